@@ -1,0 +1,10 @@
+#pragma once
+// The subcommands of ltr-cli; each adds itself to the application.
+
+#include <CLI/CLI.hpp>
+
+namespace ltr::cli {
+
+void RegisterDiscretize(CLI::App& app);
+
+}  // namespace ltr::cli

@@ -1,0 +1,188 @@
+#include "cli/common.h"
+
+#include <cmath>
+#include <fstream>
+#include <iostream>
+#include <map>
+
+#include "model/discretization.h"
+#include "model/validation.h"
+#include "numerics/number_text.h"
+
+namespace ltr::cli {
+
+namespace {
+
+const std::map<std::string, double TAreaParams::*>& AreaFields() {
+  static const std::map<std::string, double TAreaParams::*> fields = {
+      {"H", &TAreaParams::H},
+      {"Speed", &TAreaParams::Speed},
+      {"InflowSpeed", &TAreaParams::InflowSpeed},
+      {"RoomHeight", &TAreaParams::RoomHeight},
+      {"RoomWidth", &TAreaParams::RoomWidth},
+      {"ExhaustWidth", &TAreaParams::ExhaustWidth},
+      {"ExhaustHeight", &TAreaParams::ExhaustHeight},
+      {"InflowWidth", &TAreaParams::InflowWidth},
+      {"InflowDistance", &TAreaParams::InflowDistance},
+  };
+  return fields;
+}
+
+const std::map<std::string, double TDustParams::*>& DustFields() {
+  static const std::map<std::string, double TDustParams::*> fields = {
+      {"InputConcentration", &TDustParams::InputConcentration},
+      {"ParticleDensity", &TDustParams::ParticleDensity},
+      {"AirViscosity", &TDustParams::AirViscosity},
+      {"ShapeFactor", &TDustParams::ShapeFactor},
+      {"KoefF", &TDustParams::KoefF},
+      {"KoefK", &TDustParams::KoefK},
+      {"ParticleDt", &TDustParams::ParticleDt},
+      {"Gravity", &TDustParams::Gravity},
+  };
+  return fields;
+}
+
+double JsonNumber(const nlohmann::json& v, const std::string& where) {
+  if (!v.is_number()) throw InputError("значение " + where + " не является числом");
+  const double d = v.get<double>();
+  if (!std::isfinite(d)) throw InputError("значение " + where + " не является конечным числом");
+  return d;
+}
+
+void ReadFractions(const nlohmann::json& list, TDustParams& dust) {
+  if (!list.is_array()) throw InputError("поле dust.Fractions должно быть списком фракций");
+  std::vector<TFraction> fractions;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const nlohmann::json& item = list[i];
+    const std::string where = "dust.Fractions[" + std::to_string(i) + "]";
+    if (!item.is_object()) throw InputError("элемент " + where + " должен быть объектом");
+    TFraction f;
+    bool has[3] = {false, false, false};
+    for (const auto& [key, value] : item.items()) {
+      if (key == "Lower") {
+        f.Lower = JsonNumber(value, where + ".Lower");
+        has[0] = true;
+      } else if (key == "Upper") {
+        f.Upper = JsonNumber(value, where + ".Upper");
+        has[1] = true;
+      } else if (key == "Share") {
+        f.Share = JsonNumber(value, where + ".Share");
+        has[2] = true;
+      } else {
+        throw InputError("неизвестное поле " + where + "." + key);
+      }
+    }
+    if (!has[0] || !has[1] || !has[2])
+      throw InputError("во фракции " + where + " нужны поля Lower, Upper и Share");
+    fractions.push_back(f);
+  }
+  dust.Fractions = fractions;
+}
+
+// The checks of the dust composition dialog.
+void CheckFractions(const std::vector<TFraction>& fractions) {
+  if (fractions.size() < 2 || fractions.size() > 100)
+    throw InputError("количество фракций должно быть от 2 до 100");
+  for (const TFraction& f : fractions)
+    if (!(f.Lower > 0) || !(f.Upper > 0) || !(f.Share > 0))
+      throw InputError("Диаметры частиц и доли фракций должны быть положительными");
+  Extended sum = 0.0L;
+  for (const TFraction& f : fractions) sum += f.Share;
+  if (std::fabs(sum - 1) > 1e-6L) throw InputError("Сумма долей фракций должна равняться 1");
+  for (const TFraction& f : fractions)
+    if (!(f.Lower < f.Upper)) throw InputError("Нижние границы фракций должны быть меньше верхних");
+}
+
+}  // namespace
+
+void AddCaseOptions(CLI::App& app, CaseOptions& options) {
+  app.add_option("--case", options.caseFile, "case file (JSON: area, separation, dust)");
+  app.add_option("--set", options.sets, "NAME=VALUE: one numeric field of the enclosure or the dust")
+      ->take_all();
+  app.add_option("--separation", options.separation,
+                 "four 0/1 switches of the separation points, e.g. 0111");
+}
+
+void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw InputError("не удалось открыть файл " + path);
+  nlohmann::json j;
+  try {
+    j = nlohmann::json::parse(in);
+  } catch (const nlohmann::json::exception& e) {
+    throw InputError("файл " + path + " не является корректным JSON");
+  }
+  if (!j.is_object()) throw InputError("файл " + path + " должен содержать объект JSON");
+  for (const auto& [key, value] : j.items()) {
+    if (key == "area") {
+      if (!value.is_object()) throw InputError("поле area должно быть объектом");
+      for (const auto& [name, v] : value.items()) {
+        const auto it = AreaFields().find(name);
+        if (it == AreaFields().end()) throw InputError("неизвестное поле area." + name);
+        s.Area.*(it->second) = JsonNumber(v, "area." + name);
+        if (name == "InflowSpeed") inflowSpeedGiven = true;
+      }
+    } else if (key == "dust") {
+      if (!value.is_object()) throw InputError("поле dust должно быть объектом");
+      for (const auto& [name, v] : value.items()) {
+        if (name == "Fractions") {
+          ReadFractions(v, s.Dust);
+          continue;
+        }
+        const auto it = DustFields().find(name);
+        if (it == DustFields().end()) throw InputError("неизвестное поле dust." + name);
+        s.Dust.*(it->second) = JsonNumber(v, "dust." + name);
+      }
+    } else if (key == "separation") {
+      if (!value.is_array() || value.size() != SeparationPointCount)
+        throw InputError("поле separation должно быть списком из четырех логических значений");
+      for (int i = 0; i < SeparationPointCount; ++i) {
+        if (!value[i].is_boolean())
+          throw InputError("поле separation должно быть списком из четырех логических значений");
+        s.SepPoints[i].Enabled = value[i].get<bool>();
+      }
+    } else {
+      throw InputError("неизвестное поле " + key + " в файле " + path);
+    }
+  }
+}
+
+void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGiven) {
+  const size_t eq = assignment.find('=');
+  if (eq == std::string::npos) throw InputError("--set ожидает NAME=VALUE, получено: " + assignment);
+  const std::string name = assignment.substr(0, eq);
+  const std::string text = assignment.substr(eq + 1);
+  Extended value;
+  if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)))
+    throw InputError("значение поля " + name + " не является числом: " + text);
+  if (const auto it = AreaFields().find(name); it != AreaFields().end()) {
+    s.Area.*(it->second) = ToDouble(value);
+    if (name == "InflowSpeed") inflowSpeedGiven = true;
+  } else if (const auto jt = DustFields().find(name); jt != DustFields().end()) {
+    s.Dust.*(jt->second) = ToDouble(value);
+  } else {
+    throw InputError("неизвестное поле " + name);
+  }
+}
+
+void ApplyCase(const CaseOptions& options, TModelState& s) {
+  bool inflowSpeedGiven = false;
+  if (!options.caseFile.empty()) ReadCaseFile(options.caseFile, s, inflowSpeedGiven);
+  for (const std::string& assignment : options.sets) ApplySet(assignment, s, inflowSpeedGiven);
+  if (!options.separation.empty()) {
+    if (options.separation.size() != SeparationPointCount ||
+        options.separation.find_first_not_of("01") != std::string::npos)
+      throw InputError("--separation ожидает четыре знака 0 или 1, например 0111");
+    for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = options.separation[i] == '1';
+  }
+  if (!inflowSpeedGiven) s.Area.InflowSpeed = DerivedInflowSpeed(s.Area);
+  if (!AreaValuesValid(s.Area)) throw InputError("Параметры заданы некорректно");
+  if (!AreaValuesInRange(s.Area))
+    throw InputError("Параметры заданы некорректно: значения вне допустимых пределов");
+  CheckFractions(s.Dust.Fractions);
+  BuildArea(s);
+}
+
+void PrintJson(const nlohmann::json& j) { std::cout << j.dump() << std::endl; }
+
+}  // namespace ltr::cli

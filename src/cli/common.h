@@ -1,0 +1,45 @@
+#pragma once
+// What every subcommand of ltr-cli shares: the case options (case file,
+// --set, --separation), bad-input errors and JSON output.
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "model/model_state.h"
+
+namespace ltr::cli {
+
+// Bad input: reported as one line on stderr, exit status 2, nothing computed.
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr int ExitBadInput = 2;
+
+struct CaseOptions {
+  std::string caseFile;
+  std::vector<std::string> sets;
+  std::string separation;
+};
+
+void AddCaseOptions(CLI::App& app, CaseOptions& options);
+
+// Fills s from the defaults, the case file, the --set overrides and the
+// separation switches; derives InflowSpeed unless it was given; checks the
+// enclosure and the dust composition; then discretizes the enclosure.
+// Throws InputError on any bad input, leaving nothing half-applied that matters.
+void ApplyCase(const CaseOptions& options, TModelState& s);
+
+// Reads a case file (JSON) into s. Throws InputError.
+void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven);
+
+// NAME=VALUE for one numeric field of the enclosure or the dust.
+void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGiven);
+
+void PrintJson(const nlohmann::json& j);
+
+}  // namespace ltr::cli

@@ -1,0 +1,31 @@
+// ltr-cli: the headless face of the program. Each subcommand runs one of the
+// program's computations and prints its result as one JSON object on stdout.
+
+#include <iostream>
+
+#include "cli/commands.h"
+#include "cli/common.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Квилон-ЛТР: расчет концентрации пыли в аспирационном укрытии (командная строка)",
+               "ltr-cli"};
+  app.require_subcommand(1);
+  ltr::cli::RegisterDiscretize(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "ltr-cli: ошибка в аргументах: " << e.what() << std::endl;
+    return ltr::cli::ExitBadInput;
+  } catch (const ltr::cli::InputError& e) {
+    std::cerr << "ltr-cli: " << e.what() << std::endl;
+    return ltr::cli::ExitBadInput;
+  } catch (const std::exception& e) {
+    std::cerr << "ltr-cli: внутренняя ошибка: " << e.what() << std::endl;
+    return 1;
+  }
+  return 0;
+}

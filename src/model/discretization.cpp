@@ -1,0 +1,99 @@
+#include "model/discretization.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace ltr {
+
+std::string BoundCountText(int boundCount) {
+  return "Количество присоединенных вихрей: " + std::to_string(boundCount);
+}
+
+void BuildArea(TModelState& s) {
+  const TAreaParams& a = s.Area;
+  const Extended W = a.RoomWidth;
+  const Extended R = a.RoomHeight;
+  const Extended inflowLeft = a.InflowDistance;
+  const Extended inflowRight = static_cast<Extended>(a.InflowDistance) + a.InflowWidth;
+  const Extended exhaustLow = a.ExhaustHeight;
+  const Extended exhaustHigh = static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth;
+
+  // Clockwise: ceiling left to right, right wall down, floor right to left, left wall up.
+  s.Ribs = {
+      {{0.0L, R}, {inflowLeft, R}},
+      {{inflowLeft, R}, {inflowRight, R}},
+      {{inflowRight, R}, {W, R}},
+      {{W, R}, {W, exhaustHigh}},
+      {{W, exhaustHigh}, {W, exhaustLow}},
+      {{W, exhaustLow}, {W, 0.0L}},
+      {{W, 0.0L}, {0.0L, 0.0L}},
+      {{0.0L, 0.0L}, {0.0L, R}},
+  };
+  s.ExhaustRib = 4;
+  s.InflowRib = 1;
+
+  int N = 0;
+  for (int k = 0; k < static_cast<int>(s.Ribs.size()); ++k) {
+    const TRealPoint P1 = s.Ribs[k].P1;
+    const TRealPoint P2 = s.Ribs[k].P2;
+    const Extended L = RibLength(s.Ribs[k]);
+    int n = static_cast<int>(std::llrint(L / a.H));  // halves to the even neighbour
+    if (n == 0) n = 1;
+    const TRealPoint step{ToDouble((P2.X - P1.X) / n), ToDouble((P2.Y - P1.Y) / n)};
+    s.Vortices.resize(static_cast<size_t>(N + n));
+    s.CalcPoints.resize(static_cast<size_t>(N + n));
+    TRealPoint normal;
+    UnitNormal(P2, P1, normal);
+    Extended vn = 0.0L;
+    if (k == s.ExhaustRib)
+      vn = a.Speed;
+    else if (k == s.InflowRib)
+      vn = -static_cast<Extended>(a.InflowSpeed);
+    for (int i = 0; i < n; ++i) {
+      TVortex& v = s.Vortices[N + i];
+      v.Pos = {P1.X + i * step.X, P1.Y + i * step.Y};
+      v.Gamma = 0.0L;
+      TCalcPoint& c = s.CalcPoints[N + i];
+      c.Pos = {P1.X + (i + 0.5L) * step.X, P1.Y + (i + 0.5L) * step.Y};
+      c.Normal = normal;
+      c.Vn = vn;
+    }
+    N += n;
+    s.RibCounts[k] = n;
+    const int first = N - n;
+    const int last = N - 1;
+    // Points 2 and 3 start just past the middle of their wall; on a wall of
+    // three vortices or fewer that formula lands beyond the wall, so the start
+    // is kept on the wall's last calc point.
+    const int middleStart = std::min(N - n / 2 + 1, last);
+    auto setPoint = [&s](int p, int from, int to, TRealPoint dir) {
+      TSeparationPoint& sp = s.SepPoints[p];
+      sp.SearchFrom = from;
+      sp.SearchTo = to;
+      sp.Dir = dir;
+      sp.LastShed = -1;
+    };
+    switch (k) {
+      case 0: setPoint(0, last, first + 1, {0.0L, -1.0L}); break;
+      case 2: setPoint(1, first + 1, last, {0.0L, -1.0L}); break;
+      case 6: setPoint(2, middleStart, first + 1, {0.0L, 1.0L}); break;
+      case 7: setPoint(3, middleStart, first + 1, {1.0L, 0.0L}); break;
+      default: break;
+    }
+  }
+  s.BoundCount = N;
+
+  const Extended d = static_cast<Extended>(a.H) / 2;
+  s.InnerRibs = {
+      {{d, R - d}, {W - d, R - d}},
+      {{W - d, R - d}, {W - d, d}},
+      {{W - d, d}, {d, d}},
+      {{d, d}, {d, R - d}},
+  };
+
+  s.Vortices.resize(static_cast<size_t>(N + s.MaxFreeVortex));
+  s.Ui().SetStatusText(BoundCountText(N));
+}
+
+}  // namespace ltr

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "model/model_state.h"
+
+namespace ltr {
+
+// Builds the discrete enclosure from s.Area: the eight contour ribs, the bound
+// vortices (zero circulation) with their calc points, the geometric part of the
+// separation points and the inset contour; sizes Vortices to N + MaxFreeVortex
+// and reports the number of bound vortices as the status text.
+void BuildArea(TModelState& s);
+
+// The status text that BuildArea reports.
+std::string BoundCountText(int boundCount);
+
+}  // namespace ltr

@@ -1,0 +1,176 @@
+#pragma once
+// The records of the model and the one model state that every part of the
+// computation reads and writes. The application owns one instance; every test
+// makes its own.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "model/observer.h"
+#include "numerics/extended.h"
+#include "numerics/geometry.h"
+#include "numerics/matrix.h"
+
+namespace ltr {
+
+struct TVortex {
+  TRealPoint Pos;
+  Extended Gamma = 0.0L;  // circulation, m^2/s, counter-clockwise positive
+};
+
+struct TCalcPoint {
+  TRealPoint Pos;     // on the wall, midway between two bound vortices
+  TRealPoint Normal;  // unit normal of the wall, pointing out of the enclosure
+  Extended Vn = 0.0L; // prescribed velocity along Normal, m/s
+};
+
+using TVortexArray = std::vector<TVortex>;
+using TCalcPointArray = std::vector<TCalcPoint>;
+
+// The stored image of the two records above, byte for byte as the vortex
+// structure files hold them: each extended value in its 10-byte x87 form,
+// little-endian, with filler bytes.
+using TExt80 = std::array<std::uint8_t, 10>;
+
+struct TVortexRecord {
+  TExt80 PosX;
+  TExt80 PosY;
+  std::array<std::uint8_t, 4> Filler1;
+  TExt80 Gamma;
+  std::array<std::uint8_t, 6> Filler2;
+};
+static_assert(sizeof(TVortexRecord) == 40);
+static_assert(offsetof(TVortexRecord, PosX) == 0 && offsetof(TVortexRecord, PosY) == 10);
+static_assert(offsetof(TVortexRecord, Gamma) == 24 && offsetof(TVortexRecord, Filler2) == 34);
+
+struct TCalcPointRecord {
+  TExt80 PosX;
+  TExt80 PosY;
+  std::array<std::uint8_t, 4> Filler1;
+  TExt80 NormalX;
+  TExt80 NormalY;
+  std::array<std::uint8_t, 4> Filler2;
+  TExt80 Vn;
+  std::array<std::uint8_t, 6> Filler3;
+};
+static_assert(sizeof(TCalcPointRecord) == 64);
+static_assert(offsetof(TCalcPointRecord, PosX) == 0 && offsetof(TCalcPointRecord, PosY) == 10);
+static_assert(offsetof(TCalcPointRecord, NormalX) == 24 && offsetof(TCalcPointRecord, NormalY) == 34);
+static_assert(offsetof(TCalcPointRecord, Vn) == 48 && offsetof(TCalcPointRecord, Filler3) == 58);
+
+// The 10 bytes of the x87 form of v, and back.
+TExt80 ToExt80(Extended v);
+Extended FromExt80(const TExt80& bytes);
+TVortexRecord ToRecord(const TVortex& v);
+TVortex FromRecord(const TVortexRecord& r);
+TCalcPointRecord ToRecord(const TCalcPoint& c);
+TCalcPoint FromRecord(const TCalcPointRecord& r);
+
+// One of the four points from which free vortices are shed.
+struct TSeparationPoint {
+  int Index = 0;        // bound vortex (and calc point) where the next vortex is born
+  int SearchFrom = 0;   // where the search for Index starts
+  int SearchTo = 0;     // towards which it runs
+  TRealPoint Dir;       // shedding direction, the wall's inward unit normal
+  bool Enabled = false; // the point sheds vortices
+  int LastShed = -1;    // index in Vortices of the last vortex born here; -1 for none
+};
+
+inline constexpr int SeparationPointCount = 4;
+
+// The enclosure, m and m/s.
+struct TAreaParams {
+  double H = 0.02;               // spacing of the bound vortices along the walls
+  double Speed = 3.0;            // air speed in the exhaust opening
+  double InflowSpeed = 2.0;      // air speed in the inflow opening
+  double RoomHeight = 0.7;
+  double RoomWidth = 1.0;
+  double ExhaustWidth = 0.2;     // height of the exhaust opening in the right wall
+  double ExhaustHeight = 0.45;   // floor to the lower edge of the exhaust opening
+  double InflowWidth = 0.3;
+  double InflowDistance = 0.05;  // left wall to the left edge of the inflow opening
+};
+
+// One size fraction of the dust: diameter bounds in metres and its share.
+struct TFraction {
+  double Lower = 0.0;
+  double Upper = 0.0;
+  double Share = 0.0;
+};
+
+// Dust and air properties.
+struct TDustParams {
+  double InputConcentration = 3e-05;  // kg/m^3 in the inflow air
+  double ParticleDensity = 3500;      // kg/m^3
+  double AirViscosity = 1.78e-05;     // Pa*s
+  double ShapeFactor = 1.0;
+  double KoefF = 0.5;                 // sliding friction at wall impacts
+  double KoefK = 0.5;                 // restitution at wall impacts
+  double ParticleDt = 0.005;          // s, recomputed by each concentration run
+  double Gravity = 9.81;              // m/s^2
+  std::vector<TFraction> Fractions{{3e-05, 5e-05, 0.4}, {5e-05, 7e-05, 0.6}};
+};
+
+// One dust particle in flight.
+struct TParticle {
+  TRealPoint Pos;
+  Extended Diameter = 0.0L;
+  TRealPoint Velocity;
+};
+using TParticleArray = std::vector<TParticle>;
+
+struct TModelState {
+  TAreaParams Area;
+  TDustParams Dust;
+
+  // Vortex side.
+  int BoundCount = 0;        // N, bound vortices (= calc points)
+  int FreeCount = 0;
+  int MaxFreeVortex = 100;
+  double Dt = 0.005;
+  double MaxTime = 1.0;
+  double Time = 0.0;
+  double Delta = 0.0;        // shedding offset, H / 2
+  TVortexArray Vortices;     // bound at 0..N-1, free at N..N+FreeCount-1
+  TCalcPointArray CalcPoints;
+  TVortexArray MovedVortices;
+  TRealMatr Matr;            // augmented influence matrix, during a run
+  TRealMatr MatrCopy;
+  TRealArray Solution;
+  bool StopVortexRun = false;
+  TRibArray Ribs;            // the 8 ribs of the enclosure contour
+  std::array<int, 8> RibCounts{};  // bound vortices on each rib
+  TRibArray InnerRibs;       // the contour inset by H / 2, 4 ribs
+  std::array<TSeparationPoint, SeparationPointCount> SepPoints{};
+  int ExhaustRib = 4;
+  int InflowRib = 1;
+  int FreeVortexSize = 3;
+
+  // Dust side.
+  TParticleArray Particles;  // the first ParticleCount are in flight
+  int ParticleCount = 0;
+  bool StopConcentration = false;
+  std::vector<int> FractionHits;
+  double ExhaustedMass = 0.0;
+  double OutputConcentration = 0.0;
+  double RealInputConcentration = 0.0;
+  std::vector<TFraction> OutputFractions;
+
+  // Traced streamlines, one point list per line.
+  TRealPointMatr FlowLines;
+  int FlowLineCount = 0;
+
+  // The user interface this state reports to; none by default.
+  TObserver* Observer = nullptr;
+
+  TModelState();
+
+  TObserver& Ui() { return Observer != nullptr ? *Observer : SilentObserver; }
+
+ private:
+  TObserver SilentObserver;
+};
+
+}  // namespace ltr

@@ -1,0 +1,45 @@
+#pragma once
+// What the computational core asks of a user interface. The desktop program,
+// the command-line tool and the tests each implement it; the core never
+// knows which one it talks to. Every method has a do-nothing default.
+
+#include <string>
+
+#include "numerics/geometry.h"
+
+namespace ltr {
+
+struct TModelState;
+
+// The progress labels that the run loops write.
+enum class TLabel {
+  Time,          // lbTime: "Прошло времени: ... сек."
+  VortexCount,   // lbVortexCount: free vortices of the vortex run
+  VortexCount2,  // lbVortexCount2: free vortices during the concentration run
+  Step,          // lbStep: the particle time step
+};
+
+class TObserver {
+ public:
+  virtual ~TObserver() = default;
+
+  // The status bar text (the number of bound vortices after a rebuild).
+  virtual void SetStatusText(const std::string& /*text*/) {}
+  // A progress label; the interface shows it at once.
+  virtual void SetLabel(TLabel /*label*/, const std::string& /*text*/) {}
+  // The per-step repaint of a run loop: the interior of the enclosure with the
+  // free vortices, and the particles in flight when withParticles is true.
+  virtual void RedrawRun(const TModelState& /*state*/, bool /*withParticles*/) {}
+  // Let the window system process pending messages (where Stop gets through).
+  virtual void ProcessMessages() {}
+  // A modal message box with an OK button.
+  virtual void ShowMessage(const std::string& /*text*/) {}
+  // Drawing while a streamline is traced: the start point, then each new point.
+  virtual void FlowLineStart(const TRealPoint& /*p*/) {}
+  virtual void FlowLineTo(const TRealPoint& /*p*/) {}
+  // Progress of the concentration run: the injection moment reached (0 in the
+  // drain phase) out of all moments, and the particles still in flight.
+  virtual void ConcentrationProgress(int /*moment*/, int /*moments*/, int /*inFlight*/) {}
+};
+
+}  // namespace ltr

@@ -1,0 +1,24 @@
+#pragma once
+// Checks of user-supplied parameters, shared by the dialogs, the command-line
+// tool and the file reader.
+
+#include "model/model_state.h"
+
+namespace ltr {
+
+// The value check of the enclosure: every value positive, the inflow opening
+// ending before the right wall, the exhaust opening ending below the ceiling.
+// The sums and comparisons are made in extended precision.
+bool AreaValuesValid(const TAreaParams& a);
+
+// The ranges of the enclosure dialog's fields (spacing 0.0001 to 1 m, exhaust
+// speed up to 100 m/s, height up to 10 m, the other sizes up to 15 m), and a
+// finite positive inflow speed. Values outside them would give models far
+// larger than the program can hold.
+bool AreaValuesInRange(const TAreaParams& a);
+
+// The inflow speed that carries the exhaust's volume flow:
+// Speed / InflowWidth * ExhaustWidth, rounded to double.
+double DerivedInflowSpeed(const TAreaParams& a);
+
+}  // namespace ltr

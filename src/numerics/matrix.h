@@ -1,0 +1,32 @@
+#pragma once
+// Dense matrices of extended reals made of separately held rows, and Gaussian
+// elimination with partial pivoting on an augmented matrix.
+
+#include <vector>
+
+#include "numerics/extended.h"
+
+namespace ltr {
+
+using TRealArray = std::vector<Extended>;
+// Row i is M[i]; two rows are exchanged by swapping their handles (O(1)).
+using TRealMatr = std::vector<TRealArray>;
+
+// Resizes M to Rows rows of Cols elements; new elements are 0, existing ones
+// inside the new shape keep their values.
+void CreateMatr(TRealMatr& M, int Rows, int Cols);
+
+// Empties rows 0..Rows-1, then the matrix itself.
+void FreeMatr(TRealMatr& M, int Rows);
+
+// Copies Cols elements of rows 0..Rows-1 of Src into the existing rows of Dst.
+// Returns false, copying nothing, when the shapes (checked on row 0) differ.
+bool CopyMatr(const TRealMatr& Src, TRealMatr& Dst, int Rows, int Cols);
+
+// Solves the N x N system held in columns 0..N-1 of M with the right-hand side
+// in column N, writing X[0..N-1]. M is reduced in place (rows exchanged by
+// handle). Returns false at once on an exactly zero pivot column; X is then
+// left as it was. Allocates nothing.
+bool SolveGauss(TRealMatr& M, int N, TRealArray& X);
+
+}  // namespace ltr

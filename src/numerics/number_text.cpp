@@ -1,0 +1,184 @@
+#include "numerics/number_text.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace ltr {
+
+namespace {
+
+// The decimal digits of |v| as a significand string d1 d2 ... and the decimal
+// exponent E such that |v| = 0.d1d2... * 10^E. Zero gives no digits.
+struct Decimal {
+  std::string digits;
+  int exponent = 0;
+  bool negative = false;
+};
+
+Decimal ToDecimal(Extended v) {
+  Decimal d;
+  d.negative = std::signbit(v);
+  if (v == 0.0L) return d;
+  char buf[96];
+  // Enough digits that rounding the string once gives the rounding of the value.
+  std::snprintf(buf, sizeof buf, "%.40Le", std::fabs(v));
+  const std::string s(buf);
+  const size_t e = s.find('e');
+  for (size_t i = 0; i < e; ++i)
+    if (std::isdigit(static_cast<unsigned char>(s[i]))) d.digits += s[i];
+  d.exponent = std::atoi(s.c_str() + e + 1) + 1;
+  return d;
+}
+
+// Keeps `keep` significant digits, rounding half away from zero.
+void RoundTo(Decimal& d, int keep) {
+  if (static_cast<int>(d.digits.size()) <= keep) return;
+  if (keep < 0) {
+    d.digits.clear();
+    d.exponent = 0;
+    return;
+  }
+  const bool up = d.digits[keep] >= '5';
+  d.digits.resize(keep);
+  if (up) {
+    int i = keep - 1;
+    while (i >= 0 && d.digits[i] == '9') {
+      d.digits[i] = '0';
+      --i;
+    }
+    if (i >= 0) {
+      ++d.digits[i];
+    } else {
+      // All nines carried over: the value is 10^exponent.
+      d.digits.assign(1, '1');
+      ++d.exponent;
+    }
+  }
+  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+  if (d.digits.empty()) d.exponent = 0;
+}
+
+char DigitAt(const Decimal& d, int i) {
+  return i >= 0 && i < static_cast<int>(d.digits.size()) ? d.digits[i] : '0';
+}
+
+// "1,23E3", "1E-6": significant digits without trailing zeros.
+std::string Scientific(const Decimal& d) {
+  std::string out;
+  if (d.negative) out.push_back('-');
+  out.push_back(d.digits[0]);
+  if (d.digits.size() > 1) {
+    out.push_back(',');
+    out.append(d.digits, 1, std::string::npos);
+  }
+  out.push_back('E');
+  out.append(std::to_string(d.exponent - 1));
+  return out;
+}
+
+// Plain fixed text of d with `decimals` digits after the comma (-1: as many
+// as there are digits).
+std::string Plain(const Decimal& d, int decimals) {
+  std::string out;
+  if (d.negative && !d.digits.empty()) out += "-";
+  if (d.exponent <= 0) {
+    out += "0";
+  } else {
+    for (int i = 0; i < d.exponent; ++i) out += DigitAt(d, i);
+  }
+  if (decimals < 0) decimals = std::max(0, static_cast<int>(d.digits.size()) - d.exponent);
+  if (decimals > 0) {
+    out += ",";
+    for (int i = 0; i < decimals; ++i) out += DigitAt(d, d.exponent + i);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string FormatFixed(Extended value, int precision, int digits) {
+  Decimal d = ToDecimal(value);
+  if (!d.digits.empty() && d.exponent > precision) {
+    RoundTo(d, precision);
+    if (d.exponent > precision) return Scientific(d);
+  }
+  RoundTo(d, std::min(precision, d.exponent + digits));
+  if (d.exponent > precision) return Scientific(d);
+  return Plain(d, digits);
+}
+
+std::string FormatGeneral(Extended value) {
+  Decimal d = ToDecimal(value);
+  if (d.digits.empty()) return "0";
+  RoundTo(d, 15);
+  if (std::fabs(value) < 0.00001L || d.exponent > 15) return Scientific(d);
+  return Plain(d, -1);
+}
+
+bool ParseReal(const std::string& text, Extended& value) {
+  size_t b = 0, e = text.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+  std::string s;
+  size_t i = b;
+  if (i < e && (text[i] == '+' || text[i] == '-')) s += text[i++];
+  size_t mantissaDigits = 0;
+  while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    s += text[i++];
+    ++mantissaDigits;
+  }
+  if (i < e && (text[i] == ',' || text[i] == '.')) {
+    s += '.';
+    ++i;
+    while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) {
+      s += text[i++];
+      ++mantissaDigits;
+    }
+  }
+  if (mantissaDigits == 0) return false;
+  if (i < e && (text[i] == 'e' || text[i] == 'E')) {
+    s += 'e';
+    ++i;
+    if (i < e && (text[i] == '+' || text[i] == '-')) s += text[i++];
+    size_t expDigits = 0;
+    while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) {
+      s += text[i++];
+      ++expDigits;
+    }
+    if (expDigits == 0) return false;
+  }
+  if (i != e) return false;
+  errno = 0;
+  const Extended v = std::strtold(s.c_str(), nullptr);
+  if (errno == ERANGE && std::isinf(v)) return false;
+  if (!std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+bool ParseInteger(const std::string& text, int& value) {
+  size_t b = 0, e = text.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+  size_t i = b;
+  bool negative = false;
+  if (i < e && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == e) return false;
+  long long v = 0;
+  for (; i < e; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+    v = v * 10 + (text[i] - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) return false;
+  }
+  if (negative) v = -v;
+  if (v < INT_MIN || v > INT_MAX) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace ltr
