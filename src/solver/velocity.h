@@ -1,0 +1,24 @@
+#pragma once
+// The point-vortex kernel, the velocity field of all vortices with the vortex
+// core, and the search of a separation position along a wall.
+
+#include "model/model_state.h"
+
+namespace ltr {
+
+// The constant projection directions of velocity components.
+inline constexpr TRealPoint XDirection{1.0L, 0.0L};
+inline constexpr TRealPoint YDirection{0.0L, 1.0L};
+
+// Component along n of the velocity induced at P by a unit vortex at V; no
+// core. Rounded to double.
+double InducedVelocity(const TRealPoint& P, const TRealPoint& V, const TRealPoint& n);
+
+// Component along n of the velocity at P from vortices 0 .. N+FreeCount-1 of
+// s.Vortices except Skip (-1 skips none), with the vortex core of radius H / 2.
+double VelocityAt(const TModelState& s, const TRealPoint& P, const TRealPoint& n, int Skip);
+
+// Index of the separation position between calc points From and To.
+int FindSeparation(const TModelState& s, int From, int To);
+
+}  // namespace ltr
