@@ -1,0 +1,84 @@
+#include "numerics/number_text.h"
+
+#include <gtest/gtest.h>
+
+namespace ltr {
+namespace {
+
+TEST(NumberTextTest, FixedNotationAsTheWindowsShowIt) {
+  EXPECT_EQ(FormatFixed(0.00016330464L, 8, 7), "0,0001633");
+  EXPECT_EQ(FormatFixed(1.0000000000000007, 6, 3), "1,000");
+  EXPECT_EQ(FormatFixed(4.0L, 6, 5), "4,00000");
+  EXPECT_EQ(FormatFixed(30.0L, 4, 1), "30,0");
+  EXPECT_EQ(FormatFixed(0.4L, 4, 3), "0,400");
+  EXPECT_EQ(FormatFixed(0.0L, 8, 7), "0,0000000");
+  EXPECT_EQ(FormatFixed(0.0123456789L, 8, 7), "0,0123457");
+  EXPECT_EQ(FormatFixed(-0.2L, 3, 1), "-0,2");
+  EXPECT_EQ(FormatFixed(2.5L, 6, 3), "2,500");
+}
+
+TEST(NumberTextTest, FixedNotationRoundsOnceAndCarries) {
+  EXPECT_EQ(FormatFixed(0.9996L, 6, 3), "1,000");
+  EXPECT_EQ(FormatFixed(9.99996L, 6, 4), "10,0000");
+  EXPECT_EQ(FormatFixed(0.0004L, 6, 3), "0,000");
+  EXPECT_EQ(FormatFixed(0.0006L, 6, 3), "0,001");
+  EXPECT_EQ(FormatFixed(-0.0001L, 6, 3), "0,000");
+  // Precision caps the significant digits before the decimals do.
+  EXPECT_EQ(FormatFixed(123.456L, 4, 3), "123,500");
+}
+
+TEST(NumberTextTest, FixedNotationSwitchesToScientificBeyondThePrecision) {
+  EXPECT_EQ(FormatFixed(1234.5L, 3, 1), "1,23E3");
+  EXPECT_EQ(FormatFixed(123.4L, 3, 1), "123,0");
+  EXPECT_EQ(FormatFixed(999.96L, 3, 1), "1E3");
+}
+
+TEST(NumberTextTest, GeneralNotation) {
+  EXPECT_EQ(FormatGeneral(0.005), "0,005");
+  EXPECT_EQ(FormatGeneral(0.01), "0,01");
+  EXPECT_EQ(FormatGeneral(2.0), "2");
+  EXPECT_EQ(FormatGeneral(2.5), "2,5");
+  EXPECT_EQ(FormatGeneral(0.1), "0,1");
+  EXPECT_EQ(FormatGeneral(1.0 / 3.0), "0,333333333333333");
+  EXPECT_EQ(FormatGeneral(0.00001), "0,00001");
+  EXPECT_EQ(FormatGeneral(0.000001), "1E-6");
+  EXPECT_EQ(FormatGeneral(1.5e20), "1,5E20");
+  EXPECT_EQ(FormatGeneral(-0.25), "-0,25");
+  EXPECT_EQ(FormatGeneral(0.0), "0");
+}
+
+TEST(NumberTextTest, ParseRealAcceptsCommaOrPointAndRejectsTheRest) {
+  Extended v = 0;
+  ASSERT_TRUE(ParseReal("0,005", v));
+  EXPECT_EQ(v, 0.005L);
+  ASSERT_TRUE(ParseReal("0.005", v));
+  EXPECT_EQ(v, 0.005L);
+  ASSERT_TRUE(ParseReal(" -1,5e2 ", v));
+  EXPECT_EQ(v, -150.0L);
+  ASSERT_TRUE(ParseReal("1", v));
+  EXPECT_EQ(v, 1.0L);
+  ASSERT_TRUE(ParseReal(",5", v));
+  EXPECT_EQ(v, 0.5L);
+  v = 42;
+  for (const char* bad : {"", " ", "abc", "1,2,3", "1.2.3", "1e", "--1", "1 2", "inf", "nan", "0x10",
+                          "1e99999", ",", "1,5x"}) {
+    EXPECT_FALSE(ParseReal(bad, v)) << bad;
+  }
+  EXPECT_EQ(v, 42.0L);
+}
+
+TEST(NumberTextTest, ParseIntegerIsStrict) {
+  int v = 0;
+  ASSERT_TRUE(ParseInteger("400", v));
+  EXPECT_EQ(v, 400);
+  ASSERT_TRUE(ParseInteger("-7", v));
+  EXPECT_EQ(v, -7);
+  ASSERT_TRUE(ParseInteger("-2147483648", v));
+  EXPECT_EQ(v, -2147483647 - 1);
+  for (const char* bad : {"", "4,0", "1e3", "2147483648", "99999999999999999999", "x"}) {
+    EXPECT_FALSE(ParseInteger(bad, v)) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace ltr
