@@ -5,10 +5,19 @@
 
 namespace ltr {
 
+// No line makes more steps than this, whatever its maximum length.
+inline constexpr int MaxFlowLineSteps = 1000000;
+
+// The most steps a line of steps Step and maximum length MaxLen may make:
+// floor(MaxLen / Step) + 2, at most MaxFlowLineSteps; 1 for a negative MaxLen.
+int FlowLineStepLimit(double Step, double MaxLen);
+
 // Traces one streamline from (X, Y) in steps of length Step until it has
-// covered MaxLen or crosses a rib of the enclosure; the observer draws it as it
-// grows; the line is appended to FlowLines. A step of 0 or below is refused
-// (message to the observer, result false).
+// covered MaxLen, crosses a rib of the enclosure, reaches a point where the air
+// stands still, or has made FlowLineStepLimit steps; the observer draws it as
+// it grows; the line is appended to FlowLines. A step that is not a positive
+// number, a start point that is not finite or a MaxLen that is not a number is
+// refused (message to the observer, result false, nothing stored).
 bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen);
 
 }  // namespace ltr

@@ -18,6 +18,11 @@ double InducedVelocity(const TRealPoint& P, const TRealPoint& V, const TRealPoin
 // s.Vortices except Skip (-1 skips none), with the vortex core of radius H / 2.
 double VelocityAt(const TModelState& s, const TRealPoint& P, const TRealPoint& n, int Skip);
 
+// Both components of the velocity at P in one pass over the vortices: u equals
+// VelocityAt(s, P, XDirection, Skip) and v equals VelocityAt(s, P, YDirection,
+// Skip), bit for bit.
+void VelocityVectorAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v);
+
 // Index of the separation position between calc points From and To.
 int FindSeparation(const TModelState& s, int From, int To);
 

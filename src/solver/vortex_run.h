@@ -7,8 +7,16 @@
 
 namespace ltr {
 
-// Why a vortex run with these arguments cannot start; empty when it can.
-std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime, double Dt);
+// The largest influence system a run builds: (N + 1) x (N + 2) extended values
+// twice over (about 0.5 GB at this N), eliminated in full at every step.
+inline constexpr int MaxRunBoundCount = 4000;
+// The largest maximum of free vortices a run accepts.
+inline constexpr int MaxRunFreeVortex = 1000000;
+
+// Why a vortex run with these arguments cannot start; empty when it can. The
+// defaults of the last two arguments are those of a fresh run (Start).
+std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime, double Dt,
+                               int StartFreeCount = 0, double StartTime = 0.0);
 
 // Runs the vortex simulation from StartTime with StartFreeCount free vortices
 // until Time passes MaxTime or StopVortexRun is set. After every step it asks
@@ -17,5 +25,11 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
 // the message goes to the observer and the result is false.
 bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
                  double Dt);
+
+// Solves the bound circulations once for the vortices as they are, as a run
+// that makes no step does: with no free vortices, the steady flow of a fresh
+// discretization. Time and the run parameters are left alone. Refused (message
+// to the observer, result false) when the system would be too large.
+bool SolveCurrentFlow(TModelState& s);
 
 }  // namespace ltr

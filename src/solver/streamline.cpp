@@ -1,0 +1,89 @@
+#include "solver/streamline.h"
+
+#include <cmath>
+
+#include "solver/velocity.h"
+
+namespace ltr {
+
+namespace {
+
+// The point list of a line grows by this many points at a time.
+constexpr size_t PointBlock = 100;
+
+}  // namespace
+
+int FlowLineStepLimit(double Step, double MaxLen) {
+  // A line makes a step for every k whose accumulated length k * Step is still
+  // within MaxLen: floor(MaxLen / Step) + 1 steps, one more when the rounding
+  // of the sum lands just below MaxLen. The limit allows one step beyond that,
+  // so it never cuts such a line short, and it stops a trace whose accumulated
+  // length no longer grows (a Step too small for it). MaxFlowLineSteps bounds
+  // every line, whatever MaxLen.
+  if (!(MaxLen >= 0.0)) return 1;
+  const Extended nominal = std::floor(static_cast<Extended>(MaxLen) / Step) + 2;
+  if (!(nominal < MaxFlowLineSteps)) return MaxFlowLineSteps;
+  return static_cast<int>(nominal);
+}
+
+bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen) {
+  if (!std::isfinite(Step) || !(Step > 0.0)) {
+    s.Ui().ShowMessage("Шаг построения линии тока должен быть положительным числом");
+    return false;
+  }
+  if (!std::isfinite(X) || !std::isfinite(Y)) {
+    s.Ui().ShowMessage("Координаты начала линии тока должны быть конечными числами");
+    return false;
+  }
+  if (std::isnan(MaxLen)) {
+    s.Ui().ShowMessage("Максимальная длина линии тока должна быть числом");
+    return false;
+  }
+
+  const int stepLimit = FlowLineStepLimit(Step, MaxLen);
+  TRealPoint P{X, Y};
+  double travelled = 0.0;
+  TRealPointArray line;
+  line.reserve(PointBlock);
+  line.push_back(P);
+  s.Ui().FlowLineStart(P);
+
+  int count = 0;
+  while (travelled <= MaxLen && count < stepLimit) {
+    double u;
+    double v;
+    VelocityVectorAt(s, P, -1, u, v);
+    // A stagnation point gives no direction: the line ends where it is.
+    if (u == 0.0 && v == 0.0) break;
+    const double speed =
+        ToDouble(std::sqrt(static_cast<Extended>(u) * u + static_cast<Extended>(v) * v));
+
+    const TRealPoint prev = P;
+    P.X = P.X + static_cast<Extended>(u) / speed * Step;
+    P.Y = P.Y + static_cast<Extended>(v) / speed * Step;
+
+    bool hit = false;
+    for (const TRib& rib : s.Ribs) {
+      TRealPoint crossing;
+      if (SegmentsCross(prev, P, rib.P1, rib.P2, &crossing)) {
+        P = crossing;
+        hit = true;
+        break;
+      }
+    }
+    travelled = ToDouble(static_cast<Extended>(travelled) + Step);
+    s.Ui().FlowLineTo(P);
+
+    ++count;
+    if (line.size() == line.capacity()) line.reserve(line.capacity() + PointBlock);
+    line.push_back(P);
+    if (hit) break;
+  }
+
+  line.shrink_to_fit();
+  s.FlowLines.push_back(std::move(line));
+  ++s.FlowLineCount;
+  return true;
+}
+
+}  // namespace ltr

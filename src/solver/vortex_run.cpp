@@ -1,0 +1,125 @@
+#include "solver/vortex_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "model/discretization.h"
+#include "numerics/number_text.h"
+#include "solver/influence.h"
+#include "solver/time_step.h"
+
+namespace ltr {
+
+namespace {
+
+// The number of bound vortices the run will work with: the current
+// discretization for a run that goes on with free vortices, a fresh one of the
+// enclosure for a run from none. Beyond MaxRunBoundCount the count is only
+// known to be too large.
+int RunBoundCount(const TModelState& s, int StartFreeCount) {
+  if (StartFreeCount != 0) return s.BoundCount;
+  const TAreaParams& a = s.Area;
+  // Every rib gets about its length / H vortices; a perimeter that would give
+  // far too many is not discretized just to count them.
+  const Extended estimate = 2 * (static_cast<Extended>(a.RoomWidth) + a.RoomHeight) / a.H;
+  if (!(estimate <= 4 * static_cast<Extended>(MaxRunBoundCount))) return MaxRunBoundCount + 1;
+  TModelState probe;
+  probe.Area = a;
+  probe.MaxFreeVortex = 0;
+  BuildArea(probe);
+  return probe.BoundCount;
+}
+
+// Sizes the run's arrays and solves the bound circulations for the vortices as
+// they are: after a fresh discretization when there are no free vortices.
+void PrepareRun(TModelState& s) {
+  if (s.FreeCount == 0) BuildArea(s);
+  const int N = s.BoundCount;
+  // A continued run may allow more free vortices than Vortices has room for.
+  if (static_cast<int>(s.Vortices.size()) < N + s.MaxFreeVortex)
+    s.Vortices.resize(static_cast<size_t>(N + s.MaxFreeVortex));
+  s.MovedVortices.resize(static_cast<size_t>(s.MaxFreeVortex));
+  s.Solution.resize(static_cast<size_t>(N + 1));
+  BuildMatrix(s);
+  if (s.FreeCount != 0) UpdateRightSide(s);
+  SolveCirculations(s);
+}
+
+void ReleaseRun(TModelState& s) {
+  FreeMatr(s.Matr, s.BoundCount + 1);
+  FreeMatr(s.MatrCopy, s.BoundCount + 1);
+  s.Solution.clear();
+  s.Solution.shrink_to_fit();
+}
+
+}  // namespace
+
+std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime, double Dt,
+                               int StartFreeCount, double StartTime) {
+  if (!std::isfinite(Dt) || !(Dt > 0.0)) return "Шаг по времени должен быть положительным числом";
+  if (!std::isfinite(MaxTime)) return "Макс. время моделирования должно быть конечным числом";
+  if (!std::isfinite(StartTime)) return "Время начала расчета должно быть конечным числом";
+  if (MaxFree < 0 || MaxFree > MaxRunFreeVortex)
+    return "Макс. кол-во свободных вихрей должно быть от 0 до " + std::to_string(MaxRunFreeVortex);
+  if (StartFreeCount < 0 || StartFreeCount > MaxFree ||
+      (StartFreeCount > 0 &&
+       static_cast<long long>(s.BoundCount) + StartFreeCount > static_cast<long long>(s.Vortices.size())))
+    return "Число свободных вихрей не может превышать макс. кол-во свободных вихрей";
+  // Every step must move the time on, or the run would never reach its end:
+  // the step must not be smaller than the spacing of doubles near the largest
+  // time the run passes through.
+  const double largest = std::max(std::fabs(StartTime), std::fabs(MaxTime));
+  if (StartTime <= MaxTime && std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest > Dt)
+    return "Шаг по времени слишком мал для заданного времени моделирования";
+  const int N = RunBoundCount(s, StartFreeCount);
+  if (N > MaxRunBoundCount)
+    return "Слишком много присоединенных вихрей для расчета (допускается не более " +
+           std::to_string(MaxRunBoundCount) + "): увеличьте шаг расчетных точек";
+  return {};
+}
+
+bool SolveCurrentFlow(TModelState& s) {
+  const std::string error = CheckVortexRunArgs(s, s.FreeCount, 0.0, 1.0, s.FreeCount, 0.0);
+  if (!error.empty()) {
+    s.Ui().ShowMessage(error);
+    return false;
+  }
+  PrepareRun(s);
+  ReleaseRun(s);
+  return true;
+}
+
+bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
+                 double Dt) {
+  const std::string error = CheckVortexRunArgs(s, MaxFree, MaxTime, Dt, StartFreeCount, StartTime);
+  if (!error.empty()) {
+    s.Ui().ShowMessage(error);
+    return false;
+  }
+
+  s.StopVortexRun = false;
+  s.Delta = s.Area.H / 2;
+  s.MaxFreeVortex = MaxFree;
+  s.Dt = Dt;
+  s.MaxTime = MaxTime;
+  s.Time = StartTime;
+  s.FreeCount = StartFreeCount;
+  PrepareRun(s);
+
+  while (s.Time <= s.MaxTime) {
+    s.Time = ToDouble(static_cast<Extended>(s.Time) + s.Dt);
+    TimeStep(s);
+    TObserver& ui = s.Ui();
+    ui.RedrawRun(s, false);
+    ui.SetLabel(TLabel::Time, "Прошло времени: " + FormatFixed(s.Time, 6, 3) + " сек.");
+    ui.SetLabel(TLabel::VortexCount, "Свободных вихрей: " + std::to_string(s.FreeCount));
+    ui.ProcessMessages();
+    if (s.StopVortexRun) break;
+  }
+
+  ReleaseRun(s);
+  return true;
+}
+
+}  // namespace ltr
