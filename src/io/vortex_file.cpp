@@ -1,0 +1,555 @@
+#include "io/vortex_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+
+#include "model/discretization.h"
+#include "model/validation.h"
+#include "numerics/number_text.h"
+
+namespace ltr {
+
+static_assert(std::endian::native == std::endian::little,
+              "the file format is little-endian and is copied as it lies in memory");
+
+namespace {
+
+// Offsets of the header fields.
+constexpr std::size_t OffVersion = 63;
+constexpr std::size_t OffArea = 67;  // nine doubles, H to InflowDistance
+constexpr std::size_t OffEnabled = 139;
+constexpr std::size_t OffFreeCount = 143;
+constexpr std::size_t OffTime = 147;
+constexpr std::size_t OffDt = 155;
+constexpr std::size_t OffMaxFreeVortex = 163;
+static_assert(OffMaxFreeVortex + 4 == VortexFileHeaderSize);
+
+// The enclosure values in file order.
+constexpr double TAreaParams::*AreaFileOrder[] = {
+    &TAreaParams::H,           &TAreaParams::Speed,         &TAreaParams::InflowSpeed,
+    &TAreaParams::RoomHeight,  &TAreaParams::RoomWidth,     &TAreaParams::ExhaustWidth,
+    &TAreaParams::ExhaustHeight, &TAreaParams::InflowWidth, &TAreaParams::InflowDistance,
+};
+static_assert(OffArea + 8 * std::size(AreaFileOrder) == OffEnabled);
+
+// The largest proposal of free vortices that still doubles within 64 bits.
+constexpr Extended MaxProposalQuotient = 2305843009213693952.0L;  // 2^61
+
+template <class T>
+T Get(const std::uint8_t* data, std::size_t offset) {
+  T v;
+  std::memcpy(&v, data + offset, sizeof(T));
+  return v;
+}
+
+template <class T>
+void Put(std::vector<std::uint8_t>& bytes, std::size_t offset, T v) {
+  std::memcpy(bytes.data() + offset, &v, sizeof(T));
+}
+
+std::string Quoted(const std::string& fileName) { return "\"" + fileName + "\""; }
+
+std::string LoadError(const std::string& fileName, const std::string& reason) {
+  return "Не удалось загрузить вихревую структуру из файла " + Quoted(fileName) + ": " + reason;
+}
+
+std::string SaveError(const std::string& fileName, const std::string& reason) {
+  return "Не удалось сохранить вихревую структуру в файл " + Quoted(fileName) + ": " + reason;
+}
+
+std::string SystemReason(int e) {
+  switch (e) {
+    case ENOENT: return "файл или папка не существует";
+    case EACCES:
+    case EPERM: return "нет прав доступа";
+    case EISDIR: return "по этому пути находится папка, а не файл";
+    case ENOTDIR: return "часть пути не является папкой";
+    case ENOSPC: return "на диске нет места";
+    case EDQUOT: return "превышена дисковая квота";
+    case EROFS: return "файловая система доступна только для чтения";
+    case ENAMETOOLONG: return "слишком длинное имя файла";
+    case EIO: return "ошибка ввода-вывода";
+    default: return "системная ошибка " + std::to_string(e) + " (" + std::strerror(e) + ")";
+  }
+}
+
+TVortexFileHeader ParseHeader(const std::uint8_t* data) {
+  TVortexFileHeader h;
+  std::memcpy(h.Signature.data(), data, VortexFileSignatureSize);
+  h.Version = Get<std::int32_t>(data, OffVersion);
+  for (std::size_t i = 0; i < std::size(AreaFileOrder); ++i)
+    h.Area.*AreaFileOrder[i] = Get<double>(data, OffArea + 8 * i);
+  for (int i = 0; i < SeparationPointCount; ++i) h.Enabled[i] = data[OffEnabled + i] != 0;
+  h.FreeCount = Get<std::int32_t>(data, OffFreeCount);
+  h.Time = Get<double>(data, OffTime);
+  h.Dt = Get<double>(data, OffDt);
+  h.MaxFreeVortex = Get<std::int32_t>(data, OffMaxFreeVortex);
+  return h;
+}
+
+// The number of bound vortices of an enclosure, from a discretization on a
+// scratch model that nobody observes.
+int BoundCountOf(const TAreaParams& area) {
+  TModelState scratch;
+  scratch.Area = area;
+  scratch.MaxFreeVortex = 0;
+  BuildArea(scratch);
+  return scratch.BoundCount;
+}
+
+// Checks everything the header alone decides and finds N. The switch bytes are
+// passed raw: only 0 and 1 are meaningful.
+bool CheckHeader(const TVortexFileHeader& h, const std::uint8_t* switchBytes, int& boundCount,
+                 std::string& reason) {
+  if (h.Version != VortexFileVersion) {
+    reason = "неизвестная версия формата " + std::to_string(h.Version) + " (ожидается " +
+             std::to_string(VortexFileVersion) + ")";
+    return false;
+  }
+  if (!AreaValuesValid(h.Area)) {
+    reason = "параметры укрытия в файле заданы некорректно";
+    return false;
+  }
+  if (!AreaValuesInRange(h.Area)) {
+    reason = "параметры укрытия в файле вне допустимых пределов";
+    return false;
+  }
+  for (int i = 0; i < SeparationPointCount; ++i) {
+    if (switchBytes[i] > 1) {
+      reason = "признак отрыва вихрей в точке " + std::to_string(i + 1) + " равен " +
+               std::to_string(switchBytes[i]) + " (ожидается 0 или 1)";
+      return false;
+    }
+  }
+  if (h.MaxFreeVortex < 0 || h.MaxFreeVortex > VortexFileMaxFreeVortexLimit) {
+    reason = "наибольшее число свободных вихрей " + std::to_string(h.MaxFreeVortex) +
+             " вне пределов от 0 до " + std::to_string(VortexFileMaxFreeVortexLimit);
+    return false;
+  }
+  if (h.FreeCount < 0 || h.FreeCount > h.MaxFreeVortex) {
+    reason = "число свободных вихрей " + std::to_string(h.FreeCount) + " вне пределов от 0 до " +
+             std::to_string(h.MaxFreeVortex) + " (наибольшего числа свободных вихрей)";
+    return false;
+  }
+  if (!std::isfinite(h.Time) || h.Time < 0.0) {
+    reason = "недопустимое время моделирования";
+    return false;
+  }
+  if (!std::isfinite(h.Dt) || !(h.Dt > 0.0)) {
+    reason = "недопустимый шаг по времени";
+    return false;
+  }
+  // The proposals after a load must be representable: trunc(Time) + 1 and
+  // twice the number of steps to it.
+  if (h.Time >= 1e15 ||
+      (static_cast<Extended>(std::trunc(h.Time)) + 1) / h.Dt > MaxProposalQuotient) {
+    reason = "время моделирования слишком велико для такого шага по времени";
+    return false;
+  }
+  boundCount = BoundCountOf(h.Area);
+  return true;
+}
+
+std::string ShortFileReason(std::uint64_t size) {
+  if (size == 0) return "файл пуст";
+  return "файл короче заголовка: " + std::to_string(size) + " байт из " +
+         std::to_string(VortexFileHeaderSize);
+}
+
+std::string SizeReason(std::uint64_t size, std::uint64_t expected, int n, int f) {
+  const std::string counts = std::to_string(n) + " расчетных точек и " + std::to_string(n) + " + " +
+                             std::to_string(f) + " вихрей";
+  if (size < expected)
+    return "файл обрывается: в нем " + std::to_string(size) + " байт, а для " + counts + " нужно " +
+           std::to_string(expected);
+  return "после данных в файле лишние байты: в нем " + std::to_string(size) + " байт, а для " +
+         counts + " нужно " + std::to_string(expected);
+}
+
+bool Finite(const TRealPoint& p) { return std::isfinite(p.X) && std::isfinite(p.Y); }
+
+// Decodes the records that follow a checked header; `data` holds exactly the
+// size the header requires.
+bool DecodeRecords(const std::uint8_t* data, int n, int f, TVortexFileContent& content,
+                   std::string& reason) {
+  TCalcPointArray calcPoints(static_cast<std::size_t>(n));
+  const std::uint8_t* p = data + VortexFileHeaderSize;
+  for (int i = 0; i < n; ++i, p += CalcPointRecordSize) {
+    TCalcPointRecord r;
+    std::memcpy(&r, p, CalcPointRecordSize);
+    calcPoints[i] = FromRecord(r);
+    const TCalcPoint& c = calcPoints[i];
+    if (!Finite(c.Pos) || !Finite(c.Normal) || !std::isfinite(c.Vn)) {
+      reason = "расчетная точка № " + std::to_string(i + 1) + " содержит недопустимое число";
+      return false;
+    }
+  }
+  TVortexArray vortices(static_cast<std::size_t>(n) + static_cast<std::size_t>(f));
+  for (std::size_t i = 0; i < vortices.size(); ++i, p += VortexRecordSize) {
+    TVortexRecord r;
+    std::memcpy(&r, p, VortexRecordSize);
+    vortices[i] = FromRecord(r);
+    if (!Finite(vortices[i].Pos) || !std::isfinite(vortices[i].Gamma)) {
+      reason = "вихрь № " + std::to_string(i + 1) + " содержит недопустимое число";
+      return false;
+    }
+  }
+  content.BoundCount = n;
+  content.CalcPoints = std::move(calcPoints);
+  content.Vortices = std::move(vortices);
+  return true;
+}
+
+// read() until `size` bytes are in or the file ends; the bytes read.
+std::size_t ReadFully(int fd, std::uint8_t* out, std::size_t size, int& err) {
+  std::size_t done = 0;
+  err = 0;
+  while (done < size) {
+    const ssize_t got = ::read(fd, out + done, size - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      break;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+bool WriteFully(int fd, const std::uint8_t* data, std::size_t size, int& err) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t put = ::write(fd, data + done, size - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      return false;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+class TFileDescriptor {
+ public:
+  explicit TFileDescriptor(int fd) : fd_(fd) {}
+  ~TFileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TFileDescriptor(const TFileDescriptor&) = delete;
+  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  int Get() const { return fd_; }
+  // Closes now and reports a failure of close (a late write error).
+  bool Close(int& err) {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+      err = errno;
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string HexSuffix() {
+  std::random_device rd;
+  static constexpr char digits[] = "0123456789abcdef";
+  std::string out;
+  for (int i = 0; i < 4; ++i) {
+    unsigned v = rd();
+    for (int j = 0; j < 4; ++j, v >>= 4) out += digits[v & 15u];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::uint64_t VortexFileSize(std::int64_t boundCount, std::int64_t freeCount) {
+  return VortexFileHeaderSize + CalcPointRecordSize * static_cast<std::uint64_t>(boundCount) +
+         VortexRecordSize * static_cast<std::uint64_t>(boundCount + freeCount);
+}
+
+bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& bytes,
+                           std::string& reason) {
+  const int n = s.BoundCount;
+  const int f = s.FreeCount;
+  if (n < 0 || f < 0 || s.CalcPoints.size() < static_cast<std::size_t>(n) ||
+      s.Vortices.size() < static_cast<std::size_t>(n) + static_cast<std::size_t>(f)) {
+    reason = "модель не содержит всех расчетных точек и вихрей";
+    return false;
+  }
+  bytes.assign(VortexFileSize(n, f), 0);
+  std::memcpy(bytes.data(), VortexFileSignature, VortexFileSignatureSize);
+  Put<std::int32_t>(bytes, OffVersion, VortexFileVersion);
+  for (std::size_t i = 0; i < std::size(AreaFileOrder); ++i)
+    Put<double>(bytes, OffArea + 8 * i, s.Area.*AreaFileOrder[i]);
+  for (int i = 0; i < SeparationPointCount; ++i) bytes[OffEnabled + i] = s.SepPoints[i].Enabled ? 1 : 0;
+  Put<std::int32_t>(bytes, OffFreeCount, f);
+  Put<double>(bytes, OffTime, s.Time);
+  Put<double>(bytes, OffDt, s.Dt);
+  Put<std::int32_t>(bytes, OffMaxFreeVortex, s.MaxFreeVortex);
+  std::uint8_t* p = bytes.data() + VortexFileHeaderSize;
+  for (int i = 0; i < n; ++i, p += CalcPointRecordSize) {
+    const TCalcPointRecord r = ToRecord(s.CalcPoints[i]);
+    std::memcpy(p, &r, CalcPointRecordSize);
+  }
+  for (int i = 0; i < n + f; ++i, p += VortexRecordSize) {
+    const TVortexRecord r = ToRecord(s.Vortices[i]);
+    std::memcpy(p, &r, VortexRecordSize);
+  }
+  return true;
+}
+
+bool DecodeVortexStructure(const std::uint8_t* data, std::size_t size, TVortexFileContent& content,
+                           std::string& reason) {
+  if (size < VortexFileHeaderSize) {
+    reason = ShortFileReason(size);
+    return false;
+  }
+  const TVortexFileHeader h = ParseHeader(data);
+  int n = 0;
+  if (!CheckHeader(h, data + OffEnabled, n, reason)) return false;
+  const std::uint64_t expected = VortexFileSize(n, h.FreeCount);
+  if (size != expected) {
+    reason = SizeReason(size, expected, n, h.FreeCount);
+    return false;
+  }
+  TVortexFileContent decoded;
+  decoded.Header = h;
+  if (!DecodeRecords(data, n, h.FreeCount, decoded, reason)) return false;
+  content = std::move(decoded);
+  return true;
+}
+
+bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& content, std::string& error) {
+  // Non-blocking, so that a pipe or device named by mistake cannot hang the
+  // open; it is refused right after as not a regular file.
+  TFileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.Get() < 0) {
+    error = LoadError(fileName, errno == ENOENT ? "файл не найден" : SystemReason(errno));
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(file.Get(), &st) != 0) {
+    error = LoadError(fileName, SystemReason(errno));
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    error = LoadError(fileName, SystemReason(EISDIR));
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = LoadError(fileName, "это не обычный файл");
+    return false;
+  }
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  std::string reason;
+  if (size < VortexFileHeaderSize) {
+    error = LoadError(fileName, ShortFileReason(size));
+    return false;
+  }
+
+  // The header decides how long the file must be; only then is the rest read.
+  std::vector<std::uint8_t> data(VortexFileHeaderSize);
+  int err = 0;
+  if (ReadFully(file.Get(), data.data(), data.size(), err) != data.size()) {
+    error = LoadError(fileName, err != 0 ? SystemReason(err) : "файл обрывается в заголовке");
+    return false;
+  }
+  const TVortexFileHeader h = ParseHeader(data.data());
+  int n = 0;
+  if (!CheckHeader(h, data.data() + OffEnabled, n, reason)) {
+    error = LoadError(fileName, reason);
+    return false;
+  }
+  const std::uint64_t expected = VortexFileSize(n, h.FreeCount);
+  if (size != expected) {
+    error = LoadError(fileName, SizeReason(size, expected, n, h.FreeCount));
+    return false;
+  }
+  data.resize(static_cast<std::size_t>(expected));
+  const std::size_t rest = data.size() - VortexFileHeaderSize;
+  const std::size_t got = ReadFully(file.Get(), data.data() + VortexFileHeaderSize, rest, err);
+  if (got != rest) {
+    error = LoadError(fileName, err != 0 ? SystemReason(err)
+                                         : SizeReason(VortexFileHeaderSize + got, expected, n, h.FreeCount));
+    return false;
+  }
+  std::uint8_t extra = 0;
+  if (ReadFully(file.Get(), &extra, 1, err) != 0) {  // the file grew while it was read
+    error = LoadError(fileName, SizeReason(expected + 1, expected, n, h.FreeCount));
+    return false;
+  }
+  TVortexFileContent decoded;
+  decoded.Header = h;
+  if (!DecodeRecords(data.data(), n, h.FreeCount, decoded, reason)) {
+    error = LoadError(fileName, reason);
+    return false;
+  }
+  content = std::move(decoded);
+  return true;
+}
+
+bool WriteVortexStructure(const TModelState& s, const std::string& fileName, std::string& error) {
+  namespace fs = std::filesystem;
+  std::vector<std::uint8_t> bytes;
+  std::string reason;
+  if (!EncodeVortexStructure(s, bytes, reason)) {
+    error = SaveError(fileName, reason);
+    return false;
+  }
+  // Only what can be loaded again is written: the content passes the same
+  // checks as a file being loaded, and N matches the enclosure.
+  {
+    const TVortexFileHeader h = ParseHeader(bytes.data());
+    int n = 0;
+    if (!CheckHeader(h, bytes.data() + OffEnabled, n, reason)) {
+      error = SaveError(fileName, reason);
+      return false;
+    }
+    if (n != s.BoundCount) {
+      error = SaveError(fileName, "число присоединенных вихрей модели не соответствует параметрам укрытия");
+      return false;
+    }
+    TVortexFileContent check;
+    if (!DecodeRecords(bytes.data(), n, h.FreeCount, check, reason)) {
+      error = SaveError(fileName, reason);
+      return false;
+    }
+  }
+  if (fileName.empty()) {
+    error = SaveError(fileName, "не задано имя файла");
+    return false;
+  }
+
+  // A link is followed, so that the file it names is the one replaced.
+  fs::path target(fileName);
+  std::error_code ec;
+  if (fs::is_symlink(target, ec)) {
+    const fs::path resolved = fs::weakly_canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  struct stat st {};
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    error = SaveError(fileName, SystemReason(EISDIR));
+    return false;
+  }
+  if (exists && !S_ISREG(st.st_mode)) {
+    error = SaveError(fileName, "по этому пути находится не обычный файл");
+    return false;
+  }
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+
+  fs::path temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    std::string name(".");
+    name.append(target.filename().string()).append(".").append(HexSuffix()).append(".tmp");
+    temp = folder / name;
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    error = SaveError(fileName, "не удалось создать временный файл в папке: " + SystemReason(errno));
+    return false;
+  }
+  TFileDescriptor file(fd);
+  int err = 0;
+  bool ok = WriteFully(fd, bytes.data(), bytes.size(), err);
+  if (ok && exists) ::fchmod(fd, st.st_mode & 07777);  // keep the replaced file's permissions
+  if (ok && ::fsync(fd) != 0) {
+    err = errno;
+    ok = false;
+  }
+  if (ok) ok = file.Close(err);
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    err = errno;
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    error = SaveError(fileName, SystemReason(err));
+    return false;
+  }
+  // Make the rename itself durable; a failure here no longer endangers data.
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+bool SaveVortexStructure(TModelState& s, const std::string& fileName, std::string& error) {
+  if (WriteVortexStructure(s, fileName, error)) return true;
+  s.Ui().ShowMessage(error);
+  return false;
+}
+
+void ApplyVortexStructure(TModelState& s, TVortexFileContent&& content) {
+  const TVortexFileHeader& h = content.Header;
+  s.Particles.clear();
+  s.ParticleCount = 0;
+  s.Area = h.Area;
+  for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = h.Enabled[i];
+  s.FreeCount = h.FreeCount;
+  s.Time = h.Time;
+  s.Dt = h.Dt;
+  s.MaxFreeVortex = h.MaxFreeVortex;
+  BuildArea(s);  // N + MaxFreeVortex vortices, the bound ones to be replaced
+  if (s.BoundCount != content.BoundCount ||
+      content.Vortices.size() != static_cast<std::size_t>(content.BoundCount + h.FreeCount))
+    throw std::logic_error("vortex structure content does not match its enclosure");
+  s.CalcPoints = std::move(content.CalcPoints);
+  std::copy(content.Vortices.begin(), content.Vortices.end(), s.Vortices.begin());
+}
+
+std::int64_t ProposedMaxFreeVortex(double time, double dt) {
+  const std::int64_t nextSecond = static_cast<std::int64_t>(std::trunc(time)) + 1;
+  const Extended steps = static_cast<Extended>(nextSecond) / dt;
+  if (!(std::fabs(steps) <= MaxProposalQuotient)) return 0;  // not representable
+  return 2 * static_cast<std::int64_t>(std::llrint(steps));
+}
+
+TLoadResult LoadedStateTexts(const TModelState& s) {
+  TLoadResult r;
+  r.TimeLabel = "Прошло времени: " + FormatFixed(s.Time, 6, 3) + " сек.";
+  r.VortexCountLabel = "Свободных вихрей: " + std::to_string(s.FreeCount);
+  r.MaxTimeText = std::to_string(static_cast<std::int64_t>(std::trunc(s.Time)) + 1);
+  r.MaxFreeVortexValue = ProposedMaxFreeVortex(s.Time, s.Dt);
+  r.MaxFreeVortexText = std::to_string(r.MaxFreeVortexValue);
+  r.DtText = FormatGeneral(s.Dt);
+  return r;
+}
+
+bool LoadVortexStructure(TModelState& s, const std::string& fileName, TLoadResult& result) {
+  result = TLoadResult{};
+  TVortexFileContent content;
+  if (!ReadVortexStructure(fileName, content, result.Error)) {
+    s.Ui().ShowMessage(result.Error);
+    return false;
+  }
+  ApplyVortexStructure(s, std::move(content));
+  result = LoadedStateTexts(s);
+  s.Ui().SetLabel(TLabel::VortexCount, result.VortexCountLabel);
+  s.Ui().SetLabel(TLabel::Time, result.TimeLabel);
+  return true;
+}
+
+}  // namespace ltr
