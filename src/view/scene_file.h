@@ -1,0 +1,22 @@
+#pragma once
+// The picture of a model state as an image or a PNG file, for use without a
+// window. Text (the tick labels) needs a running QGuiApplication; without one
+// the picture is drawn without its labels.
+
+#include <QImage>
+#include <string>
+
+#include "model/model_state.h"
+#include "view/scene_renderer.h"
+
+namespace ltr {
+
+// The full redraw of s in a paint box of the given size with the initial view.
+QImage RenderScene(const TModelState& s, int width, int height, const TDrawToggles& toggles = {});
+
+// The same picture written as a PNG file. False when the size is not positive
+// or the file cannot be written; *error then says why (in Russian).
+bool SaveScenePng(const TModelState& s, const std::string& path, int width, int height,
+                  const TDrawToggles& toggles, std::string* error);
+
+}  // namespace ltr
