@@ -118,6 +118,7 @@ struct TParticle {
   TRealPoint Pos;
   Extended Diameter = 0.0L;
   TRealPoint Velocity;
+  double FlightTime = 0.0;  // s of model time since its injection
 };
 using TParticleArray = std::vector<TParticle>;
 
@@ -157,6 +158,15 @@ struct TModelState {
   double OutputConcentration = 0.0;
   double RealInputConcentration = 0.0;
   std::vector<TFraction> OutputFractions;
+  // Particles held in the flow: a particle longer in flight than MaxResidence
+  // (s of model time; 0 = no limit) leaves the run and is counted here.
+  double MaxResidence = 30.0;
+  std::vector<int> FractionHeld;  // per input fraction, in the current run
+  double HeldMass = 0.0;          // their mass, in the current run
+  int HeldCount = 0;              // result: held particles of the last complete run
+  double HeldMassShare = 0.0;     // result: their share of the injected mass
+  std::vector<int> OutputHeldCounts;  // result: held particles per input fraction
+  long long ConcentrationSteps = 0;   // particle time steps of the last run
 
   // Traced streamlines, one point list per line.
   TRealPointMatr FlowLines;

@@ -28,4 +28,21 @@ double DerivedInflowSpeed(const TAreaParams& a) {
   return ToDouble(static_cast<Extended>(a.Speed) / a.InflowWidth * a.ExhaustWidth);
 }
 
+std::string DustParamsError(const TDustParams& d) {
+  auto positive = [](double v) { return std::isfinite(v) && v > 0.0; };
+  auto notNegative = [](double v) { return std::isfinite(v) && v >= 0.0; };
+  if (!positive(d.InputConcentration))
+    return "Концентрация пыли в приточном воздухе должна быть положительным числом";
+  if (!positive(d.ParticleDensity)) return "Плотность пылевых частиц должна быть положительным числом";
+  if (!positive(d.AirViscosity))
+    return "Коэффициент динамической вязкости воздуха должен быть положительным числом";
+  if (!positive(d.ShapeFactor))
+    return "Коэффициент динамической формы частицы должен быть положительным числом";
+  if (!notNegative(d.KoefK))
+    return "Коэффициент восстановления при ударе должен быть неотрицательным числом";
+  if (!notNegative(d.KoefF)) return "Коэффициент трения скольжения должен быть неотрицательным числом";
+  if (!std::isfinite(d.Gravity)) return "Ускорение свободного падения должно быть конечным числом";
+  return {};
+}
+
 }  // namespace ltr

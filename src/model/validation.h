@@ -2,6 +2,8 @@
 // Checks of user-supplied parameters, shared by the dialogs, the command-line
 // tool and the file reader.
 
+#include <string>
+
 #include "model/model_state.h"
 
 namespace ltr {
@@ -20,5 +22,12 @@ bool AreaValuesInRange(const TAreaParams& a);
 // The inflow speed that carries the exhaust's volume flow:
 // Speed / InflowWidth * ExhaustWidth, rounded to double.
 double DerivedInflowSpeed(const TAreaParams& a);
+
+// Why the dust and air properties cannot give a meaningful concentration run;
+// empty when they can. The concentration, the particle density, the air
+// viscosity and the shape factor must be positive, the restitution and friction
+// coefficients not negative, all of them and gravity finite. One message, for
+// the first property that fails, in the order of the dust dialog's fields.
+std::string DustParamsError(const TDustParams& d);
 
 }  // namespace ltr

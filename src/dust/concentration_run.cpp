@@ -1,0 +1,210 @@
+#include "dust/concentration_run.h"
+
+#include <cmath>
+
+#include "dust/particle_motion.h"
+#include "model/validation.h"
+#include "numerics/number_text.h"
+#include "solver/influence.h"
+#include "solver/time_step.h"
+#include "solver/vortex_run.h"
+
+namespace ltr {
+
+namespace {
+
+// Gives the influence system of a run with moving vortices its room and
+// solves it for the vortices as they are.
+void PrepareMovingVortices(TModelState& s, int NumIteration) {
+  const int N = s.BoundCount;
+  s.Delta = s.Area.H / 2;
+  s.MaxFreeVortex = s.FreeCount + 4 * NumIteration;
+  s.Vortices.resize(static_cast<size_t>(N + s.MaxFreeVortex));
+  s.MovedVortices.resize(static_cast<size_t>(s.MaxFreeVortex));
+  s.Solution.resize(static_cast<size_t>(N + 1));
+  BuildMatrix(s);
+  UpdateRightSide(s);
+  SolveCirculations(s);
+}
+
+void ReleaseMovingVortices(TModelState& s) {
+  s.MovedVortices.clear();
+  s.MovedVortices.shrink_to_fit();
+  FreeMatr(s.Matr, s.BoundCount + 1);
+  FreeMatr(s.MatrCopy, s.BoundCount + 1);
+  s.Solution.clear();
+  s.Solution.shrink_to_fit();
+}
+
+void StoreResults(TModelState& s, int NumIteration, double injectedMass) {
+  const std::vector<TFraction>& fractions = s.Dust.Fractions;
+  const int K = static_cast<int>(fractions.size());
+  long long hits = 0;
+  for (int h : s.FractionHits) hits += h;
+  s.OutputFractions.assign(static_cast<size_t>(K), TFraction{});
+  for (int j = 0; j < K; ++j) {
+    TFraction& out = s.OutputFractions[j];
+    out.Lower = fractions[j].Lower;
+    out.Upper = fractions[j].Upper;
+    // With no particle exhausted every share is 0.
+    out.Share = hits > 0 ? ToDouble(static_cast<Extended>(s.FractionHits[j]) / hits) : 0.0;
+  }
+  const Extended Q =
+      ((static_cast<Extended>(s.Area.InflowSpeed) * s.Area.InflowWidth) * s.Dust.ParticleDt) * NumIteration;
+  s.OutputConcentration = ToDouble(s.ExhaustedMass / Q);
+  s.RealInputConcentration = ToDouble(injectedMass / Q);
+
+  s.HeldCount = 0;
+  for (int h : s.FractionHeld) s.HeldCount += h;
+  s.HeldMassShare = injectedMass > 0 ? ToDouble(s.HeldMass / static_cast<Extended>(injectedMass)) : 0.0;
+  s.OutputHeldCounts = s.FractionHeld;
+}
+
+}  // namespace
+
+double FractionCubeSum(const std::vector<TFraction>& fractions) {
+  double S = 0;
+  for (const TFraction& f : fractions) {
+    const Extended l = f.Lower;
+    const Extended u = f.Upper;
+    S = ToDouble(S + ((l + u) * f.Share) * (l * l + u * u));
+  }
+  return S;
+}
+
+double ComputeParticleDt(const TModelState& s, int NumParticle) {
+  const double S = FractionCubeSum(s.Dust.Fractions);
+  return ToDouble((NumParticle * ParticlePi * S * s.Dust.ParticleDensity) /
+                  (24 * static_cast<Extended>(s.Dust.InputConcentration) * s.Area.InflowSpeed *
+                   s.Area.InflowWidth));
+}
+
+std::string ParticleDtLabel(double ParticleDt) {
+  return "Шаг по времени: " + FormatFixed(ParticleDt, 8, 7) + " c";
+}
+
+bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions) {
+  const int K = static_cast<int>(fractions.size());
+  if (K == 0) return false;
+  g.SetCount(K);
+  for (int j = 0; j < K; ++j) g.SetBound(j, fractions[j].Lower);
+  g.SetBound(K, fractions[K - 1].Upper);
+  for (int j = 0; j < K; ++j)
+    g.SetHeight(j, ToDouble(static_cast<Extended>(fractions[j].Share) / (static_cast<Extended>(fractions[j].Upper) -
+                                                                        fractions[j].Lower)));
+  if (!g.Prepare()) return false;
+  if (!(g.Bounds()[0] > 0)) return false;
+  for (Extended h : g.Heights())
+    if (!(h > 0)) return false;
+  return true;
+}
+
+std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int NumIteration,
+                                   bool MoveVortices) {
+  if (std::string error = DustParamsError(s.Dust); !error.empty()) return error;
+  if (NumParticle < 1 || NumIteration < 1)
+    return "Количество частиц и количество моментов их появления должны быть положительными";
+  if (static_cast<long long>(NumParticle) * NumIteration > MaxConcentrationParticles)
+    return "Слишком много частиц для расчета (допускается не более " +
+           std::to_string(MaxConcentrationParticles) + ")";
+  if (!std::isfinite(s.MaxResidence) || s.MaxResidence < 0)
+    return "Предельное время пребывания частицы в потоке должно быть неотрицательным числом";
+  if (s.BoundCount <= 0 || s.InnerRibs.size() < 4) return "Укрытие не построено";
+  if (MoveVortices) {
+    const long long maxFree = static_cast<long long>(s.FreeCount) + 4LL * NumIteration;
+    if (maxFree > MaxRunFreeVortex)
+      return "Макс. кол-во свободных вихрей должно быть от 0 до " + std::to_string(MaxRunFreeVortex);
+    std::string error = CheckVortexRunArgs(s, static_cast<int>(maxFree), 0.0, 1.0, s.FreeCount, 0.0);
+    if (!error.empty()) return error;
+  }
+  return {};
+}
+
+bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
+                      const TConcentrationOptions& options) {
+  TObserver& ui = s.Ui();
+  if (const std::string error = CheckConcentrationArgs(s, NumParticle, NumIteration, MoveVortices);
+      !error.empty()) {
+    ui.ShowMessage(error);
+    s.StopConcentration = true;
+    return false;
+  }
+
+  // The size generator comes first: a distribution it refuses ends the run
+  // before anything has changed, and no particle without size is ever made.
+  TBarRandom sizeGenerator;
+  switch (options.Seed.Kind) {
+    case TSizeSeed::TKind::Clock: sizeGenerator.Randomize(); break;
+    case TSizeSeed::TKind::Value: sizeGenerator.Randomize(options.Seed.Value); break;
+    case TSizeSeed::TKind::Unseeded: break;
+  }
+  if (!SetupSizeGenerator(sizeGenerator, s.Dust.Fractions)) {
+    ui.ShowMessage(SizeGeneratorErrorText);
+    s.StopConcentration = true;
+    return false;
+  }
+
+  if (MoveVortices) PrepareMovingVortices(s, NumIteration);
+
+  TDustParams& dust = s.Dust;
+  const int K = static_cast<int>(dust.Fractions.size());
+  dust.ParticleDt = ComputeParticleDt(s, NumParticle);
+  ui.SetLabel(TLabel::Step, ParticleDtLabel(dust.ParticleDt));
+  if (MoveVortices) s.Dt = dust.ParticleDt;
+
+  s.FractionHits.assign(static_cast<size_t>(K), 0);
+  s.ExhaustedMass = 0;
+  s.FractionHeld.assign(static_cast<size_t>(K), 0);
+  s.HeldMass = 0;
+  double injectedMass = 0;
+  s.StopConcentration = false;
+  s.Particles.assign(static_cast<size_t>(NumParticle) * static_cast<size_t>(NumIteration), TParticle{});
+  s.ParticleCount = 0;
+  s.ConcentrationSteps = 0;
+
+  auto stopped = [&s, &options] {
+    if (options.MaxSteps > 0 && s.ConcentrationSteps >= options.MaxSteps) s.StopConcentration = true;
+    return s.StopConcentration;
+  };
+  auto step = [&s, MoveVortices] {
+    StepParticles(s);
+    ++s.ConcentrationSteps;
+    if (MoveVortices) TimeStep(s);  // the vortices move by Dt; Time stays
+  };
+
+  const Extended startY = static_cast<Extended>(s.Area.RoomHeight) - static_cast<Extended>(s.Area.H) / 2;
+  for (int moment = 1; moment <= NumIteration && !stopped(); ++moment) {
+    step();
+    for (int i = 0; i < NumParticle; ++i) {
+      TParticle& p = s.Particles[s.ParticleCount + i];
+      p.Diameter = sizeGenerator.Next();
+      p.Pos = {((static_cast<Extended>(i) + 0.5L) * s.Area.InflowWidth) / NumParticle + s.Area.InflowDistance,
+               startY};
+      p.Velocity = {0.0L, -static_cast<Extended>(s.Area.InflowSpeed)};
+      p.FlightTime = 0;
+      injectedMass = ToDouble(injectedMass + ParticleMassOf(p.Diameter, dust.ParticleDensity));
+    }
+    s.ParticleCount += NumParticle;
+    ui.RedrawRun(s, true);
+    ui.ConcentrationProgress(moment, NumIteration, s.ParticleCount);
+    ui.ProcessMessages();
+  }
+
+  int c = 0;
+  while (s.ParticleCount > 0 && !stopped()) {
+    step();
+    if (++c == 10) {
+      ui.RedrawRun(s, true);
+      ui.SetLabel(TLabel::VortexCount2, "Свободных вихрей: " + std::to_string(s.FreeCount));
+      ui.ConcentrationProgress(0, NumIteration, s.ParticleCount);
+      ui.ProcessMessages();
+      c = 0;
+    }
+  }
+
+  if (!s.StopConcentration) StoreResults(s, NumIteration, injectedMass);
+  if (MoveVortices) ReleaseMovingVortices(s);
+  return !s.StopConcentration;
+}
+
+}  // namespace ltr

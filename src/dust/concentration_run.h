@@ -1,0 +1,78 @@
+#pragma once
+// The concentration run: dust particles are injected along the inflow opening
+// at a number of moments, tracked through the flow until none is in flight,
+// and the mass that left through the exhaust is related to the air that came
+// in while they were injected.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/model_state.h"
+#include "numerics/random.h"
+
+namespace ltr {
+
+// The most particles (per moment times moments) one run may inject.
+inline constexpr long long MaxConcentrationParticles = 1000000;
+
+// The message shown when the size fractions give no usable distribution.
+inline constexpr const char* SizeGeneratorErrorText = "Ошибка в параметрах генератора случайных чисел";
+
+// How the size generator of a run is seeded.
+struct TSizeSeed {
+  enum class TKind {
+    Clock,     // a new sequence from the clock, as the desktop program runs
+    Value,     // the sequence of Value: the same seed gives the same run
+    Unseeded,  // the fixed start sequence of the uniform generator
+  };
+  TKind Kind = TKind::Clock;
+  std::uint64_t Value = 0;
+
+  static TSizeSeed FromClock() { return {}; }
+  static TSizeSeed Fixed(std::uint64_t value) { return {TKind::Value, value}; }
+  static TSizeSeed Unseeded() { return {TKind::Unseeded, 0}; }
+};
+
+struct TConcentrationOptions {
+  TSizeSeed Seed;
+  // When above 0, the run is stopped (as by the Stop button) once it has made
+  // that many particle time steps.
+  long long MaxSteps = 0;
+};
+
+// Sum over the fractions of ((Lower + Upper) Share) (Lower^2 + Upper^2), each
+// term in extended, the sum in double: 4 / (pi rho) times the mean particle
+// mass.
+double FractionCubeSum(const std::vector<TFraction>& fractions);
+
+// The particle time step of a run with NumParticle particles per moment: the
+// time in which the inflow air carries the mean mass of NumParticle particles.
+double ComputeParticleDt(const TModelState& s, int NumParticle);
+
+// "Шаг по времени: " + the step with 7 decimals + " c".
+std::string ParticleDtLabel(double ParticleDt);
+
+// Sets g up with one bar per fraction, from each fraction's lower bound to the
+// next one's (the last to its upper bound), of height Share / (Upper - Lower),
+// and prepares it. False when the bars are refused, or when a bar has no
+// positive height or the first starts at a diameter not above 0: such a
+// distribution could yield particles without size.
+bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions);
+
+// Why a run with these arguments cannot start; empty when it can. Covers the
+// dust properties, the counts of particles and moments, the residence limit,
+// the discretized enclosure and, with moving vortices, the size of the
+// influence system.
+std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int NumIteration,
+                                   bool MoveVortices);
+
+// Runs the concentration computation. Returns true when the run completed and
+// stored its results (then StopConcentration is false). Arguments that make no
+// sense, and fractions that give no size distribution, are reported through
+// the observer and end the run at once, without results and with
+// StopConcentration set, as a stopped run ends.
+bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
+                      const TConcentrationOptions& options = {});
+
+}  // namespace ltr

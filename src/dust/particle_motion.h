@@ -1,0 +1,69 @@
+#pragma once
+// The motion of the dust particles in flight: Stokes drag towards the air
+// velocity (with the dynamic shape factor) and gravity, integrated with one
+// Runge-Kutta step per particle and time step; then the end conditions (floor,
+// exhaust, rest, residence limit) and the wall impacts.
+
+#include "model/model_state.h"
+#include "numerics/runge_kutta.h"
+
+namespace ltr {
+
+// pi as the extended constant of the particle formulas.
+inline constexpr Extended ParticlePi = 3.14159265358979323846264338327950288L;
+// Velocity components below this in magnitude count as zero, m/s.
+inline constexpr Extended RestSpeed = 1e-10L;
+// Friction impulses below this in magnitude count as zero.
+inline constexpr Extended ImpactTolerance = 1e-10L;
+// The wall angles of the impacts, radians.
+inline constexpr double CeilingAngle = 0.0;
+inline constexpr double LeftWallAngle = 1.5707963267948966;
+inline constexpr double RightWallAngle = -1.5707963267948966;
+
+// The values of the particle being stepped that its equations read besides
+// the state vector (vx, x, vy, y).
+struct TParticleMotion {
+  double ParticleMass = 0.0;  // kg per metre of depth
+  double DragFactor = 0.0;    // 3 pi mu chi D
+  Extended AirVx = 0.0L;      // air velocity at the particle, held for the step
+  Extended AirVy = 0.0L;
+  double Gravity = 9.81;
+
+  // Mass and drag factor of a particle of diameter D.
+  void SetDiameter(const TDustParams& dust, Extended D);
+};
+
+// The four right-hand sides, each rounded to double.
+Extended ParticleDvxDt(const TParticleMotion& m, const TRealArray& Y);
+Extended ParticleDxDt(const TParticleMotion& m, const TRealArray& Y);
+Extended ParticleDvyDt(const TParticleMotion& m, const TRealArray& Y);
+Extended ParticleDyDt(const TParticleMotion& m, const TRealArray& Y);
+// The four as the integrator's function array, in the order of the state
+// vector; they read m, which must outlive the array.
+TFunctionArray ParticleEquations(const TParticleMotion& m);
+
+// Mass of a particle of diameter D: (((pi D) D) D) / 6 rho, in extended.
+Extended ParticleMassOf(Extended D, double density);
+
+// Advances every particle in flight by ParticleDt and applies the end
+// conditions and wall impacts.
+void StepParticles(TModelState& s);
+
+// The new velocity of particle I after an impact on the wall at Angle, from
+// its velocity Prev before the step.
+void WallImpact(TModelState& s, int I, const TParticle& Prev, double Angle);
+
+// Removes particle I, keeping the order of the others.
+void RemoveParticle(TModelState& s, int I);
+
+// The input fraction of a particle of diameter D: the first whose upper bound
+// is not below D, the last when D lies above all of them; -1 without fractions.
+int FractionOf(const TModelState& s, Extended D);
+
+// Books particle I as exhausted: in FractionHits and ExhaustedMass.
+void CountExhausted(TModelState& s, int I);
+
+// Books particle I as held in the flow: in FractionHeld and HeldMass.
+void CountHeld(TModelState& s, int I);
+
+}  // namespace ltr

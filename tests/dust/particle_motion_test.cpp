@@ -1,0 +1,279 @@
+#include "dust/particle_motion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/discretization.h"
+
+namespace ltr {
+namespace {
+
+// The default enclosure, discretized, with every circulation 0: the air is at
+// rest everywhere.
+TModelState StillAir() {
+  TModelState s;
+  BuildArea(s);
+  s.FractionHits.assign(s.Dust.Fractions.size(), 0);
+  s.FractionHeld.assign(s.Dust.Fractions.size(), 0);
+  return s;
+}
+
+TParticle Particle(Extended x, Extended y, Extended vx, Extended vy, Extended d = 50e-6L) {
+  TParticle p;
+  p.Pos = {x, y};
+  p.Velocity = {vx, vy};
+  p.Diameter = d;
+  return p;
+}
+
+void Place(TModelState& s, std::initializer_list<TParticle> particles) {
+  s.Particles.assign(particles.begin(), particles.end());
+  s.ParticleCount = static_cast<int>(particles.size());
+}
+
+TEST(ParticleEquations, RightSidesAreRoundedToDouble) {
+  TParticleMotion m;
+  m.SetDiameter(TDustParams{}, 50e-6L);
+  const Extended pi = ParticlePi;
+  EXPECT_EQ(m.ParticleMass, ToDouble((((pi * 3500) * 50e-6L) * 50e-6L) * 50e-6L / 6));
+  EXPECT_EQ(m.DragFactor, ToDouble(9.42477796076938L * 1.78e-05 * 1.0 * 50e-6L));
+  m.AirVx = 0.25L;
+  m.AirVy = -0.5L;
+  const Extended tiny = 1.0L / (1LL << 60);
+  const TRealArray Y{1 + tiny, 0.3L, -1 - tiny, 0.4L};
+  // The velocity components come back as the position derivatives, rounded.
+  EXPECT_EQ(ParticleDxDt(m, Y), 1.0L);
+  EXPECT_EQ(ParticleDyDt(m, Y), -1.0L);
+  const Extended ax = ParticleDvxDt(m, Y);
+  const Extended ay = ParticleDvyDt(m, Y);
+  EXPECT_EQ(ax, static_cast<Extended>(ToDouble(ax)));
+  EXPECT_EQ(ay, static_cast<Extended>(ToDouble(ay)));
+  EXPECT_EQ(ax, ToDouble((-static_cast<Extended>(m.DragFactor)) * (Y[0] - 0.25L) / m.ParticleMass));
+  EXPECT_EQ(ay, ToDouble(-9.81L - (Y[2] + 0.5L) * m.DragFactor / m.ParticleMass));
+
+  const TFunctionArray F = ParticleEquations(m);
+  ASSERT_EQ(F.size(), 4u);
+  EXPECT_EQ(F[0](Y, 4, 0.0), ax);
+  EXPECT_EQ(F[1](Y, 4, 0.0), 1.0L);
+  EXPECT_EQ(F[2](Y, 4, 0.0), ay);
+  EXPECT_EQ(F[3](Y, 4, 0.0), -1.0L);
+}
+
+TEST(StepParticles, ParticleAtRestFallsUnderGravity) {
+  TModelState s = StillAir();
+  s.Dust.ParticleDt = 0.005;
+  Place(s, {Particle(0.5L, 0.35L, 0, 0)});
+  StepParticles(s);
+  ASSERT_EQ(s.ParticleCount, 1);
+  const double tau = 3500 * 50e-6 * 50e-6 / (18 * 1.78e-5);
+  const double expected = -9.81 * tau * (1 - std::exp(-0.005 / tau));
+  const TParticle& p = s.Particles[0];
+  EXPECT_NEAR(static_cast<double>(p.Velocity.Y), expected, 1e-5 * std::fabs(expected));
+  EXPECT_NEAR(static_cast<double>(p.Velocity.Y), -0.045, 0.0005);
+  EXPECT_EQ(p.Velocity.X, 0.0L);
+  EXPECT_EQ(p.Pos.X, 0.5L);
+  EXPECT_LT(p.Pos.Y, 0.35L);
+  EXPECT_EQ(p.FlightTime, 0.005);
+}
+
+TEST(StepParticles, FallSpeedApproachesTheStokesTerminalSpeed) {
+  TModelState s = StillAir();
+  s.Dust.ParticleDt = 0.002;
+  Place(s, {Particle(0.5L, 0.69L, 0, -2)});  // thrown down at the inflow speed
+  for (int k = 0; k < 250; ++k) StepParticles(s);  // 0.5 s, about 18 tau
+  ASSERT_EQ(s.ParticleCount, 1);
+  const double tau = 3500 * 50e-6 * 50e-6 / (18 * 1.78e-5);
+  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), -9.81 * tau, 1e-4 * 9.81 * tau);
+  // ... and it keeps falling until it settles on the floor, uncounted.
+  while (s.ParticleCount > 0) StepParticles(s);
+  EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
+  EXPECT_EQ(s.ExhaustedMass, 0.0);
+}
+
+// Without gravity and in air at rest, a particle moving along x keeps its
+// height exactly: that puts it on the margins of the wall tests.
+class MarginTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    s = StillAir();
+    s.Dust.Gravity = 0;
+    s.Dust.ParticleDt = 0.001;
+    m = s.Area.H / 2;
+  }
+  TModelState s;
+  double m = 0;
+};
+
+TEST_F(MarginTest, FloorRemovesOnlyBelowTheMargin) {
+  const Extended below = std::nextafter(static_cast<Extended>(m), 0.0L);
+  Place(s, {Particle(0.5L, m, 0.01L, 0), Particle(0.6L, below, 0.01L, 0), Particle(0.7L, 0.3L, 0.01L, 0)});
+  StepParticles(s);
+  ASSERT_EQ(s.ParticleCount, 2);
+  EXPECT_EQ(s.Particles[0].Pos.Y, static_cast<Extended>(m));
+  EXPECT_EQ(s.Particles[1].Pos.Y, 0.3L);  // the third moved into place
+  EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
+}
+
+TEST_F(MarginTest, ExhaustBandIsOpenAtBothEdges) {
+  const Extended x = 1 - m - 1e-6L;  // crosses the right margin in one step
+  const Extended low = 0.45L;
+  const Extended high = static_cast<Extended>(0.45) + 0.2;
+  Place(s, {Particle(x, low, 0.1L, 0), Particle(x, high, 0.1L, 0), Particle(x, 0.55L, 0.1L, 0, 60e-6L)});
+  StepParticles(s);
+  // The particle inside the band left and was counted in the second fraction.
+  EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 1}));
+  const Extended pi = ParticlePi;
+  EXPECT_EQ(s.ExhaustedMass, ToDouble((((pi * 60e-6L) * 60e-6L) * 60e-6L) / 6 * 3500));
+  // The two on the band's edges hit the right wall: the normal component is
+  // reversed with restitution 0.5 and they stop just inside the inset wall.
+  ASSERT_EQ(s.ParticleCount, 2);
+  for (int i = 0; i < 2; ++i) {
+    const TParticle& p = s.Particles[i];
+    EXPECT_LT(p.Velocity.X, 0.0L);
+    EXPECT_NEAR(static_cast<double>(p.Velocity.X), -0.5 * 0.1, 1e-3);
+    EXPECT_LT(p.Pos.X, static_cast<Extended>(1 - m));
+  }
+  EXPECT_NEAR(static_cast<double>(s.Particles[0].Pos.Y), 0.45, 1e-15);
+  EXPECT_NEAR(static_cast<double>(s.Particles[1].Pos.Y), 0.65, 1e-15);
+}
+
+TEST_F(MarginTest, CeilingWinsOverTheRightWallOutsideTheBand) {
+  // Above the ceiling margin and beyond the right margin: only the ceiling
+  // impact, which with no motion towards the ceiling keeps 5/7 of the speed
+  // along it and does not turn the particle back from the right wall.
+  const Extended y = 0.7L - m / 2;
+  Place(s, {Particle(1 - m - 1e-6L, y, 0.1L, 0)});
+  TParticle before = s.Particles[0];
+  StepParticles(s);
+  ASSERT_EQ(s.ParticleCount, 1);
+  const TParticle& p = s.Particles[0];
+  EXPECT_GT(p.Pos.X, static_cast<Extended>(1 - m));  // not crossing the inset ceiling: kept
+  EXPECT_EQ(p.Pos.Y, y);
+  EXPECT_EQ(p.Velocity.X, before.Velocity.X * 5 / 7);
+  EXPECT_EQ(p.Velocity.Y, 0.0L);
+}
+
+TEST_F(MarginTest, LeftWallTurnsTheParticleBack) {
+  Place(s, {Particle(m + 1e-6L, 0.3L, -0.1L, 0)});
+  StepParticles(s);
+  ASSERT_EQ(s.ParticleCount, 1);
+  const TParticle& p = s.Particles[0];
+  EXPECT_NEAR(static_cast<double>(p.Velocity.X), 0.05, 1e-12);
+  EXPECT_NEAR(static_cast<double>(p.Velocity.Y), 0.0, 1e-12);
+  EXPECT_GT(p.Pos.X, static_cast<Extended>(m));
+  EXPECT_NEAR(static_cast<double>(p.Pos.X), m + 1e-4, 1e-6);  // WallOffset back from the inset wall
+}
+
+TEST_F(MarginTest, OnlyAParticleAtRestBeforeAndAfterIsDropped) {
+  s.Dust.Gravity = 9.81;
+  // At rest, but gravity gives it a velocity: it stays.
+  Place(s, {Particle(0.5L, 0.3L, 0, 0)});
+  StepParticles(s);
+  EXPECT_EQ(s.ParticleCount, 1);
+  // Nearly at rest without gravity: old and new velocity below 1e-10.
+  s.Dust.Gravity = 0;
+  Place(s, {Particle(0.5L, 0.3L, 9e-11L, -9e-11L), Particle(0.6L, 0.3L, 2e-10L, 0)});
+  StepParticles(s);
+  ASSERT_EQ(s.ParticleCount, 1);
+  EXPECT_EQ(s.Particles[0].Pos.Y, 0.3L);
+  EXPECT_GT(s.Particles[0].Pos.X, 0.6L);
+  EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
+}
+
+TEST_F(MarginTest, ResidenceLimitHoldsOnlyParticlesBeyondIt) {
+  s.MaxResidence = 0.01;
+  TParticle old = Particle(0.5L, 0.3L, 0.01L, 0, 40e-6L);
+  old.FlightTime = 0.0095;  // 0.0105 after the step: beyond the limit
+  TParticle young = Particle(0.6L, 0.3L, 0.01L, 0);
+  young.FlightTime = 0.0085;  // 0.0095: within it
+  Place(s, {old, young});
+  StepParticles(s);
+  ASSERT_EQ(s.ParticleCount, 1);
+  EXPECT_EQ(s.Particles[0].FlightTime, ToDouble(static_cast<Extended>(0.0085) + 0.001));
+  EXPECT_EQ(s.FractionHeld, (std::vector<int>{1, 0}));
+  EXPECT_EQ(s.HeldMass, ToDouble(ParticleMassOf(40e-6L, 3500)));
+  EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
+  EXPECT_EQ(s.ExhaustedMass, 0.0);
+
+  // A limit of 0 holds nothing, however long the flight.
+  s.MaxResidence = 0;
+  s.Particles[0].FlightTime = 1e6;
+  StepParticles(s);
+  EXPECT_EQ(s.ParticleCount, 1);
+}
+
+TEST(WallImpact, CeilingSlidesOrRollsWithRestitution) {
+  TModelState s;  // k = f = 0.5
+  s.Particles.resize(1);
+  s.ParticleCount = 1;
+  auto impact = [&s](Extended vx, Extended vy, double angle) {
+    WallImpact(s, 0, Particle(0.5L, 0.5L, vx, vy), angle);
+    return s.Particles[0].Velocity;
+  };
+  TRealPoint v = impact(-10, 2, CeilingAngle);  // sliding: J = 1.5
+  EXPECT_EQ(v.X, -8.5L);
+  EXPECT_EQ(v.Y, -1.0L);
+  v = impact(-1, 2, CeilingAngle);  // rolling: 5/7
+  EXPECT_NEAR(static_cast<double>(v.X), -5.0 / 7, 1e-16);
+  EXPECT_EQ(v.Y, -1.0L);
+  v = impact(10, 2, CeilingAngle);  // same sign as J: 5/7
+  EXPECT_NEAR(static_cast<double>(v.X), 50.0 / 7, 1e-15);
+  EXPECT_EQ(v.Y, -1.0L);
+  v = impact(3, 0, CeilingAngle);  // no normal motion: J = 0
+  EXPECT_EQ(v.X, 3.0L * 5 / 7);
+  EXPECT_EQ(v.Y, 0.0L);
+}
+
+TEST(WallImpact, SideWallsInTheirOwnFrames) {
+  TModelState s;
+  s.Particles.resize(1);
+  s.ParticleCount = 1;
+  WallImpact(s, 0, Particle(0.01L, 0.3L, -2, -10), LeftWallAngle);
+  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.X), 1.0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), -8.5, 1e-15);
+  // Right wall: (2, -10) is (10, 2) in the wall's frame, the same-sign case.
+  WallImpact(s, 0, Particle(0.99L, 0.3L, 2, -10), RightWallAngle);
+  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.X), -1.0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), -50.0 / 7, 1e-14);
+}
+
+TEST(ParticleBookkeeping, RemovalKeepsTheOrder) {
+  TModelState s;
+  Place(s, {Particle(1, 0, 0, 0), Particle(2, 0, 0, 0), Particle(3, 0, 0, 0), Particle(4, 0, 0, 0)});
+  RemoveParticle(s, 1);
+  ASSERT_EQ(s.ParticleCount, 3);
+  EXPECT_EQ(s.Particles[0].Pos.X, 1.0L);
+  EXPECT_EQ(s.Particles[1].Pos.X, 3.0L);
+  EXPECT_EQ(s.Particles[2].Pos.X, 4.0L);
+  RemoveParticle(s, 2);
+  EXPECT_EQ(s.ParticleCount, 2);
+  EXPECT_EQ(s.Particles.size(), 4u);  // the room stays
+  RemoveParticle(s, 5);               // no such particle
+  EXPECT_EQ(s.ParticleCount, 2);
+}
+
+TEST(ParticleBookkeeping, ExhaustedParticlesGoByTheUpperBounds) {
+  TModelState s;
+  s.Dust.Fractions = {{30e-6, 50e-6, 0.4}, {50e-6, 70e-6, 0.6}};
+  s.FractionHits.assign(2, 0);
+  const Extended bound = static_cast<Extended>(50e-6);
+  const Extended diameters[] = {bound, std::nextafter(bound, 1.0L), 10e-6L, 90e-6L};
+  for (Extended d : diameters) s.Particles.push_back(Particle(0, 0, 0, 0, d));
+  s.ParticleCount = 4;
+  for (int i = 0; i < 4; ++i) CountExhausted(s, i);
+  // On the upper bound: that fraction; just above: the next; below every
+  // lower bound: the first; above every upper bound: the last.
+  EXPECT_EQ(FractionOf(s, diameters[0]), 0);
+  EXPECT_EQ(FractionOf(s, diameters[1]), 1);
+  EXPECT_EQ(FractionOf(s, diameters[2]), 0);
+  EXPECT_EQ(FractionOf(s, diameters[3]), 1);
+  EXPECT_EQ(s.FractionHits, (std::vector<int>{2, 2}));
+  double sum = 0;
+  const Extended pi = ParticlePi;
+  for (Extended d : diameters) sum = ToDouble(sum + (((pi * d) * d) * d) / 6 * 3500);
+  EXPECT_EQ(s.ExhaustedMass, sum);
+}
+
+}  // namespace
+}  // namespace ltr
