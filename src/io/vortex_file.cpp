@@ -80,6 +80,7 @@ std::string SystemReason(int e) {
     case EROFS: return "файловая система доступна только для чтения";
     case ENAMETOOLONG: return "слишком длинное имя файла";
     case EIO: return "ошибка ввода-вывода";
+    case EFBIG: return "файл слишком велик";
     default: return "системная ошибка " + std::to_string(e) + " (" + std::strerror(e) + ")";
   }
 }
