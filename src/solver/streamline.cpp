@@ -6,22 +6,16 @@
 
 namespace ltr {
 
-namespace {
-
-// The point list of a line grows by this many points at a time.
-constexpr size_t PointBlock = 100;
-
-}  // namespace
-
 int FlowLineStepLimit(double Step, double MaxLen) {
   // A line makes a step for every k whose accumulated length k * Step is still
-  // within MaxLen: floor(MaxLen / Step) + 1 steps, one more when the rounding
-  // of the sum lands just below MaxLen. The limit allows one step beyond that,
-  // so it never cuts such a line short, and it stops a trace whose accumulated
-  // length no longer grows (a Step too small for it). MaxFlowLineSteps bounds
+  // within MaxLen: nominally floor(MaxLen / Step) + 1 steps. The rounding of
+  // the quotient and of the accumulated sum can each move that by one, so the
+  // limit allows floor(MaxLen / Step) + 3 steps and never cuts a line short
+  // that its length would let go on. It stops a trace whose accumulated length
+  // no longer grows (a Step too small for it), and MaxFlowLineSteps bounds
   // every line, whatever MaxLen.
   if (!(MaxLen >= 0.0)) return 1;
-  const Extended nominal = std::floor(static_cast<Extended>(MaxLen) / Step) + 2;
+  const Extended nominal = std::floor(static_cast<Extended>(MaxLen) / Step) + 3;
   if (!(nominal < MaxFlowLineSteps)) return MaxFlowLineSteps;
   return static_cast<int>(nominal);
 }
@@ -44,7 +38,7 @@ bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLe
   TRealPoint P{X, Y};
   double travelled = 0.0;
   TRealPointArray line;
-  line.reserve(PointBlock);
+  line.reserve(100);
   line.push_back(P);
   s.Ui().FlowLineStart(P);
 
@@ -75,7 +69,6 @@ bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLe
     s.Ui().FlowLineTo(P);
 
     ++count;
-    if (line.size() == line.capacity()) line.reserve(line.capacity() + PointBlock);
     line.push_back(P);
     if (hit) break;
   }

@@ -9,7 +9,7 @@ namespace ltr {
 inline constexpr int MaxFlowLineSteps = 1000000;
 
 // The most steps a line of steps Step and maximum length MaxLen may make:
-// floor(MaxLen / Step) + 2, at most MaxFlowLineSteps; 1 for a negative MaxLen.
+// floor(MaxLen / Step) + 3, at most MaxFlowLineSteps; 1 for a negative MaxLen.
 int FlowLineStepLimit(double Step, double MaxLen);
 
 // Traces one streamline from (X, Y) in steps of length Step until it has

@@ -1,0 +1,124 @@
+#include "solver/influence.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "solver/solver_fixture.h"
+#include "solver/time_step.h"
+#include "solver/velocity.h"
+
+namespace ltr {
+namespace {
+
+using testing::BuildSmallCase;
+using testing::PrepareSolver;
+
+Extended TotalGamma(const TModelState& s) {
+  Extended sum = 0.0L;
+  for (int j = 0; j < s.BoundCount + s.FreeCount; ++j) sum += s.Vortices[j].Gamma;
+  return sum;
+}
+
+// The no-penetration equations hold with one and the same lambda, and the
+// circulations of all vortices add up to zero.
+void ExpectSolved(const TModelState& s) {
+  const int N = s.BoundCount;
+  const Extended lambda = s.Solution[N];
+  Extended largest = 0.0L;
+  for (int j = 0; j < N; ++j) largest = std::max(largest, std::fabs(s.Vortices[j].Gamma));
+  EXPECT_NEAR(static_cast<double>(TotalGamma(s)), 0.0, 1e-14 * static_cast<double>(largest) * N);
+  for (int i = 0; i < N; ++i) {
+    const TCalcPoint& c = s.CalcPoints[i];
+    Extended normal = 0.0L;
+    for (int j = 0; j < N + s.FreeCount; ++j)
+      normal += InducedVelocity(c.Pos, s.Vortices[j].Pos, c.Normal) * s.Vortices[j].Gamma;
+    EXPECT_NEAR(static_cast<double>(normal), static_cast<double>(c.Vn - lambda), 1e-9) << "calc point " << i;
+  }
+}
+
+bool SameMatrix(const TRealMatr& a, const TRealMatr& b, int skipColumn) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i].size() != b[i].size()) return false;
+    for (size_t j = 0; j < a[i].size(); ++j)
+      if (static_cast<int>(j) != skipColumn && a[i][j] != b[i][j]) return false;
+  }
+  return true;
+}
+
+TEST(InfluenceTest, MatrixLayout) {
+  TModelState s;
+  BuildSmallCase(s);
+  PrepareSolver(s);
+  const int N = s.BoundCount;
+  ASSERT_EQ(s.Matr.size(), static_cast<size_t>(N + 1));
+  ASSERT_EQ(s.Matr[0].size(), static_cast<size_t>(N + 2));
+  EXPECT_EQ(s.Matr[3][7], InducedVelocity(s.CalcPoints[3].Pos, s.Vortices[7].Pos, s.CalcPoints[3].Normal));
+  EXPECT_EQ(s.Matr[3][N], 1.0L);
+  EXPECT_EQ(s.Matr[0][N + 1], 0.0L);                            // a wall
+  EXPECT_EQ(s.Matr[1][N + 1], -static_cast<Extended>(2.0));     // the inflow
+  EXPECT_EQ(s.Matr[N][5], 1.0L);
+  EXPECT_EQ(s.Matr[N][N], 0.0L);
+  EXPECT_EQ(s.Matr[N][N + 1], 0.0L);
+}
+
+TEST(InfluenceTest, SteadyFlowMeetsTheWallConditions) {
+  TModelState s;
+  BuildSmallCase(s);
+  PrepareSolver(s);
+  EXPECT_TRUE(SameMatrix(s.Matr, s.MatrCopy, -1));
+  ExpectSolved(s);
+  // Air goes in at the inflow: the bound vortices there carry circulation.
+  EXPECT_NE(s.Vortices[3].Gamma, 0.0L);
+}
+
+TEST(InfluenceTest, EverySolveDuringStepsBalancesTheFreeVortices) {
+  TModelState s;
+  BuildSmallCase(s, 30);
+  PrepareSolver(s);
+  s.Dt = 0.005;
+  const int N = s.BoundCount;
+  for (int step = 0; step < 8; ++step) {
+    TimeStep(s);
+    ExpectSolved(s);
+    EXPECT_TRUE(SameMatrix(s.Matr, s.MatrCopy, -1)) << "step " << step;
+    UpdateRightSide(s);
+    EXPECT_TRUE(SameMatrix(s.Matr, s.MatrCopy, N + 1));
+    Extended freeSum = 0.0L;
+    for (int f = 0; f < s.FreeCount; ++f) freeSum -= s.Vortices[N + f].Gamma;
+    EXPECT_EQ(s.Matr[N][N + 1], freeSum);
+    SolveCirculations(s);
+  }
+  EXPECT_GT(s.FreeCount, 10);
+}
+
+TEST(InfluenceTest, CirculationsScaleWithTheSpeeds) {
+  TModelState a, b;
+  BuildSmallCase(a);
+  b.Area.H = 0.05;
+  b.Area.Speed = 6.0;
+  b.Area.InflowSpeed = 4.0;
+  BuildArea(b);
+  PrepareSolver(a);
+  PrepareSolver(b);
+  // The elimination is linear in the right-hand side and scaling by 2 is exact.
+  for (int j = 0; j < a.BoundCount; ++j) EXPECT_EQ(b.Vortices[j].Gamma, 2 * a.Vortices[j].Gamma) << j;
+}
+
+TEST(InfluenceTest, SingularSystemKeepsThePreviousSolution) {
+  TModelState s;
+  BuildSmallCase(s);
+  PrepareSolver(s);
+  const Extended before = s.Vortices[10].Gamma;
+  for (TRealArray& row : s.MatrCopy) row[0] = 0.0L;  // a zero pivot column
+  CopyMatr(s.MatrCopy, s.Matr, s.BoundCount + 1, s.BoundCount + 2);
+  s.Solution[10] = 0.25L;
+  SolveCirculations(s);
+  EXPECT_EQ(s.Vortices[10].Gamma, 0.25L);
+  EXPECT_NE(before, 0.25L);
+  EXPECT_TRUE(SameMatrix(s.Matr, s.MatrCopy, -1));
+}
+
+}  // namespace
+}  // namespace ltr

@@ -1,0 +1,133 @@
+#include "solver/streamline.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "solver/solver_fixture.h"
+#include "solver/vortex_run.h"
+
+namespace ltr {
+namespace {
+
+using testing::RecordingObserver;
+using testing::SingleVortex;
+
+Extended Distance(const TRealPoint& a, const TRealPoint& b) { return PointDistance(a, b); }
+
+bool OnContour(const TRealPoint& p) {
+  const Extended tol = 1e-12L;
+  return std::fabs(p.X) < tol || std::fabs(p.X - 1.0L) < tol || std::fabs(p.Y) < tol ||
+         std::fabs(p.Y - 0.7L) < tol;
+}
+
+TEST(StreamlineTest, OneSecondOfFiveMillimetreStepsIs200Steps) {
+  // A single vortex with no walls: only the length ends the line.
+  TModelState s;
+  SingleVortex(s, {0.0L, 0.0L}, 1.0L);
+  RecordingObserver ui;
+  s.Observer = &ui;
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 1.0));
+  ASSERT_EQ(s.FlowLineCount, 1);
+  ASSERT_EQ(s.FlowLines.size(), 1u);
+  const TRealPointArray line = s.FlowLines[0];
+  ASSERT_EQ(line.size(), 201u);
+  EXPECT_EQ(s.FlowLines[0].capacity(), line.size());
+  EXPECT_EQ(line[0].X, static_cast<Extended>(0.1));
+  EXPECT_EQ(line[0].Y, static_cast<Extended>(0.005));
+  for (size_t k = 1; k < line.size(); ++k) EXPECT_NEAR(static_cast<double>(Distance(line[k - 1], line[k])), 0.005, 1e-15);
+  // The line circles the vortex counter-clockwise: from (0.1, 0.005) it goes up.
+  EXPECT_GT(line[1].Y, line[0].Y);
+  // Drawn as traced: the start, then every point.
+  ASSERT_EQ(ui.drawn.size(), line.size());
+  for (size_t k = 0; k < line.size(); ++k) EXPECT_EQ(ui.drawn[k].X, line[k].X);
+
+  // MaxLen 0 makes exactly one step; a negative one none.
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 0.0));
+  EXPECT_EQ(s.FlowLines[1].size(), 2u);
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, -1.0));
+  EXPECT_EQ(s.FlowLines[2].size(), 1u);
+  // Tracing again from the same point stores the same line once more.
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 1.0));
+  EXPECT_EQ(s.FlowLineCount, 4);
+  ASSERT_EQ(s.FlowLines[3].size(), 201u);
+  for (size_t k = 0; k < 201; ++k) {
+    EXPECT_EQ(s.FlowLines[3][k].X, line[k].X);
+    EXPECT_EQ(s.FlowLines[3][k].Y, line[k].Y);
+  }
+}
+
+TEST(StreamlineTest, EndsAtTheWallItCrosses) {
+  TModelState s;
+  s.Area.H = 0.05;
+  ASSERT_TRUE(SolveCurrentFlow(s));
+  // From the middle a step of 1 m leaves the enclosure whatever its direction.
+  ASSERT_TRUE(TraceFlowLine(s, 0.5, 0.35, 1.0, 5.0));
+  ASSERT_EQ(s.FlowLines[0].size(), 2u);
+  EXPECT_TRUE(OnContour(s.FlowLines[0][1]));
+
+  // With the defaults the line ends at most after 200 steps; when a wall or
+  // an opening stops it, at the crossing point, nearer than one step.
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 1.0));
+  const TRealPointArray line = s.FlowLines[1];
+  ASSERT_LE(line.size(), 201u);
+  ASSERT_GE(line.size(), 2u);
+  for (size_t k = 1; k + 1 < line.size(); ++k)
+    EXPECT_NEAR(static_cast<double>(Distance(line[k - 1], line[k])), 0.005, 1e-15);
+  if (line.size() < 201u) {
+    EXPECT_TRUE(OnContour(line.back()));
+    EXPECT_LE(Distance(line[line.size() - 2], line.back()), 0.005L + 1e-15L);
+  }
+}
+
+TEST(StreamlineTest, EndsWhereTheAirStandsStill) {
+  TModelState s;
+  s.Area.H = 0.05;
+  BuildArea(s);  // circulations all zero: no flow anywhere
+  ASSERT_TRUE(TraceFlowLine(s, 0.3, 0.3, 0.005, 1.0));
+  EXPECT_EQ(s.FlowLineCount, 1);
+  ASSERT_EQ(s.FlowLines[0].size(), 1u);
+  EXPECT_EQ(s.FlowLines[0][0].X, static_cast<Extended>(0.3));
+}
+
+TEST(StreamlineTest, RefusesStepsAndPointsThatCannotBeTraced) {
+  TModelState s;
+  SingleVortex(s, {0.0L, 0.0L}, 1.0L);
+  RecordingObserver ui;
+  s.Observer = &ui;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, 0.0, 1.0));
+  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, -0.005, 1.0));
+  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, nan, 1.0));
+  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, inf, 1.0));
+  EXPECT_FALSE(TraceFlowLine(s, nan, 0.1, 0.005, 1.0));
+  EXPECT_FALSE(TraceFlowLine(s, 0.1, -inf, 0.005, 1.0));
+  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, 0.005, nan));
+  ASSERT_EQ(ui.messages.size(), 7u);
+  EXPECT_EQ(ui.messages[0], "Шаг построения линии тока должен быть положительным числом");
+  EXPECT_EQ(ui.messages[4], "Координаты начала линии тока должны быть конечными числами");
+  EXPECT_EQ(ui.messages[6], "Максимальная длина линии тока должна быть числом");
+  EXPECT_EQ(s.FlowLineCount, 0);
+  EXPECT_TRUE(s.FlowLines.empty());
+  EXPECT_TRUE(ui.drawn.empty());
+}
+
+TEST(StreamlineTest, NoLineRunsForever) {
+  EXPECT_EQ(FlowLineStepLimit(0.005, 1.0), 202);
+  EXPECT_EQ(FlowLineStepLimit(1.0, 0.0), 3);
+  EXPECT_EQ(FlowLineStepLimit(0.25, 1.0), 7);
+  EXPECT_EQ(FlowLineStepLimit(1.0, -1.0), 1);
+  EXPECT_EQ(FlowLineStepLimit(1e-9, 1.0), MaxFlowLineSteps);
+  EXPECT_EQ(FlowLineStepLimit(0.005, std::numeric_limits<double>::infinity()), MaxFlowLineSteps);
+
+  // An endless length around a lone vortex stops at the step limit.
+  TModelState s;
+  SingleVortex(s, {0.0L, 0.0L}, 1.0L);
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.0, 0.01, std::numeric_limits<double>::infinity()));
+  EXPECT_EQ(s.FlowLines[0].size(), static_cast<size_t>(MaxFlowLineSteps) + 1);
+}
+
+}  // namespace
+}  // namespace ltr

@@ -1,0 +1,137 @@
+#include "solver/velocity.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "solver/solver_fixture.h"
+#include "solver/time_step.h"
+
+namespace ltr {
+namespace {
+
+using testing::BuildSmallCase;
+using testing::PrepareSolver;
+using testing::SingleVortex;
+
+TEST(InducedVelocityTest, PointVortexLawCounterClockwise) {
+  const TRealPoint origin{0.0L, 0.0L};
+  EXPECT_DOUBLE_EQ(InducedVelocity({1.0L, 0.0L}, origin, YDirection), 0.15915494309189535);
+  EXPECT_EQ(InducedVelocity({1.0L, 0.0L}, origin, XDirection), 0.0);
+  // Above the vortex the air moves to the left; the speed falls off as 1 / r.
+  EXPECT_DOUBLE_EQ(InducedVelocity({0.0L, 2.0L}, origin, XDirection), -0.15915494309189535 / 2);
+  // The result is the extended quotient rounded once to double.
+  EXPECT_EQ(InducedVelocity({3.0L, 0.0L}, origin, YDirection),
+            ToDouble(3.0L / (6.283185307179586477L * 9.0L)));
+}
+
+TEST(VelocityAtTest, CoreSwitchesAtRadiusLessEpsilonAndScalesWithRadius) {
+  TModelState s;
+  SingleVortex(s, {0.0L, 0.0L}, 2.0L, 0.02);  // core radius 0.01
+  const Extended rc = 0.01L;
+  auto at = [&s](double x) { return VelocityAt(s, {x, 0.0L}, YDirection, -1); };
+
+  // Outside the core: the plain law times the circulation.
+  EXPECT_EQ(at(0.3), ToDouble(InducedVelocity({0.3L, 0.0L}, {0.0L, 0.0L}, YDirection) * 2.0L));
+
+  // The switch happens at rc - 1e-5, not at rc: the first double at or beyond
+  // it still gets the plain law, the one below it the scaled core law.
+  double outer = ToDouble(static_cast<Extended>(s.Area.H) / 2 - 1e-5L);
+  if (outer < static_cast<Extended>(s.Area.H) / 2 - 1e-5L) outer = std::nextafter(outer, 1.0);
+  const double inner = std::nextafter(outer, 0.0);
+  const double plain = 2.0 / (2 * std::numbers::pi * outer);
+  const double core = 2.0 * outer / (2 * std::numbers::pi * static_cast<double>(rc * rc));
+  EXPECT_NEAR(at(outer), plain, plain * 1e-12);
+  EXPECT_NEAR(at(inner), core, core * 1e-12);
+  EXPECT_GT(at(outer) / at(inner), 1.0019);  // (rc / r)^2 with r = rc - 1e-5
+
+  // Solid-body rotation inside the core: half the radius, half the speed.
+  EXPECT_NEAR(at(0.005), at(0.01) / 2, 1e-12);
+  EXPECT_NEAR(at(0.0025), at(0.01) / 4, 1e-12);
+
+  // Closer than 1e-5 m: nothing.
+  EXPECT_EQ(at(0.99e-5), 0.0);
+  EXPECT_GT(at(1e-5), 0.0);
+}
+
+TEST(VelocityAtTest, SumsAllVorticesButTheSkippedOneInOrder) {
+  TModelState s;
+  BuildSmallCase(s);
+  const TRealPoint P{0.4L, 0.3L};
+  EXPECT_EQ(VelocityAt(s, P, XDirection, -1), 0.0);  // all circulations zero
+
+  PrepareSolver(s);
+  s.FreeCount = 2;
+  const int N = s.BoundCount;
+  s.Vortices[N] = {{0.3L, 0.2L}, 0.05L};
+  s.Vortices[N + 1] = {{0.6L, 0.5L}, -0.02L};
+  for (const TRealPoint& n : {XDirection, YDirection}) {
+    double sum = 0.0;
+    for (int j = 0; j < N + 2; ++j) {
+      if (j == N) continue;
+      const double term = ToDouble(InducedVelocity(P, s.Vortices[j].Pos, n) * s.Vortices[j].Gamma);
+      sum = ToDouble(sum + static_cast<Extended>(term));
+    }
+    EXPECT_EQ(VelocityAt(s, P, n, N), sum);
+  }
+}
+
+TEST(VelocityAtTest, BothComponentsInOnePassAreBitIdenticalToTwoCalls) {
+  TModelState s;
+  BuildSmallCase(s, 60);
+  PrepareSolver(s);
+  s.Dt = 0.005;
+  for (int step = 0; step < 12; ++step) TimeStep(s);
+  ASSERT_GT(s.FreeCount, 20);
+  const int count = s.BoundCount + s.FreeCount;
+
+  auto check = [&s](const TRealPoint& P, int skip) {
+    double u = -1.0, v = -1.0;
+    VelocityVectorAt(s, P, skip, u, v);
+    const double u2 = VelocityAt(s, P, XDirection, skip);
+    const double v2 = VelocityAt(s, P, YDirection, skip);
+    EXPECT_EQ(std::signbit(u), std::signbit(u2));
+    EXPECT_EQ(std::signbit(v), std::signbit(v2));
+    return u == u2 && v == v2;
+  };
+  int mismatches = 0;
+  // At every vortex (skipping it, as the move does), at points inside the
+  // core of other vortices, closer than 1e-5 to them, and on a grid.
+  for (int j = 0; j < count; ++j) {
+    const TRealPoint& V = s.Vortices[j].Pos;
+    mismatches += !check(V, j);
+    mismatches += !check(V, -1);
+    mismatches += !check({V.X + 0.003L, V.Y - 0.007L}, -1);
+    mismatches += !check({V.X + 3e-6L, V.Y}, -1);
+  }
+  for (int i = 0; i <= 40; ++i)
+    for (int k = 0; k <= 28; ++k) mismatches += !check({i * 0.025L, k * 0.025L}, -1);
+  EXPECT_EQ(mismatches, 0);
+}
+
+// Calc points along a line at x = 1 above (horizontal velocity < 0) or below
+// (> 0) a single vortex at the origin.
+void SignedCalcPoints(TModelState& s, const std::vector<int>& signs) {
+  SingleVortex(s, {0.0L, 0.0L}, 1.0L);
+  s.CalcPoints.clear();
+  for (int sign : signs) s.CalcPoints.push_back({{1.0L, sign < 0 ? 1.0L : -1.0L}, {}, 0.0L});
+}
+
+TEST(FindSeparationTest, LastPointWithTheStartingSign) {
+  TModelState s;
+  SignedCalcPoints(s, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
+  EXPECT_EQ(FindSeparation(s, 5, 5), 5);
+  EXPECT_EQ(FindSeparation(s, 5, 9), 8);  // no change met: To itself is never looked at
+  EXPECT_EQ(FindSeparation(s, 9, 5), 6);
+
+  SignedCalcPoints(s, {1, 1, 1, 1, 1, 1, 1, -1, 1, 1, -1});
+  EXPECT_EQ(FindSeparation(s, 5, 9), 6);  // first change at 7
+  EXPECT_EQ(FindSeparation(s, 9, 5), 8);  // walking down, change at 7
+  EXPECT_EQ(FindSeparation(s, 8, 10), 9);  // the change at To is not seen
+  EXPECT_EQ(FindSeparation(s, 7, 9), 7);  // change right after From
+  EXPECT_EQ(FindSeparation(s, 7, 3), 7);
+}
+
+}  // namespace
+}  // namespace ltr

@@ -1,0 +1,204 @@
+#include "solver/vortex_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "solver/solver_fixture.h"
+
+namespace ltr {
+namespace {
+
+using testing::RecordingObserver;
+
+void ExpectSameVortices(const TModelState& a, const TModelState& b) {
+  ASSERT_EQ(a.BoundCount, b.BoundCount);
+  ASSERT_EQ(a.FreeCount, b.FreeCount);
+  for (int j = 0; j < a.BoundCount + a.FreeCount; ++j) {
+    EXPECT_EQ(a.Vortices[j].Pos.X, b.Vortices[j].Pos.X) << j;
+    EXPECT_EQ(a.Vortices[j].Pos.Y, b.Vortices[j].Pos.Y) << j;
+    EXPECT_EQ(a.Vortices[j].Gamma, b.Vortices[j].Gamma) << j;
+  }
+}
+
+TEST(VortexRunTest, OneSecondInStepsOfFiveMillisecondsMakes200Steps) {
+  TModelState s;
+  s.Area.H = 0.05;
+  for (TSeparationPoint& sp : s.SepPoints) sp.Enabled = false;
+  RecordingObserver ui;
+  s.Observer = &ui;
+  ASSERT_TRUE(RunVortices(s, 400, 0, 0.0, 1.0, 0.005));
+  EXPECT_EQ(ui.steps, 200);
+  EXPECT_EQ(s.Time, 1.0000000000000007);
+  EXPECT_EQ(ui.timeLabel, "Прошло времени: 1,000 сек.");
+  EXPECT_EQ(ui.countLabel, "Свободных вихрей: 0");
+  EXPECT_EQ(s.FreeCount, 0);
+  // Each step: redraw, the two labels, then the messages.
+  ASSERT_EQ(ui.calls.size(), 800u);
+  EXPECT_EQ(ui.calls[0], "redraw");
+  EXPECT_EQ(ui.calls[1], "time");
+  EXPECT_EQ(ui.calls[2], "count");
+  EXPECT_EQ(ui.calls[3], "messages");
+  // The run's system is released; the parameters stay.
+  EXPECT_TRUE(s.Matr.empty());
+  EXPECT_TRUE(s.MatrCopy.empty());
+  EXPECT_TRUE(s.Solution.empty());
+  EXPECT_EQ(s.MaxFreeVortex, 400);
+  EXPECT_EQ(s.Dt, 0.005);
+  EXPECT_EQ(s.MaxTime, 1.0);
+  EXPECT_EQ(s.Delta, 0.025);
+  EXPECT_EQ(s.Vortices.size(), static_cast<size_t>(s.BoundCount + 400));
+}
+
+TEST(VortexRunTest, StopThenContinueGivesTheUninterruptedRun) {
+  TModelState whole;
+  whole.Area.H = 0.05;
+  ASSERT_TRUE(RunVortices(whole, 40, 0, 0.0, 0.1, 0.005));
+  ASSERT_GT(whole.FreeCount, 30);
+
+  TModelState parts;
+  parts.Area.H = 0.05;
+  RecordingObserver ui;
+  parts.Observer = &ui;
+  ui.onMessages = [&] {
+    if (ui.steps == 7) parts.StopVortexRun = true;
+  };
+  ASSERT_TRUE(RunVortices(parts, 40, 0, 0.0, 0.1, 0.005));
+  EXPECT_EQ(ui.steps, 7);  // the step in progress is finished
+  EXPECT_LT(parts.Time, 0.1);
+  ui.onMessages = nullptr;
+  ASSERT_TRUE(RunVortices(parts, 40, parts.FreeCount, parts.Time, 0.1, 0.005));
+  EXPECT_FALSE(parts.StopVortexRun);
+  EXPECT_EQ(parts.Time, whole.Time);
+  ExpectSameVortices(parts, whole);
+  for (int p = 0; p < SeparationPointCount; ++p) {
+    EXPECT_EQ(parts.SepPoints[p].LastShed, whole.SepPoints[p].LastShed);
+    EXPECT_EQ(parts.SepPoints[p].Index, whole.SepPoints[p].Index);
+  }
+}
+
+TEST(VortexRunTest, ContinueAtTheLimitOnlySolvesAndMayGrowTheRoom) {
+  TModelState s;
+  s.Area.H = 0.05;
+  ASSERT_TRUE(RunVortices(s, 10, 0, 0.0, 0.05, 0.005));
+  const TModelState after = s;
+  RecordingObserver ui;
+  s.Observer = &ui;
+  ASSERT_TRUE(RunVortices(s, 30, s.FreeCount, s.Time, 0.05, 0.005));
+  EXPECT_EQ(ui.steps, 0);
+  EXPECT_TRUE(ui.calls.empty());  // labels untouched
+  EXPECT_EQ(s.Time, after.Time);
+  ExpectSameVortices(s, after);  // the same system solved again
+  EXPECT_EQ(s.Vortices.size(), static_cast<size_t>(s.BoundCount + 30));
+  EXPECT_TRUE(s.Matr.empty());
+
+  // Raising the limit goes on, shedding into the grown room.
+  ASSERT_TRUE(RunVortices(s, 30, s.FreeCount, s.Time, 0.1, 0.005));
+  EXPECT_GT(s.FreeCount, 10);
+  EXPECT_LE(s.FreeCount, 30);
+}
+
+TEST(VortexRunTest, StartDiscardsTheFreeVortices) {
+  TModelState s;
+  s.Area.H = 0.05;
+  ASSERT_TRUE(RunVortices(s, 20, 0, 0.0, 0.03, 0.005));
+  ASSERT_GT(s.FreeCount, 0);
+  RecordingObserver ui;
+  s.Observer = &ui;
+  ASSERT_TRUE(RunVortices(s, 20, 0, 0.0, -1.0, 0.005));
+  EXPECT_EQ(s.FreeCount, 0);
+  EXPECT_EQ(s.Time, 0.0);
+  EXPECT_EQ(ui.steps, 0);
+  for (const TSeparationPoint& sp : s.SepPoints) EXPECT_EQ(sp.LastShed, -1);
+}
+
+TEST(VortexRunTest, RefusesArgumentsThatCannotRun) {
+  TModelState s;
+  s.Area.H = 0.05;
+  ASSERT_TRUE(RunVortices(s, 10, 0, 0.0, 0.02, 0.005));
+  const TModelState before = s;
+  RecordingObserver ui;
+  s.Observer = &ui;
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    int maxFree, startFree;
+    double startTime, maxTime, dt;
+    const char* message;
+  };
+  const Case cases[] = {
+      {10, 0, 0.0, 1.0, 0.0, "Шаг по времени должен быть положительным числом"},
+      {10, 0, 0.0, 1.0, -0.005, "Шаг по времени должен быть положительным числом"},
+      {10, 0, 0.0, 1.0, nan, "Шаг по времени должен быть положительным числом"},
+      {10, 0, 0.0, 1.0, inf, "Шаг по времени должен быть положительным числом"},
+      {10, 0, 0.0, nan, 0.005, "Макс. время моделирования должно быть конечным числом"},
+      {10, 0, 0.0, inf, 0.005, "Макс. время моделирования должно быть конечным числом"},
+      {10, 0, -inf, 1.0, 0.005, "Время начала расчета должно быть конечным числом"},
+      {-1, 0, 0.0, 1.0, 0.005, "Макс. кол-во свободных вихрей должно быть от 0 до 1000000"},
+      {1000001, 0, 0.0, 1.0, 0.005, "Макс. кол-во свободных вихрей должно быть от 0 до 1000000"},
+      {5, 8, 0.0, 1.0, 0.005, "Число свободных вихрей не может превышать макс. кол-во свободных вихрей"},
+      {10, -1, 0.0, 1.0, 0.005, "Число свободных вихрей не может превышать макс. кол-во свободных вихрей"},
+      {10, 0, 0.0, 1e6, 1e-12, "Шаг по времени слишком мал для заданного времени моделирования"},
+      {10, 0, 1e20, 2e20, 0.005, "Шаг по времени слишком мал для заданного времени моделирования"},
+  };
+  for (const Case& c : cases) {
+    ui.messages.clear();
+    EXPECT_FALSE(RunVortices(s, c.maxFree, c.startFree, c.startTime, c.maxTime, c.dt));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], c.message);
+    EXPECT_EQ(CheckVortexRunArgs(s, c.maxFree, c.maxTime, c.dt, c.startFree, c.startTime), c.message);
+  }
+  // More free vortices than the list holds.
+  EXPECT_NE(CheckVortexRunArgs(s, 500, 1.0, 0.005, s.BoundCount + 20, 0.0), "");
+  EXPECT_EQ(ui.steps, 0);
+  EXPECT_EQ(s.Time, before.Time);
+  EXPECT_EQ(s.Dt, before.Dt);
+  EXPECT_EQ(s.MaxFreeVortex, before.MaxFreeVortex);
+  EXPECT_EQ(s.Vortices.size(), before.Vortices.size());
+  ExpectSameVortices(s, before);
+
+  // A time step of 1e-12 over one second is slow but reaches its end.
+  EXPECT_EQ(CheckVortexRunArgs(s, 10, 1.0, 1e-12), "");
+}
+
+TEST(VortexRunTest, RefusesAnInfluenceSystemTooLargeToHold) {
+  TModelState s;
+  s.Area.H = 0.0005;  // about 6800 bound vortices
+  RecordingObserver ui;
+  s.Observer = &ui;
+  EXPECT_FALSE(RunVortices(s, 10, 0, 0.0, 1.0, 0.005));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0],
+            "Слишком много присоединенных вихрей для расчета (допускается не более 4000): "
+            "увеличьте шаг расчетных точек");
+  EXPECT_EQ(s.BoundCount, 0);  // not even discretized
+  EXPECT_TRUE(s.Vortices.empty());
+  EXPECT_FALSE(SolveCurrentFlow(s));
+
+  // The limit is on the count a fresh discretization gives: H = 0.00085
+  // gives 4000 exactly (3.4 m of walls), one step finer gives more.
+  TModelState probe;
+  probe.Area.H = 0.00085;
+  probe.MaxFreeVortex = 0;
+  BuildArea(probe);
+  EXPECT_EQ(CheckVortexRunArgs(probe, 0, 1.0, 0.005).empty(), probe.BoundCount <= 4000);
+  s.Area.H = 1e-9;  // not discretized even to count
+  EXPECT_NE(CheckVortexRunArgs(s, 0, 1.0, 0.005), "");
+}
+
+TEST(VortexRunTest, SolveCurrentFlowSolvesTheSteadyFlowOnce) {
+  TModelState a;
+  a.Area.H = 0.05;
+  ASSERT_TRUE(SolveCurrentFlow(a));
+  TModelState b;
+  b.Area.H = 0.05;
+  ASSERT_TRUE(RunVortices(b, 0, 0, 0.0, -1.0, 0.005));
+  ExpectSameVortices(a, b);
+  EXPECT_NE(a.Vortices[3].Gamma, 0.0L);
+  EXPECT_TRUE(a.Matr.empty());
+  EXPECT_EQ(a.Time, 0.0);
+}
+
+}  // namespace
+}  // namespace ltr
