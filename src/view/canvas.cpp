@@ -18,6 +18,7 @@ QFont LabelFont() {
   QFont f(QStringLiteral("DejaVu Sans"));
   f.setStyleHint(QFont::SansSerif);
   f.setPixelSize(11);
+  f.setStyleStrategy(QFont::NoAntialias);  // whole pixels in the text colour
   return f;
 }
 

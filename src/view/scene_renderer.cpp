@@ -87,7 +87,9 @@ void TSceneRenderer::DrawAxes(TCanvas& c, int paintWidth, int paintHeight) const
 
   // About 50 pixels in tenths of a metre, at least 0.1 m.
   Extended step = std::nearbyint(500.0L / ViewScale) / 10;
-  if (!(step >= 0.1L)) step = 0.1L;
+  if (step < 0.1L) step = 0.1L;
+  // A scale that has shrunk to nothing leaves no room for ticks.
+  if (!std::isfinite(step)) return;
 
   c.SetPenStyle(TPenStyle::Solid);
   const auto xTick = [&](int i, int x) {

@@ -1,0 +1,308 @@
+#include "view/scene_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "model/discretization.h"
+#include "view/pixels.h"
+
+namespace ltr {
+namespace {
+
+using test::BoundsOf;
+using test::Count;
+using test::CountIn;
+using test::Is;
+
+const QColor White(255, 255, 255);
+const QColor Black(0, 0, 0);
+const QColor Red(255, 0, 0);
+const QColor Blue(0, 0, 255);
+const QColor Teal(0, 128, 128);
+const QColor Maroon(128, 0, 0);
+
+constexpr int Width = 640;
+constexpr int Height = 400;
+
+// The default enclosure in the initial view of a 640 x 400 paint box:
+// origin (30, 370), 400 pixels per metre, so the walls run along x = 30 and
+// x = 430, y = 90 and y = 370; the inflow spans x = 50..170 on the ceiling and
+// the exhaust y = 110..190 on the right wall.
+class SceneTest : public ::testing::Test {
+ protected:
+  SceneTest() {
+    BuildArea(s);
+    SetInitialView(view, Height);
+  }
+  void Redraw() { r.FullRedraw(s, Width, Height, view, toggles); }
+  void AddFreeVortex(Extended x, Extended y) {
+    s.Vortices[s.BoundCount + s.FreeCount].Pos = {x, y};
+    ++s.FreeCount;
+  }
+  const QImage& Image() const { return r.SceneBitmap; }
+
+  TModelState s;
+  TViewState view;
+  TDrawToggles toggles;
+  TSceneRenderer r;
+};
+
+TEST_F(SceneTest, SolidWallsAreBlackAtEveryPixelAndOpeningsDotted) {
+  Redraw();
+  ASSERT_EQ(Image().size(), QSize(Width, Height));
+  EXPECT_EQ(r.ViewX0, 30);
+  EXPECT_EQ(r.ViewY0, 370);
+  EXPECT_EQ(r.ViewScale, 400.0);
+  const QImage& im = Image();
+  for (int x = 30; x <= 50; ++x) EXPECT_TRUE(Is(im, x, 90, Black)) << x;    // ceiling, left
+  for (int x = 170; x <= 430; ++x) EXPECT_TRUE(Is(im, x, 90, Black)) << x;  // ceiling, right
+  for (int y = 90; y <= 110; ++y) EXPECT_TRUE(Is(im, 430, y, Black)) << y;  // right wall, top
+  for (int y = 190; y <= 370; ++y) EXPECT_TRUE(Is(im, 430, y, Black)) << y; // right wall, bottom
+  for (int x = 30; x <= 430; ++x) EXPECT_TRUE(Is(im, x, 370, Black)) << x;  // floor
+  for (int y = 90; y <= 370; ++y) EXPECT_TRUE(Is(im, 30, y, Black)) << y;   // left wall
+
+  const QRect inflow(51, 90, 119, 1);
+  const QRect exhaust(430, 111, 1, 79);
+  EXPECT_GT(CountIn(im, inflow, Black), 20);
+  EXPECT_GT(CountIn(im, inflow, White), 40);
+  EXPECT_EQ(CountIn(im, inflow, Black) + CountIn(im, inflow, White), 119);
+  EXPECT_GT(CountIn(im, exhaust, Black), 10);
+  EXPECT_GT(CountIn(im, exhaust, White), 30);
+  // Nothing leaks past the walls: no black right of the right wall on its rows.
+  EXPECT_EQ(CountIn(im, QRect(431, 90, 100, 281), Black), 0);
+}
+
+TEST_F(SceneTest, TickSpacingIsATenthOfAMetreAtTheInitialScale) {
+  Redraw();
+  const QImage& im = Image();
+  // x ticks every 40 pixels, one pixel below the floor.
+  for (int x : {70, 110, 150, 430, 470, 630}) EXPECT_TRUE(Is(im, x, 371, Teal)) << x;
+  for (int x : {50, 90, 450}) EXPECT_TRUE(Is(im, x, 371, White)) << x;
+  // y ticks every 40 pixels, two pixels left of the left wall, up to y = 10.
+  for (int y : {330, 290, 90, 10}) {
+    EXPECT_TRUE(Is(im, 28, y, Teal)) << y;
+    EXPECT_TRUE(Is(im, 29, y, Teal)) << y;
+  }
+  EXPECT_TRUE(Is(im, 28, 310, White));
+  // Labels ("0,1", ...) are written under the x axis and left of the y axis.
+  EXPECT_GT(CountIn(im, QRect(65, 373, 20, 14), Black), 0);
+  EXPECT_GT(CountIn(im, QRect(6, 325, 18, 14), Black), 0);
+  // The dashed axes continue outside the enclosure.
+  EXPECT_GT(CountIn(im, QRect(431, 370, 200, 1), Teal), 60);
+  EXPECT_GT(CountIn(im, QRect(431, 370, 200, 1), White), 20);
+  EXPECT_GT(CountIn(im, QRect(30, 0, 1, 80), Teal), 20);
+}
+
+TEST_F(SceneTest, TickSpacingIsTwoTenthsAfterThreeZoomOuts) {
+  for (int k = 0; k < 3; ++k) ZoomOut(view, Width, Height);
+  Redraw();
+  const QImage& im = Image();
+  const int x0 = view.OriginX;
+  const int y0 = view.OriginY;
+  ASSERT_EQ(x0, 152);
+  // round(0.2 * 231.48) = 46, round(0.4 * 231.48) = 93, round(0.6 * 231.48) = 139.
+  for (int dx : {46, 93, 139, -46, -93, -139}) EXPECT_TRUE(Is(im, x0 + dx, y0 + 1, Teal)) << dx;
+  for (int dx : {23, 69, -23}) EXPECT_TRUE(Is(im, x0 + dx, y0 + 1, White)) << dx;
+  for (int dy : {46, 93, 139}) EXPECT_TRUE(Is(im, x0 - 2, y0 - dy, Teal)) << dy;
+  EXPECT_TRUE(Is(im, x0 - 2, y0 - 23, White));
+}
+
+TEST_F(SceneTest, TickRunsStopAtTheirLimits) {
+  // Leftwards the ticks go on while they lie at x >= 10.
+  view.OriginX = 90;
+  Redraw();
+  EXPECT_TRUE(Is(Image(), 10, 371, Teal));
+  EXPECT_GT(CountIn(Image(), QRect(0, 373, 25, 14), Black), 0);  // its label "-0,2"
+  view.OriginX = 89;
+  Redraw();
+  EXPECT_TRUE(Is(Image(), 9, 371, White));
+  EXPECT_EQ(CountIn(Image(), QRect(0, 373, 30, 14), Black), 0);
+
+  // Upwards while y >= 10 (origin 370 puts tick 9 at y = 10), downwards while
+  // y <= height - 10.
+  view.OriginX = 30;
+  view.OriginY = 370;
+  Redraw();
+  EXPECT_TRUE(Is(Image(), 28, 10, Teal));
+  view.OriginY = 369;
+  Redraw();
+  EXPECT_TRUE(Is(Image(), 28, 9, White));
+  view.OriginY = 350;
+  Redraw();
+  EXPECT_TRUE(Is(Image(), 28, 390, Teal));
+  view.OriginY = 351;
+  Redraw();
+  EXPECT_TRUE(Is(Image(), 28, 391, White));
+
+  // Rightwards nothing, not even the origin's label, once the origin is at the
+  // right edge.
+  view.OriginY = 370;
+  view.OriginX = Width - 1;
+  Redraw();
+  EXPECT_GT(CountIn(Image(), QRect(Width - 6, 373, 6, 14), Black), 0);
+  view.OriginX = Width;
+  Redraw();
+  EXPECT_EQ(CountIn(Image(), QRect(Width - 6, 373, 6, 14), Black), 0);
+}
+
+TEST_F(SceneTest, NoAxesWhenTheToggleIsUp) {
+  toggles.Axes = false;
+  Redraw();
+  EXPECT_EQ(Count(Image(), Teal), 0);
+  EXPECT_EQ(CountIn(Image(), QRect(0, 371, Width, Height - 371), Black), 0);  // no labels
+  EXPECT_TRUE(Is(Image(), 30, 370, Black));  // the walls still are drawn
+  EXPECT_TRUE(Is(Image(), 430, 250, Black));
+}
+
+TEST_F(SceneTest, FreeVortexMarksFollowTheMarkSize) {
+  AddFreeVortex(0.5L, 0.35L);  // at pixel (230, 230)
+  s.FreeVortexSize = 1;
+  Redraw();
+  EXPECT_EQ(Count(Image(), Red), 1);
+  EXPECT_TRUE(Is(Image(), 230, 230, Red));
+
+  s.FreeVortexSize = 2;  // a 3-pixel circle around the point, white inside
+  Redraw();
+  EXPECT_EQ(BoundsOf(Image(), Red), QRect(229, 229, 3, 3));
+  EXPECT_TRUE(Is(Image(), 230, 230, White));
+
+  s.FreeVortexSize = 3;  // a 4-pixel circle, one pixel more to the left and up
+  Redraw();
+  EXPECT_EQ(BoundsOf(Image(), Red), QRect(228, 228, 4, 4));
+  EXPECT_EQ(CountIn(Image(), QRect(229, 229, 2, 2), White), 4);
+  EXPECT_EQ(Count(Image(), Red), 8);
+
+  for (int size : {0, 4}) {
+    s.FreeVortexSize = size;
+    Redraw();
+    EXPECT_EQ(Count(Image(), Red), 0) << size;
+  }
+
+  s.FreeVortexSize = 3;
+  toggles.FreeVortices = false;
+  Redraw();
+  EXPECT_EQ(Count(Image(), Red), 0);
+}
+
+TEST_F(SceneTest, VortexNumbersAreWrittenBesideTheMarksOnlyWhenAsked) {
+  AddFreeVortex(0.5L, 0.35L);
+  s.FreeVortexSize = 1;
+  toggles.VortexNumbers = true;
+  Redraw();
+  const int withNumbers = Count(Image(), Red);
+  EXPECT_GT(withNumbers, 3);
+  EXPECT_EQ(CountIn(Image(), QRect(233, 215, 12, 15), Red), withNumbers - 1);  // the "0"
+
+  toggles.BoundVortices = true;
+  toggles.VortexNumbers = false;
+  Redraw();
+  const int blueWithout = Count(Image(), Blue);
+  toggles.VortexNumbers = true;
+  Redraw();
+  EXPECT_GT(Count(Image(), Blue), blueWithout);
+}
+
+TEST_F(SceneTest, BoundVorticesAndParticlesAreSmallCircles) {
+  Redraw();
+  EXPECT_EQ(Count(Image(), Blue), 0);
+  toggles.BoundVortices = true;
+  Redraw();
+  // Bound vortex 0 sits at the ceiling's left end, pixel (30, 90).
+  EXPECT_EQ(BoundsOf(Image().copy(QRect(24, 84, 10, 10)), Blue), QRect(4, 4, 4, 4));
+  EXPECT_TRUE(Is(Image(), 29, 90, White));
+
+  s.Particles.resize(2);
+  s.Particles[0].Pos = {0.25L, 0.25L};  // pixel (130, 270)
+  s.Particles[1].Pos = {5.0L, 5.0L};    // not in flight
+  s.ParticleCount = 1;
+  Redraw();
+  EXPECT_EQ(BoundsOf(Image(), Maroon), QRect(128, 268, 4, 4));
+  EXPECT_TRUE(Is(Image(), 130, 270, White));
+}
+
+TEST_F(SceneTest, FreeVortexRedrawBlanksTheInteriorOnePixelInsideTheWalls) {
+  toggles.FreeVortices = false;  // a full redraw then keeps the interior
+  s.FlowLines = {{{0.1L, 0.1L}, {0.9L, 0.6L}, {1.2L, 0.8L}}};
+  s.FlowLineCount = 1;
+  s.Particles.resize(1);
+  s.Particles[0].Pos = {0.25L, 0.25L};
+  s.ParticleCount = 1;
+  Redraw();
+  EXPECT_EQ((std::array<QPoint, 4>{QPoint(31, 91), QPoint(429, 91), QPoint(429, 369), QPoint(31, 369)}),
+            r.InteriorPolygon);
+  const QRect inside(31, 91, 399, 279);
+  EXPECT_GT(CountIn(Image(), inside, Blue), 200);
+  EXPECT_GT(CountIn(Image(), inside, Maroon), 0);
+  EXPECT_TRUE(Is(Image(), 70, 369, Teal));  // the inner pixel of a tick
+
+  AddFreeVortex(0.5L, 0.35L);
+  int presented = 0;
+  r.Present = [&presented](const QImage&) { ++presented; };
+  r.RepaintRun(s, false);
+  EXPECT_EQ(presented, 1);
+  EXPECT_EQ(CountIn(Image(), inside, White) + CountIn(Image(), inside, Red), 399 * 279);
+  EXPECT_EQ(Count(Image(), Red), 8);
+  EXPECT_TRUE(Is(Image(), 70, 369, White));
+  EXPECT_TRUE(Is(Image(), 70, 371, Teal));  // outside the interior the tick stays
+  for (int x = 30; x <= 430; ++x) {
+    EXPECT_TRUE(Is(Image(), x, 370, Black)) << x;
+  }
+  for (int y = 90; y <= 370; ++y) EXPECT_TRUE(Is(Image(), 30, y, Black)) << y;
+  EXPECT_GT(Count(Image(), Blue), 30);  // the streamline beyond the right wall stays
+
+  r.RepaintRun(s, true);
+  EXPECT_EQ(BoundsOf(Image(), Maroon), QRect(128, 268, 4, 4));
+
+  // A full redraw brings the streamline back and presents the picture twice.
+  presented = 0;
+  Redraw();
+  EXPECT_EQ(presented, 2);
+  EXPECT_GT(CountIn(Image(), inside, Blue), 200);
+}
+
+TEST_F(SceneTest, StreamlineSegmentsAreDrawnWhileTracing) {
+  toggles.Axes = false;
+  Redraw();
+  EXPECT_EQ(r.FlowLineStart({0.1L, 0.1L}), QPoint(70, 330));
+  const QLine seg = r.FlowLineTo({0.2L, 0.1L});
+  EXPECT_EQ(seg, QLine(70, 330, 110, 330));
+  EXPECT_EQ(CountIn(Image(), QRect(70, 330, 40, 1), Blue), 40);  // up to, not including, the end
+  EXPECT_EQ(r.FlowLineTo({0.2L, 0.2L}), QLine(110, 330, 110, 290));
+  EXPECT_EQ(Count(Image(), Blue), 80);
+  // A line of one point draws nothing.
+  s.FlowLines = {{{0.3L, 0.3L}}};
+  s.FlowLineCount = 1;
+  Redraw();
+  EXPECT_EQ(Count(Image(), Blue), 0);
+}
+
+TEST_F(SceneTest, EmptyOrInconsistentModelsDrawSafely) {
+  TModelState empty;  // not even discretized
+  r.FullRedraw(empty, Width, Height, view, toggles);
+  EXPECT_EQ(Count(Image(), Black) > 0, true);  // the tick labels
+  s.FreeCount = 10000;  // more than the array holds
+  s.ParticleCount = 5;
+  s.FlowLineCount = 3;
+  Redraw();
+  r.FullRedraw(s, 0, 0, view, toggles);
+  EXPECT_TRUE(Image().isNull());
+  r.RepaintRun(s, true);
+}
+
+TEST_F(SceneTest, ExtremeViewsDrawQuickly) {
+  const auto start = std::chrono::steady_clock::now();
+  for (int k = 0; k < 200; ++k) ZoomIn(view, Width, Height);
+  Redraw();
+  SetInitialView(view, Height);
+  for (int k = 0; k < 5000; ++k) ZoomOut(view, Width, Height);
+  Redraw();
+  view.Scale = 400;
+  view.OriginX = -ScreenCoordLimit;
+  view.OriginY = ScreenCoordLimit;
+  Redraw();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+}  // namespace
+}  // namespace ltr
