@@ -6,5 +6,6 @@
 namespace ltr::cli {
 
 void RegisterDiscretize(CLI::App& app);
+void RegisterInfo(CLI::App& app);
 
 }  // namespace ltr::cli

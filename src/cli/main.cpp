@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
                "ltr-cli"};
   app.require_subcommand(1);
   ltr::cli::RegisterDiscretize(app);
+  ltr::cli::RegisterInfo(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
