@@ -7,5 +7,7 @@ namespace ltr::cli {
 
 void RegisterDiscretize(CLI::App& app);
 void RegisterInfo(CLI::App& app);
+void RegisterVortex(CLI::App& app);
+void RegisterStreamline(CLI::App& app);
 
 }  // namespace ltr::cli

@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   ltr::cli::RegisterDiscretize(app);
   ltr::cli::RegisterInfo(app);
+  ltr::cli::RegisterVortex(app);
+  ltr::cli::RegisterStreamline(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -20,17 +20,17 @@ int FlowLineStepLimit(double Step, double MaxLen) {
   return static_cast<int>(nominal);
 }
 
+std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen) {
+  if (!std::isfinite(Step) || !(Step > 0.0)) return "Шаг построения линии тока должен быть положительным числом";
+  if (!std::isfinite(X) || !std::isfinite(Y)) return "Координаты начала линии тока должны быть конечными числами";
+  if (std::isnan(MaxLen)) return "Максимальная длина линии тока должна быть числом";
+  return {};
+}
+
 bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen) {
-  if (!std::isfinite(Step) || !(Step > 0.0)) {
-    s.Ui().ShowMessage("Шаг построения линии тока должен быть положительным числом");
-    return false;
-  }
-  if (!std::isfinite(X) || !std::isfinite(Y)) {
-    s.Ui().ShowMessage("Координаты начала линии тока должны быть конечными числами");
-    return false;
-  }
-  if (std::isnan(MaxLen)) {
-    s.Ui().ShowMessage("Максимальная длина линии тока должна быть числом");
+  const std::string error = CheckFlowLineArgs(X, Y, Step, MaxLen);
+  if (!error.empty()) {
+    s.Ui().ShowMessage(error);
     return false;
   }
 

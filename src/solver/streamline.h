@@ -1,6 +1,8 @@
 #pragma once
 // Streamlines of the current flow.
 
+#include <string>
+
 #include "model/model_state.h"
 
 namespace ltr {
@@ -11,6 +13,9 @@ inline constexpr int MaxFlowLineSteps = 1000000;
 // The most steps a line of steps Step and maximum length MaxLen may make:
 // floor(MaxLen / Step) + 3, at most MaxFlowLineSteps; 1 for a negative MaxLen.
 int FlowLineStepLimit(double Step, double MaxLen);
+
+// Why a streamline with these arguments cannot be traced; empty when it can.
+std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen);
 
 // Traces one streamline from (X, Y) in steps of length Step until it has
 // covered MaxLen, crosses a rib of the enclosure, reaches a point where the air

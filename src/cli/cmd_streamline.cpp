@@ -1,0 +1,70 @@
+// ltr-cli streamline: one streamline traced in the flow of a case, after a
+// vortex run when --max-time is given, otherwise in the steady flow.
+
+#include <cmath>
+#include <memory>
+
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "cli/run_options.h"
+#include "numerics/number_text.h"
+#include "solver/streamline.h"
+
+namespace ltr::cli {
+
+namespace {
+
+// The defaults are those of the main window's fields.
+struct StreamlineOptions {
+  CaseOptions caseOptions;
+  RunOptions run;
+  std::string x = "0.1";
+  std::string y = "0.005";
+  std::string step = "0.005";
+  std::string maxLen = "1";
+};
+
+double Real(const std::string& name, const std::string& text) {
+  Extended value;
+  if (!ParseReal(text, value)) throw InputError("значение " + name + " не является числом: " + text);
+  return ToDouble(value);
+}
+
+}  // namespace
+
+void RegisterStreamline(CLI::App& app) {
+  auto options = std::make_shared<StreamlineOptions>();
+  CLI::App* sub = app.add_subcommand("streamline", "trace one streamline of the flow and print its points");
+  AddCaseOptions(*sub, options->caseOptions);
+  AddRunOptions(*sub, options->run);
+  sub->add_option("--x", options->x, "start x, m (default 0.1)");
+  sub->add_option("--y", options->y, "start y, m (default 0.005)");
+  sub->add_option("--step", options->step, "step length, m (default 0.005)");
+  sub->add_option("--max-len", options->maxLen, "maximum line length, m (default 1)");
+  sub->callback([options] {
+    // Every text is checked before anything is computed.
+    const double x = Real("--x", options->x);
+    const double y = Real("--y", options->y);
+    const double step = Real("--step", options->step);
+    const double maxLen = Real("--max-len", options->maxLen);
+    const std::string refusal = CheckFlowLineArgs(x, y, step, maxLen);
+    if (!refusal.empty()) throw InputError(refusal);
+    ParseRunOptions(options->run);
+
+    TModelState s;
+    ApplyCase(options->caseOptions, s);
+    PrepareFlow(options->run, s);
+    MessageCapture capture;
+    {
+      ObserverScope scope(s, capture);
+      if (!TraceFlowLine(s, x, y, step, maxLen)) throw InputError(capture.message);
+    }
+    nlohmann::json points = nlohmann::json::array();
+    for (const TRealPoint& p : s.FlowLines.back()) points.push_back({ToDouble(p.X), ToDouble(p.Y)});
+    nlohmann::json j;
+    j["points"] = std::move(points);
+    PrintJson(j);
+  });
+}
+
+}  // namespace ltr::cli

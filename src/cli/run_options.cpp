@@ -1,0 +1,149 @@
+#include "cli/run_options.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <utility>
+
+#include "cli/common.h"
+#include "numerics/number_text.h"
+#include "solver/vortex_run.h"
+
+namespace ltr::cli {
+
+namespace {
+
+constexpr int BarWidth = 30;
+
+double ParseRealOption(const std::string& name, const std::string& text) {
+  Extended value;
+  if (!ParseReal(text, value)) throw InputError("значение " + name + " не является числом: " + text);
+  const double d = ToDouble(value);
+  if (!std::isfinite(d)) throw InputError("значение " + name + " не является конечным числом: " + text);
+  return d;
+}
+
+// Follows a vortex run: counts its steps and shows how far it has come.
+class RunProgress : public TObserver {
+ public:
+  RunProgress(Progress& progress, double startTime, double maxTime)
+      : progress_(progress), startTime_(startTime), maxTime_(maxTime) {}
+
+  void RedrawRun(const TModelState& state, bool /*withParticles*/) override {
+    ++steps;
+    time_ = state.Time;
+    freeCount_ = state.FreeCount;
+  }
+  void ProcessMessages() override {
+    const double span = maxTime_ - startTime_;
+    const double fraction = span > 0 ? (time_ - startTime_) / span : 1.0;
+    progress_.Update(fraction, FormatFixed(time_, 6, 3) + " сек., свободных вихрей: " +
+                                   std::to_string(freeCount_));
+  }
+  void ShowMessage(const std::string& text) override { message = text; }
+
+  int steps = 0;
+  std::string message;
+
+ private:
+  Progress& progress_;
+  double startTime_;
+  double maxTime_;
+  double time_ = 0.0;
+  int freeCount_ = 0;
+};
+
+}  // namespace
+
+void AddRunOptions(CLI::App& app, RunOptions& options) {
+  app.add_option("--max-free", options.maxFree, "maximum number of free vortices (default 400)");
+  app.add_option("--max-time", options.maxTime,
+                 "run the vortex simulation from time 0 up to this model time, s; without it the "
+                 "steady flow of the bound vortices is solved once");
+  app.add_option("--dt", options.dt, "time step of the vortex run, s (default 0.005)");
+  app.add_flag("--quiet", options.quiet, "no progress on stderr");
+}
+
+RunValues ParseRunOptions(const RunOptions& options) {
+  RunValues v;
+  if (!ParseInteger(options.maxFree, v.maxFree))
+    throw InputError("значение --max-free не является целым числом: " + options.maxFree);
+  v.dt = ParseRealOption("--dt", options.dt);
+  v.run = !options.maxTime.empty();
+  if (v.run) v.maxTime = ParseRealOption("--max-time", options.maxTime);
+  return v;
+}
+
+FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
+  const RunValues v = ParseRunOptions(options);
+  FlowOutcome outcome;
+  if (!v.run) {
+    // The flow of the vortices as they are: after a fresh case, the bound
+    // vortices alone.
+    MessageCapture probe;
+    ObserverScope scope(s, probe);
+    if (!SolveCurrentFlow(s)) throw InputError(probe.message);
+    return outcome;
+  }
+
+  // Where the run starts: a fresh run from time 0 with no free vortices.
+  const int startFree = 0;
+  const double startTime = 0.0;
+  const std::string refusal = CheckVortexRunArgs(s, v.maxFree, v.maxTime, v.dt, startFree, startTime);
+  if (!refusal.empty()) throw InputError(refusal);
+
+  Progress progress("Расчет поля скоростей", options.quiet);
+  RunProgress observer(progress, startTime, v.maxTime);
+  {
+    ObserverScope scope(s, observer);
+    if (!RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt)) throw InputError(observer.message);
+  }
+  progress.Finish(std::to_string(observer.steps) + " шагов, время " + FormatFixed(s.Time, 6, 3) +
+                  " сек., свободных вихрей: " + std::to_string(s.FreeCount));
+  outcome.ran = true;
+  outcome.steps = observer.steps;
+  return outcome;
+}
+
+ObserverScope::ObserverScope(TModelState& s, TObserver& observer) : s_(s), previous_(s.Observer) {
+  s.Observer = &observer;
+}
+
+ObserverScope::~ObserverScope() { s_.Observer = previous_; }
+
+Progress::Progress(std::string title, bool quiet)
+    : title_(std::move(title)), quiet_(quiet), terminal_(::isatty(STDERR_FILENO) == 1) {}
+
+Progress::~Progress() {
+  if (barShown_ && !finished_) std::cerr << std::endl;
+}
+
+void Progress::Update(double fraction, const std::string& detail) {
+  if (quiet_ || !terminal_ || finished_) return;
+  if (!(fraction >= 0.0)) fraction = 0.0;
+  fraction = std::min(fraction, 1.0);
+  const int permille = static_cast<int>(fraction * 1000);
+  if (permille == lastPermille_) return;
+  lastPermille_ = permille;
+  const int filled = static_cast<int>(fraction * BarWidth);
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.append(static_cast<size_t>(BarWidth - filled), '.');
+  std::cerr << "\r" << title_ << " [" << bar << "] " << permille / 10 << "% " << detail << "\033[K"
+            << std::flush;
+  barShown_ = true;
+}
+
+void Progress::Finish(const std::string& summary) {
+  if (quiet_ || finished_) return;
+  finished_ = true;
+  if (terminal_) {
+    if (barShown_) std::cerr << "\r" << title_ << ": " << summary << "\033[K" << std::endl;
+    else std::cerr << title_ << ": " << summary << std::endl;
+  } else {
+    std::cerr << title_ << ": " << summary << std::endl;
+  }
+}
+
+}  // namespace ltr::cli

@@ -1,0 +1,90 @@
+#pragma once
+// The vortex-run options shared by the subcommands that need a flow
+// (--max-free, --max-time, --dt, --quiet), the preparation of that flow, and
+// progress reporting on stderr.
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+#include "model/model_state.h"
+
+namespace ltr::cli {
+
+// As typed; parsed (decimal comma or point) by PrepareFlow. The defaults are
+// those of the main window's fields.
+struct RunOptions {
+  std::string maxFree = "400";  // --max-free: the maximum of free vortices
+  std::string maxTime;          // --max-time: model time to run to; empty: no run
+  std::string dt = "0.005";     // --dt: time step
+  bool quiet = false;           // --quiet: no progress on stderr
+};
+
+void AddRunOptions(CLI::App& app, RunOptions& options);
+
+// The run options as numbers. Throws InputError on a text that is not a
+// number of the right kind.
+struct RunValues {
+  int maxFree = 400;
+  bool run = false;  // --max-time given
+  double maxTime = 0.0;
+  double dt = 0.005;
+};
+RunValues ParseRunOptions(const RunOptions& options);
+
+struct FlowOutcome {
+  bool ran = false;  // a vortex run was made (rather than one steady solve)
+  int steps = 0;     // time steps made
+};
+
+// Makes the flow of s, whose case options are already applied: with
+// --max-time, a fresh vortex run from time 0 with no free vortices, as the
+// Start button does; without it, the steady flow of the bound vortices solved
+// once. Progress goes to stderr unless --quiet. Throws InputError when the run
+// is refused (its message).
+FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s);
+
+// Keeps the message the core shows (a refusal), so that it can be reported.
+class MessageCapture : public TObserver {
+ public:
+  void ShowMessage(const std::string& text) override { message = text; }
+  std::string message;
+};
+
+// Puts an observer on the state for the length of a scope.
+class ObserverScope {
+ public:
+  ObserverScope(TModelState& s, TObserver& observer);
+  ~ObserverScope();
+  ObserverScope(const ObserverScope&) = delete;
+  ObserverScope& operator=(const ObserverScope&) = delete;
+
+ private:
+  TModelState& s_;
+  TObserver* previous_;
+};
+
+// Progress of a long computation on stderr: a bar redrawn in place when
+// stderr is a terminal, otherwise one short line when it ends; nothing when
+// quiet.
+class Progress {
+ public:
+  Progress(std::string title, bool quiet);
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+  // fraction from 0 to 1 and a short text about the state reached.
+  void Update(double fraction, const std::string& detail);
+  // Ends the bar (terminal) or writes the one line (otherwise).
+  void Finish(const std::string& summary);
+
+ private:
+  std::string title_;
+  bool quiet_;
+  bool terminal_;
+  bool barShown_ = false;
+  bool finished_ = false;
+  int lastPermille_ = -1;
+};
+
+}  // namespace ltr::cli
