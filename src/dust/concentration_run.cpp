@@ -144,11 +144,20 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     return false;
   }
 
+  // A step that is not positive would never move the particles on (the
+  // inflow's speed or width not positive).
+  const double particleDt = ComputeParticleDt(s, NumParticle);
+  if (!std::isfinite(particleDt) || !(particleDt > 0)) {
+    ui.ShowMessage(ParticleDtErrorText);
+    s.StopConcentration = true;
+    return false;
+  }
+
   if (MoveVortices) PrepareMovingVortices(s, NumIteration);
 
   TDustParams& dust = s.Dust;
   const int K = static_cast<int>(dust.Fractions.size());
-  dust.ParticleDt = ComputeParticleDt(s, NumParticle);
+  dust.ParticleDt = particleDt;
   ui.SetLabel(TLabel::Step, ParticleDtLabel(dust.ParticleDt));
   if (MoveVortices) s.Dt = dust.ParticleDt;
 

@@ -18,6 +18,9 @@ inline constexpr long long MaxConcentrationParticles = 1000000;
 
 // The message shown when the size fractions give no usable distribution.
 inline constexpr const char* SizeGeneratorErrorText = "Ошибка в параметрах генератора случайных чисел";
+// The message shown when the inflow gives no positive particle time step.
+inline constexpr const char* ParticleDtErrorText =
+    "Шаг по времени для частиц должен быть положительным числом: проверьте скорость и ширину притока";
 
 // How the size generator of a run is seeded.
 struct TSizeSeed {
@@ -69,9 +72,10 @@ std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int Nu
 
 // Runs the concentration computation. Returns true when the run completed and
 // stored its results (then StopConcentration is false). Arguments that make no
-// sense, and fractions that give no size distribution, are reported through
-// the observer and end the run at once, without results and with
-// StopConcentration set, as a stopped run ends.
+// sense, fractions that give no size distribution and an inflow that gives no
+// positive time step are reported through the observer and end the run at
+// once, before anything changes, without results and with StopConcentration
+// set, as a stopped run ends.
 bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
                       const TConcentrationOptions& options = {});
 
