@@ -9,5 +9,6 @@ void RegisterDiscretize(CLI::App& app);
 void RegisterInfo(CLI::App& app);
 void RegisterVortex(CLI::App& app);
 void RegisterStreamline(CLI::App& app);
+void RegisterConcentration(CLI::App& app);
 
 }  // namespace ltr::cli

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   ltr::cli::RegisterInfo(app);
   ltr::cli::RegisterVortex(app);
   ltr::cli::RegisterStreamline(app);
+  ltr::cli::RegisterConcentration(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -1,0 +1,166 @@
+// ltr-cli concentration: the concentration run in the flow of a case (the
+// steady bound-vortex flow, or the flow a vortex run leaves), and its results.
+
+#include <cmath>
+#include <memory>
+
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "cli/run_options.h"
+#include "dust/concentration_run.h"
+#include "numerics/number_text.h"
+
+namespace ltr::cli {
+
+namespace {
+
+struct ConcentrationOptions {
+  CaseOptions caseOptions;
+  RunOptions run;
+  std::string particles = "10";
+  std::string moments = "10";
+  bool moveVortices = false;
+  std::string seed;  // empty: from the clock
+  std::string maxSteps;
+  std::string maxResidence = "30";
+};
+
+// Follows the run: moment k of K while particles are injected, then the
+// particles still in flight. Keeps a refusal message for the caller.
+class ConcentrationProgressBar : public TObserver {
+ public:
+  ConcentrationProgressBar(Progress& progress, long long total) : progress_(progress), total_(total) {}
+
+  void ConcentrationProgress(int moment, int moments, int inFlight) override {
+    if (moment > 0) {
+      progress_.Update(0.5 * moment / moments, "момент " + std::to_string(moment) + " из " +
+                                                   std::to_string(moments) +
+                                                   ", частиц в полете: " + std::to_string(inFlight));
+    } else {
+      const double left = total_ > 0 ? static_cast<double>(inFlight) / static_cast<double>(total_) : 0.0;
+      progress_.Update(0.5 + 0.5 * (1 - left), "частиц в полете: " + std::to_string(inFlight));
+    }
+  }
+  void ShowMessage(const std::string& text) override { message = text; }
+
+  std::string message;
+
+ private:
+  Progress& progress_;
+  long long total_;
+};
+
+int ParseCount(const std::string& name, const std::string& text) {
+  int value;
+  if (!ParseInteger(text, value)) throw InputError("значение " + name + " не является целым числом: " + text);
+  return value;
+}
+
+TSizeSeed ParseSeed(const std::string& text) {
+  if (text.empty()) return TSizeSeed::FromClock();
+  if (text == "none") return TSizeSeed::Unseeded();
+  if (text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+    throw InputError("значение --seed должно быть целым неотрицательным числом или none: " + text);
+  return TSizeSeed::Fixed(std::stoull(text));
+}
+
+long long ParseMaxSteps(const std::string& text) {
+  if (text.empty()) return 0;
+  if (text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos || std::stoll(text) < 1)
+    throw InputError("значение --max-steps должно быть целым положительным числом: " + text);
+  return std::stoll(text);
+}
+
+double ParseResidence(const std::string& text) {
+  Extended value;
+  if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)) || value < 0)
+    throw InputError("значение --max-residence должно быть неотрицательным числом секунд: " + text);
+  return ToDouble(value);
+}
+
+nlohmann::json Results(const TModelState& s, bool completed) {
+  nlohmann::json j;
+  j["particle_dt"] = s.Dust.ParticleDt;
+  if (completed) {
+    j["real_input_concentration"] = s.RealInputConcentration;
+    j["output_concentration"] = s.OutputConcentration;
+    nlohmann::json fractions = nlohmann::json::array();
+    for (const TFraction& f : s.OutputFractions)
+      fractions.push_back({{"lower", f.Lower}, {"upper", f.Upper}, {"share", f.Share}});
+    j["output_fractions"] = std::move(fractions);
+  } else {
+    j["real_input_concentration"] = nullptr;
+    j["output_concentration"] = nullptr;
+    j["output_fractions"] = nullptr;
+  }
+  j["stopped"] = !completed;
+  j["steps"] = s.ConcentrationSteps;
+  j["free_count"] = s.FreeCount;
+  if (completed) {
+    j["held"] = s.HeldCount;
+    j["held_mass_share"] = s.HeldMassShare;
+  } else {
+    j["held"] = nullptr;
+    j["held_mass_share"] = nullptr;
+  }
+  return j;
+}
+
+}  // namespace
+
+void RegisterConcentration(CLI::App& app) {
+  auto options = std::make_shared<ConcentrationOptions>();
+  CLI::App* sub = app.add_subcommand(
+      "concentration", "inject dust particles into the flow, track them and print the outlet concentration");
+  AddCaseOptions(*sub, options->caseOptions);
+  AddRunOptions(*sub, options->run);
+  sub->add_option("--particles", options->particles, "particles injected at each moment (default 10)");
+  sub->add_option("--moments", options->moments, "number of injection moments (default 10)");
+  sub->add_flag("--move-vortices", options->moveVortices, "the free vortices move with the particles");
+  sub->add_option("--seed", options->seed,
+                  "seed of the particle sizes; none: the generator's fixed start sequence; "
+                  "default: from the clock");
+  sub->add_option("--max-steps", options->maxSteps,
+                  "stop the run after this many particle time steps (then no results)");
+  sub->add_option("--max-residence", options->maxResidence,
+                  "particles longer in flight than this many seconds of model time are counted as "
+                  "held and leave the run; 0: no limit (default 30)");
+  sub->callback([options] {
+    const int particles = ParseCount("--particles", options->particles);
+    const int moments = ParseCount("--moments", options->moments);
+    TConcentrationOptions run;
+    run.Seed = ParseSeed(options->seed);
+    run.MaxSteps = ParseMaxSteps(options->maxSteps);
+    const double maxResidence = ParseResidence(options->maxResidence);
+
+    TModelState s;
+    ApplyCase(options->caseOptions, s);
+    s.MaxResidence = maxResidence;
+    // Refuse bad run arguments before spending time on the flow.
+    if (std::string error = CheckConcentrationArgs(s, particles, moments, options->moveVortices);
+        !error.empty())
+      throw InputError(error);
+    PrepareFlow(options->run, s);
+
+    Progress progress("Расчет концентрации", options->run.quiet);
+    ConcentrationProgressBar observer(progress, static_cast<long long>(particles) * moments);
+    bool completed;
+    {
+      ObserverScope scope(s, observer);
+      completed = RunConcentration(s, particles, moments, options->moveVortices, run);
+    }
+    if (!completed && !observer.message.empty()) throw InputError(observer.message);
+    if (completed) {
+      std::string summary = std::to_string(s.ConcentrationSteps) + " шагов, выходная концентрация " +
+                            FormatFixed(s.OutputConcentration, 8, 7) + " кг/м3";
+      if (s.HeldCount > 0) summary += ", задержано в потоке частиц: " + std::to_string(s.HeldCount);
+      progress.Finish(summary);
+    } else {
+      progress.Finish("остановлен после " + std::to_string(s.ConcentrationSteps) +
+                      " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
+    }
+    PrintJson(Results(s, completed));
+  });
+}
+
+}  // namespace ltr::cli
