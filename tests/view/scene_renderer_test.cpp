@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <chrono>
 
 #include "model/discretization.h"
 #include "view/pixels.h"
+#include "view/scene_file.h"
 
 namespace ltr {
 namespace {
@@ -302,6 +304,26 @@ TEST_F(SceneTest, ExtremeViewsDrawQuickly) {
   view.OriginY = ScreenCoordLimit;
   Redraw();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+TEST_F(SceneTest, PictureFileHoldsTheFullRedrawInTheInitialView) {
+  AddFreeVortex(0.5L, 0.35L);
+  const QImage picture = RenderScene(s, Width, Height);
+  EXPECT_TRUE(Is(picture, 30, 370, Black));
+  EXPECT_EQ(BoundsOf(picture, Red), QRect(228, 228, 4, 4));
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string path = dir.filePath("scene.png").toStdString();
+  std::string error;
+  ASSERT_TRUE(SaveScenePng(s, path, Width, Height, TDrawToggles{}, &error)) << error;
+  const QImage read(QString::fromStdString(path));
+  EXPECT_EQ(read.convertToFormat(QImage::Format_RGB32), picture);
+
+  EXPECT_FALSE(SaveScenePng(s, dir.filePath("missing/scene.png").toStdString(), Width, Height,
+                            TDrawToggles{}, &error));
+  EXPECT_NE(error.find("missing/scene.png"), std::string::npos);
+  EXPECT_FALSE(SaveScenePng(s, path, 0, Height, TDrawToggles{}, &error));
 }
 
 }  // namespace
