@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "cli/run_cli.h"
+
+namespace ltr {
+namespace {
+
+using testing::RunCli;
+
+nlohmann::json Json(const testing::CliResult& r) { return nlohmann::json::parse(r.out); }
+
+TEST(VortexCliTest, DefaultRunIsCompleteAndRepeatable) {
+  const auto first = RunCli({"vortex", "--max-time", "1"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  const auto j = Json(first);
+  EXPECT_EQ(j["time"].get<double>(), 1.0000000000000007);
+  EXPECT_EQ(j["steps"], 200);
+  EXPECT_EQ(j["free_count"], 400);
+  EXPECT_EQ(j["bound_count"], 170);
+  EXPECT_LT(std::fabs(j["total_gamma"].get<double>()), 1e-12);
+  // Not a terminal: one short line of progress.
+  EXPECT_EQ(first.err, "Расчет поля скоростей: 200 шагов, время 1,000 сек., свободных вихрей: 400\n");
+
+  const auto second = RunCli({"vortex", "--max-time", "1", "--quiet"});
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.out, first.out);
+  EXPECT_EQ(second.err, "");
+}
+
+TEST(VortexCliTest, ListsAllVorticesInOrder) {
+  const std::vector<std::string> args{"vortex", "--set", "H=0.05", "--max-free", "12", "--max-time",
+                                      "0,02", "--dt", "0,005", "--vortices", "--quiet"};
+  const auto r = RunCli(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = Json(r);
+  EXPECT_EQ(j["steps"], 5);
+  EXPECT_EQ(j["bound_count"], 68);
+  EXPECT_GE(j["free_count"], 9);  // three points shed per step, up to 12
+  EXPECT_LE(j["free_count"], 12);
+  const auto& list = j["vortices"];
+  ASSERT_EQ(list.size(), 68u + j["free_count"].get<size_t>());
+  // The first bound vortex sits in the top left corner.
+  EXPECT_EQ(list[0], nlohmann::json({0.0, 0.7, list[0][2]}));
+  double total = 0;
+  for (const auto& v : list) {
+    ASSERT_EQ(v.size(), 3u);
+    total += v[2].get<double>();
+  }
+  EXPECT_NEAR(total, j["total_gamma"].get<double>(), 1e-12);
+  EXPECT_EQ(RunCli(args).out, r.out);
+}
+
+TEST(VortexCliTest, WithoutMaxTimeSolvesTheSteadyFlow) {
+  const auto r = RunCli({"vortex", "--set", "H=0.05", "--separation", "0000"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = Json(r);
+  EXPECT_EQ(j["steps"], 0);
+  EXPECT_EQ(j["free_count"], 0);
+  EXPECT_EQ(j["time"], 0.0);
+  EXPECT_EQ(r.err, "");
+  // A run in which no point sheds has the same bound circulations.
+  const auto run = RunCli({"vortex", "--set", "H=0.05", "--separation", "0000", "--max-time", "0.01",
+                           "--quiet", "--vortices"});
+  const auto steady = RunCli({"vortex", "--set", "H=0.05", "--separation", "0000", "--vortices"});
+  ASSERT_EQ(run.status, 0);
+  EXPECT_EQ(Json(run)["vortices"], Json(steady)["vortices"]);
+}
+
+TEST(VortexCliTest, RefusesBadRunValues) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"vortex", "--max-time", "1", "--dt", "0"}, "ltr-cli: Шаг по времени должен быть положительным числом\n"},
+      {{"vortex", "--max-time", "1", "--dt", "-0,005"}, "ltr-cli: Шаг по времени должен быть положительным числом\n"},
+      {{"vortex", "--max-time", "1", "--dt", "x"}, "ltr-cli: значение --dt не является числом: x\n"},
+      {{"vortex", "--max-time", "1e999"}, "ltr-cli: значение --max-time не является конечным числом: 1e999\n"},
+      {{"vortex", "--max-time", "1", "--max-free", "-3"},
+       "ltr-cli: Макс. кол-во свободных вихрей должно быть от 0 до 1000000\n"},
+      {{"vortex", "--max-free", "ten"}, "ltr-cli: значение --max-free не является целым числом: ten\n"},
+      {{"vortex", "--set", "H=0.0005", "--max-time", "1"},
+       "ltr-cli: Слишком много присоединенных вихрей для расчета (допускается не более 4000): "
+       "увеличьте шаг расчетных точек\n"},
+      {{"vortex", "--set", "H=0.0005"},
+       "ltr-cli: Слишком много присоединенных вихрей для расчета (допускается не более 4000): "
+       "увеличьте шаг расчетных точек\n"},
+      {{"streamline", "--step", "0"}, "ltr-cli: Шаг построения линии тока должен быть положительным числом\n"},
+      {{"streamline", "--x", "a"}, "ltr-cli: значение --x не является числом: a\n"},
+      {{"streamline", "--max-time", "1", "--dt", "0"}, "ltr-cli: Шаг по времени должен быть положительным числом\n"},
+  };
+  for (const Case& c : cases) {
+    const auto r = RunCli(c.args);
+    EXPECT_EQ(r.status, 2) << c.args[1];
+    EXPECT_EQ(r.err, c.message);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST(StreamlineCliTest, TracesInTheSteadyOrTheRunFlow) {
+  const auto r = RunCli({"streamline", "--set", "H=0.05", "--x", "0.5", "--y", "0.3", "--step", "0.01",
+                         "--max-len", "0.1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto points = Json(r)["points"];
+  // Ten steps of 0.01 add up to just below 0.1 in double precision, so an
+  // eleventh is made: the start and 11 points.
+  ASSERT_EQ(points.size(), 12u);
+  EXPECT_EQ(points[0], nlohmann::json({0.5, 0.3}));
+  for (size_t k = 1; k < points.size(); ++k) {
+    const double dx = points[k][0].get<double>() - points[k - 1][0].get<double>();
+    const double dy = points[k][1].get<double>() - points[k - 1][1].get<double>();
+    EXPECT_NEAR(std::hypot(dx, dy), 0.01, 1e-12);
+  }
+
+  const auto afterRun = RunCli({"streamline", "--set", "H=0.05", "--max-time", "0.05", "--quiet", "--x",
+                                "0.5", "--y", "0.3", "--step", "0.01", "--max-len", "0.1"});
+  ASSERT_EQ(afterRun.status, 0) << afterRun.err;
+  EXPECT_EQ(afterRun.err, "");
+  EXPECT_NE(Json(afterRun)["points"], points);  // the free vortices change the flow
+
+  // A step that leaves the enclosure at once ends on the wall.
+  const auto out = RunCli({"streamline", "--set", "H=0.05", "--x", "0.5", "--y", "0.35", "--step", "1"});
+  ASSERT_EQ(out.status, 0) << out.err;
+  EXPECT_EQ(Json(out)["points"].size(), 2u);
+}
+
+}  // namespace
+}  // namespace ltr
