@@ -10,5 +10,8 @@ void RegisterInfo(CLI::App& app);
 void RegisterVortex(CLI::App& app);
 void RegisterStreamline(CLI::App& app);
 void RegisterConcentration(CLI::App& app);
+#ifdef LTR_HAVE_VIEW
+void RegisterRender(CLI::App& app);  // only with the drawing library
+#endif
 
 }  // namespace ltr::cli

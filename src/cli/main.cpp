@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
   ltr::cli::RegisterVortex(app);
   ltr::cli::RegisterStreamline(app);
   ltr::cli::RegisterConcentration(app);
+#ifdef LTR_HAVE_VIEW
+  ltr::cli::RegisterRender(app);
+#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -1,0 +1,138 @@
+// ltr-cli render: the picture of a case's model state, drawn as the main
+// window draws it in its initial view, written to a PNG file.
+
+#ifdef LTR_HAVE_VIEW
+
+#include <QGuiApplication>
+#include <QtGlobal>
+#include <cstdio>
+#include <memory>
+
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "cli/run_options.h"
+#include "io/vortex_file.h"
+#include "numerics/number_text.h"
+#include "view/scene_file.h"
+
+namespace ltr::cli {
+
+namespace {
+
+struct RenderOptions {
+  CaseOptions caseOptions;
+  RunOptions run;
+  std::string load;
+  std::string out;
+  std::string width = "640";
+  std::string height = "400";
+  std::string vortexSize = "3";
+  bool boundVortices = false;
+  bool noFreeVortices = false;
+  bool noAxes = false;
+  bool vortexNumbers = false;
+};
+
+// The largest picture side accepted.
+constexpr int MaxPictureSide = 20000;
+
+int Integer(const std::string& name, const std::string& text, int low, int high) {
+  int value = 0;
+  if (!ParseInteger(text, value)) throw InputError("значение " + name + " не является целым числом: " + text);
+  if (value < low || value > high)
+    throw InputError("значение " + name + " должно быть от " + std::to_string(low) + " до " +
+                     std::to_string(high) + ": " + text);
+  return value;
+}
+
+// Qt's diagnostics (platform notes and the like) are no part of the output;
+// only its critical and fatal messages reach stderr.
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg)
+    std::fprintf(stderr, "ltr-cli: Qt: %s\n", message.toLocal8Bit().constData());
+}
+
+// The drawing needs a GUI application for its fonts; no display is needed.
+class OffscreenApplication {
+ public:
+  OffscreenApplication() : previous_(qInstallMessageHandler(QtMessages)) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (QCoreApplication::instance() == nullptr) app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+  }
+  ~OffscreenApplication() {
+    app_.reset();
+    qInstallMessageHandler(previous_);
+  }
+  OffscreenApplication(const OffscreenApplication&) = delete;
+  OffscreenApplication& operator=(const OffscreenApplication&) = delete;
+
+ private:
+  QtMessageHandler previous_;
+  int argc_ = 1;
+  char name_[8] = "ltr-cli";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QGuiApplication> app_;
+};
+
+}  // namespace
+
+void RegisterRender(CLI::App& app) {
+  auto options = std::make_shared<RenderOptions>();
+  CLI::App* sub = app.add_subcommand(
+      "render", "draw the model state (after a vortex run or a loaded file) into a PNG picture");
+  AddCaseOptions(*sub, options->caseOptions);
+  AddRunOptions(*sub, options->run);
+  sub->add_option("--load", options->load, "vortex structure file (.vrt, .evt) to draw instead of a run");
+  sub->add_option("--out", options->out, "PNG file to write")->required();
+  sub->add_option("--width", options->width, "picture width, pixels (default 640)");
+  sub->add_option("--height", options->height, "picture height, pixels (default 400)");
+  sub->add_option("--vortex-size", options->vortexSize, "size of the free-vortex marks, 1 to 3 (default 3)");
+  sub->add_flag("--bound-vortices", options->boundVortices, "also mark the bound vortices");
+  sub->add_flag("--no-free-vortices", options->noFreeVortices, "leave out the free vortices");
+  sub->add_flag("--no-axes", options->noAxes, "leave out the coordinate axes");
+  sub->add_flag("--vortex-numbers", options->vortexNumbers, "write each vortex's index beside it");
+  sub->callback([options] {
+    // Every text is checked before anything is computed.
+    const int width = Integer("--width", options->width, 1, MaxPictureSide);
+    const int height = Integer("--height", options->height, 1, MaxPictureSide);
+    const int vortexSize = Integer("--vortex-size", options->vortexSize, 1, 3);
+    const RunValues run = ParseRunOptions(options->run);
+    if (!options->load.empty() && run.run)
+      throw InputError("--load и --max-time нельзя указывать вместе: расчет начинается с нулевого времени");
+
+    TModelState s;
+    ApplyCase(options->caseOptions, s);
+    if (!options->load.empty()) {
+      MessageCapture capture;
+      ObserverScope scope(s, capture);
+      TLoadResult loaded;
+      if (!LoadVortexStructure(s, options->load, loaded)) throw InputError(loaded.Error);
+    } else {
+      PrepareFlow(options->run, s);
+    }
+    s.FreeVortexSize = vortexSize;
+
+    TDrawToggles toggles;
+    toggles.FreeVortices = !options->noFreeVortices;
+    toggles.BoundVortices = options->boundVortices;
+    toggles.Axes = !options->noAxes;
+    toggles.VortexNumbers = options->vortexNumbers;
+
+    OffscreenApplication gui;
+    std::string error;
+    if (!SaveScenePng(s, options->out, width, height, toggles, &error)) throw InputError(error);
+
+    nlohmann::json j;
+    j["out"] = options->out;
+    j["width"] = width;
+    j["height"] = height;
+    j["time"] = s.Time;
+    j["free_count"] = s.FreeCount;
+    j["bound_count"] = s.BoundCount;
+    PrintJson(j);
+  });
+}
+
+}  // namespace ltr::cli
+
+#endif  // LTR_HAVE_VIEW
