@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "cli/run_cli.h"
+
+namespace ltr {
+namespace {
+
+using testing::RunCli;
+
+nlohmann::json Json(const testing::CliResult& r) { return nlohmann::json::parse(r.out); }
+
+// A coarse enclosure and a thin dust: few steps per run.
+std::vector<std::string> Coarse(std::vector<std::string> more) {
+  std::vector<std::string> args{"concentration", "--set", "H=0.05", "--set", "InputConcentration=3e-6",
+                                "--particles", "3", "--moments", "3"};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+TEST(ConcentrationCliTest, DefaultsCompleteAndASeedRepeatsTheRun) {
+  const auto first = RunCli({"concentration", "--seed", "1", "--quiet"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(first.err, "");
+  const auto j = Json(first);
+  EXPECT_EQ(j["stopped"], false);
+  EXPECT_NEAR(j["particle_dt"].get<double>(), 0.00016330464, 5e-13);
+  EXPECT_EQ(j["free_count"], 0);
+  EXPECT_GT(j["steps"].get<long long>(), 10);
+  ASSERT_EQ(j["output_fractions"].size(), 2u);
+  EXPECT_EQ(j["output_fractions"][0]["lower"], 3e-05);
+  EXPECT_EQ(j["output_fractions"][1]["upper"], 7e-05);
+  const double shares = j["output_fractions"][0]["share"].get<double>() + j["output_fractions"][1]["share"].get<double>();
+  EXPECT_TRUE(shares == 0.0 || std::fabs(shares - 1) < 1e-15);
+  EXPECT_GT(j["real_input_concentration"].get<double>(), 0.0);
+  EXPECT_LE(j["output_concentration"].get<double>(), j["real_input_concentration"].get<double>());
+  EXPECT_TRUE(j["held"].is_number_integer());
+  EXPECT_TRUE(j["held_mass_share"].is_number());
+
+  const auto second = RunCli({"concentration", "--seed", "1", "--quiet"});
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.out, first.out);
+}
+
+TEST(ConcentrationCliTest, UnseededRunsDrawTheFixedSequence) {
+  const auto a = RunCli(Coarse({"--seed", "none", "--quiet"}));
+  const auto b = RunCli(Coarse({"--seed", "none", "--quiet"}));
+  const auto c = RunCli(Coarse({"--seed", "7", "--quiet"}));
+  ASSERT_EQ(a.status, 0) << a.err;
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(a.out, b.out);
+  EXPECT_NE(Json(a)["real_input_concentration"], Json(c)["real_input_concentration"]);
+}
+
+TEST(ConcentrationCliTest, StepBoundStopsTheRunWithoutResults) {
+  const auto r = RunCli(Coarse({"--seed", "none", "--max-steps", "50"}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = Json(r);
+  EXPECT_EQ(j["stopped"], true);
+  EXPECT_EQ(j["steps"], 50);
+  EXPECT_TRUE(j["output_concentration"].is_null());
+  EXPECT_TRUE(j["real_input_concentration"].is_null());
+  EXPECT_TRUE(j["output_fractions"].is_null());
+  EXPECT_TRUE(j["held"].is_null());
+  EXPECT_GT(j["particle_dt"].get<double>(), 0.0);
+  // Progress goes to stderr, the JSON alone to stdout.
+  EXPECT_NE(r.err.find("Расчет концентрации"), std::string::npos);
+}
+
+TEST(ConcentrationCliTest, ResidenceLimitCountsHeldParticles) {
+  const auto r = RunCli(Coarse({"--seed", "none", "--max-residence", "0,05", "--quiet"}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = Json(r);
+  EXPECT_EQ(j["stopped"], false);
+  // 0.05 s is too short for any particle to reach the floor or the exhaust.
+  EXPECT_EQ(j["held"], 9);
+  EXPECT_NEAR(j["held_mass_share"].get<double>(), 1.0, 1e-15);
+  EXPECT_EQ(j["output_concentration"], 0.0);
+  EXPECT_EQ(j["output_fractions"][0]["share"], 0.0);
+
+  const auto unlimited = RunCli(Coarse({"--seed", "none", "--max-residence", "0", "--quiet"}));
+  const auto generous = RunCli(Coarse({"--seed", "none", "--max-residence", "1000", "--quiet"}));
+  ASSERT_EQ(unlimited.status, 0) << unlimited.err;
+  EXPECT_EQ(unlimited.out, generous.out);
+  EXPECT_EQ(Json(unlimited)["held"], 0);
+}
+
+TEST(ConcentrationCliTest, MovingVorticesAfterAVortexRun) {
+  const auto r = RunCli(Coarse({"--seed", "3", "--max-time", "0.02", "--max-free", "20", "--move-vortices",
+                                "--max-residence", "0.2", "--quiet"}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = Json(r);
+  EXPECT_EQ(j["stopped"], false);
+  EXPECT_GT(j["free_count"].get<int>(), 0);
+  EXPECT_LE(j["free_count"].get<int>(), 20 + 4 * 3);
+}
+
+TEST(ConcentrationCliTest, BadInputIsRefusedWithOneLineAndStatusTwo) {
+  const std::string gap = "/tmp/ltr-case-" + std::to_string(::getpid()) + "-gap.json";
+  std::ofstream(gap) << R"({"dust": {"Fractions": [{"Lower": 1e-5, "Upper": 2e-5, "Share": 0.5},
+                                                  {"Lower": 3e-5, "Upper": 4e-5, "Share": 0.5}]}})";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"concentration", "--particles", "0"}, "должны быть положительными"},
+      {{"concentration", "--moments", "x"}, "--moments"},
+      {Coarse({"--seed", "-1"}), "--seed"},
+      {Coarse({"--max-steps", "0"}), "--max-steps"},
+      {Coarse({"--max-residence", "-1"}), "--max-residence"},
+      {Coarse({"--set", "KoefK=-0.5"}), "Коэффициент восстановления при ударе"},
+      {Coarse({"--case", gap}), "Ошибка в параметрах генератора случайных чисел"},
+  };
+  for (const auto& [args, text] : cases) {
+    const auto r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << text;
+    EXPECT_EQ(r.out, "") << text;
+    EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+  std::remove(gap.c_str());
+}
+
+}  // namespace
+}  // namespace ltr
