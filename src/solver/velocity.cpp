@@ -21,6 +21,8 @@ double InducedVelocity(const TRealPoint& P, const TRealPoint& V, const TRealPoin
 }
 
 double VelocityAt(const TModelState& s, const TRealPoint& P, const TRealPoint& n, int Skip) {
+  // PointDistance(P, V) and InducedVelocity written out in place, with their
+  // operations unchanged: the distance's square is the kernel's r^2.
   const Extended rc = static_cast<Extended>(s.Area.H) / 2;
   const Extended outer = rc - CoreEpsilon;
   const int count = s.BoundCount + s.FreeCount;
@@ -29,15 +31,20 @@ double VelocityAt(const TModelState& s, const TRealPoint& P, const TRealPoint& n
     if (j == Skip) continue;
     const TVortex& vortex = s.Vortices[j];
     const TRealPoint& V = vortex.Pos;
-    const double r = ToDouble(PointDistance(P, V));
+    const Extended dx = P.X - V.X;
+    const Extended dy = P.Y - V.Y;
+    const Extended r2 = dx * dx + dy * dy;
+    const double r = ToDouble(std::sqrt(r2));
     double term;
     if (r >= outer) {
-      term = ToDouble(InducedVelocity(P, V, n) * vortex.Gamma);
+      term = ToDouble(ToDouble((dx * n.Y - dy * n.X) / (TwoPi * r2)) * vortex.Gamma);
     } else if (r >= CoreEpsilon) {
-      // Inside the core: the speed at the core's rim scaled down linearly.
+      // Inside the core: the speed at the core's rim, Q, scaled down linearly.
       const double k = ToDouble(rc / r);
-      const TRealPoint Q{V.X + (P.X - V.X) * k, V.Y + (P.Y - V.Y) * k};
-      term = ToDouble(InducedVelocity(Q, V, n) * vortex.Gamma * r / rc);
+      const Extended qdx = (V.X + dx * k) - V.X;
+      const Extended qdy = (V.Y + dy * k) - V.Y;
+      const Extended iv = ToDouble((qdx * n.Y - qdy * n.X) / (TwoPi * (qdx * qdx + qdy * qdy)));
+      term = ToDouble(iv * vortex.Gamma * r / rc);
     } else {
       term = 0.0;
     }

@@ -77,7 +77,32 @@ TEST(VelocityAtTest, SumsAllVorticesButTheSkippedOneInOrder) {
   }
 }
 
-TEST(VelocityAtTest, BothComponentsInOnePassAreBitIdenticalToTwoCalls) {
+// The velocity field as written in the model's description: PointDistance
+// and InducedVelocity called for every vortex.
+double ReferenceVelocity(const TModelState& s, const TRealPoint& P, const TRealPoint& n, int Skip) {
+  const Extended rc = static_cast<Extended>(s.Area.H) / 2;
+  double sum = 0.0;
+  for (int j = 0; j < s.BoundCount + s.FreeCount; ++j) {
+    if (j == Skip) continue;
+    const TRealPoint& V = s.Vortices[j].Pos;
+    const Extended gamma = s.Vortices[j].Gamma;
+    const double r = ToDouble(PointDistance(P, V));
+    double term = 0.0;
+    if (r >= rc - 1e-5L) {
+      term = ToDouble(InducedVelocity(P, V, n) * gamma);
+    } else if (r >= 1e-5L) {
+      const double k = ToDouble(rc / r);
+      const TRealPoint Q{V.X + (P.X - V.X) * k, V.Y + (P.Y - V.Y) * k};
+      term = ToDouble(InducedVelocity(Q, V, n) * gamma * r / rc);
+    }
+    sum = ToDouble(sum + static_cast<Extended>(term));
+  }
+  return sum;
+}
+
+bool SameBits(double a, double b) { return a == b && std::signbit(a) == std::signbit(b); }
+
+TEST(VelocityAtTest, OneAndTwoComponentFormsAreBitIdenticalToTheKernelSum) {
   TModelState s;
   BuildSmallCase(s, 60);
   PrepareSolver(s);
@@ -86,27 +111,30 @@ TEST(VelocityAtTest, BothComponentsInOnePassAreBitIdenticalToTwoCalls) {
   ASSERT_GT(s.FreeCount, 20);
   const int count = s.BoundCount + s.FreeCount;
 
-  auto check = [&s](const TRealPoint& P, int skip) {
+  int checked = 0;
+  int mismatches = 0;
+  auto check = [&](const TRealPoint& P, int skip) {
+    const double u0 = ReferenceVelocity(s, P, XDirection, skip);
+    const double v0 = ReferenceVelocity(s, P, YDirection, skip);
     double u = -1.0, v = -1.0;
     VelocityVectorAt(s, P, skip, u, v);
-    const double u2 = VelocityAt(s, P, XDirection, skip);
-    const double v2 = VelocityAt(s, P, YDirection, skip);
-    EXPECT_EQ(std::signbit(u), std::signbit(u2));
-    EXPECT_EQ(std::signbit(v), std::signbit(v2));
-    return u == u2 && v == v2;
+    ++checked;
+    if (!SameBits(u, u0) || !SameBits(v, v0) || !SameBits(VelocityAt(s, P, XDirection, skip), u0) ||
+        !SameBits(VelocityAt(s, P, YDirection, skip), v0))
+      ++mismatches;
   };
-  int mismatches = 0;
   // At every vortex (skipping it, as the move does), at points inside the
   // core of other vortices, closer than 1e-5 to them, and on a grid.
   for (int j = 0; j < count; ++j) {
     const TRealPoint& V = s.Vortices[j].Pos;
-    mismatches += !check(V, j);
-    mismatches += !check(V, -1);
-    mismatches += !check({V.X + 0.003L, V.Y - 0.007L}, -1);
-    mismatches += !check({V.X + 3e-6L, V.Y}, -1);
+    check(V, j);
+    check(V, -1);
+    check({V.X + 0.003L, V.Y - 0.007L}, -1);
+    check({V.X + 3e-6L, V.Y}, -1);
   }
   for (int i = 0; i <= 40; ++i)
-    for (int k = 0; k <= 28; ++k) mismatches += !check({i * 0.025L, k * 0.025L}, -1);
+    for (int k = 0; k <= 28; ++k) check({i * 0.025L, k * 0.025L}, -1);
+  EXPECT_GT(checked, 1500);
   EXPECT_EQ(mismatches, 0);
 }
 
