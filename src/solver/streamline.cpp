@@ -21,8 +21,10 @@ int FlowLineStepLimit(double Step, double MaxLen) {
 }
 
 std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen) {
-  if (!std::isfinite(Step) || !(Step > 0.0)) return "Шаг построения линии тока должен быть положительным числом";
-  if (!std::isfinite(X) || !std::isfinite(Y)) return "Координаты начала линии тока должны быть конечными числами";
+  if (!std::isfinite(Step) || !(Step > 0.0))
+    return "Шаг построения линии тока должен быть положительным числом";
+  if (!std::isfinite(X) || !std::isfinite(Y))
+    return "Координаты начала линии тока должны быть конечными числами";
   if (std::isnan(MaxLen)) return "Максимальная длина линии тока должна быть числом";
   return {};
 }

@@ -70,15 +70,17 @@ TEST(VortexCliTest, WithoutMaxTimeSolvesTheSteadyFlow) {
 }
 
 TEST(VortexCliTest, RefusesBadRunValues) {
+  const std::string kBadDt = "ltr-cli: Шаг по времени должен быть положительным числом\n";
   struct Case {
     std::vector<std::string> args;
     std::string message;
   };
   const Case cases[] = {
-      {{"vortex", "--max-time", "1", "--dt", "0"}, "ltr-cli: Шаг по времени должен быть положительным числом\n"},
-      {{"vortex", "--max-time", "1", "--dt", "-0,005"}, "ltr-cli: Шаг по времени должен быть положительным числом\n"},
+      {{"vortex", "--max-time", "1", "--dt", "0"}, kBadDt},
+      {{"vortex", "--max-time", "1", "--dt", "-0,005"}, kBadDt},
       {{"vortex", "--max-time", "1", "--dt", "x"}, "ltr-cli: значение --dt не является числом: x\n"},
-      {{"vortex", "--max-time", "1e999"}, "ltr-cli: значение --max-time не является конечным числом: 1e999\n"},
+      {{"vortex", "--max-time", "1e999"},
+       "ltr-cli: значение --max-time не является конечным числом: 1e999\n"},
       {{"vortex", "--max-time", "1", "--max-free", "-3"},
        "ltr-cli: Макс. кол-во свободных вихрей должно быть от 0 до 1000000\n"},
       {{"vortex", "--max-free", "ten"}, "ltr-cli: значение --max-free не является целым числом: ten\n"},
@@ -88,9 +90,10 @@ TEST(VortexCliTest, RefusesBadRunValues) {
       {{"vortex", "--set", "H=0.0005"},
        "ltr-cli: Слишком много присоединенных вихрей для расчета (допускается не более 4000): "
        "увеличьте шаг расчетных точек\n"},
-      {{"streamline", "--step", "0"}, "ltr-cli: Шаг построения линии тока должен быть положительным числом\n"},
+      {{"streamline", "--step", "0"},
+       "ltr-cli: Шаг построения линии тока должен быть положительным числом\n"},
       {{"streamline", "--x", "a"}, "ltr-cli: значение --x не является числом: a\n"},
-      {{"streamline", "--max-time", "1", "--dt", "0"}, "ltr-cli: Шаг по времени должен быть положительным числом\n"},
+      {{"streamline", "--max-time", "1", "--dt", "0"}, kBadDt},
   };
   for (const Case& c : cases) {
     const auto r = RunCli(c.args);

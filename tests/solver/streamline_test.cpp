@@ -36,7 +36,8 @@ TEST(StreamlineTest, OneSecondOfFiveMillimetreStepsIs200Steps) {
   EXPECT_EQ(s.FlowLines[0].capacity(), line.size());
   EXPECT_EQ(line[0].X, static_cast<Extended>(0.1));
   EXPECT_EQ(line[0].Y, static_cast<Extended>(0.005));
-  for (size_t k = 1; k < line.size(); ++k) EXPECT_NEAR(static_cast<double>(Distance(line[k - 1], line[k])), 0.005, 1e-15);
+  for (size_t k = 1; k < line.size(); ++k)
+    EXPECT_NEAR(static_cast<double>(Distance(line[k - 1], line[k])), 0.005, 1e-15);
   // The line circles the vortex counter-clockwise: from (0.1, 0.005) it goes up.
   EXPECT_GT(line[1].Y, line[0].Y);
   // Drawn as traced: the start, then every point.
