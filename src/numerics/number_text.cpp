@@ -99,9 +99,23 @@ std::string Plain(const Decimal& d, int decimals) {
   return out;
 }
 
+// Texts of values that are not finite numbers.
+bool NonFinite(Extended value, std::string& text) {
+  if (std::isnan(value)) {
+    text = "NAN";
+    return true;
+  }
+  if (std::isinf(value)) {
+    text = value < 0 ? "-INF" : "INF";
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string FormatFixed(Extended value, int precision, int digits) {
+  if (std::string text; NonFinite(value, text)) return text;
   Decimal d = ToDecimal(value);
   if (!d.digits.empty() && d.exponent > precision) {
     RoundTo(d, precision);
@@ -113,6 +127,7 @@ std::string FormatFixed(Extended value, int precision, int digits) {
 }
 
 std::string FormatGeneral(Extended value) {
+  if (std::string text; NonFinite(value, text)) return text;
   Decimal d = ToDecimal(value);
   if (d.digits.empty()) return "0";
   RoundTo(d, 15);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace ltr {
 namespace {
 
@@ -31,6 +33,12 @@ TEST(NumberTextTest, FixedNotationSwitchesToScientificBeyondThePrecision) {
   EXPECT_EQ(FormatFixed(1234.5L, 3, 1), "1,23E3");
   EXPECT_EQ(FormatFixed(123.4L, 3, 1), "123,0");
   EXPECT_EQ(FormatFixed(999.96L, 3, 1), "1E3");
+}
+
+TEST(NumberTextTest, ValuesThatAreNotNumbersHaveTexts) {
+  EXPECT_EQ(FormatFixed(std::numeric_limits<Extended>::quiet_NaN(), 6, 3), "NAN");
+  EXPECT_EQ(FormatFixed(-std::numeric_limits<Extended>::infinity(), 6, 3), "-INF");
+  EXPECT_EQ(FormatGeneral(std::numeric_limits<double>::infinity()), "INF");
 }
 
 TEST(NumberTextTest, GeneralNotation) {
