@@ -30,10 +30,7 @@ void PrepareMovingVortices(TModelState& s, int NumIteration) {
 void ReleaseMovingVortices(TModelState& s) {
   s.MovedVortices.clear();
   s.MovedVortices.shrink_to_fit();
-  FreeMatr(s.Matr, s.BoundCount + 1);
-  FreeMatr(s.MatrCopy, s.BoundCount + 1);
-  s.Solution.clear();
-  s.Solution.shrink_to_fit();
+  ReleaseInfluenceSystem(s);
 }
 
 void StoreResults(TModelState& s, int NumIteration, double injectedMass) {

@@ -140,6 +140,10 @@ struct TModelState {
   TRealMatr Matr;            // augmented influence matrix, during a run
   TRealMatr MatrCopy;
   TRealArray Solution;
+  // The elimination of Matr's coefficients, made once by BuildMatrix and
+  // replayed on each right-hand side; valid while MatrFactored is set.
+  TGaussFactors MatrFactors;
+  bool MatrFactored = false;
   bool StopVortexRun = false;
   TRibArray Ribs;            // the 8 ribs of the enclosure contour
   std::array<int, 8> RibCounts{};  // bound vortices on each rib

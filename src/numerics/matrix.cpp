@@ -72,4 +72,58 @@ bool SolveGauss(TRealMatr& M, int N, TRealArray& X) {
   return true;
 }
 
+void FactorGauss(const TRealMatr& M, int N, TGaussFactors& F) {
+  F.N = N;
+  F.Singular = false;
+  CreateMatr(F.LU, N, N);
+  for (int i = 0; i < N; ++i) std::copy_n(M[i].begin(), N, F.LU[i].begin());
+  F.Multipliers.resize(static_cast<size_t>(std::max(N, 0)));
+  for (int k = 0; k < N; ++k) F.Multipliers[k].assign(static_cast<size_t>(N - k - 1), 0.0L);
+  F.Pivots.assign(static_cast<size_t>(std::max(N, 0)), 0);
+  F.Rhs.assign(static_cast<size_t>(std::max(N, 0)), 0.0L);
+  TRealMatr& A = F.LU;
+  for (int k = 0; k < N; ++k) {
+    Extended best;
+    const int p = FindPivotRow(A, N, k, best);
+    if (best == 0.0L) {
+      F.Singular = true;
+      return;
+    }
+    if (p != k) std::swap(A[k], A[p]);
+    F.Pivots[k] = p;
+    const TRealArray& pivotRow = A[k];
+    const Extended pivot = pivotRow[k];
+    TRealArray& multipliers = F.Multipliers[k];
+    for (int i = k + 1; i < N; ++i) {
+      TRealArray& row = A[i];
+      const Extended f = -row[k] / pivot;
+      // Column k itself is never read again, so it is left as it is.
+      for (int j = k + 1; j < N; ++j) row[j] = f * pivotRow[j] + row[j];
+      multipliers[i - k - 1] = f;
+    }
+  }
+}
+
+bool SolveFactored(TGaussFactors& F, const TRealMatr& M, TRealArray& X) {
+  if (F.Singular) return false;
+  const int N = F.N;
+  TRealArray& b = F.Rhs;
+  for (int i = 0; i < N; ++i) b[i] = M[i][N];
+  const TRealMatr& A = F.LU;
+  for (int k = 0; k < N; ++k) {
+    const int p = F.Pivots[k];
+    if (p != k) std::swap(b[k], b[p]);
+    const Extended bk = b[k];
+    const TRealArray& multipliers = F.Multipliers[k];
+    for (int i = k + 1; i < N; ++i) b[i] = multipliers[i - k - 1] * bk + b[i];
+  }
+  for (int i = N - 1; i >= 0; --i) {
+    const TRealArray& row = A[i];
+    Extended s = b[i];
+    for (int j = i + 1; j < N; ++j) s = s - row[j] * X[j];
+    X[i] = s / row[i];
+  }
+  return true;
+}
+
 }  // namespace ltr

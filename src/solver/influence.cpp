@@ -20,6 +20,9 @@ void BuildMatrix(TModelState& s) {
   last[N + 1] = 0.0L;
   CreateMatr(s.MatrCopy, N + 1, N + 2);
   CopyMatr(s.Matr, s.MatrCopy, N + 1, N + 2);
+  // The coefficients stay for the whole run; only the right-hand side changes.
+  FactorGauss(s.Matr, N + 1, s.MatrFactors);
+  s.MatrFactored = true;
 }
 
 void UpdateRightSide(TModelState& s) {
@@ -45,9 +48,25 @@ void SolveCirculations(TModelState& s) {
   if (static_cast<int>(s.Solution.size()) < N + 1) s.Solution.resize(static_cast<size_t>(N + 1), 0.0L);
   // A singular system leaves Solution as it was; the circulations are then
   // taken from the previous solve.
-  SolveGauss(s.Matr, N + 1, s.Solution);
+  // The factored form gives the very values of the full elimination; the full
+  // elimination serves a matrix that BuildMatrix did not make.
+  if (s.MatrFactored && s.MatrFactors.N == N + 1)
+    SolveFactored(s.MatrFactors, s.Matr, s.Solution);
+  else
+    SolveGauss(s.Matr, N + 1, s.Solution);
   CopyMatr(s.MatrCopy, s.Matr, N + 1, N + 2);
   for (int j = 0; j < N; ++j) s.Vortices[j].Gamma = s.Solution[j];
+}
+
+void ReleaseInfluenceSystem(TModelState& s) {
+  FreeMatr(s.Matr, s.BoundCount + 1);
+  FreeMatr(s.MatrCopy, s.BoundCount + 1);
+  FreeMatr(s.MatrFactors.LU, s.MatrFactors.N);
+  FreeMatr(s.MatrFactors.Multipliers, s.MatrFactors.N);
+  s.MatrFactors = TGaussFactors{};
+  s.MatrFactored = false;
+  s.Solution.clear();
+  s.Solution.shrink_to_fit();
 }
 
 }  // namespace ltr

@@ -14,4 +14,7 @@ void UpdateRightSide(TModelState& s);
 // circulations.
 void SolveCirculations(TModelState& s);
 
+// Releases Matr, MatrCopy, their factors and Solution at the end of a run.
+void ReleaseInfluenceSystem(TModelState& s);
+
 }  // namespace ltr

@@ -46,12 +46,7 @@ void PrepareRun(TModelState& s) {
   SolveCirculations(s);
 }
 
-void ReleaseRun(TModelState& s) {
-  FreeMatr(s.Matr, s.BoundCount + 1);
-  FreeMatr(s.MatrCopy, s.BoundCount + 1);
-  s.Solution.clear();
-  s.Solution.shrink_to_fit();
-}
+void ReleaseRun(TModelState& s) { ReleaseInfluenceSystem(s); }
 
 }  // namespace
 

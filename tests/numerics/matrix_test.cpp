@@ -108,3 +108,65 @@ TEST(MatrixTest, SolverTouchesOnlyTheSystemPartOfALargerMatrix) {
 
 }  // namespace
 }  // namespace ltr
+
+namespace ltr {
+namespace {
+
+// The factored solve must give the full elimination's values to the bit.
+void ExpectFactoredEqualsFull(const TRealMatr& m, int n) {
+  TGaussFactors f;
+  FactorGauss(m, n, f);
+  TRealMatr full = m;
+  TRealArray xFull(static_cast<size_t>(n), -7.0L);
+  TRealArray xFactored(static_cast<size_t>(n), -7.0L);
+  const bool okFull = SolveGauss(full, n, xFull);
+  const bool okFactored = SolveFactored(f, m, xFactored);
+  ASSERT_EQ(okFull, okFactored);
+  for (int i = 0; i < n; ++i) EXPECT_EQ(xFull[i], xFactored[i]) << "row " << i;
+}
+
+TEST(FactoredSolveTest, ReplaysTheFullEliminationExactly) {
+  // Pivot exchanges at several steps, ties and values that do not divide evenly.
+  ExpectFactoredEqualsFull(Matrix({{1, 1, 1, 6}, {-3, 1, 0, -1}, {3, 0, 1, 6}}), 3);
+  ExpectFactoredEqualsFull(Matrix({{0.1L, 0.7L, -0.3L, 1.0L / 3},
+                                   {0.9L, -0.2L, 0.4L, 0.25L},
+                                   {-0.5L, 0.6L, 0.8L, 7.0L}}), 3);
+  // A pseudo-random 40 x 40 system, right-hand side changed between solves.
+  const int n = 40;
+  TRealMatr m;
+  CreateMatr(m, n, n + 1);
+  unsigned state = 12345;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return static_cast<Extended>(static_cast<int>((state >> 8) % 2001) - 1000) / 997;
+  };
+  for (auto& row : m)
+    for (auto& v : row) v = next();
+  TGaussFactors f;
+  FactorGauss(m, n, f);
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < n; ++i) m[i][n] = next();
+    TRealMatr full = m;
+    TRealArray a(n), b(n);
+    ASSERT_TRUE(SolveGauss(full, n, a));
+    ASSERT_TRUE(SolveFactored(f, m, b));
+    for (int i = 0; i < n; ++i) ASSERT_EQ(a[i], b[i]);
+  }
+}
+
+TEST(FactoredSolveTest, SingularSystemsFailAndLeaveTheSolutionAlone) {
+  ExpectFactoredEqualsFull(Matrix({{1, 2, 3}, {2, 4, 6}}), 2);
+  TGaussFactors f;
+  const TRealMatr m = Matrix({{0, 3}});
+  FactorGauss(m, 1, f);
+  TRealArray x{5};
+  EXPECT_FALSE(SolveFactored(f, m, x));
+  EXPECT_EQ(x[0], 5.0L);
+  TGaussFactors empty;
+  TRealMatr none;
+  FactorGauss(none, 0, empty);
+  EXPECT_TRUE(SolveFactored(empty, none, x));
+}
+
+}  // namespace
+}  // namespace ltr
