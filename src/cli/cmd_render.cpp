@@ -11,7 +11,6 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/run_options.h"
-#include "io/vortex_file.h"
 #include "numerics/number_text.h"
 #include "view/scene_file.h"
 
@@ -22,7 +21,6 @@ namespace {
 struct RenderOptions {
   CaseOptions caseOptions;
   RunOptions run;
-  std::string load;
   std::string out;
   std::string width = "640";
   std::string height = "400";
@@ -82,7 +80,6 @@ void RegisterRender(CLI::App& app) {
       "render", "draw the model state (after a vortex run or a loaded file) into a PNG picture");
   AddCaseOptions(*sub, options->caseOptions);
   AddRunOptions(*sub, options->run);
-  sub->add_option("--load", options->load, "vortex structure file (.vrt, .evt) to draw instead of a run");
   sub->add_option("--out", options->out, "PNG file to write")->required();
   sub->add_option("--width", options->width, "picture width, pixels (default 640)");
   sub->add_option("--height", options->height, "picture height, pixels (default 400)");
@@ -96,20 +93,11 @@ void RegisterRender(CLI::App& app) {
     const int width = Integer("--width", options->width, 1, MaxPictureSide);
     const int height = Integer("--height", options->height, 1, MaxPictureSide);
     const int vortexSize = Integer("--vortex-size", options->vortexSize, 1, 3);
-    const RunValues run = ParseRunOptions(options->run);
-    if (!options->load.empty() && run.run)
-      throw InputError("--load и --max-time нельзя указывать вместе: расчет начинается с нулевого времени");
+    ParseRunOptions(options->run);
 
     TModelState s;
     ApplyCase(options->caseOptions, s);
-    if (!options->load.empty()) {
-      MessageCapture capture;
-      ObserverScope scope(s, capture);
-      TLoadResult loaded;
-      if (!LoadVortexStructure(s, options->load, loaded)) throw InputError(loaded.Error);
-    } else {
-      PrepareFlow(options->run, s);
-    }
+    PrepareFlow(options->run, s);
     s.FreeVortexSize = vortexSize;
 
     TDrawToggles toggles;

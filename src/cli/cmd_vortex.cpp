@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/run_options.h"
+#include "io/vortex_file.h"
 
 namespace ltr::cli {
 
@@ -15,6 +16,7 @@ struct VortexOptions {
   CaseOptions caseOptions;
   RunOptions run;
   bool listVortices = false;
+  std::string save;
 };
 
 }  // namespace
@@ -26,10 +28,17 @@ void RegisterVortex(CLI::App& app) {
   AddCaseOptions(*sub, options->caseOptions);
   AddRunOptions(*sub, options->run);
   sub->add_flag("--vortices", options->listVortices, "also print every vortex as [x, y, gamma]");
+  sub->add_option("--save", options->save, "write the vortex structure after the run to this file (.vrt, .evt)");
   sub->callback([options] {
     TModelState s;
     ApplyCase(options->caseOptions, s);
     const FlowOutcome outcome = PrepareFlow(options->run, s);
+    if (!options->save.empty()) {
+      MessageCapture capture;
+      ObserverScope scope(s, capture);
+      std::string error;
+      if (!SaveVortexStructure(s, options->save, error)) throw InputError(error);
+    }
 
     const int count = s.BoundCount + s.FreeCount;
     Extended total = 0.0L;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/common.h"
+#include "io/vortex_file.h"
 #include "numerics/number_text.h"
 #include "solver/vortex_run.h"
 
@@ -63,6 +64,9 @@ void AddRunOptions(CLI::App& app, RunOptions& options) {
                  "run the vortex simulation from time 0 up to this model time, s; without it the "
                  "steady flow of the bound vortices is solved once");
   app.add_option("--dt", options.dt, "time step of the vortex run, s (default 0.005)");
+  app.add_option("--load", options.load,
+                 "vortex structure file (.vrt, .evt) to start from; with --max-time the run "
+                 "continues from its time");
   app.add_flag("--quiet", options.quiet, "no progress on stderr");
 }
 
@@ -79,7 +83,14 @@ RunValues ParseRunOptions(const RunOptions& options) {
 FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   const RunValues v = ParseRunOptions(options);
   FlowOutcome outcome;
-  if (!v.run) {
+  if (!options.load.empty()) {
+    MessageCapture capture;
+    ObserverScope scope(s, capture);
+    TLoadResult loaded;
+    if (!LoadVortexStructure(s, options.load, loaded)) throw InputError(loaded.Error);
+    outcome.loaded = true;
+    if (!v.run) return outcome;  // the stored flow as it is
+  } else if (!v.run) {
     // The flow of the vortices as they are: after a fresh case, the bound
     // vortices alone.
     MessageCapture probe;
@@ -88,9 +99,11 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
     return outcome;
   }
 
-  // Where the run starts: a fresh run from time 0 with no free vortices.
-  const int startFree = 0;
-  const double startTime = 0.0;
+  // Where the run starts: a fresh run from time 0 with no free vortices, or
+  // the loaded state with at most --max-free free vortices.
+  if (outcome.loaded && v.maxFree >= 0 && v.maxFree < s.FreeCount) s.FreeCount = v.maxFree;
+  const int startFree = outcome.loaded ? s.FreeCount : 0;
+  const double startTime = outcome.loaded ? s.Time : 0.0;
   const std::string refusal = CheckVortexRunArgs(s, v.maxFree, v.maxTime, v.dt, startFree, startTime);
   if (!refusal.empty()) throw InputError(refusal);
 

@@ -16,6 +16,7 @@ struct RunOptions {
   std::string maxFree = "400";  // --max-free: the maximum of free vortices
   std::string maxTime;          // --max-time: model time to run to; empty: no run
   std::string dt = "0.005";     // --dt: time step
+  std::string load;             // --load: start from a vortex structure file
   bool quiet = false;           // --quiet: no progress on stderr
 };
 
@@ -32,15 +33,21 @@ struct RunValues {
 RunValues ParseRunOptions(const RunOptions& options);
 
 struct FlowOutcome {
-  bool ran = false;  // a vortex run was made (rather than one steady solve)
-  int steps = 0;     // time steps made
+  bool ran = false;     // a vortex run was made (rather than one steady solve)
+  bool loaded = false;  // the vortex state came from a file
+  int steps = 0;        // time steps made
 };
 
-// Makes the flow of s, whose case options are already applied: with
-// --max-time, a fresh vortex run from time 0 with no free vortices, as the
-// Start button does; without it, the steady flow of the bound vortices solved
-// once. Progress goes to stderr unless --quiet. Throws InputError when the run
-// is refused (its message).
+// Makes the flow of s, whose case options are already applied.
+// Without --load: with --max-time, a fresh vortex run from time 0 with no free
+// vortices, as the Start button does; without it, the steady flow of the bound
+// vortices solved once.
+// With --load: the file's vortex state replaces the case's enclosure and
+// vortices; with --max-time the run then goes on from the stored time and
+// vortices, as the Continue button does (the free vortices cut to --max-free
+// first when that is lower); without it the stored flow is used as it is.
+// Progress goes to stderr unless --quiet. Throws InputError when the file or
+// the run is refused (its message).
 FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s);
 
 // Keeps the message the core shows (a refusal), so that it can be reported.
