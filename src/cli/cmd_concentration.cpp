@@ -50,12 +50,6 @@ class ConcentrationProgressBar : public TObserver {
   long long total_;
 };
 
-int ParseCount(const std::string& name, const std::string& text) {
-  int value;
-  if (!ParseInteger(text, value)) throw InputError("значение " + name + " не является целым числом: " + text);
-  return value;
-}
-
 TSizeSeed ParseSeed(const std::string& text) {
   if (text.empty()) return TSizeSeed::FromClock();
   if (text == "none") return TSizeSeed::Unseeded();
@@ -126,8 +120,8 @@ void RegisterConcentration(CLI::App& app) {
                   "particles longer in flight than this many seconds of model time are counted as "
                   "held and leave the run; 0: no limit (default 30)");
   sub->callback([options] {
-    const int particles = ParseCount("--particles", options->particles);
-    const int moments = ParseCount("--moments", options->moments);
+    const int particles = IntegerOption("--particles", options->particles);
+    const int moments = IntegerOption("--moments", options->moments);
     TConcentrationOptions run;
     run.Seed = ParseSeed(options->seed);
     run.MaxSteps = ParseMaxSteps(options->maxSteps);

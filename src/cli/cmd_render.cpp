@@ -34,15 +34,6 @@ struct RenderOptions {
 // The largest picture side accepted.
 constexpr int MaxPictureSide = 20000;
 
-int Integer(const std::string& name, const std::string& text, int low, int high) {
-  int value = 0;
-  if (!ParseInteger(text, value)) throw InputError("значение " + name + " не является целым числом: " + text);
-  if (value < low || value > high)
-    throw InputError("значение " + name + " должно быть от " + std::to_string(low) + " до " +
-                     std::to_string(high) + ": " + text);
-  return value;
-}
-
 // Qt's diagnostics (platform notes and the like) are no part of the output;
 // only its critical and fatal messages reach stderr.
 void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -90,9 +81,9 @@ void RegisterRender(CLI::App& app) {
   sub->add_flag("--vortex-numbers", options->vortexNumbers, "write each vortex's index beside it");
   sub->callback([options] {
     // Every text is checked before anything is computed.
-    const int width = Integer("--width", options->width, 1, MaxPictureSide);
-    const int height = Integer("--height", options->height, 1, MaxPictureSide);
-    const int vortexSize = Integer("--vortex-size", options->vortexSize, 1, 3);
+    const int width = IntegerOption("--width", options->width, 1, MaxPictureSide);
+    const int height = IntegerOption("--height", options->height, 1, MaxPictureSide);
+    const int vortexSize = IntegerOption("--vortex-size", options->vortexSize, 1, 3);
     ParseRunOptions(options->run);
 
     TModelState s;

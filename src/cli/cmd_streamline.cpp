@@ -24,12 +24,6 @@ struct StreamlineOptions {
   std::string maxLen = "1";
 };
 
-double Real(const std::string& name, const std::string& text) {
-  Extended value;
-  if (!ParseReal(text, value)) throw InputError("значение " + name + " не является числом: " + text);
-  return ToDouble(value);
-}
-
 }  // namespace
 
 void RegisterStreamline(CLI::App& app) {
@@ -43,10 +37,10 @@ void RegisterStreamline(CLI::App& app) {
   sub->add_option("--max-len", options->maxLen, "maximum line length, m (default 1)");
   sub->callback([options] {
     // Every text is checked before anything is computed.
-    const double x = Real("--x", options->x);
-    const double y = Real("--y", options->y);
-    const double step = Real("--step", options->step);
-    const double maxLen = Real("--max-len", options->maxLen);
+    const double x = RealOption("--x", options->x);
+    const double y = RealOption("--y", options->y);
+    const double step = RealOption("--step", options->step);
+    const double maxLen = RealOption("--max-len", options->maxLen);
     const std::string refusal = CheckFlowLineArgs(x, y, step, maxLen);
     if (!refusal.empty()) throw InputError(refusal);
     ParseRunOptions(options->run);

@@ -183,6 +183,23 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
   BuildArea(s);
 }
 
+double RealOption(const std::string& name, const std::string& text) {
+  Extended value;
+  if (!ParseReal(text, value)) throw InputError("значение " + name + " не является числом: " + text);
+  const double d = ToDouble(value);
+  if (!std::isfinite(d)) throw InputError("значение " + name + " не является конечным числом: " + text);
+  return d;
+}
+
+int IntegerOption(const std::string& name, const std::string& text, int low, int high) {
+  int value = 0;
+  if (!ParseInteger(text, value)) throw InputError("значение " + name + " не является целым числом: " + text);
+  if (value < low || value > high)
+    throw InputError("значение " + name + " должно быть от " + std::to_string(low) + " до " +
+                     std::to_string(high) + ": " + text);
+  return value;
+}
+
 void PrintJson(const nlohmann::json& j) { std::cout << j.dump() << std::endl; }
 
 }  // namespace ltr::cli

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
+#include <climits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,6 +40,14 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
 
 // NAME=VALUE for one numeric field of the enclosure or the dust.
 void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGiven);
+
+// The number typed for an option (decimal comma or point), as a finite double;
+// InputError naming the option otherwise.
+double RealOption(const std::string& name, const std::string& text);
+
+// The whole number typed for an option, within [low, high]; InputError naming
+// the option otherwise.
+int IntegerOption(const std::string& name, const std::string& text, int low = INT_MIN, int high = INT_MAX);
 
 void PrintJson(const nlohmann::json& j);
 

@@ -18,14 +18,6 @@ namespace {
 
 constexpr int BarWidth = 30;
 
-double ParseRealOption(const std::string& name, const std::string& text) {
-  Extended value;
-  if (!ParseReal(text, value)) throw InputError("значение " + name + " не является числом: " + text);
-  const double d = ToDouble(value);
-  if (!std::isfinite(d)) throw InputError("значение " + name + " не является конечным числом: " + text);
-  return d;
-}
-
 // Follows a vortex run: counts its steps and shows how far it has come.
 class RunProgress : public TObserver {
  public:
@@ -74,9 +66,9 @@ RunValues ParseRunOptions(const RunOptions& options) {
   RunValues v;
   if (!ParseInteger(options.maxFree, v.maxFree))
     throw InputError("значение --max-free не является целым числом: " + options.maxFree);
-  v.dt = ParseRealOption("--dt", options.dt);
+  v.dt = RealOption("--dt", options.dt);
   v.run = !options.maxTime.empty();
-  if (v.run) v.maxTime = ParseRealOption("--max-time", options.maxTime);
+  if (v.run) v.maxTime = RealOption("--max-time", options.maxTime);
   return v;
 }
 
