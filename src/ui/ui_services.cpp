@@ -1,0 +1,78 @@
+#include "ui/ui_services.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace ltr {
+
+namespace {
+
+QString AppTitle() { return QString::fromUtf8("Квилон-ЛТР"); }
+
+void ShowMessage(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+bool AskYesNo(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Question, AppTitle(), text, QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QString::fromUtf8("Да"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QString::fromUtf8("Нет"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+// The open dialog shows one filter whose visible text lists the patterns with a
+// comma. The dialog reads the patterns from the last parenthesised group, so
+// the real patterns go there and are hidden from the shown text.
+QString OpenVortexFile(QWidget* parent) {
+  QFileDialog dialog(parent, QString::fromUtf8("Загрузить данные"), QStringLiteral("."));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(QString::fromUtf8("Файлы с вихрями (*.vrt,*.evt) (*.vrt *.evt)"));
+  dialog.setDefaultSuffix(QStringLiteral("evt"));
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.front();
+}
+
+// The save dialog offers both extensions; the chosen filter decides the
+// extension added to a name typed without one. The content is the same.
+QString SaveVortexFile(QWidget* parent) {
+  const QString vrtFilter = QString::fromUtf8("Файлы с вихрями (*.vrt)");
+  const QString evtFilter = QString::fromUtf8("Расширенные файлы с вихрями (*.evt)");
+  QFileDialog dialog(parent, QString::fromUtf8("Сохранить данные"), QStringLiteral("."));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({vrtFilter, evtFilter});
+  dialog.selectNameFilter(evtFilter);
+  dialog.setDefaultSuffix(QStringLiteral("evt"));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, vrtFilter](const QString& filter) {
+    dialog.setDefaultSuffix(filter == vrtFilter ? QStringLiteral("vrt") : QStringLiteral("evt"));
+  });
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.front();
+}
+
+}  // namespace
+
+TUiServices DefaultUiServices() {
+  TUiServices services;
+  services.message = ShowMessage;
+  services.confirm = AskYesNo;
+  services.openVortexFile = OpenVortexFile;
+  services.saveVortexFile = SaveVortexFile;
+  services.execDialog = [](QDialog* dialog) { return dialog->exec(); };
+  return services;
+}
+
+}  // namespace ltr

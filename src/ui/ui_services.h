@@ -1,0 +1,27 @@
+#pragma once
+// How the windows ask the user something: message boxes, questions, file
+// dialogs and modal showing of dialogs. Each window holds a copy; tests replace
+// the hooks so that nothing modal ever waits for a person.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+class QDialog;
+
+namespace ltr {
+
+// How a window asks the user; tests replace these.
+struct TUiServices {
+  std::function<void(QWidget* parent, const QString& text)> message;  // modal box with OK
+  std::function<bool(QWidget* parent, const QString& text)> confirm;  // Yes/No box; true for Yes
+  std::function<QString(QWidget* parent)> openVortexFile;             // empty: cancelled
+  std::function<QString(QWidget* parent)> saveVortexFile;             // empty: cancelled
+  std::function<int(QDialog* dialog)> execDialog;                     // QDialog::exec by default
+};
+
+// The real boxes and dialogs: QMessageBox titled with the application title
+// "Квилон-ЛТР", QFileDialog for loading and saving vortex structure files.
+TUiServices DefaultUiServices();
+
+}  // namespace ltr

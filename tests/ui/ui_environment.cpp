@@ -1,0 +1,32 @@
+// The window tests need one QApplication for the whole program; the offscreen
+// platform serves when no display is there. Numbers in spin boxes follow the
+// Russian locale, as in the program itself.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLocale>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class UiEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    App_ = std::make_unique<QApplication>(Argc_, Argv_);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  }
+  void TearDown() override { App_.reset(); }
+
+ private:
+  int Argc_ = 1;
+  char Name_[8] = "test_ui";
+  char* Argv_[2] = {Name_, nullptr};
+  std::unique_ptr<QApplication> App_;
+};
+
+const ::testing::Environment* const Registered = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
+
+}  // namespace
