@@ -1,0 +1,177 @@
+#include "ui/results_window.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "numerics/number_text.h"
+
+namespace ltr {
+
+namespace {
+
+constexpr int kClientWidth = 485;
+constexpr int kClientHeight = 265;
+constexpr int kColumnWidths[4] = {24, 167, 168, 71};
+constexpr int kRowHeight = 20;
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+QString Concentration(double value) { return Text(FormatFixed(value, 8, 7)) + QString::fromUtf8(" кг/м3"); }
+
+// A diameter bound in metres as micrometres.
+QString Micrometres(double metres) { return Text(FormatFixed(static_cast<Extended>(metres) * 1000000.0L, 3, 1)); }
+
+QTableWidgetItem* Cell(const QString& text) {
+  auto* item = new QTableWidgetItem(text);
+  item->setFlags(Qt::ItemIsEnabled);
+  item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return item;
+}
+
+// The fixed number column looks like the header.
+QTableWidgetItem* NumberCell(int number, const QPalette& palette) {
+  auto* item = new QTableWidgetItem(QString::number(number));
+  item->setFlags(Qt::ItemIsEnabled);
+  item->setTextAlignment(Qt::AlignCenter);
+  item->setBackground(palette.button());
+  item->setForeground(palette.buttonText());
+  return item;
+}
+
+// The header captions are long for their columns: the header font is made
+// small enough that each caption fits its column whole.
+void FitHeaderFont(QHeaderView* header, const QStringList& captions) {
+  constexpr int kPadding = 8;
+  QFont font = header->font();
+  for (int size = font.pointSize(); size > 6; --size) {
+    font.setPointSize(size);
+    const QFontMetrics metrics(font);
+    bool fits = metrics.height() + 2 <= kRowHeight;
+    for (int c = 0; c < captions.size() && fits; ++c)
+      fits = metrics.horizontalAdvance(captions[c]) + kPadding <= kColumnWidths[c];
+    if (fits) break;
+  }
+  header->setFont(font);
+}
+
+}  // namespace
+
+TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  setObjectName("frmShowOutputConcentration");
+  setWindowTitle(QString::fromUtf8("Результаты расчета выходной концентрации"));
+  setFixedSize(kClientWidth, kClientHeight);
+
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(8, 8, 8, 8);
+  root->setSpacing(6);
+
+  auto addValueRow = [&](const char* caption, const char* name) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(new QLabel(QString::fromUtf8(caption), this));
+    auto* value = new QLabel(this);
+    value->setObjectName(name);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(value);
+    row->addStretch(1);
+    root->addLayout(row);
+    return value;
+  };
+  lbRealInputConcentration_ = addValueRow("Полученная входная концентрация: ", "lbRealInputConcentration");
+  lbOutputConcentration_ = addValueRow("Выходная концентрация: ", "lbOutputConcentration");
+
+  auto* frame = new QGroupBox(QString::fromUtf8(" Дисперсный состав пыли в отсасываемом воздухе: "), this);
+  frame->setObjectName("GroupBox1");
+  auto* frameLayout = new QVBoxLayout(frame);
+  frameLayout->setContentsMargins(6, 4, 6, 6);
+  frameLayout->setSpacing(4);
+  frameLayout->addWidget(new QLabel(QString::fromUtf8("Доли частиц по фракциям:"), frame));
+
+  sgDispersedComposition_ = new QTableWidget(0, 4, frame);
+  sgDispersedComposition_->setObjectName("sgDispersedComposition");
+  // The grid header is written once; FormShow only fills the data rows.
+  const QStringList captions = {
+      QString::fromUtf8("№"),
+      QString::fromUtf8("Нижняя граница фракции, мкм"),
+      QString::fromUtf8("Верхняя граница фракции, мкм"),
+      QString::fromUtf8("Доля частиц"),
+  };
+  sgDispersedComposition_->setHorizontalHeaderLabels(captions);
+  sgDispersedComposition_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  sgDispersedComposition_->setSelectionMode(QAbstractItemView::NoSelection);
+  sgDispersedComposition_->setFocusPolicy(Qt::NoFocus);
+  sgDispersedComposition_->setWordWrap(false);
+  sgDispersedComposition_->verticalHeader()->hide();
+  sgDispersedComposition_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  sgDispersedComposition_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  QHeaderView* header = sgDispersedComposition_->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::Fixed);
+  header->setHighlightSections(false);
+  header->setFixedHeight(kRowHeight);
+  header->setStretchLastSection(false);
+  header->setMinimumSectionSize(kColumnWidths[0]);
+  FitHeaderFont(header, captions);
+  int gridWidth = 2 * sgDispersedComposition_->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  for (int c = 0; c < 4; ++c) {
+    sgDispersedComposition_->setColumnWidth(c, kColumnWidths[c]);
+    gridWidth += kColumnWidths[c];
+  }
+  // Room for all columns and a vertical scroll bar, so no column is hidden.
+  sgDispersedComposition_->setMinimumWidth(gridWidth);
+  sgDispersedComposition_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  frameLayout->addWidget(sgDispersedComposition_, 1);
+  root->addWidget(frame, 1);
+
+  auto* bottom = new QHBoxLayout;
+  lbHeldParticles_ = new QLabel(this);
+  lbHeldParticles_->setObjectName("lbHeldParticles");
+  lbHeldParticles_->hide();
+  bottom->addWidget(lbHeldParticles_);
+  bottom->addStretch(1);
+  btnClose_ = new QPushButton(QString::fromUtf8("Закрыть"), this);
+  btnClose_->setObjectName("btnClose");
+  btnClose_->setDefault(true);
+  connect(btnClose_, &QPushButton::clicked, this, &QDialog::accept);
+  bottom->addWidget(btnClose_);
+  root->addLayout(bottom);
+}
+
+void TfrmShowOutputConcentration::ShowFor(const TModelState& s) {
+  FormShow(s);
+  Services_.execDialog(this);
+}
+
+void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
+  lbRealInputConcentration_->setText(Concentration(s.RealInputConcentration));
+  lbOutputConcentration_->setText(Concentration(s.OutputConcentration));
+
+  const int n = static_cast<int>(s.OutputFractions.size());
+  sgDispersedComposition_->setRowCount(n);
+  for (int i = 0; i < n; ++i) {
+    const TFraction& f = s.OutputFractions[static_cast<size_t>(i)];
+    sgDispersedComposition_->setItem(i, 0, NumberCell(i + 1, sgDispersedComposition_->palette()));
+    sgDispersedComposition_->setItem(i, 1, Cell(Micrometres(f.Lower)));
+    sgDispersedComposition_->setItem(i, 2, Cell(Micrometres(f.Upper)));
+    sgDispersedComposition_->setItem(i, 3, Cell(Text(FormatFixed(f.Share, 4, 3))));
+  }
+
+  if (s.HeldCount > 0) {
+    lbHeldParticles_->setText(QString::fromUtf8("Задержано в потоке частиц: %1 (доля массы: %2)")
+                                  .arg(s.HeldCount)
+                                  .arg(Text(FormatFixed(s.HeldMassShare, 5, 4))));
+    lbHeldParticles_->show();
+  } else {
+    lbHeldParticles_->clear();
+    lbHeldParticles_->hide();
+  }
+}
+
+}  // namespace ltr
