@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "ui/qstring_printer.h"
+
 namespace ltr {
 namespace {
 

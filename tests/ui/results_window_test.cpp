@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include "ui/qstring_printer.h"
 
 namespace ltr {
 namespace {
@@ -52,9 +55,11 @@ TEST_F(ResultsWindowTest, WindowAndGridLayout) {
   const QStringList header = {U("№"), U("Нижняя граница фракции, мкм"), U("Верхняя граница фракции, мкм"),
                               U("Доля частиц")};
   const int widths[4] = {24, 167, 168, 71};
+  const QFontMetrics headerFont(grid->horizontalHeader()->font());
   for (int c = 0; c < 4; ++c) {
     EXPECT_EQ(grid->horizontalHeaderItem(c)->text(), header[c]);
     EXPECT_EQ(grid->columnWidth(c), widths[c]);
+    EXPECT_LT(headerFont.horizontalAdvance(header[c]), widths[c]) << "caption cut off";
   }
   EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 20);
   EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/qstring_printer.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <cstdlib>
@@ -30,3 +32,14 @@ class UiEnvironment : public ::testing::Environment {
 const ::testing::Environment* const Registered = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
 
 }  // namespace
+
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+void PrintTo(const QStringList& texts, std::ostream* out) {
+  *out << '{';
+  for (qsizetype i = 0; i < texts.size(); ++i) {
+    if (i > 0) *out << ", ";
+    PrintTo(texts[i], out);
+  }
+  *out << '}';
+}

@@ -1,0 +1,129 @@
+#include "ui/ui_services.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+
+#include "ui/qstring_printer.h"
+
+namespace ltr {
+namespace {
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+// Runs `act` on the modal box of type T as soon as it is shown; `act` must
+// close it.
+template <typename T>
+void WhenShown(std::function<void(T*)> act) {
+  QTimer::singleShot(0, [act] {
+    if (auto* box = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      act(box);
+    } else {
+      WhenShown<T>(act);
+    }
+  });
+}
+
+// The dialogs start in the current folder; each test works in a folder of its own.
+class InFolder : public ::testing::Test {
+ protected:
+  InFolder() : Previous(QDir::currentPath()) { QDir::setCurrent(Dir.path()); }
+  ~InFolder() override { QDir::setCurrent(Previous); }
+  void Touch(const char* name) {
+    QFile file(Dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  static QStringList ComboItems(QFileDialog* dialog) {
+    QStringList items;
+    if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo"))
+      for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    return items;
+  }
+
+  QTemporaryDir Dir;
+  QString Previous;
+  TUiServices Services = DefaultUiServices();
+};
+
+TEST_F(InFolder, OpenDialogOffersBothExtensionsUnderOneFilter) {
+  Touch("run.evt");
+  WhenShown<QFileDialog>([](QFileDialog* dialog) {
+    EXPECT_EQ(dialog->windowTitle(), U("Загрузить данные"));
+    EXPECT_EQ(ComboItems(dialog), QStringList{U("Файлы с вихрями (*.vrt,*.evt)")});
+    auto* files = dialog->findChild<QFileSystemModel*>();
+    ASSERT_NE(files, nullptr);
+    EXPECT_EQ(files->nameFilters(), QStringList({"*.vrt", "*.evt"}));
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir::current().canonicalPath());
+    dialog->selectFile("run.evt");
+    static_cast<QDialog*>(dialog)->accept();  // as the Open or Save button does
+  });
+  EXPECT_EQ(QFileInfo(Services.openVortexFile(nullptr)).fileName(), "run.evt");
+
+  WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+  EXPECT_TRUE(Services.openVortexFile(nullptr).isEmpty());
+}
+
+TEST_F(InFolder, SaveDialogAddsTheExtensionOfTheChosenFilter) {
+  const QString vrt = U("Файлы с вихрями (*.vrt)");
+  const QString evt = U("Расширенные файлы с вихрями (*.evt)");
+  WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    EXPECT_EQ(dialog->windowTitle(), U("Сохранить данные"));
+    EXPECT_EQ(ComboItems(dialog), QStringList({vrt, evt}));
+    EXPECT_EQ(dialog->selectedNameFilter(), evt);
+    EXPECT_EQ(dialog->defaultSuffix(), "evt");
+    dialog->selectFile("first");
+    static_cast<QDialog*>(dialog)->accept();  // as the Open or Save button does
+  });
+  EXPECT_EQ(QFileInfo(Services.saveVortexFile(nullptr)).fileName(), "first.evt");
+
+  WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(combo, nullptr);
+    combo->setCurrentIndex(0);
+    emit combo->activated(0);
+    emit combo->textActivated(vrt);
+    dialog->selectFile("second");
+    static_cast<QDialog*>(dialog)->accept();  // as the Open or Save button does
+  });
+  EXPECT_EQ(QFileInfo(Services.saveVortexFile(nullptr)).fileName(), "second.vrt");
+
+  WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+  EXPECT_TRUE(Services.saveVortexFile(nullptr).isEmpty());
+}
+
+TEST(UiServicesTest, MessageAndQuestionBoxes) {
+  TUiServices services = DefaultUiServices();
+  WhenShown<QMessageBox>([](QMessageBox* box) {
+    EXPECT_EQ(box->windowTitle(), U("Квилон-ЛТР"));
+    EXPECT_EQ(box->text(), U("Проверка"));
+    EXPECT_EQ(box->buttons().size(), 1);
+    box->buttons().front()->click();
+  });
+  services.message(nullptr, U("Проверка"));
+
+  auto answer = [&](const char* button) {
+    WhenShown<QMessageBox>([button](QMessageBox* box) {
+      EXPECT_EQ(box->windowTitle(), U("Квилон-ЛТР"));
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == U(button)) b->click();
+      if (box->isVisible()) box->reject();  // Escape
+    });
+    return services.confirm(nullptr, U("Продолжить?"));
+  };
+  EXPECT_TRUE(answer("Да"));
+  EXPECT_FALSE(answer("Нет"));
+  EXPECT_FALSE(answer("(Escape)"));
+}
+
+}  // namespace
+}  // namespace ltr
