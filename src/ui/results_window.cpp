@@ -1,6 +1,5 @@
 #include "ui/results_window.h"
 
-#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
