@@ -1,0 +1,337 @@
+#include "ui/area_params_dialog.h"
+
+#include <QDoubleSpinBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStyle>
+#include <algorithm>
+#include <functional>
+
+#include "model/validation.h"
+#include "numerics/number_text.h"
+
+namespace ltr {
+
+namespace {
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+constexpr int FieldDecimals = 5;
+constexpr int FieldWidth = 73;
+
+QDoubleSpinBox* MakeField(QWidget* parent, const char* name, double maximum) {
+  auto* e = new QDoubleSpinBox(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->setDecimals(FieldDecimals);
+  e->setRange(0.0001, maximum);
+  e->setSingleStep(0.01);
+  e->setFixedWidth(FieldWidth);
+  e->setKeyboardTracking(true);
+  return e;
+}
+
+// The field's text as a real, or false.
+bool FieldText(const QDoubleSpinBox* e, Extended& v) {
+  return ParseReal(e->cleanText().toStdString(), v);
+}
+
+// The value a field stands for: its typed text rounded to the field's decimals
+// and, when positive, kept within its range, which is what the field holds once
+// the text is taken over. A typed zero stays zero, so that the value check
+// refuses it instead of the field raising it silently. A text that does not
+// convert gives the value the field held last.
+double FieldValue(const QDoubleSpinBox* e) {
+  Extended parsed = 0.0L;
+  if (!FieldText(e, parsed)) return e->value();
+  double v = QString::number(ToDouble(parsed), 'f', e->decimals()).toDouble();
+  if (v > 0) v = std::clamp(v, e->minimum(), e->maximum());
+  return v;
+}
+
+// Every change of a field's text reaches the handler: a value set or taken
+// over by the field, and each typed change of its editor, also while the text
+// is not (yet) a valid number.
+void OnTextChange(QDoubleSpinBox* e, QObject* receiver, const std::function<void()>& handler) {
+  QObject::connect(e, &QDoubleSpinBox::textChanged, receiver, handler);
+  if (auto* edit = e->findChild<QLineEdit*>()) QObject::connect(edit, &QLineEdit::textChanged, receiver, handler);
+}
+
+}  // namespace
+
+TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frmAreaParams"));
+  setWindowTitle(Text("Конфигурация области"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setFixedSize(695, 314);
+  // The layout is made for the compact dialog font of 8 points.
+  QFont compact = font();
+  compact.setPointSize(8);
+  setFont(compact);
+
+  // Main parameters, upper left.
+  auto* gbMain = new QGroupBox(Text(" Основные параметры "), this);
+  gbMain->setObjectName(QStringLiteral("GroupBox1"));
+  gbMain->setGeometry(4, 2, 287, 98);
+  edH = MakeField(gbMain, "edH", 1);
+  edSpeed = MakeField(gbMain, "edSpeed", 100);
+  lbInflowSpeed = new QLabel(gbMain);
+  lbInflowSpeed->setObjectName(QStringLiteral("lbInflowSpeed"));
+  {
+    auto* grid = new QGridLayout(gbMain);
+    grid->setContentsMargins(4, 2, 4, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(new QLabel(Text("Расстояние между присоед. \nвихрями (расч. точками), м"), gbMain), 0, 0);
+    grid->addWidget(edH, 0, 1);
+    grid->addWidget(new QLabel(Text("Скорость в отсосе, м/с"), gbMain), 1, 0);
+    grid->addWidget(edSpeed, 1, 1);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(0);
+    line->addWidget(new QLabel(Text("( Скорость в приточ. отверстии = "), gbMain));
+    line->addSpacing(3);
+    line->addWidget(lbInflowSpeed);
+    line->addSpacing(4);
+    line->addWidget(new QLabel(Text("м/с )"), gbMain));
+    line->addStretch(1);
+    grid->addLayout(line, 2, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+  }
+
+  // Dimensions, below it.
+  auto* gbSizes = new QGroupBox(Text(" Размеры области "), this);
+  gbSizes->setObjectName(QStringLiteral("GroupBox2"));
+  gbSizes->setGeometry(4, 102, 287, 174);
+  edRoomHeight = MakeField(gbSizes, "edRoomHeight", 10);
+  edRoomWidth = MakeField(gbSizes, "edRoomWidth", 15);
+  edInflowWidth = MakeField(gbSizes, "edInflowWidth", 15);
+  edInflowDistance = MakeField(gbSizes, "edInflowDistance", 15);
+  edExhaustWidth = MakeField(gbSizes, "edExhaustWidth", 15);
+  edExhaustHeight = MakeField(gbSizes, "edExhaustHeight", 15);
+  {
+    auto* grid = new QGridLayout(gbSizes);
+    grid->setContentsMargins(4, 2, 4, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(1);
+    const std::pair<const char*, QDoubleSpinBox*> rows[] = {
+        {"Высота укрытия, м", edRoomHeight},
+        {"Ширина укрытия, м", edRoomWidth},
+        {"Ширина приточного отверстия, м", edInflowWidth},
+        {"Расстояние между приточным\nотверстием и левой стенкой, м", edInflowDistance},
+        {"Ширина отсоса, м", edExhaustWidth},
+        {"Расстояние между отсосом\nи полом, м", edExhaustHeight},
+    };
+    int row = 0;
+    for (const auto& [label, field] : rows) {
+      grid->addWidget(new QLabel(Text(label), gbSizes), row, 0);
+      grid->addWidget(field, row, 1);
+      ++row;
+    }
+    grid->setColumnStretch(0, 1);
+  }
+
+  // Separation points, upper right: a check list in two columns.
+  auto* gbBreaks = new QGroupBox(Text(" Учитываемые при моделировании точки отрыва "), this);
+  gbBreaks->setObjectName(QStringLiteral("GroupBox3"));
+  gbBreaks->setGeometry(295, 2, SketchImageWidth, 68);
+  cbBreaks = new QListWidget(gbBreaks);
+  cbBreaks->setObjectName(QStringLiteral("cbBreaks"));
+  cbBreaks->setFlow(QListView::TopToBottom);
+  cbBreaks->setWrapping(true);
+  cbBreaks->setResizeMode(QListView::Adjust);
+  cbBreaks->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  cbBreaks->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  cbBreaks->setGridSize(QSize((SketchImageWidth - 22) / 2, 19));
+  for (const char* caption : {"Слева от притока", "Справа от притока", "На дне укрытия", "На левой стенке"}) {
+    auto* item = new QListWidgetItem(Text(caption), cbBreaks);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Unchecked);
+  }
+  {
+    auto* box = new QHBoxLayout(gbBreaks);
+    box->setContentsMargins(8, 0, 8, 4);
+    box->addWidget(cbBreaks);
+  }
+
+  // The sketch, below the check list.
+  Image1 = new QLabel(this);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setGeometry(295, 72, SketchImageWidth, SketchImageHeight);
+  Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Image1->installEventFilter(this);
+
+  // Buttons, lower left.
+  BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+  BitBtn1->setGeometry(4, 282, 90, 26);
+  BitBtn1->setDefault(true);
+  BitBtn2 = new QPushButton(Text("Отмена"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+  BitBtn2->setGeometry(102, 282, 90, 26);
+
+  // Start from the program's default enclosure; the main window fills the
+  // fields from the model before every showing.
+  const TAreaParams defaults;
+  edH->setValue(defaults.H);
+  edSpeed->setValue(defaults.Speed);
+  edRoomHeight->setValue(defaults.RoomHeight);
+  edRoomWidth->setValue(defaults.RoomWidth);
+  edExhaustWidth->setValue(defaults.ExhaustWidth);
+  edExhaustHeight->setValue(defaults.ExhaustHeight);
+  edInflowWidth->setValue(defaults.InflowWidth);
+  edInflowDistance->setValue(defaults.InflowDistance);
+  edSpeedChange();
+  DrawAreaSketch();
+
+  for (QDoubleSpinBox* e : {edRoomHeight, edRoomWidth, edInflowDistance, edExhaustHeight})
+    OnTextChange(e, this, [this] { edRoomHeightChange(); });
+  for (QDoubleSpinBox* e : {edInflowWidth, edExhaustWidth})
+    OnTextChange(e, this, [this] { edInflowWidthChange(); });
+  OnTextChange(edSpeed, this, [this] { edSpeedChange(); });
+  connect(cbBreaks, &QListWidget::itemChanged, this, [this] { cbBreaksClickCheck(); });
+  connect(BitBtn1, &QPushButton::clicked, this, &TfrmAreaParams::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmAreaParams::LoadFrom(const TModelState& s) {
+  const TAreaParams& a = s.Area;
+  edH->setValue(a.H);
+  edSpeed->setValue(a.Speed);
+  edRoomHeight->setValue(a.RoomHeight);
+  edRoomWidth->setValue(a.RoomWidth);
+  edExhaustWidth->setValue(a.ExhaustWidth);
+  edExhaustHeight->setValue(a.ExhaustHeight);
+  edInflowWidth->setValue(a.InflowWidth);
+  edInflowDistance->setValue(a.InflowDistance);
+  for (int i = 0; i < SeparationPointCount; ++i)
+    cbBreaks->item(i)->setCheckState(s.SepPoints[i].Enabled ? Qt::Checked : Qt::Unchecked);
+}
+
+bool TfrmAreaParams::Execute() { return Services_.execDialog(this) == QDialog::Accepted; }
+
+void TfrmAreaParams::StoreInto(TModelState& s) const {
+  TAreaParams& a = s.Area;
+  a.H = edH->value();
+  a.Speed = edSpeed->value();
+  a.RoomHeight = edRoomHeight->value();
+  a.RoomWidth = edRoomWidth->value();
+  a.ExhaustWidth = edExhaustWidth->value();
+  a.ExhaustHeight = edExhaustHeight->value();
+  a.InflowWidth = edInflowWidth->value();
+  a.InflowDistance = edInflowDistance->value();
+  a.InflowSpeed = DerivedInflowSpeed(a);
+  const std::array<bool, SeparationPointCount> checked = CheckedBreaks();
+  for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = checked[i];
+}
+
+bool TfrmAreaParams::TextsConvert() const {
+  Extended v = 0.0L;
+  for (const QDoubleSpinBox* e : {edH, edSpeed, edRoomWidth, edRoomHeight, edInflowDistance, edInflowWidth,
+                                  edExhaustHeight, edExhaustWidth})
+    if (!FieldText(e, v)) return false;
+  return true;
+}
+
+TAreaParams TfrmAreaParams::FieldValues() const {
+  TAreaParams a;
+  a.H = FieldValue(edH);
+  a.Speed = FieldValue(edSpeed);
+  a.RoomHeight = FieldValue(edRoomHeight);
+  a.RoomWidth = FieldValue(edRoomWidth);
+  a.ExhaustWidth = FieldValue(edExhaustWidth);
+  a.ExhaustHeight = FieldValue(edExhaustHeight);
+  a.InflowWidth = FieldValue(edInflowWidth);
+  a.InflowDistance = FieldValue(edInflowDistance);
+  a.InflowSpeed = 0.0;
+  return a;
+}
+
+std::array<bool, SeparationPointCount> TfrmAreaParams::CheckedBreaks() const {
+  std::array<bool, SeparationPointCount> checked{};
+  for (int i = 0; i < SeparationPointCount; ++i) checked[i] = cbBreaks->item(i)->checkState() == Qt::Checked;
+  return checked;
+}
+
+void TfrmAreaParams::edRoomHeightChange() {
+  if (TextsConvert() && AreaValuesValid(FieldValues())) DrawAreaSketch();
+}
+
+void TfrmAreaParams::edInflowWidthChange() {
+  edRoomHeightChange();
+  edSpeedChange();
+}
+
+void TfrmAreaParams::edSpeedChange() {
+  if (!TextsConvert()) return;
+  const TAreaParams a = FieldValues();
+  if (!AreaValuesValid(a)) return;
+  const Extended inflowSpeed = static_cast<Extended>(a.Speed) * a.ExhaustWidth / a.InflowWidth;
+  lbInflowSpeed->setText(QString::fromStdString(FormatFixed(inflowSpeed, 6, 5)));
+}
+
+void TfrmAreaParams::cbBreaksClickCheck() { DrawAreaSketch(); }
+
+void TfrmAreaParams::FormShow() {
+  Sketch_.FitScale(SketchFieldsOf(FieldValues()));
+  DrawAreaSketch();
+}
+
+void TfrmAreaParams::DrawAreaSketch() {
+  Sketch_.DrawAreaSketch(SketchFieldsOf(FieldValues()), CheckedBreaks());
+  Image1->setPixmap(QPixmap::fromImage(Sketch_.Image));
+}
+
+void TfrmAreaParams::Image1MouseDown(Qt::MouseButton button) {
+  if (Sketch_.ZoomByClick(button)) DrawAreaSketch();
+}
+
+void TfrmAreaParams::BitBtn1Click() {
+  if (!TextsConvert()) {
+    Services_.message(this, Text("Ошибка при вводе параметров"));
+    return;
+  }
+  const TAreaParams a = FieldValues();
+  if (!AreaValuesValid(a)) {
+    Services_.message(this, Text("Параметры заданы некорректно"));
+    return;
+  }
+  if (!Services_.confirm(this, Text("Изменение конфигурации области приведет к потере\r"
+                                    "несохраненных результатов моделирования.\r"
+                                    "Продолжить?")))
+    return;
+  // The fields take over what was checked, so that they show what is stored.
+  edH->setValue(a.H);
+  edSpeed->setValue(a.Speed);
+  edRoomHeight->setValue(a.RoomHeight);
+  edRoomWidth->setValue(a.RoomWidth);
+  edExhaustWidth->setValue(a.ExhaustWidth);
+  edExhaustHeight->setValue(a.ExhaustHeight);
+  edInflowWidth->setValue(a.InflowWidth);
+  edInflowDistance->setValue(a.InflowDistance);
+  accept();
+}
+
+void TfrmAreaParams::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormShow();
+}
+
+bool TfrmAreaParams::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {
+    Image1MouseDown(static_cast<QMouseEvent*>(event)->button());
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace ltr

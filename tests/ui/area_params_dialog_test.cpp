@@ -1,0 +1,238 @@
+#include "ui/area_params_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/qstring_printer.h"
+
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <functional>
+#include <vector>
+
+namespace ltr {
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+class AreaParamsDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TUiServices services;
+    services.message = [this](QWidget*, const QString& text) { Messages.push_back(text); };
+    services.confirm = [this](QWidget*, const QString& text) {
+      Questions.push_back(text);
+      return Answer;
+    };
+    services.execDialog = [this](QDialog* d) {
+      d->show();
+      if (WhileShown) WhileShown();
+      if (d->isVisible()) d->reject();
+      return d->result();
+    };
+    Dialog.SetUiServices(services);
+    Dialog.LoadFrom(Model);
+  }
+
+  QDoubleSpinBox* Field(const char* name) {
+    auto* e = Dialog.findChild<QDoubleSpinBox*>(QString::fromLatin1(name));
+    EXPECT_NE(e, nullptr) << name;
+    return e;
+  }
+  // Puts text into a field's editor as typing does.
+  void Type(const char* name, const char* text) { Field(name)->findChild<QLineEdit*>()->setText(U(text)); }
+  void Click(const char* button) { Dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
+  QString InflowSpeedText() { return Dialog.findChild<QLabel*>("lbInflowSpeed")->text(); }
+  QImage Sketch() { return Dialog.findChild<QLabel*>("Image1")->pixmap().toImage(); }
+  void Press(Qt::MouseButton button) {
+    QLabel* image = Dialog.findChild<QLabel*>("Image1");
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 100), image->mapToGlobal(QPointF(100, 100)), button,
+                      button, Qt::NoModifier);
+    QApplication::sendEvent(image, &press);
+  }
+  static bool Black(const QImage& im, int x, int y) { return im.pixelColor(x, y) == QColor(0, 0, 0); }
+  static int RedPixels(const QImage& im) {
+    int n = 0;
+    for (int y = 0; y < im.height(); ++y)
+      for (int x = 0; x < im.width(); ++x) n += im.pixelColor(x, y) == QColor(255, 0, 0);
+    return n;
+  }
+
+  TModelState Model;
+  TfrmAreaParams Dialog;
+  std::vector<QString> Messages;
+  std::vector<QString> Questions;
+  bool Answer = true;
+  std::function<void()> WhileShown;
+};
+
+TEST_F(AreaParamsDialogTest, FieldsShowTheModelWithinRangeAndStoreWhatTheyShow) {
+  Model.Area.H = 2.0;  // beyond the spacing's range
+  Model.Area.Speed = 0.00001;
+  Model.Area.RoomWidth = 1.234567;
+  Model.SepPoints[0].Enabled = true;
+  Model.SepPoints[2].Enabled = false;
+  Dialog.LoadFrom(Model);
+  EXPECT_EQ(Field("edH")->text(), "1,00000");
+  EXPECT_EQ(Field("edSpeed")->text(), "0,00010");
+  EXPECT_EQ(Field("edRoomWidth")->text(), "1,23457");
+  const QListWidget* breaks = Dialog.findChild<QListWidget*>("cbBreaks");
+  ASSERT_EQ(breaks->count(), 4);
+  EXPECT_EQ(breaks->item(0)->text(), U("Слева от притока"));
+  EXPECT_EQ(breaks->item(3)->text(), U("На левой стенке"));
+  EXPECT_EQ(breaks->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(breaks->item(2)->checkState(), Qt::Unchecked);
+
+  TModelState stored;
+  for (TSeparationPoint& p : stored.SepPoints) p.Enabled = !p.Enabled;
+  Dialog.StoreInto(stored);
+  EXPECT_EQ(stored.Area.H, 1.0);
+  EXPECT_EQ(stored.Area.Speed, 0.0001);
+  EXPECT_EQ(stored.Area.RoomWidth, 1.23457);
+  EXPECT_EQ(stored.Area.InflowWidth, 0.3);
+  EXPECT_EQ(stored.Area.InflowSpeed, static_cast<double>(0.0001L / 0.3 * 0.2));
+  for (int i = 0; i < SeparationPointCount; ++i) EXPECT_EQ(stored.SepPoints[i].Enabled, Model.SepPoints[i].Enabled);
+}
+
+TEST_F(AreaParamsDialogTest, OpeningsReachingTheWallsAreRefused) {
+  WhileShown = [this] {
+    Type("edRoomWidth", "1");
+    Type("edInflowDistance", "0,75");
+    Type("edInflowWidth", "0,25");
+    Click("BitBtn1");
+  };
+  EXPECT_FALSE(Dialog.Execute());
+  EXPECT_EQ(Messages, std::vector<QString>{U("Параметры заданы некорректно")});
+  EXPECT_TRUE(Questions.empty());
+
+  Messages.clear();
+  WhileShown = [this] {
+    Type("edRoomHeight", "0,75");
+    Type("edExhaustHeight", "0,5");
+    Type("edExhaustWidth", "0,25");
+    Click("BitBtn1");
+    EXPECT_TRUE(Dialog.isVisible());
+    Type("edExhaustWidth", "0,2");
+    Click("BitBtn1");
+  };
+  Dialog.LoadFrom(Model);
+  EXPECT_TRUE(Dialog.Execute());
+  EXPECT_EQ(Messages, std::vector<QString>{U("Параметры заданы некорректно")});
+  EXPECT_EQ(Questions.size(), 1u);
+  TModelState stored;
+  Dialog.StoreInto(stored);
+  EXPECT_EQ(stored.Area.RoomHeight, 0.75);
+  EXPECT_EQ(stored.Area.ExhaustHeight, 0.5);
+  EXPECT_EQ(stored.Area.ExhaustWidth, 0.2);
+  EXPECT_EQ(stored.Area.InflowSpeed, static_cast<double>(3.0L / 0.3 * 0.2));
+}
+
+TEST_F(AreaParamsDialogTest, TextsAreCheckedBeforeValuesAndZeroIsNotRaised) {
+  WhileShown = [this] {
+    Type("edInflowDistance", "0,9");  // fails the value check ...
+    Type("edRoomWidth", "");          // ... but an empty text is reported first
+    Click("BitBtn1");
+    Type("edRoomWidth", "1");
+    Type("edInflowDistance", "0,05");
+    Type("edH", "0");
+    Click("BitBtn1");
+  };
+  EXPECT_FALSE(Dialog.Execute());
+  EXPECT_EQ(Messages, (std::vector<QString>{U("Ошибка при вводе параметров"), U("Параметры заданы некорректно")}));
+  EXPECT_TRUE(Questions.empty());
+}
+
+TEST_F(AreaParamsDialogTest, NoToTheQuestionKeepsTheDialogOpen) {
+  Answer = false;
+  WhileShown = [this] {
+    Type("edRoomWidth", "1,2");
+    Click("BitBtn1");
+    EXPECT_TRUE(Dialog.isVisible());
+    EXPECT_EQ(Field("edRoomWidth")->text(), "1,2");
+    Click("BitBtn2");
+  };
+  EXPECT_FALSE(Dialog.Execute());
+  EXPECT_TRUE(Messages.empty());
+  ASSERT_EQ(Questions.size(), 1u);
+  EXPECT_EQ(Questions[0], U("Изменение конфигурации области приведет к потере\r"
+                            "несохраненных результатов моделирования.\rПродолжить?"));
+
+  // The question comes on every OK, also without any change.
+  Answer = true;
+  WhileShown = [this] { Click("BitBtn1"); };
+  Dialog.LoadFrom(Model);
+  EXPECT_TRUE(Dialog.Execute());
+  EXPECT_EQ(Questions.size(), 2u);
+}
+
+TEST_F(AreaParamsDialogTest, InflowSpeedFollowsValidFields) {
+  EXPECT_EQ(InflowSpeedText(), "2,00000");
+  Field("edSpeed")->setValue(6);
+  EXPECT_EQ(InflowSpeedText(), "4,00000");
+  Type("edInflowWidth", "0,6");
+  EXPECT_EQ(InflowSpeedText(), "2,00000");
+  Type("edInflowWidth", "");          // not a number
+  Type("edSpeed", "9");
+  EXPECT_EQ(InflowSpeedText(), "2,00000");
+  Type("edInflowWidth", "0,96");      // the inflow reaches past the right wall
+  EXPECT_EQ(InflowSpeedText(), "2,00000");
+  Type("edInflowWidth", "0,9");
+  EXPECT_EQ(InflowSpeedText(), "2,00000");
+  Type("edExhaustWidth", "0,15");
+  EXPECT_EQ(InflowSpeedText(), "1,50000");
+}
+
+TEST_F(AreaParamsDialogTest, ShowingFitsTheSketchAndOnlyValidEditsRedrawIt) {
+  QImage shown;
+  QImage wider;
+  WhileShown = [&] {
+    shown = Sketch();
+    Type("edRoomWidth", "0,8");
+    wider = Sketch();
+    Type("edRoomWidth", "0,3");  // the inflow would end beyond the right wall
+    EXPECT_EQ(Sketch(), wider);
+    Type("edRoomWidth", "");
+    EXPECT_EQ(Sketch(), wider);
+  };
+  Dialog.Execute();
+  ASSERT_EQ(shown.size(), QSize(396, 239));
+  // The default enclosure, fitted by its height: 299 x 209 pixels from (10, 229).
+  EXPECT_TRUE(Black(shown, 10, 100));
+  EXPECT_TRUE(Black(shown, 309, 100));
+  EXPECT_TRUE(Black(shown, 200, 20));
+  EXPECT_FALSE(Black(shown, 200, 19));
+  EXPECT_FALSE(Black(shown, 310, 100));
+  // The narrower enclosure at the same scale.
+  EXPECT_TRUE(Black(wider, 10 + 239, 100));
+  EXPECT_FALSE(Black(wider, 309, 100));
+}
+
+TEST_F(AreaParamsDialogTest, ClicksZoomTheSketchAndTheCheckListRedrawsIt) {
+  QImage shown;
+  WhileShown = [&] {
+    shown = Sketch();
+    Press(Qt::LeftButton);
+    const QImage smaller = Sketch();
+    EXPECT_FALSE(Black(smaller, 309, 150));
+    EXPECT_TRUE(Black(smaller, 10 + 271, 150));  // round(298.57 / 1.1)
+    Press(Qt::MiddleButton);
+    EXPECT_EQ(Sketch(), smaller);
+    Press(Qt::RightButton);
+    EXPECT_EQ(Sketch(), shown);
+
+    QListWidget* breaks = Dialog.findChild<QListWidget*>("cbBreaks");
+    EXPECT_GT(RedPixels(shown), 0);
+    for (int i = 0; i < breaks->count(); ++i) breaks->item(i)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(RedPixels(Sketch()), 0);
+  };
+  Dialog.Execute();
+}
+
+}  // namespace
+}  // namespace ltr
