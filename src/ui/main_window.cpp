@@ -1,0 +1,918 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
+#include <new>
+
+#include "io/vortex_file.h"
+#include "model/discretization.h"
+#include "numerics/number_text.h"
+#include "solver/streamline.h"
+#include "solver/vortex_run.h"
+#include "ui/about_box.h"
+#include "ui/area_params_dialog.h"
+#include "ui/dust_properties_dialog.h"
+#include "ui/paint_box.h"
+#include "ui/results_window.h"
+
+namespace ltr {
+
+namespace {
+
+QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
+
+const char* const MainCaption = "ЛТР - Расчет концентрации пыли в аспирационном укрытии - Версия 1.1.0";
+const char* const TimeLabelText = "Прошло времени: ";
+const char* const VortexCountLabelText = "Свободных вихрей: ";
+const char* const ConcentrationPageRefusal = "Переключение режима невозможно во время расчета концентрации!";
+const char* const VortexPageRefusal = "Переключение режима невозможно во время моделирования движения вихрей!";
+const char* const OutOfMemoryText = "Недостаточно памяти для расчета";
+
+constexpr int MainWidth = 800;
+constexpr int MainHeight = 544;
+constexpr int PageControlWidth = 255;
+
+// The small pictures of the tool buttons, 16 x 16 pixels.
+enum class TIcon { ZoomOut, ZoomIn, ZoomNo, FreeVortices, BoundVortices, Axes, Numbers };
+
+QIcon MakeIcon(TIcon kind) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  auto magnifier = [&p] {
+    p.setPen(QPen(QColor(40, 40, 40), 1.5));
+    p.setBrush(QColor(220, 235, 255));
+    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    p.setPen(QPen(QColor(40, 40, 40), 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+    p.setPen(QPen(QColor(40, 40, 40), 1.5));
+  };
+  switch (kind) {
+    case TIcon::ZoomOut:
+      magnifier();
+      p.drawLine(QPointF(3.5, 6), QPointF(8.5, 6));
+      break;
+    case TIcon::ZoomIn:
+      magnifier();
+      p.drawLine(QPointF(3.5, 6), QPointF(8.5, 6));
+      p.drawLine(QPointF(6, 3.5), QPointF(6, 8.5));
+      break;
+    case TIcon::ZoomNo: {
+      p.setRenderHint(QPainter::Antialiasing, false);
+      p.setPen(QColor(40, 40, 40));
+      p.setBrush(Qt::white);
+      p.drawRect(1, 3, 13, 10);
+      QFont f = p.font();
+      f.setPixelSize(8);
+      f.setBold(true);
+      p.setFont(f);
+      p.drawText(QRect(1, 3, 14, 11), Qt::AlignCenter, QStringLiteral("1:1"));
+      break;
+    }
+    case TIcon::FreeVortices:
+      p.setPen(QPen(QColor(255, 0, 0), 1.5));
+      p.setBrush(Qt::white);
+      p.drawEllipse(QRectF(2, 2, 5, 5));
+      p.drawEllipse(QRectF(9, 4, 5, 5));
+      p.drawEllipse(QRectF(4, 9, 5, 5));
+      break;
+    case TIcon::BoundVortices:
+      p.setPen(QPen(QColor(0, 0, 0), 1));
+      p.drawLine(QPointF(1, 14.5), QPointF(15, 14.5));
+      p.drawLine(QPointF(1.5, 1), QPointF(1.5, 15));
+      p.setPen(QPen(QColor(0, 0, 255), 1.2));
+      p.setBrush(Qt::white);
+      for (int i = 0; i < 3; ++i) p.drawEllipse(QRectF(4 + 4 * i, 10.5, 3, 3));
+      for (int i = 0; i < 3; ++i) p.drawEllipse(QRectF(3, 1 + 3 * i, 3, 3));
+      break;
+    case TIcon::Axes:
+      p.setPen(QPen(QColor(0, 128, 128), 1.5));
+      p.drawLine(QPointF(3, 13), QPointF(15, 13));
+      p.drawLine(QPointF(3, 13), QPointF(3, 1));
+      p.drawLine(QPointF(15, 13), QPointF(12, 11));
+      p.drawLine(QPointF(15, 13), QPointF(12, 15));
+      p.drawLine(QPointF(3, 1), QPointF(1, 4));
+      p.drawLine(QPointF(3, 1), QPointF(5, 4));
+      break;
+    case TIcon::Numbers: {
+      p.setPen(QColor(128, 0, 0));
+      QFont f = p.font();
+      f.setPixelSize(10);
+      f.setBold(true);
+      p.setFont(f);
+      p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("12"));
+      break;
+    }
+  }
+  return QIcon(pixmap);
+}
+
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, TIcon icon,
+                            bool checkable, bool down) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setToolTip(hint);
+  b->setIcon(MakeIcon(icon));
+  b->setIconSize(QSize(16, 16));
+  b->setAutoRaise(true);
+  b->setCheckable(checkable);
+  b->setChecked(down);
+  return b;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, const char* name = nullptr) {
+  auto* l = new QLabel(text, parent);
+  if (name != nullptr) l->setObjectName(QString::fromLatin1(name));
+  return l;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* text, int width) {
+  auto* e = new QLineEdit(Tr(text), parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->setFixedWidth(width);
+  return e;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, bool enabled) {
+  auto* b = new QPushButton(Tr(text), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setEnabled(enabled);
+  b->setAutoDefault(false);
+  return b;
+}
+
+// Lays out a hidden window as showing it would, so that the sizes of its parts
+// are known before it is shown for the first time.
+void ActivateLayouts(QWidget* w) {
+  if (w->layout() != nullptr) w->layout()->activate();
+  for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) ActivateLayouts(child);
+}
+
+}  // namespace
+
+// Marks a run as active for its whole duration and keeps the commands that
+// would replace the data under it (loading, saving, the enclosure and dust
+// dialogs, streamlines, the other page's run buttons) disabled until it
+// returns, by whatever way.
+class TRunGuard {
+ public:
+  TRunGuard(TfrmMain& w, TfrmMain::TRunKind kind) : W_(w), Kind_(kind) {
+    W_.ActiveRun_ = kind;
+    W_.SetDataCommandsEnabled(false);
+    if (kind == TfrmMain::TRunKind::Vortex) {
+      W_.btnStartCountConcentration_->setEnabled(false);
+    } else {
+      StartWas_ = W_.btnStart_->isEnabled();
+      ContinueWas_ = W_.btnContinue_->isEnabled();
+      W_.btnStart_->setEnabled(false);
+      W_.btnContinue_->setEnabled(false);
+    }
+  }
+  ~TRunGuard() {
+    W_.ActiveRun_ = TfrmMain::TRunKind::None;
+    W_.SetDataCommandsEnabled(true);
+    if (Kind_ == TfrmMain::TRunKind::Vortex) {
+      W_.btnStartCountConcentration_->setEnabled(true);
+    } else {
+      W_.btnStart_->setEnabled(StartWas_);
+      W_.btnContinue_->setEnabled(ContinueWas_);
+    }
+  }
+  TRunGuard(const TRunGuard&) = delete;
+  TRunGuard& operator=(const TRunGuard&) = delete;
+
+ private:
+  TfrmMain& W_;
+  TfrmMain::TRunKind Kind_;
+  bool StartWas_ = true;
+  bool ContinueWas_ = false;
+};
+
+TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
+    : QMainWindow(parent), s_(s), Services_(DefaultUiServices()) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(Tr(MainCaption));
+  setMinimumSize(MainWidth, MainHeight);
+  resize(MainWidth, MainHeight);
+  // A narrow sans-serif face of 8 points, as the window was designed for;
+  // the first family the system has is taken.
+  QFont windowFont = font();
+  windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                          QStringLiteral("Tahoma"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                          QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans Condensed"),
+                          windowFont.family()});
+  windowFont.setPointSize(8);
+  setFont(windowFont);
+
+  s_.Observer = this;
+
+  BuildMenus();
+
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("Central"));
+  auto* layout = new QHBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  PageControl1_ = new QTabWidget(central);
+  PageControl1_->setObjectName(QStringLiteral("PageControl1"));
+  PageControl1_->setFixedWidth(PageControlWidth);
+  PageControl1_->addTab(BuildConcentrationPage(), Tr("Расчет концентрации"));
+  PageControl1_->addTab(BuildVortexPage(), Tr("Расчет поля скоростей"));
+  PageControl1_->setCurrentIndex(0);
+  layout->addWidget(PageControl1_);
+  layout->addWidget(BuildPicturePanel(), 1);
+  setCentralWidget(central);
+
+  auto* bar = new QStatusBar(this);
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(true);
+  StatusPanel_ = new QLabel(bar);
+  StatusPanel_->setObjectName(QStringLiteral("StatusPanel"));
+  bar->addWidget(StatusPanel_, 1);
+  setStatusBar(bar);
+
+  connect(PageControl1_, &QTabWidget::currentChanged, this, &TfrmMain::OnPageChanged);
+
+  ensurePolished();
+  ActivateLayouts(this);
+  FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+  if (s_.Observer == this) s_.Observer = nullptr;
+  Renderer_.Present = nullptr;
+}
+
+void TfrmMain::BuildMenus() {
+  auto action = [this](QMenu* menu, const char* name, const char* text, void (TfrmMain::*slot)()) {
+    QAction* a = menu->addAction(Tr(text));
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, slot);
+    return a;
+  };
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+
+  QMenu* data = bar->addMenu(Tr("Данные"));
+  data->setObjectName(QStringLiteral("N1"));
+  miLoad_ = action(data, "miLoad", "Загрузить вихревую структуру", &TfrmMain::miLoadClick);
+  miSave_ = action(data, "miSave", "Сохранить вихревую структуру", &TfrmMain::miSaveClick);
+  data->addSeparator();
+  N5_ = action(data, "N5", "Выход", &TfrmMain::N5Click);
+
+  QMenu* params = bar->addMenu(Tr("Параметры"));
+  params->setObjectName(QStringLiteral("N2"));
+  N12_ = action(params, "N12", "Конфигурация области течения", &TfrmMain::N12Click);
+  N4_ = action(params, "N4", "Характеристика пылевого состава", &TfrmMain::N4Click);
+  miShowLastConcentration_ = action(params, "miShowLastConcentration", "Показать последний расчет концентрации",
+                                    &TfrmMain::miShowLastConcentrationClick);
+
+  QMenu* zoom = bar->addMenu(Tr("Масштаб"));
+  zoom->setObjectName(QStringLiteral("N8"));
+  miZoomOut_ = action(zoom, "miZoomOut", "Уменьшить", &TfrmMain::miZoomOutClick);
+  miZoomIn_ = action(zoom, "miZoomIn", "Увеличить", &TfrmMain::miZoomInClick);
+  miZoomNo_ = action(zoom, "miZoomNo", "Исходный", &TfrmMain::miZoomNoClick);
+
+  QMenu* help = bar->addMenu(Tr("Справка"));
+  help->setObjectName(QStringLiteral("N6"));
+  N7_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
+}
+
+QWidget* TfrmMain::BuildConcentrationPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("TabSheet1"));
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(6, 8, 6, 6);
+  v->setSpacing(8);
+
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(8);
+  grid->setColumnStretch(0, 1);
+  auto spin = [page](const char* name) {
+    auto* e = new QSpinBox(page);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setRange(2, 200);
+    e->setValue(10);
+    e->setFixedWidth(58);
+    return e;
+  };
+  edNumParticle_ = spin("edNumParticle");
+  edNumIteration_ = spin("edNumIteration");
+  grid->addWidget(MakeLabel(page, Tr("Количество пылевых частиц, по-\nявляющихся в каждый момент")), 0, 0);
+  grid->addWidget(edNumParticle_, 0, 1, Qt::AlignVCenter);
+  grid->addWidget(MakeLabel(page, Tr("Количество моментов появле-\nния пылевых частиц")), 1, 0);
+  grid->addWidget(edNumIteration_, 1, 1, Qt::AlignVCenter);
+
+  edMaxResidence_ = new QDoubleSpinBox(page);
+  edMaxResidence_->setObjectName(QStringLiteral("edMaxResidence"));
+  edMaxResidence_->setDecimals(2);
+  edMaxResidence_->setRange(0.0, 100000.0);
+  edMaxResidence_->setSingleStep(1.0);
+  edMaxResidence_->setValue(s_.MaxResidence);
+  edMaxResidence_->setFixedWidth(58);
+  edMaxResidence_->setToolTip(Tr("0 - без ограничения"));
+  QLabel* residence = MakeLabel(page, Tr("Предельное время пребывания частицы, с:"));
+  residence->setWordWrap(true);
+  grid->addWidget(residence, 2, 0);
+  grid->addWidget(edMaxResidence_, 2, 1, Qt::AlignVCenter);
+  v->addLayout(grid);
+
+  auto* rg = new QGroupBox(Tr(" Движение свободных вихрей "), page);
+  rg->setObjectName(QStringLiteral("rgMoveVortexes"));
+  auto* rgLayout = new QVBoxLayout(rg);
+  rbVortexesFixed_ = new QRadioButton(Tr("Вихри неподвижны"), rg);
+  rbVortexesFixed_->setObjectName(QStringLiteral("rbVortexesFixed"));
+  rbVortexesMove_ = new QRadioButton(Tr("Вихри движутся"), rg);
+  rbVortexesMove_->setObjectName(QStringLiteral("rbVortexesMove"));
+  rbVortexesFixed_->setChecked(true);
+  rgLayout->addWidget(rbVortexesFixed_);
+  rgLayout->addWidget(rbVortexesMove_);
+  v->addWidget(rg);
+
+  auto* run = new QGroupBox(Tr(" Моделирование движения частиц "), page);
+  run->setObjectName(QStringLiteral("GroupBoxParticles"));
+  auto* runLayout = new QGridLayout(run);
+  btnStartCountConcentration_ = MakeButton(run, "btnStartCountConcentration", "Начать", true);
+  btnStopCountConcentration_ = MakeButton(run, "btnStopCountConcentration", "Остановить", false);
+  lbVortexCount2_ = MakeLabel(run, Tr("Свободных вихрей:"), "lbVortexCount2");
+  runLayout->addWidget(btnStartCountConcentration_, 0, 0);
+  runLayout->addWidget(btnStopCountConcentration_, 0, 1);
+  runLayout->addWidget(lbVortexCount2_, 1, 0, 1, 2);
+  v->addWidget(run);
+
+  lbStep_ = MakeLabel(page, QString(), "lbStep");
+  v->addWidget(lbStep_);
+  v->addStretch(1);
+
+  connect(btnStartCountConcentration_, &QPushButton::clicked, this, &TfrmMain::btnStartCountConcentrationClick);
+  connect(btnStopCountConcentration_, &QPushButton::clicked, this, &TfrmMain::btnStopCountConcentrationClick);
+  return page;
+}
+
+QWidget* TfrmMain::BuildVortexPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("TabSheet2"));
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(6, 8, 6, 6);
+  v->setSpacing(8);
+
+  auto* params = new QGroupBox(Tr(" Параметры движения вихрей:  "), page);
+  params->setObjectName(QStringLiteral("GroupBoxVortexParams"));
+  auto* pg = new QGridLayout(params);
+  pg->setHorizontalSpacing(4);
+  pg->setColumnStretch(0, 1);
+  edMaxFreeVortex_ = MakeEdit(params, "edMaxFreeVortex", "400", 50);
+  edMaxTime_ = MakeEdit(params, "edMaxTime", "1", 50);
+  edDt_ = MakeEdit(params, "edDt", "0,005", 50);
+  pg->addWidget(MakeLabel(params, Tr("Макс. кол-во свободных вихрей: ")), 0, 0);
+  pg->addWidget(edMaxFreeVortex_, 0, 1);
+  pg->addWidget(MakeLabel(params, Tr("Макс. время моделирования")), 1, 0);
+  pg->addWidget(edMaxTime_, 1, 1);
+  pg->addWidget(MakeLabel(params, Tr("сек.")), 1, 2);
+  pg->addWidget(MakeLabel(params, Tr("Шаг по времени")), 2, 0);
+  pg->addWidget(edDt_, 2, 1);
+  pg->addWidget(MakeLabel(params, Tr("сек.")), 2, 2);
+  v->addWidget(params);
+
+  auto* run = new QGroupBox(Tr(" Моделирование движения вихрей: "), page);
+  run->setObjectName(QStringLiteral("GroupBoxVortexRun"));
+  auto* rl = new QGridLayout(run);
+  rl->setHorizontalSpacing(4);
+  btnStart_ = MakeButton(run, "btnStart", "Начать", true);
+  btnContinue_ = MakeButton(run, "btnContinue", "Продолжить", false);
+  btnStop_ = MakeButton(run, "btnStop", "Остановить", false);
+  lbTime_ = MakeLabel(run, Tr("Прошло времени:"), "lbTime");
+  lbVortexCount_ = MakeLabel(run, Tr(VortexCountLabelText), "lbVortexCount");
+  rl->addWidget(btnStart_, 0, 0);
+  rl->addWidget(btnContinue_, 0, 1);
+  rl->addWidget(btnStop_, 0, 2);
+  rl->addWidget(lbTime_, 1, 0, 1, 3);
+  rl->addWidget(lbVortexCount_, 2, 0, 1, 3);
+  v->addWidget(run);
+
+  auto* line = new QGroupBox(Tr(" Построение линии тока: "), page);
+  line->setObjectName(QStringLiteral("GroupBoxFlowLine"));
+  auto* lg = new QGridLayout(line);
+  lg->setHorizontalSpacing(4);
+  lg->setColumnStretch(0, 1);
+  lg->addWidget(MakeLabel(line, Tr("Координаты начала:")), 0, 0, 1, 3);
+  auto* xy = new QHBoxLayout;
+  xy->setSpacing(4);
+  edX_ = MakeEdit(line, "edX", "0,1", 60);
+  edY_ = MakeEdit(line, "edY", "0,005", 60);
+  xy->addWidget(MakeLabel(line, Tr("X =")));
+  xy->addWidget(edX_);
+  xy->addSpacing(10);
+  xy->addWidget(MakeLabel(line, Tr("Y =")));
+  xy->addWidget(edY_);
+  xy->addStretch(1);
+  lg->addLayout(xy, 1, 0, 1, 3);
+  edStep_ = MakeEdit(line, "edStep", "0,005", 50);
+  edMaxLen_ = MakeEdit(line, "edMaxLen", "1", 50);
+  lg->addWidget(MakeLabel(line, Tr("Шаг построения линии тока:")), 2, 0);
+  lg->addWidget(edStep_, 2, 1);
+  lg->addWidget(MakeLabel(line, Tr("м")), 2, 2);
+  lg->addWidget(MakeLabel(line, Tr("Максим. длина линии тока:")), 3, 0);
+  lg->addWidget(edMaxLen_, 3, 1);
+  lg->addWidget(MakeLabel(line, Tr("м")), 3, 2);
+  btnBuildFlowLine_ = MakeButton(line, "btnBuildFlowLine", "Построить линию тока", true);
+  btnEraseFlowLines_ = MakeButton(line, "btnEraseFlowLines", "Удалить все линии тока", true);
+  lg->addWidget(btnBuildFlowLine_, 4, 0, 1, 3);
+  lg->addWidget(btnEraseFlowLines_, 5, 0, 1, 3);
+  v->addWidget(line);
+  v->addStretch(1);
+
+  connect(btnStart_, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
+  connect(btnContinue_, &QPushButton::clicked, this, &TfrmMain::btnContinueClick);
+  connect(btnStop_, &QPushButton::clicked, this, &TfrmMain::btnStopClick);
+  connect(btnBuildFlowLine_, &QPushButton::clicked, this, &TfrmMain::btnBuildFlowLineClick);
+  connect(btnEraseFlowLines_, &QPushButton::clicked, this, &TfrmMain::btnEraseFlowLinesClick);
+  return page;
+}
+
+QWidget* TfrmMain::BuildPicturePanel() {
+  auto* panel = new QWidget;
+  panel->setObjectName(QStringLiteral("Panel1"));
+  auto* v = new QVBoxLayout(panel);
+  v->setContentsMargins(2, 2, 2, 2);
+  v->setSpacing(2);
+
+  auto* bars = new QHBoxLayout;
+  bars->setSpacing(6);
+  auto* zoomBar = new QToolBar(panel);
+  zoomBar->setObjectName(QStringLiteral("ToolBar1"));
+  zoomBar->setIconSize(QSize(16, 16));
+  ToolButton2_ = MakeToolButton(zoomBar, "ToolButton2", Tr("Уменьшить"), TIcon::ZoomOut, false, false);
+  ToolButton1_ = MakeToolButton(zoomBar, "ToolButton1", Tr("Увеличить"), TIcon::ZoomIn, false, false);
+  ToolButton3_ = MakeToolButton(zoomBar, "ToolButton3", Tr("Исходный масштаб"), TIcon::ZoomNo, false, false);
+  zoomBar->addWidget(ToolButton2_);
+  zoomBar->addWidget(ToolButton1_);
+  zoomBar->addWidget(ToolButton3_);
+
+  auto* drawBar = new QToolBar(panel);
+  drawBar->setObjectName(QStringLiteral("ToolBar2"));
+  drawBar->setIconSize(QSize(16, 16));
+  tbDrawFreeVortexes_ =
+      MakeToolButton(drawBar, "tbDrawFreeVortexes", Tr("Свободные вихри"), TIcon::FreeVortices, true, true);
+  tbDrawFixedVortexes_ =
+      MakeToolButton(drawBar, "tbDrawFixedVortexes", Tr("Присоединенные вихри"), TIcon::BoundVortices, true, false);
+  tbDrawAxes_ = MakeToolButton(drawBar, "tbDrawAxes", Tr("Оси координат"), TIcon::Axes, true, true);
+  ToolButton7_ = MakeToolButton(drawBar, "ToolButton7", Tr("Номера вихрей"), TIcon::Numbers, true, false);
+  drawBar->addWidget(tbDrawFreeVortexes_);
+  drawBar->addWidget(tbDrawFixedVortexes_);
+  drawBar->addWidget(tbDrawAxes_);
+  drawBar->addWidget(ToolButton7_);
+
+  edVortexSize_ = new QSpinBox(panel);
+  edVortexSize_->setObjectName(QStringLiteral("edVortexSize"));
+  edVortexSize_->setRange(1, 3);
+  edVortexSize_->setValue(3);
+  edVortexSize_->setFixedWidth(45);
+
+  bars->addWidget(zoomBar);
+  bars->addWidget(drawBar);
+  bars->addSpacing(8);
+  bars->addWidget(MakeLabel(panel, Tr("Размер свободных вихрей:")));
+  bars->addWidget(edVortexSize_);
+  bars->addStretch(1);
+  v->addLayout(bars);
+
+  PaintBox1_ = new TPaintBox(panel);
+  PaintBox1_->setObjectName(QStringLiteral("PaintBox1"));
+  v->addWidget(PaintBox1_, 1);
+
+  connect(ToolButton2_, &QToolButton::clicked, this, &TfrmMain::miZoomOutClick);
+  connect(ToolButton1_, &QToolButton::clicked, this, &TfrmMain::miZoomInClick);
+  connect(ToolButton3_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
+  for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, ToolButton7_})
+    connect(toggle, &QToolButton::clicked, this, &TfrmMain::btnDrawClick);
+  connect(edVortexSize_, &QSpinBox::valueChanged, this, &TfrmMain::edVortexSizeChange);
+  connect(PaintBox1_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
+  connect(PaintBox1_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
+  connect(PaintBox1_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
+  connect(PaintBox1_, &TPaintBox::Resized, this, &TfrmMain::btnDrawClick);
+  return panel;
+}
+
+void TfrmMain::FormCreate() {
+  // The off-screen picture is shown by the paint box; every copy asks it to
+  // repaint from the picture.
+  PaintBox1_->SetPicture(&Renderer_.SceneBitmap);
+  Renderer_.Present = [this](const QImage&) { PaintBox1_->update(); };
+
+  SetInitialView(View_, PaintBox1_->height());
+  View_.Dragging = false;
+
+  s_.SepPoints[0].Enabled = false;
+  s_.SepPoints[1].Enabled = true;
+  s_.SepPoints[2].Enabled = true;
+  s_.SepPoints[3].Enabled = true;
+  s_.FreeVortexSize = edVortexSize_->value();
+
+  BuildArea(s_);
+  btnDrawClick();
+
+  s_.Dust.Fractions = {{3e-05, 5e-05, 0.4}, {5e-05, 7e-05, 0.6}};
+}
+
+void TfrmMain::SetWindows(TfrmAbout* about, TfrmAreaParams* areaParams, TfrmDustProperties* dustProperties,
+                          TfrmShowOutputConcentration* results) {
+  About_ = about;
+  AreaParams_ = areaParams;
+  DustProperties_ = dustProperties;
+  Results_ = results;
+}
+
+void TfrmMain::SetUiServices(const TUiServices& services) { Services_ = services; }
+
+// ---------------------------------------------------------------------------
+// What the core asks of the window.
+
+void TfrmMain::SetStatusText(const std::string& text) {
+  StatusPanel_->setText(QString::fromStdString(text));
+}
+
+void TfrmMain::SetLabel(TLabel label, const std::string& text) {
+  QLabel* target = nullptr;
+  switch (label) {
+    case TLabel::Time: target = lbTime_; break;
+    case TLabel::VortexCount: target = lbVortexCount_; break;
+    case TLabel::VortexCount2: target = lbVortexCount2_; break;
+    case TLabel::Step:
+      target = lbStep_;
+      ConcentrationBegun_ = true;
+      break;
+  }
+  if (target == nullptr) return;
+  target->setText(QString::fromStdString(text));
+  target->repaint();
+}
+
+void TfrmMain::RedrawRun(const TModelState& state, bool withParticles) {
+  Renderer_.RepaintRun(state, withParticles);
+}
+
+void TfrmMain::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TfrmMain::ShowMessage(const std::string& text) { ShowText(QString::fromStdString(text)); }
+
+void TfrmMain::FlowLineStart(const TRealPoint& p) { Renderer_.FlowLineStart(p); }
+
+void TfrmMain::FlowLineTo(const TRealPoint& p) {
+  const QLine segment = Renderer_.FlowLineTo(p);
+  PaintBox1_->update(QRect(segment.p1(), segment.p2()).normalized().adjusted(-1, -1, 1, 1));
+}
+
+void TfrmMain::ShowText(const QString& text) {
+  if (Services_.message) Services_.message(this, text);
+}
+
+// ---------------------------------------------------------------------------
+// Reading the text fields.
+
+bool TfrmMain::ReadReal(QLineEdit* field, const QString& name, double& value) {
+  const QString text = field->text();
+  Extended v = 0;
+  if (text.trimmed().isEmpty()) {
+    ShowText(Tr("Не заполнено поле «%1»").arg(name));
+    return false;
+  }
+  if (!ParseReal(text.toStdString(), v)) {
+    ShowText(Tr("«%1» не является числом (поле «%2»)").arg(text, name));
+    return false;
+  }
+  value = ToDouble(v);
+  return true;
+}
+
+bool TfrmMain::ReadInteger(QLineEdit* field, const QString& name, int& value) {
+  const QString text = field->text();
+  if (text.trimmed().isEmpty()) {
+    ShowText(Tr("Не заполнено поле «%1»").arg(name));
+    return false;
+  }
+  if (!ParseInteger(text.toStdString(), value)) {
+    ShowText(Tr("«%1» не является целым числом (поле «%2»)").arg(text, name));
+    return false;
+  }
+  return true;
+}
+
+bool TfrmMain::ReadVortexRunFields(int& maxFree, double& maxTime, double& dt) {
+  return ReadReal(edDt_, Tr("Шаг по времени"), dt) && ReadReal(edMaxTime_, Tr("Макс. время моделирования"), maxTime) &&
+         ReadInteger(edMaxFreeVortex_, Tr("Макс. кол-во свободных вихрей"), maxFree);
+}
+
+// ---------------------------------------------------------------------------
+// The vortex run.
+
+void TfrmMain::SetVortexButtons(bool start, bool cont, bool stop) {
+  btnStart_->setEnabled(start);
+  btnContinue_->setEnabled(cont);
+  btnStop_->setEnabled(stop);
+}
+
+void TfrmMain::SetDataCommandsEnabled(bool enabled) {
+  miLoad_->setEnabled(enabled);
+  miSave_->setEnabled(enabled);
+  N12_->setEnabled(enabled);
+  N4_->setEnabled(enabled);
+  btnBuildFlowLine_->setEnabled(enabled);
+}
+
+void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTime, double maxTime, double dt) {
+  const bool continueWas = btnContinue_->isEnabled();
+  SetVortexButtons(false, false, true);
+  bool ran = false;
+  try {
+    TRunGuard guard(*this, TRunKind::Vortex);
+    ran = RunVortices(s_, maxFree, startFreeCount, startTime, maxTime, dt);
+  } catch (const std::bad_alloc&) {
+    ShowText(Tr(OutOfMemoryText));
+  }
+  // A refused run changed nothing and leaves the buttons as they were.
+  SetVortexButtons(true, ran || continueWas, false);
+}
+
+void TfrmMain::btnStartClick() {
+  if (ActiveRun_ != TRunKind::None) return;
+  btnDrawClick();
+  int maxFree = 0;
+  double maxTime = 0, dt = 0;
+  if (!ReadVortexRunFields(maxFree, maxTime, dt)) return;
+  RunVortexCommand(maxFree, 0, 0.0, maxTime, dt);
+}
+
+void TfrmMain::btnContinueClick() {
+  if (ActiveRun_ != TRunKind::None) return;
+  btnDrawClick();
+  int maxFree = 0;
+  double maxTime = 0, dt = 0;
+  if (!ReadVortexRunFields(maxFree, maxTime, dt)) return;
+  // The run is checked with the free vortices it will start from before the
+  // list is cut, so that a refused run leaves them all.
+  const int startFree = std::min(s_.FreeCount, maxFree);
+  const std::string error = CheckVortexRunArgs(s_, maxFree, maxTime, dt, startFree, s_.Time);
+  if (!error.empty()) {
+    ShowMessage(error);
+    return;
+  }
+  s_.FreeCount = startFree;
+  RunVortexCommand(maxFree, s_.FreeCount, s_.Time, maxTime, dt);
+}
+
+void TfrmMain::btnStopClick() {
+  s_.StopVortexRun = true;
+  SetVortexButtons(true, true, false);
+}
+
+// ---------------------------------------------------------------------------
+// The concentration run.
+
+void TfrmMain::btnStartCountConcentrationClick() {
+  if (ActiveRun_ != TRunKind::None) return;
+  btnStartCountConcentration_->setEnabled(false);
+  btnStopCountConcentration_->setEnabled(true);
+
+  const int numIteration = edNumIteration_->value();
+  const int numParticle = edNumParticle_->value();
+  const bool moveVortices = rbVortexesMove_->isChecked();
+  s_.MaxResidence = edMaxResidence_->value();
+
+  ConcentrationBegun_ = false;
+  bool completed = false;
+  try {
+    TRunGuard guard(*this, TRunKind::Concentration);
+    completed = RunConcentration(s_, numParticle, numIteration, moveVortices, ConcentrationOptions_);
+  } catch (const std::bad_alloc&) {
+    ShowText(Tr(OutOfMemoryText));
+    s_.StopConcentration = true;
+  }
+  btnStartCountConcentration_->setEnabled(true);
+  btnStopCountConcentration_->setEnabled(false);
+  // A run refused before it began leaves the last results and their menu item
+  // as they were.
+  if (!ConcentrationBegun_) return;
+  miShowLastConcentration_->setVisible(completed);
+  if (completed && Results_ != nullptr) Results_->ShowFor(s_);
+}
+
+void TfrmMain::btnStopCountConcentrationClick() {
+  s_.StopConcentration = true;
+  btnStartCountConcentration_->setEnabled(true);
+  btnStopCountConcentration_->setEnabled(false);
+}
+
+// ---------------------------------------------------------------------------
+// Streamlines.
+
+void TfrmMain::btnBuildFlowLineClick() {
+  if (ActiveRun_ != TRunKind::None) return;
+  double x = 0, y = 0, step = 0, maxLen = 0;
+  if (!ReadReal(edX_, Tr("X"), x) || !ReadReal(edY_, Tr("Y"), y) ||
+      !ReadReal(edStep_, Tr("Шаг построения линии тока"), step) ||
+      !ReadReal(edMaxLen_, Tr("Максим. длина линии тока"), maxLen))
+    return;
+  try {
+    TraceFlowLine(s_, x, y, step, maxLen);
+  } catch (const std::bad_alloc&) {
+    ShowText(Tr(OutOfMemoryText));
+  }
+}
+
+void TfrmMain::btnEraseFlowLinesClick() {
+  s_.FlowLines.clear();
+  s_.FlowLines.shrink_to_fit();
+  s_.FlowLineCount = 0;
+  btnDrawClick();
+}
+
+// ---------------------------------------------------------------------------
+// Files.
+
+void TfrmMain::miLoadClick() {
+  if (ActiveRun_ != TRunKind::None) return;
+  const QString fileName = Services_.openVortexFile ? Services_.openVortexFile(this) : QString();
+  if (!fileName.isEmpty()) LoadFile(fileName);
+  btnContinue_->setEnabled(true);
+}
+
+bool TfrmMain::LoadFile(const QString& fileName) {
+  if (ActiveRun_ != TRunKind::None) return false;
+  TLoadResult result;
+  bool loaded = false;
+  try {
+    loaded = LoadVortexStructure(s_, QFile::encodeName(fileName).toStdString(), result);
+  } catch (const std::bad_alloc&) {
+    ShowText(Tr(OutOfMemoryText));
+    return false;
+  }
+  if (!loaded) return false;
+  btnDrawClick();
+  lbTime_->setText(QString::fromStdString(result.TimeLabel));
+  lbVortexCount_->setText(QString::fromStdString(result.VortexCountLabel));
+  edMaxTime_->setText(QString::fromStdString(result.MaxTimeText));
+  edMaxFreeVortex_->setText(QString::fromStdString(result.MaxFreeVortexText));
+  edDt_->setText(QString::fromStdString(result.DtText));
+  btnContinue_->setEnabled(true);
+  return true;
+}
+
+void TfrmMain::miSaveClick() {
+  if (ActiveRun_ != TRunKind::None) return;
+  const QString fileName = Services_.saveVortexFile ? Services_.saveVortexFile(this) : QString();
+  if (!fileName.isEmpty()) SaveFile(fileName);
+}
+
+bool TfrmMain::SaveFile(const QString& fileName) {
+  if (ActiveRun_ != TRunKind::None) return false;
+  std::string error;
+  return SaveVortexStructure(s_, QFile::encodeName(fileName).toStdString(), error);
+}
+
+// ---------------------------------------------------------------------------
+// The other windows.
+
+void TfrmMain::N5Click() { close(); }
+
+void TfrmMain::N12Click() {
+  if (ActiveRun_ != TRunKind::None || AreaParams_ == nullptr) return;
+  AreaParams_->LoadFrom(s_);
+  if (!AreaParams_->Execute()) return;
+  AreaParams_->StoreInto(s_);
+  s_.FreeCount = 0;
+  s_.Time = 0.0;
+  lbTime_->setText(Tr(TimeLabelText));
+  lbVortexCount_->setText(Tr(VortexCountLabelText));
+  BuildArea(s_);
+  btnDrawClick();
+  btnContinue_->setEnabled(false);
+}
+
+void TfrmMain::N4Click() {
+  if (ActiveRun_ != TRunKind::None || DustProperties_ == nullptr) return;
+  DustProperties_->LoadFrom(s_);
+  if (!DustProperties_->Execute()) return;
+  DustProperties_->StoreInto(s_);
+}
+
+void TfrmMain::N7Click() {
+  if (About_ != nullptr) About_->ShowModal();
+}
+
+void TfrmMain::miShowLastConcentrationClick() {
+  if (Results_ != nullptr) Results_->ShowFor(s_);
+}
+
+// ---------------------------------------------------------------------------
+// The picture.
+
+void TfrmMain::btnDrawClick() {
+  TDrawToggles toggles;
+  toggles.FreeVortices = tbDrawFreeVortexes_->isChecked();
+  toggles.BoundVortices = tbDrawFixedVortexes_->isChecked();
+  toggles.Axes = tbDrawAxes_->isChecked();
+  toggles.VortexNumbers = ToolButton7_->isChecked();
+  Renderer_.FullRedraw(s_, PaintBox1_->width(), PaintBox1_->height(), View_, toggles);
+}
+
+void TfrmMain::miZoomInClick() {
+  ZoomIn(View_, PaintBox1_->width(), PaintBox1_->height());
+  btnDrawClick();
+}
+
+void TfrmMain::miZoomOutClick() {
+  ZoomOut(View_, PaintBox1_->width(), PaintBox1_->height());
+  btnDrawClick();
+}
+
+void TfrmMain::miZoomNoClick() {
+  SetInitialView(View_, PaintBox1_->height());
+  btnDrawClick();
+}
+
+void TfrmMain::edVortexSizeChange(int value) {
+  s_.FreeVortexSize = value;
+  btnDrawClick();
+}
+
+void TfrmMain::PaintBox1MouseDown(int x, int y) { PanPress(View_, x, y); }
+
+void TfrmMain::PaintBox1MouseMove(int x, int y) {
+  if (PanMove(View_, x, y)) btnDrawClick();
+}
+
+void TfrmMain::PaintBox1MouseUp() { PanRelease(View_); }
+
+// ---------------------------------------------------------------------------
+// Pages.
+
+bool TfrmMain::PageControl1Changing(int leaving) {
+  if (leaving == 0 && ActiveRun_ == TRunKind::Concentration) return false;
+  if (leaving == 1 && ActiveRun_ == TRunKind::Vortex) return false;
+  return true;
+}
+
+void TfrmMain::OnPageChanged(int index) {
+  if (index == ActivePage_) return;
+  const int leaving = ActivePage_;
+  if (!PageControl1Changing(leaving)) {
+    {
+      const QSignalBlocker blocker(PageControl1_);
+      PageControl1_->setCurrentIndex(leaving);
+    }
+    ShowText(Tr(leaving == 0 ? ConcentrationPageRefusal : VortexPageRefusal));
+    return;
+  }
+  ActivePage_ = index;
+  PageControl1Change();
+}
+
+void TfrmMain::PageControl1Change() {
+  if (ActivePage_ == 1 && s_.ParticleCount != 0) {
+    s_.ParticleCount = 0;
+    s_.Particles.clear();
+    btnDrawClick();
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  // A run in progress ends after its current step, so that the program can
+  // end cleanly once its handler has returned.
+  if (ActiveRun_ != TRunKind::None) {
+    s_.StopVortexRun = true;
+    s_.StopConcentration = true;
+  }
+  event->accept();
+}
+
+}  // namespace ltr

@@ -1,0 +1,211 @@
+#pragma once
+// The main window: the fields of the two computations on two pages, the run
+// controls, the progress labels, the picture of the model with its zoom, pan
+// and drawing toggles, the menus with the file commands and the dialogs, and
+// the status bar. It is the user interface the computational core reports to
+// while a run is active.
+
+#include <QMainWindow>
+#include <QString>
+#include <string>
+
+#include "dust/concentration_run.h"
+#include "model/model_state.h"
+#include "model/observer.h"
+#include "ui/ui_services.h"
+#include "view/scene_renderer.h"
+#include "view/view_transform.h"
+
+class QAction;
+class QCloseEvent;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+
+namespace ltr {
+
+class TfrmAbout;
+class TfrmAreaParams;
+class TfrmDustProperties;
+class TfrmShowOutputConcentration;
+class TPaintBox;
+
+class TfrmMain : public QMainWindow, public TObserver {
+  Q_OBJECT
+
+ public:
+  // The window reports for `s` (it becomes s.Observer) as long as it exists;
+  // `s` must outlive it.
+  explicit TfrmMain(TModelState& s, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // The other windows the menu commands show; any may be null (the command
+  // then does nothing).
+  void SetWindows(TfrmAbout* about, TfrmAreaParams* areaParams, TfrmDustProperties* dustProperties,
+                  TfrmShowOutputConcentration* results);
+  void SetUiServices(const TUiServices& services);
+  const TUiServices& UiServices() const { return Services_; }
+  // How the concentration run seeds its size generator (from the clock by
+  // default) and whether it has a step bound.
+  void SetConcentrationOptions(const TConcentrationOptions& options) { ConcentrationOptions_ = options; }
+
+  // The view of the picture and the renderer that draws it.
+  const TViewState& View() const { return View_; }
+  const TSceneRenderer& Renderer() const { return Renderer_; }
+  TPaintBox* PaintBox() const { return PaintBox1_; }
+
+  // Which run is in progress.
+  enum class TRunKind { None, Vortex, Concentration };
+  TRunKind ActiveRun() const { return ActiveRun_; }
+
+  // Loads a vortex structure file and shows the loaded state; false (after a
+  // message) when the file could not be loaded, the model then unchanged.
+  bool LoadFile(const QString& fileName);
+  // Saves the vortex structure; false (after a message) when it failed.
+  bool SaveFile(const QString& fileName);
+
+  // TObserver: what the core asks of the window.
+  void SetStatusText(const std::string& text) override;
+  void SetLabel(TLabel label, const std::string& text) override;
+  void RedrawRun(const TModelState& state, bool withParticles) override;
+  void ProcessMessages() override;
+  void ShowMessage(const std::string& text) override;
+  void FlowLineStart(const TRealPoint& p) override;
+  void FlowLineTo(const TRealPoint& p) override;
+
+ public slots:
+  void btnStartClick();
+  void btnContinueClick();
+  void btnStopClick();
+  void btnStartCountConcentrationClick();
+  void btnStopCountConcentrationClick();
+  void btnBuildFlowLineClick();
+  void btnEraseFlowLinesClick();
+  void miLoadClick();
+  void miSaveClick();
+  void N5Click();
+  void N12Click();
+  void N4Click();
+  void N7Click();
+  void miShowLastConcentrationClick();
+  void miZoomInClick();
+  void miZoomOutClick();
+  void miZoomNoClick();
+  // The full redraw: the scene with the current view and toggles, then the
+  // particles, then the copy to the paint box.
+  void btnDrawClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  friend class TRunGuard;
+
+  void BuildMenus();
+  QWidget* BuildConcentrationPage();
+  QWidget* BuildVortexPage();
+  QWidget* BuildPicturePanel();
+  void FormCreate();
+
+  // Page switching: whether the page being left may be left, and what
+  // happens once another page is shown.
+  bool PageControl1Changing(int leaving);
+  void PageControl1Change();
+  void OnPageChanged(int index);
+
+  void edVortexSizeChange(int value);
+  void PaintBox1MouseDown(int x, int y);
+  void PaintBox1MouseMove(int x, int y);
+  void PaintBox1MouseUp();
+
+  // The texts of the run fields read as numbers; on a text that is not a
+  // number a message names the field and the result is false.
+  bool ReadReal(QLineEdit* field, const QString& name, double& value);
+  bool ReadInteger(QLineEdit* field, const QString& name, int& value);
+  bool ReadVortexRunFields(int& maxFree, double& maxTime, double& dt);
+
+  // The vortex run of Start (fresh) and Continue (from the current state).
+  void RunVortexCommand(int maxFree, int startFreeCount, double startTime, double maxTime, double dt);
+  // Disables or restores the commands that would replace the data under a run.
+  void SetDataCommandsEnabled(bool enabled);
+  void SetVortexButtons(bool start, bool cont, bool stop);
+
+  void ShowText(const QString& text);
+
+  TModelState& s_;
+  TUiServices Services_;
+  TConcentrationOptions ConcentrationOptions_;
+
+  TViewState View_;
+  TSceneRenderer Renderer_;
+  TRunKind ActiveRun_ = TRunKind::None;
+  int ActivePage_ = 0;
+  // Set when the concentration run has passed its checks and begun (it then
+  // writes the step label).
+  bool ConcentrationBegun_ = false;
+
+  TfrmAbout* About_ = nullptr;
+  TfrmAreaParams* AreaParams_ = nullptr;
+  TfrmDustProperties* DustProperties_ = nullptr;
+  TfrmShowOutputConcentration* Results_ = nullptr;
+
+  // Menu commands.
+  QAction* miLoad_ = nullptr;
+  QAction* miSave_ = nullptr;
+  QAction* N5_ = nullptr;
+  QAction* N12_ = nullptr;
+  QAction* N4_ = nullptr;
+  QAction* miShowLastConcentration_ = nullptr;
+  QAction* miZoomOut_ = nullptr;
+  QAction* miZoomIn_ = nullptr;
+  QAction* miZoomNo_ = nullptr;
+  QAction* N7_ = nullptr;
+
+  QTabWidget* PageControl1_ = nullptr;
+  // Page 0.
+  QSpinBox* edNumParticle_ = nullptr;
+  QSpinBox* edNumIteration_ = nullptr;
+  QDoubleSpinBox* edMaxResidence_ = nullptr;
+  QRadioButton* rbVortexesFixed_ = nullptr;
+  QRadioButton* rbVortexesMove_ = nullptr;
+  QPushButton* btnStartCountConcentration_ = nullptr;
+  QPushButton* btnStopCountConcentration_ = nullptr;
+  QLabel* lbVortexCount2_ = nullptr;
+  QLabel* lbStep_ = nullptr;
+  // Page 1.
+  QLineEdit* edMaxFreeVortex_ = nullptr;
+  QLineEdit* edMaxTime_ = nullptr;
+  QLineEdit* edDt_ = nullptr;
+  QPushButton* btnStart_ = nullptr;
+  QPushButton* btnContinue_ = nullptr;
+  QPushButton* btnStop_ = nullptr;
+  QLabel* lbTime_ = nullptr;
+  QLabel* lbVortexCount_ = nullptr;
+  QLineEdit* edX_ = nullptr;
+  QLineEdit* edY_ = nullptr;
+  QLineEdit* edStep_ = nullptr;
+  QLineEdit* edMaxLen_ = nullptr;
+  QPushButton* btnBuildFlowLine_ = nullptr;
+  QPushButton* btnEraseFlowLines_ = nullptr;
+  // Picture panel.
+  QToolButton* ToolButton2_ = nullptr;
+  QToolButton* ToolButton1_ = nullptr;
+  QToolButton* ToolButton3_ = nullptr;
+  QToolButton* tbDrawFreeVortexes_ = nullptr;
+  QToolButton* tbDrawFixedVortexes_ = nullptr;
+  QToolButton* tbDrawAxes_ = nullptr;
+  QToolButton* ToolButton7_ = nullptr;
+  QSpinBox* edVortexSize_ = nullptr;
+  TPaintBox* PaintBox1_ = nullptr;
+  // The one panel of the status bar.
+  QLabel* StatusPanel_ = nullptr;
+};
+
+}  // namespace ltr

@@ -1,0 +1,562 @@
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <functional>
+#include <memory>
+
+#include "io/vortex_file.h"
+#include "model/discretization.h"
+#include "numerics/number_text.h"
+#include "ui/paint_box.h"
+#include "ui/results_window.h"
+
+namespace ltr {
+namespace {
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+// The main window with a look into the run loops: every message processing
+// of a run is counted and may act as the user would while the run goes on.
+class TTestMain : public TfrmMain {
+ public:
+  using TfrmMain::TfrmMain;
+  void ProcessMessages() override {
+    ++ProcessCalls;
+    if (OnProcess) OnProcess();
+    TfrmMain::ProcessMessages();
+  }
+  int ProcessCalls = 0;
+  std::function<void()> OnProcess;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    s.Area.H = 0.05;  // a coarse enclosure keeps the runs short
+    w = std::make_unique<TTestMain>(s);
+    Services = DefaultUiServices();
+    Services.message = [this](QWidget*, const QString& text) { Messages << text; };
+    Services.confirm = [](QWidget*, const QString&) { return true; };
+    Services.openVortexFile = [this](QWidget*) { return OpenName; };
+    Services.saveVortexFile = [this](QWidget*) { return SaveName; };
+    Services.execDialog = [this](QDialog* dialog) {
+      Shown << dialog->objectName();
+      return int(QDialog::Accepted);
+    };
+    w->SetUiServices(Services);
+    results.SetUiServices(Services);
+    w->SetWindows(nullptr, nullptr, nullptr, &results);
+    w->SetConcentrationOptions({TSizeSeed::Fixed(7), 0});
+  }
+
+  template <typename T>
+  T* Get(const char* name) const {
+    T* child = w->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  QPushButton* Button(const char* name) const { return Get<QPushButton>(name); }
+  QLineEdit* Edit(const char* name) const { return Get<QLineEdit>(name); }
+  QString LabelText(const char* name) const { return Get<QLabel>(name)->text(); }
+  QAction* Action(const char* name) const { return Get<QAction>(name); }
+  QTabWidget* Pages() const { return Get<QTabWidget>("PageControl1"); }
+
+  // Start, Continue, Stop, concentration Start, concentration Stop.
+  std::string Buttons() const {
+    std::string states;
+    for (const char* name :
+         {"btnStart", "btnContinue", "btnStop", "btnStartCountConcentration", "btnStopCountConcentration"})
+      states += Button(name)->isEnabled() ? 'E' : 'D';
+    return states;
+  }
+  // Load, save, enclosure dialog, dust dialog, streamline button.
+  std::string DataCommands() const {
+    std::string states;
+    for (const char* name : {"miLoad", "miSave", "N12", "N4"}) states += Action(name)->isEnabled() ? 'E' : 'D';
+    states += Button("btnBuildFlowLine")->isEnabled() ? 'E' : 'D';
+    return states;
+  }
+
+  void StartRun(const char* maxTime) {
+    Pages()->setCurrentIndex(1);
+    Edit("edMaxTime")->setText(U(maxTime));
+    Button("btnStart")->click();
+  }
+
+  TModelState s;
+  std::unique_ptr<TTestMain> w;
+  TfrmShowOutputConcentration results;
+  TUiServices Services;
+  QStringList Messages;
+  QStringList Shown;
+  QString OpenName;
+  QString SaveName;
+};
+
+TEST_F(MainWindowTest, StartUpState) {
+  EXPECT_EQ(w->windowTitle(), U("ЛТР - Расчет концентрации пыли в аспирационном укрытии - Версия 1.1.0"));
+  EXPECT_EQ(w->minimumSize(), QSize(800, 544));
+  EXPECT_EQ(w->size(), QSize(800, 544));
+  EXPECT_EQ(s.Observer, w.get());
+
+  QTabWidget* pages = Pages();
+  ASSERT_EQ(pages->count(), 2);
+  EXPECT_EQ(pages->tabText(0), U("Расчет концентрации"));
+  EXPECT_EQ(pages->tabText(1), U("Расчет поля скоростей"));
+  EXPECT_EQ(pages->currentIndex(), 0);
+  EXPECT_EQ(pages->width(), 255);
+
+  EXPECT_EQ(Buttons(), "EDDED");
+  EXPECT_EQ(DataCommands(), "EEEEE");
+  EXPECT_TRUE(Action("miShowLastConcentration")->isVisible());
+  EXPECT_EQ(Action("miShowLastConcentration")->text(), U("Показать последний расчет концентрации"));
+  EXPECT_EQ(Action("miLoad")->text(), U("Загрузить вихревую структуру"));
+  EXPECT_EQ(Action("N12")->text(), U("Конфигурация области течения"));
+  EXPECT_EQ(Action("miZoomNo")->text(), U("Исходный"));
+  EXPECT_EQ(Action("N7")->text(), U("О программе"));
+
+  // The discretized default enclosure reports its bound vortices.
+  EXPECT_GT(s.BoundCount, 0);
+  EXPECT_EQ(Get<QLabel>("StatusPanel")->text(), QString::fromStdString(BoundCountText(s.BoundCount)));
+  EXPECT_TRUE(Get<QLabel>("StatusPanel")->text().startsWith(U("Количество присоединенных вихрей: ")));
+
+  EXPECT_EQ(Edit("edMaxFreeVortex")->text(), U("400"));
+  EXPECT_EQ(Edit("edMaxTime")->text(), U("1"));
+  EXPECT_EQ(Edit("edDt")->text(), U("0,005"));
+  EXPECT_EQ(Edit("edX")->text(), U("0,1"));
+  EXPECT_EQ(Edit("edY")->text(), U("0,005"));
+  EXPECT_EQ(Edit("edStep")->text(), U("0,005"));
+  EXPECT_EQ(Edit("edMaxLen")->text(), U("1"));
+  for (const char* name : {"edNumParticle", "edNumIteration"}) {
+    QSpinBox* spin = Get<QSpinBox>(name);
+    EXPECT_EQ(spin->value(), 10);
+    EXPECT_EQ(spin->minimum(), 2);
+    EXPECT_EQ(spin->maximum(), 200);
+  }
+  EXPECT_EQ(Get<QDoubleSpinBox>("edMaxResidence")->value(), 30.0);
+  EXPECT_EQ(Get<QDoubleSpinBox>("edMaxResidence")->minimum(), 0.0);
+  EXPECT_TRUE(Get<QRadioButton>("rbVortexesFixed")->isChecked());
+  EXPECT_EQ(LabelText("lbTime"), U("Прошло времени:"));
+  EXPECT_EQ(LabelText("lbVortexCount"), U("Свободных вихрей: "));
+  EXPECT_EQ(LabelText("lbStep"), QString());
+
+  // The drawing toggles and their hints.
+  struct Toggle {
+    const char* name;
+    const char* hint;
+    bool down;
+  };
+  for (const Toggle& t : {Toggle{"tbDrawFreeVortexes", "Свободные вихри", true},
+                          Toggle{"tbDrawFixedVortexes", "Присоединенные вихри", false},
+                          Toggle{"tbDrawAxes", "Оси координат", true}, Toggle{"ToolButton7", "Номера вихрей", false}}) {
+    QToolButton* b = Get<QToolButton>(t.name);
+    EXPECT_TRUE(b->isCheckable()) << t.name;
+    EXPECT_EQ(b->isChecked(), t.down) << t.name;
+    EXPECT_EQ(b->toolTip(), U(t.hint));
+  }
+  QSpinBox* size = Get<QSpinBox>("edVortexSize");
+  EXPECT_EQ(size->value(), 3);
+  EXPECT_EQ(size->minimum(), 1);
+  EXPECT_EQ(size->maximum(), 3);
+
+  // The initial view is taken from the laid-out paint box, and the picture
+  // has been drawn at its size.
+  const TPaintBox* box = w->PaintBox();
+  ASSERT_GT(box->height(), 100);
+  EXPECT_EQ(box->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(w->View().Scale, 400.0L);
+  EXPECT_EQ(w->View().OriginX, 30);
+  EXPECT_EQ(w->View().OriginY, box->height() - 30);
+  EXPECT_FALSE(w->View().Dragging);
+  EXPECT_EQ(w->Renderer().SceneBitmap.size(), box->size());
+
+  // The model's start-up switches and fractions.
+  EXPECT_FALSE(s.SepPoints[0].Enabled);
+  EXPECT_TRUE(s.SepPoints[1].Enabled && s.SepPoints[2].Enabled && s.SepPoints[3].Enabled);
+  ASSERT_EQ(s.Dust.Fractions.size(), 2u);
+  EXPECT_EQ(s.Dust.Fractions[0].Lower, 3e-05);
+  EXPECT_EQ(s.Dust.Fractions[1].Upper, 7e-05);
+  EXPECT_EQ(s.Dust.Fractions[1].Share, 0.6);
+  EXPECT_TRUE(Messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, StartRunsToMaxTimeWithCommandsLockedAndEnablesContinue) {
+  std::string during;
+  std::string dataDuring;
+  w->OnProcess = [&] {
+    during = Buttons();
+    dataDuring = DataCommands();
+  };
+  StartRun("0,02");
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_GE(w->ProcessCalls, 4);
+  EXPECT_EQ(during, "DDEDD");  // the concentration start is locked as well
+  EXPECT_EQ(dataDuring, "DDDDD");
+
+  EXPECT_GT(s.Time, 0.02);
+  EXPECT_LT(s.Time, 0.0251);
+  EXPECT_GT(s.FreeCount, 0);
+  EXPECT_TRUE(LabelText("lbTime").contains(QRegularExpression(U("^Прошло времени: 0,02[05] сек\\.$"))))
+      << LabelText("lbTime").toStdString();
+  EXPECT_EQ(LabelText("lbTime"), U("Прошло времени: ") + QString::fromStdString(FormatFixed(s.Time, 6, 3)) +
+                                     U(" сек."));
+  EXPECT_EQ(LabelText("lbVortexCount"), U("Свободных вихрей: ") + QString::number(s.FreeCount));
+  EXPECT_EQ(Buttons(), "EEDED");
+  EXPECT_EQ(DataCommands(), "EEEEE");
+  EXPECT_EQ(w->ActiveRun(), TfrmMain::TRunKind::None);
+}
+
+TEST_F(MainWindowTest, ContinueAfterMaxTimeMakesNoStepAndLowerMaximumCutsFreeVortices) {
+  StartRun("0,02");
+  const double time = s.Time;
+  const int free = s.FreeCount;
+  ASSERT_GT(free, 2);
+  const QString timeLabel = LabelText("lbTime");
+  const QString countLabel = LabelText("lbVortexCount");
+  w->ProcessCalls = 0;
+
+  Button("btnContinue")->click();
+  EXPECT_EQ(w->ProcessCalls, 0);
+  EXPECT_EQ(s.Time, time);
+  EXPECT_EQ(s.FreeCount, free);
+  EXPECT_EQ(LabelText("lbTime"), timeLabel);
+  EXPECT_EQ(LabelText("lbVortexCount"), countLabel);
+  EXPECT_EQ(Buttons(), "EEDED");
+
+  Edit("edMaxFreeVortex")->setText(U("2"));
+  Button("btnContinue")->click();
+  EXPECT_EQ(s.FreeCount, 2);
+  EXPECT_EQ(s.MaxFreeVortex, 2);
+  EXPECT_EQ(s.Time, time);
+  EXPECT_TRUE(Messages.isEmpty());
+
+  // Raising the time limit goes on from the time reached.
+  Edit("edMaxFreeVortex")->setText(U("400"));
+  Edit("edMaxTime")->setText(U("0,03"));
+  Button("btnContinue")->click();
+  EXPECT_GT(s.Time, 0.03);
+  EXPECT_LT(s.Time, 0.0351);
+  EXPECT_GT(s.FreeCount, 2);
+}
+
+TEST_F(MainWindowTest, StopEndsTheRunAndContinueResumes) {
+  w->OnProcess = [&] {
+    if (w->ProcessCalls == 2) Button("btnStop")->click();
+  };
+  StartRun("1");
+  EXPECT_EQ(w->ProcessCalls, 2);
+  EXPECT_LT(s.Time, 0.0151);
+  EXPECT_EQ(Buttons(), "EEDED");
+  const int free = s.FreeCount;
+
+  w->OnProcess = nullptr;
+  Edit("edMaxTime")->setText(U("0,03"));
+  Button("btnContinue")->click();
+  EXPECT_GT(s.Time, 0.03);
+  EXPECT_GT(s.FreeCount, free);
+}
+
+TEST_F(MainWindowTest, FieldsThatAreNoNumbersChangeNothing) {
+  Pages()->setCurrentIndex(1);
+  Edit("edDt")->setText(U("0.005x"));
+  Button("btnStart")->click();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].contains(U("Шаг по времени"))) << Messages[0].toStdString();
+  EXPECT_EQ(w->ProcessCalls, 0);
+  EXPECT_EQ(Buttons(), "EDDED");
+  EXPECT_EQ(s.Time, 0.0);
+
+  // After a run: a bad maximum time does not cut the free vortices either.
+  Edit("edDt")->setText(U("0,005"));
+  Edit("edMaxTime")->setText(U("0,02"));
+  Button("btnStart")->click();
+  const int free = s.FreeCount;
+  ASSERT_GT(free, 1);
+  Edit("edMaxFreeVortex")->setText(U("1"));
+  Edit("edMaxTime")->setText(QString());
+  Messages.clear();
+  Button("btnContinue")->click();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].contains(U("Макс. время моделирования")));
+  EXPECT_EQ(s.FreeCount, free);
+  EXPECT_EQ(Buttons(), "EEDED");
+
+  Edit("edMaxTime")->setText(U("1"));
+  Edit("edMaxFreeVortex")->setText(U("4,5"));
+  Messages.clear();
+  Button("btnContinue")->click();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].contains(U("целым")));
+  EXPECT_EQ(s.FreeCount, free);
+
+  // Streamline fields.
+  Edit("edStep")->setText(U("abc"));
+  Messages.clear();
+  Button("btnBuildFlowLine")->click();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].contains(U("Шаг построения линии тока")));
+  EXPECT_EQ(s.FlowLineCount, 0);
+}
+
+TEST_F(MainWindowTest, RefusedRunsLeaveButtonsIdle) {
+  Pages()->setCurrentIndex(1);
+  Edit("edDt")->setText(U("0"));
+  Button("btnStart")->click();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_EQ(Buttons(), "EDDED");
+  EXPECT_EQ(DataCommands(), "EEEEE");
+  EXPECT_EQ(w->ProcessCalls, 0);
+
+  // A negative maximum neither cuts the free vortices nor starts.
+  Edit("edDt")->setText(U("0,005"));
+  Edit("edMaxTime")->setText(U("0,01"));
+  Button("btnStart")->click();
+  const int free = s.FreeCount;
+  ASSERT_GT(free, 0);
+  Edit("edMaxFreeVortex")->setText(U("-1"));
+  Messages.clear();
+  Button("btnContinue")->click();
+  EXPECT_EQ(Messages.size(), 1);
+  EXPECT_EQ(s.FreeCount, free);
+  EXPECT_EQ(Buttons(), "EEDED");
+
+  // The concentration run refused by its size distribution keeps the menu
+  // item of the last results.
+  Pages()->setCurrentIndex(0);
+  s.Dust.Fractions = {{1e-05, 2e-05, 0.5}, {3e-05, 4e-05, 0.5}};
+  Messages.clear();
+  Button("btnStartCountConcentration")->click();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_EQ(Messages[0], U("Ошибка в параметрах генератора случайных чисел"));
+  EXPECT_EQ(Buttons(), "EEDED");
+  EXPECT_TRUE(Action("miShowLastConcentration")->isVisible());
+  EXPECT_TRUE(Shown.isEmpty());
+}
+
+TEST_F(MainWindowTest, PageSwitchRefusedWhileARunIsActive) {
+  w->OnProcess = [&] {
+    if (w->ProcessCalls == 1) Pages()->setCurrentIndex(0);
+    if (w->ProcessCalls == 2) {
+      EXPECT_EQ(Pages()->currentIndex(), 1);
+      Button("btnStop")->click();
+    }
+  };
+  StartRun("1");
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_EQ(Messages[0], U("Переключение режима невозможно во время моделирования движения вихрей!"));
+  EXPECT_EQ(Pages()->currentIndex(), 1);
+
+  // After the run the page may be changed again.
+  Pages()->setCurrentIndex(0);
+  EXPECT_EQ(Pages()->currentIndex(), 0);
+
+  Messages.clear();
+  w->ProcessCalls = 0;
+  std::string during;
+  w->OnProcess = [&] {
+    if (w->ProcessCalls == 1) {
+      during = Buttons() + DataCommands();
+      Pages()->setCurrentIndex(1);
+    }
+    if (w->ProcessCalls == 2) Button("btnStopCountConcentration")->click();
+  };
+  Get<QSpinBox>("edNumParticle")->setValue(2);
+  Get<QSpinBox>("edNumIteration")->setValue(5);
+  Button("btnStartCountConcentration")->click();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_EQ(Messages[0], U("Переключение режима невозможно во время расчета концентрации!"));
+  EXPECT_EQ(Pages()->currentIndex(), 0);
+  EXPECT_EQ(during, "DDDDE" "DDDDD");
+  // A stopped run shows no results and hides the menu item.
+  EXPECT_EQ(Buttons(), "EEDED");
+  EXPECT_TRUE(Shown.isEmpty());
+  EXPECT_FALSE(Action("miShowLastConcentration")->isVisible());
+  EXPECT_GT(s.ParticleCount, 0);
+
+  // Switching to the velocity page takes the particles out of the picture;
+  // switching back does not bring them back.
+  Pages()->setCurrentIndex(1);
+  EXPECT_EQ(s.ParticleCount, 0);
+  EXPECT_TRUE(s.Particles.empty());
+  Pages()->setCurrentIndex(0);
+  EXPECT_EQ(s.ParticleCount, 0);
+}
+
+TEST_F(MainWindowTest, CompleteConcentrationRunShowsResults) {
+  Action("miShowLastConcentration")->setVisible(false);
+  Get<QSpinBox>("edNumParticle")->setValue(2);
+  Get<QSpinBox>("edNumIteration")->setValue(2);
+  Get<QDoubleSpinBox>("edMaxResidence")->setValue(0.05);
+  Button("btnStartCountConcentration")->click();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_EQ(s.MaxResidence, 0.05);
+  EXPECT_EQ(s.ParticleCount, 0);
+  EXPECT_TRUE(LabelText("lbStep").startsWith(U("Шаг по времени: ")));
+  EXPECT_TRUE(LabelText("lbStep").endsWith(U(" c")));
+  EXPECT_EQ(Shown, QStringList{results.objectName()});
+  EXPECT_TRUE(Action("miShowLastConcentration")->isVisible());
+  EXPECT_EQ(Buttons(), "EDDED");
+  EXPECT_EQ(DataCommands(), "EEEEE");
+
+  Action("miShowLastConcentration")->trigger();
+  EXPECT_EQ(Shown.size(), 2);
+}
+
+TEST_F(MainWindowTest, LoadAndSaveRoundTrip) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  Pages()->setCurrentIndex(1);
+  Edit("edDt")->setText(U("0,01"));
+  StartRun("0,03");
+  const int free = s.FreeCount;
+  const double time = s.Time;
+  ASSERT_GT(free, 0);
+
+  SaveName = dir.filePath(QStringLiteral("run.evt"));
+  Action("miSave")->trigger();
+  ASSERT_TRUE(QFile::exists(SaveName));
+  EXPECT_TRUE(Messages.isEmpty());
+
+  // A second program loads the file through its menu.
+  TModelState other;
+  other.Area.H = 0.04;
+  TTestMain second(other);
+  second.SetUiServices(Services);
+  QTabWidget* pages = second.findChild<QTabWidget*>("PageControl1");
+  pages->setCurrentIndex(1);
+  OpenName = SaveName;
+  second.findChild<QAction*>("miLoad")->trigger();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_EQ(other.FreeCount, free);
+  EXPECT_EQ(other.Time, time);
+  EXPECT_EQ(other.Area.H, 0.05);
+  EXPECT_EQ(other.BoundCount, s.BoundCount);
+  auto text = [&second](const char* name) { return second.findChild<QLineEdit*>(name)->text(); };
+  EXPECT_EQ(text("edMaxTime"), U("1"));
+  EXPECT_EQ(text("edMaxFreeVortex"), U("200"));
+  EXPECT_EQ(text("edDt"), U("0,01"));
+  EXPECT_EQ(second.findChild<QLabel*>("lbTime")->text(),
+            U("Прошло времени: ") + QString::fromStdString(FormatFixed(time, 6, 3)) + U(" сек."));
+  EXPECT_EQ(second.findChild<QLabel*>("lbVortexCount")->text(), U("Свободных вихрей: ") + QString::number(free));
+  EXPECT_TRUE(second.findChild<QPushButton*>("btnContinue")->isEnabled());
+  EXPECT_EQ(second.findChild<QLabel*>("StatusPanel")->text(), QString::fromStdString(BoundCountText(s.BoundCount)));
+
+  // A file that is not a vortex structure is reported and changes nothing.
+  const QString bad = dir.filePath(QStringLiteral("bad.evt"));
+  {
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a vortex file");
+  }
+  EXPECT_FALSE(w->LoadFile(bad));
+  EXPECT_EQ(Messages.size(), 1);
+  EXPECT_EQ(s.FreeCount, free);
+  EXPECT_EQ(Edit("edDt")->text(), U("0,01"));
+}
+
+TEST_F(MainWindowTest, CancelledLoadEnablesContinue) {
+  ASSERT_FALSE(Button("btnContinue")->isEnabled());
+  OpenName.clear();
+  Action("miLoad")->trigger();
+  EXPECT_TRUE(Button("btnContinue")->isEnabled());
+  EXPECT_TRUE(Messages.isEmpty());
+  // A cancelled save writes nothing and says nothing.
+  SaveName.clear();
+  Action("miSave")->trigger();
+  EXPECT_TRUE(Messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, StreamlinesAreTracedAndErased) {
+  Pages()->setCurrentIndex(1);
+  Edit("edY")->setText(U("0,3"));
+  Button("btnBuildFlowLine")->click();
+  Button("btnBuildFlowLine")->click();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  ASSERT_EQ(s.FlowLineCount, 2);
+  EXPECT_EQ(s.FlowLines.size(), 2u);
+  EXPECT_EQ(s.FlowLines[0].size(), s.FlowLines[1].size());
+
+  Button("btnEraseFlowLines")->click();
+  EXPECT_EQ(s.FlowLineCount, 0);
+  EXPECT_TRUE(s.FlowLines.empty());
+
+  // A step the core refuses stores nothing.
+  Edit("edStep")->setText(U("0"));
+  Button("btnBuildFlowLine")->click();
+  EXPECT_EQ(Messages.size(), 1);
+  EXPECT_EQ(s.FlowLineCount, 0);
+}
+
+TEST_F(MainWindowTest, ZoomPanAndVortexSizeChangeTheView) {
+  const TPaintBox* box = w->PaintBox();
+  TViewState expected = w->View();
+  Get<QToolButton>("ToolButton1")->click();
+  ZoomIn(expected, box->width(), box->height());
+  EXPECT_EQ(w->View().Scale, expected.Scale);
+  EXPECT_EQ(w->View().OriginX, expected.OriginX);
+  EXPECT_EQ(w->View().OriginY, expected.OriginY);
+  EXPECT_EQ(w->Renderer().ViewScale, ToDouble(expected.Scale));
+
+  Get<QToolButton>("ToolButton2")->click();
+  Action("miZoomOut")->trigger();
+  ZoomOut(expected, box->width(), box->height());
+  ZoomOut(expected, box->width(), box->height());
+  EXPECT_EQ(w->View().Scale, expected.Scale);
+  EXPECT_EQ(w->View().OriginX, expected.OriginX);
+  EXPECT_LT(w->View().Scale, 400.0L);
+
+  Get<QToolButton>("ToolButton3")->click();
+  EXPECT_EQ(w->View().Scale, 400.0L);
+  EXPECT_EQ(w->View().OriginX, 30);
+  EXPECT_EQ(w->View().OriginY, box->height() - 30);
+
+  // Dragging with the mouse pans the picture; a move without a press does not.
+  emit w->PaintBox()->MouseMove(50, 50);
+  EXPECT_EQ(w->View().OriginX, 30);
+  emit w->PaintBox()->MouseDown(100, 100);
+  emit w->PaintBox()->MouseMove(110, 95);
+  emit w->PaintBox()->MouseUp(110, 95);
+  emit w->PaintBox()->MouseMove(200, 200);
+  EXPECT_EQ(w->View().OriginX, 40);
+  EXPECT_EQ(w->View().OriginY, box->height() - 35);
+  EXPECT_EQ(w->Renderer().ViewX0, 40);
+
+  Get<QSpinBox>("edVortexSize")->setValue(1);
+  EXPECT_EQ(s.FreeVortexSize, 1);
+}
+
+TEST_F(MainWindowTest, ClosingDuringARunStopsIt) {
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  w->show();
+  w->OnProcess = [&] {
+    if (w->ProcessCalls == 1) w->close();
+  };
+  StartRun("1");
+  EXPECT_EQ(w->ProcessCalls, 1);
+  EXPECT_TRUE(s.StopVortexRun);
+  EXPECT_LT(s.Time, 0.0051);
+  EXPECT_EQ(w->ActiveRun(), TfrmMain::TRunKind::None);
+}
+
+TEST_F(MainWindowTest, ObserverIsReleasedWithTheWindow) {
+  w.reset();
+  EXPECT_EQ(s.Observer, nullptr);
+}
+
+}  // namespace
+}  // namespace ltr
