@@ -1,0 +1,382 @@
+#include "ui/dust_properties_dialog.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QDoubleSpinBox>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyle>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "dust/concentration_run.h"
+#include "model/validation.h"
+#include "numerics/number_text.h"
+#include "numerics/random.h"
+
+namespace ltr {
+
+namespace {
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Micrometres in the grid, metres in the model.
+constexpr Extended MicrometresPerMetre = 1000000.0L;
+
+// The fields have no range of their own; this one only keeps them finite.
+constexpr double FieldLimit = 1e12;
+
+// Grid columns.
+constexpr int NumberColumn = 0;
+constexpr int LowerColumn = 1;
+constexpr int UpperColumn = 2;
+constexpr int ShareColumn = 3;
+constexpr int RowHeight = 20;
+
+const QColor DerivedCellColor(220, 220, 220);
+
+QDoubleSpinBox* MakeField(QWidget* parent, const char* name, int decimals, double step, int width) {
+  auto* e = new QDoubleSpinBox(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->setDecimals(decimals);
+  e->setRange(-FieldLimit, FieldLimit);
+  e->setSingleStep(step);
+  e->setFixedWidth(width);
+  return e;
+}
+
+// The fraction count; tells when its up arrow (or the Up key) has raised it.
+class TFractionCountBox : public QSpinBox {
+ public:
+  using QSpinBox::QSpinBox;
+  std::function<void()> OnRaisedByArrow;
+
+  void stepBy(int steps) override {
+    const int before = value();
+    QSpinBox::stepBy(steps);
+    if (steps > 0 && value() > before && OnRaisedByArrow) OnRaisedByArrow();
+  }
+};
+
+// The column captions are long for their widths: the header font is made
+// smaller, in half points, until every caption fits its column.
+void FitHeaderFont(QHeaderView* header, const int (&widths)[4]) {
+  const QAbstractItemModel* model = header->model();
+  const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+  QFont font = header->font();
+  for (qreal size = font.pointSizeF(); size >= 6.0; size -= 0.5) {
+    font.setPointSizeF(size);
+    const QFontMetrics metrics(font);
+    bool fits = true;
+    for (int c = 0; c < 4; ++c)
+      fits = fits && metrics.horizontalAdvance(model->headerData(c, Qt::Horizontal).toString()) + 2 * margin <=
+                         widths[c];
+    if (fits) break;
+  }
+  header->setFont(font);
+}
+
+}  // namespace
+
+TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frmDustProperties"));
+  setWindowTitle(Text("Характеристика пылевого состава"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  // The window is 492 x 358 with its frame and title bar.
+  setFixedSize(484, 327);
+  QFont compact = font();
+  compact.setPointSize(8);
+  setFont(compact);
+
+  // The six properties: three in a left column, three in a right one.
+  edInputConcentration = MakeField(this, "edInputConcentration", 7, 0.01, 98);
+  edParticleDencity = MakeField(this, "edParticleDencity", 2, 0.1, 98);
+  edMu = MakeField(this, "edMu", 8, 5e-06, 98);
+  edHi = MakeField(this, "edHi", 2, 0.1, 56);
+  edKoefK = MakeField(this, "edKoefK", 2, 0.05, 56);
+  edKoefF = MakeField(this, "edKoefF", 2, 0.05, 56);
+  auto column = [this](const QRect& place, const std::pair<const char*, QDoubleSpinBox*> (&rows)[3]) {
+    auto* box = new QWidget(this);
+    box->setGeometry(place);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    int row = 0;
+    for (const auto& [caption, field] : rows) {
+      auto* label = new QLabel(Text(caption), box);
+      label->setWordWrap(true);
+      grid->addWidget(label, row, 0);
+      grid->addWidget(field, row, 1);
+      ++row;
+    }
+    grid->setColumnStretch(0, 1);
+  };
+  column(QRect(6, 4, 262, 94), {{"Концентрация пыли в приточ. воздухе, кг/м3", edInputConcentration},
+                                {"Плотность пылевых частиц, кг/м3", edParticleDencity},
+                                {"Коэф. дин. вязкости воздуха, Па*с", edMu}});
+  column(QRect(282, 4, 196, 94), {{"Коэф. динамической формы частицы:", edHi},
+                                  {"Коэф. восстановления при ударе:", edKoefK},
+                                  {"Коэф. трения скольжения:", edKoefF}});
+
+  // The size composition.
+  auto* frame = new QGroupBox(Text(" Дисперсный состав пыли в приточном воздухе: "), this);
+  frame->setObjectName(QStringLiteral("GroupBox1"));
+  frame->setGeometry(4, 102, 476, 188);
+  auto* count = new TFractionCountBox(frame);
+  count->OnRaisedByArrow = [this] { edFractionCntTopClick(); };
+  edFractionCnt = count;
+  edFractionCnt->setObjectName(QStringLiteral("edFractionCnt"));
+  edFractionCnt->setRange(2, 100);
+  edFractionCnt->setValue(2);
+  edFractionCnt->setFixedWidth(56);
+
+  sgDispersedComposition = new QTableWidget(2, 4, frame);
+  QTableWidget* sg = sgDispersedComposition;
+  sg->setObjectName(QStringLiteral("sgDispersedComposition"));
+  sg->setHorizontalHeaderLabels({Text("№"), Text("Нижняя граница фракции, мкм"),
+                                 Text("Верхняя граница фракции, мкм"), Text("Доля частиц")});
+  sg->verticalHeader()->hide();
+  sg->verticalHeader()->setMinimumSectionSize(RowHeight);
+  sg->verticalHeader()->setDefaultSectionSize(RowHeight);
+  sg->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  sg->horizontalHeader()->setFixedHeight(RowHeight);
+  sg->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  sg->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  sg->horizontalHeader()->setHighlightSections(false);
+  const int widths[] = {24, 167, 168, 71};
+  for (int c = 0; c < 4; ++c) sg->setColumnWidth(c, widths[c]);
+  FitHeaderFont(sg->horizontalHeader(), widths);
+  sg->setShowGrid(true);
+  sg->setSelectionMode(QAbstractItemView::SingleSelection);
+  sg->setSelectionBehavior(QAbstractItemView::SelectItems);
+  sg->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                      QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+  sg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  sg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  sg->setFixedWidth(24 + 167 + 168 + 71 + 2 * sg->frameWidth() +
+                    sg->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, sg));
+  {
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(8, 2, 8, 6);
+    layout->setSpacing(3);
+    auto* countLine = new QHBoxLayout;
+    countLine->addWidget(new QLabel(Text("Количество фракций:"), frame));
+    countLine->addWidget(edFractionCnt);
+    countLine->addStretch(1);
+    layout->addLayout(countLine);
+    layout->addWidget(new QLabel(Text("Доли частиц по фракциям:"), frame));
+    layout->addWidget(sg, 1, Qt::AlignLeft);
+  }
+
+  // The grid at creation: two fractions.
+  PrepareRows();
+  const char* initial[2][4] = {{"1", "50", "70", "0,300"}, {"2", "70", "90", "0,700"}};
+  for (int r = 1; r <= 2; ++r)
+    for (int c = 0; c < 4; ++c) SetCell(r, c, Text(initial[r - 1][c]));
+
+  BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+  BitBtn1->setGeometry(4, 296, 90, 26);
+  BitBtn1->setDefault(true);
+  BitBtn2 = new QPushButton(Text("Отмена"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+  BitBtn2->setGeometry(102, 296, 90, 26);
+
+  const TDustParams defaults;
+  edInputConcentration->setValue(defaults.InputConcentration);
+  edParticleDencity->setValue(defaults.ParticleDensity);
+  edMu->setValue(defaults.AirViscosity);
+  edHi->setValue(defaults.ShapeFactor);
+  edKoefF->setValue(defaults.KoefF);
+  edKoefK->setValue(defaults.KoefK);
+
+  connect(edFractionCnt, &QSpinBox::valueChanged, this, &TfrmDustProperties::edFractionCntChange);
+  connect(sg, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    if (!Filling_) sgDispersedCompositionSetEditText(item->row() + 1, item->column(), item->text());
+  });
+  connect(BitBtn1, &QPushButton::clicked, this, &TfrmDustProperties::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QString TfrmDustProperties::Cell(int row, int column) const {
+  const QTableWidgetItem* item = sgDispersedComposition->item(row - 1, column);
+  return item != nullptr ? item->text() : QString();
+}
+
+void TfrmDustProperties::SetCell(int row, int column, const QString& text) {
+  QTableWidgetItem* item = sgDispersedComposition->item(row - 1, column);
+  if (item == nullptr) return;
+  const bool filling = Filling_;
+  Filling_ = true;
+  item->setText(text);
+  Filling_ = filling;
+}
+
+void TfrmDustProperties::PrepareRows() {
+  QTableWidget* sg = sgDispersedComposition;
+  const bool filling = Filling_;
+  Filling_ = true;
+  const int count = sg->rowCount();
+  for (int r = 1; r <= count; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      if (sg->item(r - 1, c) != nullptr) continue;
+      auto* item = new QTableWidgetItem;
+      if (c == NumberColumn) {
+        // Every row shows its number, also a row added by typing the count.
+        item->setText(QString::number(r));
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setBackground(sg->palette().brush(QPalette::Button));
+      } else {
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+      }
+      sg->setItem(r - 1, c, item);
+    }
+    // An upper bound below the last row is the next row's lower bound: not
+    // typed, shown in grey.
+    QTableWidgetItem* upper = sg->item(r - 1, UpperColumn);
+    if (r < count) {
+      upper->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+      upper->setBackground(DerivedCellColor);
+      upper->setForeground(QColor(0, 0, 0));
+    } else {
+      upper->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+      upper->setData(Qt::BackgroundRole, QVariant());
+      upper->setData(Qt::ForegroundRole, QVariant());
+    }
+  }
+  Filling_ = filling;
+}
+
+void TfrmDustProperties::edFractionCntChange(int count) {
+  sgDispersedComposition->setRowCount(count);
+  PrepareRows();
+}
+
+void TfrmDustProperties::edFractionCntTopClick() {
+  const int r = edFractionCnt->value();
+  SetCell(r, NumberColumn, QString::number(r));
+  SetCell(r, LowerColumn, Cell(r - 1, UpperColumn));
+}
+
+void TfrmDustProperties::sgDispersedCompositionSetEditText(int row, int column, const QString& text) {
+  if (column == LowerColumn && row >= 2) SetCell(row - 1, UpperColumn, text);
+}
+
+void TfrmDustProperties::LoadFrom(const TModelState& s) {
+  const TDustParams& d = s.Dust;
+  edInputConcentration->setValue(d.InputConcentration);
+  edParticleDencity->setValue(d.ParticleDensity);
+  edMu->setValue(d.AirViscosity);
+  edHi->setValue(d.ShapeFactor);
+  edKoefF->setValue(d.KoefF);
+  edKoefK->setValue(d.KoefK);
+  edFractionCnt->setValue(static_cast<int>(std::min<size_t>(d.Fractions.size(), 1000)));
+  const int rows = std::min(edFractionCnt->value(), static_cast<int>(d.Fractions.size()));
+  for (int r = 1; r <= rows; ++r) {
+    const TFraction& f = d.Fractions[r - 1];
+    SetCell(r, LowerColumn, QString::fromStdString(FormatFixed(f.Lower * MicrometresPerMetre, 4, 1)));
+    SetCell(r, UpperColumn, QString::fromStdString(FormatFixed(f.Upper * MicrometresPerMetre, 4, 1)));
+    SetCell(r, ShareColumn, QString::fromStdString(FormatFixed(f.Share, 4, 3)));
+  }
+}
+
+bool TfrmDustProperties::Execute() { return Services_.execDialog(this) == QDialog::Accepted; }
+
+TDustParams TfrmDustProperties::FieldValues() const {
+  TDustParams d;
+  d.InputConcentration = edInputConcentration->value();
+  d.ParticleDensity = edParticleDencity->value();
+  d.AirViscosity = edMu->value();
+  d.ShapeFactor = edHi->value();
+  d.KoefF = edKoefF->value();
+  d.KoefK = edKoefK->value();
+  return d;
+}
+
+void TfrmDustProperties::StoreInto(TModelState& s) const {
+  const TDustParams fields = FieldValues();
+  TDustParams& d = s.Dust;
+  d.InputConcentration = fields.InputConcentration;
+  d.ParticleDensity = fields.ParticleDensity;
+  d.AirViscosity = fields.AirViscosity;
+  d.ShapeFactor = fields.ShapeFactor;
+  d.KoefF = fields.KoefF;
+  d.KoefK = fields.KoefK;
+  const int count = edFractionCnt->value();
+  d.Fractions.assign(static_cast<size_t>(count), TFraction{});
+  auto value = [this](int row, int column) {
+    Extended v = 0.0L;
+    return ParseReal(Cell(row, column).toStdString(), v) ? v : 0.0L;
+  };
+  for (int r = 1; r <= count; ++r) {
+    TFraction& f = d.Fractions[r - 1];
+    f.Lower = ToDouble(value(r, LowerColumn) / MicrometresPerMetre);
+    f.Upper = ToDouble(value(r, UpperColumn) / MicrometresPerMetre);
+    f.Share = ToDouble(value(r, ShareColumn));
+  }
+}
+
+QString TfrmDustProperties::CompositionError() const {
+  const int count = edFractionCnt->value();
+  std::vector<Extended> lower(count), upper(count), share(count);
+  for (int r = 1; r <= count; ++r) {
+    for (int c = LowerColumn; c <= ShareColumn; ++c) {
+      Extended v = 0.0L;
+      if (!ParseReal(Cell(r, c).toStdString(), v)) return Text("Ошибка при вводе параметров дисперсного состава");
+      if (!(v > 0)) return Text("Диаметры частиц и доли фракций должны быть положительными");
+      (c == LowerColumn ? lower : c == UpperColumn ? upper : share)[r - 1] = v;
+    }
+  }
+  Extended sum = 0.0L;
+  for (Extended v : share) sum += v;
+  if (std::fabs(sum - 1) > 1e-6L) return Text("Сумма долей фракций должна равняться 1");
+  for (int i = 0; i < count; ++i)
+    if (!(lower[i] < upper[i])) return Text("Нижние границы фракций должны быть меньше верхних");
+
+  // The fractions as they will be stored must also suit the size generator of
+  // the concentration run: adjacent fractions share their bound (the generator
+  // takes each fraction's lower bound and the last upper bound), the bounds
+  // increase, and nothing is lost by the rounding to metres.
+  std::vector<TFraction> stored(count);
+  for (int i = 0; i < count; ++i)
+    stored[i] = TFraction{ToDouble(lower[i] / MicrometresPerMetre), ToDouble(upper[i] / MicrometresPerMetre),
+                          ToDouble(share[i])};
+  bool fits = true;
+  for (int i = 0; i + 1 < count; ++i)
+    if (stored[i].Upper != stored[i + 1].Lower || !(stored[i + 1].Lower > stored[i].Lower)) fits = false;
+  TBarRandom generator;
+  if (!fits || !SetupSizeGenerator(generator, stored)) return Text(SizeGeneratorErrorText);
+  return {};
+}
+
+void TfrmDustProperties::BitBtn1Click() {
+  // A field left with a text that is not a number shows its last value again.
+  for (QAbstractSpinBox* e : std::initializer_list<QAbstractSpinBox*>{
+           edInputConcentration, edParticleDencity, edMu, edHi, edKoefK, edKoefF, edFractionCnt})
+    e->interpretText();
+  if (const QString error = CompositionError(); !error.isEmpty()) {
+    Services_.message(this, error);
+    return;
+  }
+  if (const std::string error = DustParamsError(FieldValues()); !error.empty()) {
+    Services_.message(this, QString::fromStdString(error));
+    return;
+  }
+  accept();
+}
+
+}  // namespace ltr
