@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStyle>
 #include <algorithm>
 #include <functional>
@@ -323,7 +324,8 @@ void TfrmAreaParams::BitBtn1Click() {
 
 void TfrmAreaParams::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  // Only a showing by the program, not the window system restoring it.
+  if (!event->spontaneous()) FormShow();
 }
 
 bool TfrmAreaParams::eventFilter(QObject* watched, QEvent* event) {
