@@ -20,6 +20,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -242,6 +243,12 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   PageControl1_ = new QTabWidget(central);
   PageControl1_->setObjectName(QStringLiteral("PageControl1"));
   PageControl1_->setFixedWidth(PageControlWidth);
+  // Both page tabs fit side by side in the narrow page control.
+  PageControl1_->tabBar()->setStyleSheet(QStringLiteral(
+      "QTabBar::tab { padding: 3px 4px; border: 1px solid #9a9a9a; border-bottom: none;"
+      " border-top-left-radius: 3px; border-top-right-radius: 3px; background: #dedede; margin-right: 1px; }"
+      "QTabBar::tab:selected { background: palette(window); }"
+      "QTabBar::tab:!selected { margin-top: 2px; }"));
   PageControl1_->addTab(BuildConcentrationPage(), Tr("Расчет концентрации"));
   PageControl1_->addTab(BuildVortexPage(), Tr("Расчет поля скоростей"));
   PageControl1_->setCurrentIndex(0);
@@ -386,14 +393,20 @@ QWidget* TfrmMain::BuildVortexPage() {
   auto* params = new QGroupBox(Tr(" Параметры движения вихрей:  "), page);
   params->setObjectName(QStringLiteral("GroupBoxVortexParams"));
   auto* pg = new QGridLayout(params);
+  pg->setContentsMargins(6, 6, 6, 6);
   pg->setHorizontalSpacing(4);
   pg->setColumnStretch(0, 1);
-  edMaxFreeVortex_ = MakeEdit(params, "edMaxFreeVortex", "400", 50);
-  edMaxTime_ = MakeEdit(params, "edMaxTime", "1", 50);
-  edDt_ = MakeEdit(params, "edDt", "0,005", 50);
-  pg->addWidget(MakeLabel(params, Tr("Макс. кол-во свободных вихрей: ")), 0, 0);
-  pg->addWidget(edMaxFreeVortex_, 0, 1);
-  pg->addWidget(MakeLabel(params, Tr("Макс. время моделирования")), 1, 0);
+  edMaxFreeVortex_ = MakeEdit(params, "edMaxFreeVortex", "400", 46);
+  edMaxTime_ = MakeEdit(params, "edMaxTime", "1", 46);
+  edDt_ = MakeEdit(params, "edDt", "0,005", 46);
+  // The first label may take two lines where the font is wide.
+  QLabel* maxFreeLabel = MakeLabel(params, Tr("Макс. кол-во свободных вихрей: "));
+  maxFreeLabel->setWordWrap(true);
+  pg->addWidget(maxFreeLabel, 0, 0);
+  pg->addWidget(edMaxFreeVortex_, 0, 1, 1, 2);
+  QLabel* maxTimeLabel = MakeLabel(params, Tr("Макс. время моделирования"));
+  maxTimeLabel->setWordWrap(true);
+  pg->addWidget(maxTimeLabel, 1, 0);
   pg->addWidget(edMaxTime_, 1, 1);
   pg->addWidget(MakeLabel(params, Tr("сек.")), 1, 2);
   pg->addWidget(MakeLabel(params, Tr("Шаг по времени")), 2, 0);
@@ -649,6 +662,11 @@ void TfrmMain::SetDataCommandsEnabled(bool enabled) {
 
 void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTime, double maxTime, double dt) {
   const bool continueWas = btnContinue_->isEnabled();
+  // The keyboard focus goes with the run to its Stop button and comes back
+  // to the command that started it, rather than to the next text field.
+  QPushButton* command = btnStart_->hasFocus() ? btnStart_ : btnContinue_->hasFocus() ? btnContinue_ : nullptr;
+  btnStop_->setEnabled(true);
+  if (command != nullptr) btnStop_->setFocus();
   SetVortexButtons(false, false, true);
   bool ran = false;
   try {
@@ -658,7 +676,9 @@ void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTim
     ShowText(Tr(OutOfMemoryText));
   }
   // A refused run changed nothing and leaves the buttons as they were.
+  const bool stopHadFocus = btnStop_->hasFocus();
   SetVortexButtons(true, ran || continueWas, false);
+  if (command != nullptr && stopHadFocus && command->isEnabled()) command->setFocus();
 }
 
 void TfrmMain::btnStartClick() {
@@ -690,7 +710,9 @@ void TfrmMain::btnContinueClick() {
 
 void TfrmMain::btnStopClick() {
   s_.StopVortexRun = true;
+  const bool hadFocus = btnStop_->hasFocus();
   SetVortexButtons(true, true, false);
+  if (hadFocus) btnContinue_->setFocus();
 }
 
 // ---------------------------------------------------------------------------
@@ -698,8 +720,10 @@ void TfrmMain::btnStopClick() {
 
 void TfrmMain::btnStartCountConcentrationClick() {
   if (ActiveRun_ != TRunKind::None) return;
-  btnStartCountConcentration_->setEnabled(false);
+  const bool startHadFocus = btnStartCountConcentration_->hasFocus();
   btnStopCountConcentration_->setEnabled(true);
+  if (startHadFocus) btnStopCountConcentration_->setFocus();
+  btnStartCountConcentration_->setEnabled(false);
 
   const int numIteration = edNumIteration_->value();
   const int numParticle = edNumParticle_->value();
@@ -715,7 +739,9 @@ void TfrmMain::btnStartCountConcentrationClick() {
     ShowText(Tr(OutOfMemoryText));
     s_.StopConcentration = true;
   }
+  const bool stopHadFocus = btnStopCountConcentration_->hasFocus();
   btnStartCountConcentration_->setEnabled(true);
+  if (stopHadFocus) btnStartCountConcentration_->setFocus();
   btnStopCountConcentration_->setEnabled(false);
   // A run refused before it began leaves the last results and their menu item
   // as they were.
@@ -726,7 +752,9 @@ void TfrmMain::btnStartCountConcentrationClick() {
 
 void TfrmMain::btnStopCountConcentrationClick() {
   s_.StopConcentration = true;
+  const bool hadFocus = btnStopCountConcentration_->hasFocus();
   btnStartCountConcentration_->setEnabled(true);
+  if (hadFocus) btnStartCountConcentration_->setFocus();
   btnStopCountConcentration_->setEnabled(false);
 }
 

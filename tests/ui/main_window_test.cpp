@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -23,6 +24,8 @@
 #include "model/discretization.h"
 #include "numerics/number_text.h"
 #include "ui/paint_box.h"
+#include "ui/area_params_dialog.h"
+#include "ui/dust_properties_dialog.h"
 #include "ui/results_window.h"
 
 namespace ltr {
@@ -551,6 +554,78 @@ TEST_F(MainWindowTest, ClosingDuringARunStopsIt) {
   EXPECT_TRUE(s.StopVortexRun);
   EXPECT_LT(s.Time, 0.0051);
   EXPECT_EQ(w->ActiveRun(), TfrmMain::TRunKind::None);
+}
+
+TEST_F(MainWindowTest, ConfirmedEnclosureDiscardsTheSimulation) {
+  TfrmAreaParams area;
+  TfrmDustProperties dust;
+  w->SetWindows(nullptr, &area, &dust, &results);
+  // The user sets a coarser spacing and confirms, or cancels.
+  bool confirm = false;
+  TUiServices dialogServices = Services;
+  dialogServices.execDialog = [&](QDialog* dialog) {
+    if (dialog != &area) return int(QDialog::Rejected);
+    EXPECT_DOUBLE_EQ(area.findChild<QDoubleSpinBox*>("edH")->value(), 0.05);  // filled from the model
+    area.findChild<QDoubleSpinBox*>("edH")->setValue(0.1);
+    if (!confirm) return int(QDialog::Rejected);
+    area.BitBtn1Click();
+    return area.result();
+  };
+  area.SetUiServices(dialogServices);
+
+  StartRun("0,02");
+  const int free = s.FreeCount;
+  const int bound = s.BoundCount;
+  ASSERT_GT(free, 0);
+  Action("N12")->trigger();
+  EXPECT_EQ(s.FreeCount, free);
+  EXPECT_EQ(s.Area.H, 0.05);
+  EXPECT_TRUE(Button("btnContinue")->isEnabled());
+
+  confirm = true;
+  Action("N12")->trigger();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_EQ(s.Area.H, 0.1);
+  EXPECT_EQ(s.FreeCount, 0);
+  EXPECT_EQ(s.Time, 0.0);
+  EXPECT_LT(s.BoundCount, bound);
+  EXPECT_EQ(Get<QLabel>("StatusPanel")->text(), QString::fromStdString(BoundCountText(s.BoundCount)));
+  EXPECT_EQ(LabelText("lbTime"), U("Прошло времени: "));
+  EXPECT_EQ(LabelText("lbVortexCount"), U("Свободных вихрей: "));
+  EXPECT_EQ(Buttons(), "EDDED");
+
+  // The dust dialog confirmed with a new density stores it.
+  dialogServices.execDialog = [&](QDialog* dialog) {
+    if (dialog != &dust) return int(QDialog::Rejected);
+    dust.findChild<QDoubleSpinBox*>("edParticleDencity")->setValue(2500);
+    dust.BitBtn1Click();
+    return dust.result();
+  };
+  dust.SetUiServices(dialogServices);
+  Action("N4")->trigger();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_EQ(s.Dust.ParticleDensity, 2500.0);
+  EXPECT_EQ(s.Dust.Fractions.size(), 2u);
+}
+
+TEST_F(MainWindowTest, KeyboardFocusFollowsTheRunButtons) {
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  Pages()->setCurrentIndex(1);
+  Edit("edMaxTime")->setText(U("0,01"));
+  Button("btnStart")->setFocus();
+  ASSERT_TRUE(Button("btnStart")->hasFocus());
+  QWidget* during = nullptr;
+  w->OnProcess = [&] { during = QApplication::focusWidget(); };
+  Button("btnStart")->click();
+  EXPECT_EQ(during, Button("btnStop"));
+  EXPECT_TRUE(Button("btnStart")->hasFocus());
+
+  // Stopped by the keyboard, the focus goes on to Continue.
+  Edit("edMaxTime")->setText(U("1"));
+  w->OnProcess = [&] { Button("btnStop")->click(); };
+  Button("btnStart")->click();
+  EXPECT_TRUE(Button("btnContinue")->hasFocus());
 }
 
 TEST_F(MainWindowTest, ObserverIsReleasedWithTheWindow) {
