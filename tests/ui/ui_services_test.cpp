@@ -35,10 +35,10 @@ void WhenShown(std::function<void(T*)> act) {
 }
 
 // The dialogs start in the current folder; each test works in a folder of its own.
-class InFolder : public ::testing::Test {
+class VortexFileDialogTest : public ::testing::Test {
  protected:
-  InFolder() : Previous(QDir::currentPath()) { QDir::setCurrent(Dir.path()); }
-  ~InFolder() override { QDir::setCurrent(Previous); }
+  VortexFileDialogTest() : Previous(QDir::currentPath()) { QDir::setCurrent(Dir.path()); }
+  ~VortexFileDialogTest() override { QDir::setCurrent(Previous); }
   void Touch(const char* name) {
     QFile file(Dir.filePath(name));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -55,7 +55,7 @@ class InFolder : public ::testing::Test {
   TUiServices Services = DefaultUiServices();
 };
 
-TEST_F(InFolder, OpenDialogOffersBothExtensionsUnderOneFilter) {
+TEST_F(VortexFileDialogTest, OpenDialogOffersBothExtensionsUnderOneFilter) {
   Touch("run.evt");
   WhenShown<QFileDialog>([](QFileDialog* dialog) {
     EXPECT_EQ(dialog->windowTitle(), U("Загрузить данные"));
@@ -73,7 +73,7 @@ TEST_F(InFolder, OpenDialogOffersBothExtensionsUnderOneFilter) {
   EXPECT_TRUE(Services.openVortexFile(nullptr).isEmpty());
 }
 
-TEST_F(InFolder, SaveDialogAddsTheExtensionOfTheChosenFilter) {
+TEST_F(VortexFileDialogTest, SaveDialogAddsTheExtensionOfTheChosenFilter) {
   const QString vrt = U("Файлы с вихрями (*.vrt)");
   const QString evt = U("Расширенные файлы с вихрями (*.evt)");
   WhenShown<QFileDialog>([&](QFileDialog* dialog) {
