@@ -309,6 +309,10 @@ void TfrmMain::BuildMenus() {
   QMenu* help = bar->addMenu(Tr("Справка"));
   help->setObjectName(QStringLiteral("N6"));
   N7_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
+
+  // The drop-down menus are windows of their own and take the window's font
+  // only when given it.
+  for (QMenu* menu : {data, params, zoom, help}) menu->setFont(font());
 }
 
 QWidget* TfrmMain::BuildConcentrationPage() {
