@@ -204,8 +204,7 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmAreaParams::LoadFrom(const TModelState& s) {
-  const TAreaParams& a = s.Area;
+void TfrmAreaParams::ShowValues(const TAreaParams& a) {
   edH->setValue(a.H);
   edSpeed->setValue(a.Speed);
   edRoomHeight->setValue(a.RoomHeight);
@@ -214,6 +213,10 @@ void TfrmAreaParams::LoadFrom(const TModelState& s) {
   edExhaustHeight->setValue(a.ExhaustHeight);
   edInflowWidth->setValue(a.InflowWidth);
   edInflowDistance->setValue(a.InflowDistance);
+}
+
+void TfrmAreaParams::LoadFrom(const TModelState& s) {
+  ShowValues(s.Area);
   for (int i = 0; i < SeparationPointCount; ++i)
     cbBreaks->item(i)->setCheckState(s.SepPoints[i].Enabled ? Qt::Checked : Qt::Unchecked);
 }
@@ -311,14 +314,7 @@ void TfrmAreaParams::BitBtn1Click() {
                                     "Продолжить?")))
     return;
   // The fields take over what was checked, so that they show what is stored.
-  edH->setValue(a.H);
-  edSpeed->setValue(a.Speed);
-  edRoomHeight->setValue(a.RoomHeight);
-  edRoomWidth->setValue(a.RoomWidth);
-  edExhaustWidth->setValue(a.ExhaustWidth);
-  edExhaustHeight->setValue(a.ExhaustHeight);
-  edInflowWidth->setValue(a.InflowWidth);
-  edInflowDistance->setValue(a.InflowDistance);
+  ShowValues(a);
   accept();
 }
 

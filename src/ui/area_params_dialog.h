@@ -56,6 +56,9 @@ class TfrmAreaParams : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Puts the eight enclosure values into their fields.
+  void ShowValues(const TAreaParams& a);
+
   // Every field's text converts to a real.
   bool TextsConvert() const;
   // The values the fields stand for (see FieldValue in the source).
