@@ -1,6 +1,17 @@
 #!/usr/bin/env bash
-# Set-up and build, then the whole test suite.
+# Set-up and build, then the whole test suite: the Release build (core,
+# command-line tool, drawing and windows), then the core and the command-line
+# tool once more under AddressSanitizer and UndefinedBehaviorSanitizer
+# (LTR_SANITIZER_PASS=0 skips that second pass).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+
+if [ "${LTR_SANITIZER_PASS:-1}" != "0" ]; then
+  SANITIZE_DIR="${BUILD_DIR}-sanitize"
+  cmake -S "$ROOT" -B "$SANITIZE_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DLTR_SANITIZE=ON -DLTR_BUILD_GUI=OFF -DLTR_BUILD_BENCH=OFF
+  cmake --build "$SANITIZE_DIR"
+  ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)"
+fi
