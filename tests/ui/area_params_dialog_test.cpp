@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/qstring_printer.h"
+#include "ui/recording_ui.h"
 
 #include <QApplication>
 #include <QDoubleSpinBox>
@@ -21,22 +22,10 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class AreaParamsDialogTest : public ::testing::Test {
+class AreaParamsDialogTest : public ::testing::Test, public testing::TRecordingUi {
  protected:
   void SetUp() override {
-    TUiServices services;
-    services.message = [this](QWidget*, const QString& text) { Messages.push_back(text); };
-    services.confirm = [this](QWidget*, const QString& text) {
-      Questions.push_back(text);
-      return Answer;
-    };
-    services.execDialog = [this](QDialog* d) {
-      d->show();
-      if (WhileShown) WhileShown();
-      if (d->isVisible()) d->reject();
-      return d->result();
-    };
-    Dialog.SetUiServices(services);
+    Dialog.SetUiServices(Services());
     Dialog.LoadFrom(Model);
   }
 
@@ -66,10 +55,6 @@ class AreaParamsDialogTest : public ::testing::Test {
 
   TModelState Model;
   TfrmAreaParams Dialog;
-  std::vector<QString> Messages;
-  std::vector<QString> Questions;
-  bool Answer = true;
-  std::function<void()> WhileShown;
 };
 
 TEST_F(AreaParamsDialogTest, FieldsShowTheModelWithinRangeAndStoreWhatTheyShow) {

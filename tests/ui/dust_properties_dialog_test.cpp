@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/qstring_printer.h"
+#include "ui/recording_ui.h"
 
 #include <QColor>
 #include <QDoubleSpinBox>
@@ -22,19 +23,10 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class DustPropertiesDialogTest : public ::testing::Test {
+class DustPropertiesDialogTest : public ::testing::Test, public testing::TRecordingUi {
  protected:
   void SetUp() override {
-    TUiServices services;
-    services.message = [this](QWidget*, const QString& text) { Messages.push_back(text); };
-    services.confirm = [](QWidget*, const QString&) { return true; };
-    services.execDialog = [this](QDialog* d) {
-      d->show();
-      if (WhileShown) WhileShown();
-      if (d->isVisible()) d->reject();
-      return d->result();
-    };
-    Dialog.SetUiServices(services);
+    Dialog.SetUiServices(Services());
   }
 
   QTableWidget* Grid() { return Dialog.findChild<QTableWidget*>("sgDispersedComposition"); }
@@ -63,8 +55,6 @@ class DustPropertiesDialogTest : public ::testing::Test {
 
   TModelState Model;
   TfrmDustProperties Dialog;
-  std::vector<QString> Messages;
-  std::function<void()> WhileShown;
 };
 
 TEST_F(DustPropertiesDialogTest, GridAtCreationAndFilledFromTheModel) {
