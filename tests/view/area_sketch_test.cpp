@@ -11,11 +11,11 @@ using test::BoundsOf;
 using test::CountIn;
 using test::InkBounds;
 using test::Is;
+using test::White;
+using test::Black;
+using test::Red;
+using test::Navy;
 
-const QColor White(255, 255, 255);
-const QColor Black(0, 0, 0);
-const QColor Red(255, 0, 0);
-const QColor Navy(0, 0, 128);
 
 constexpr std::array<bool, SeparationPointCount> NoneChecked{false, false, false, false};
 

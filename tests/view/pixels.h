@@ -7,6 +7,15 @@
 
 namespace ltr::test {
 
+// The colours of the pictures.
+inline const QColor White(255, 255, 255);
+inline const QColor Black(0, 0, 0);
+inline const QColor Red(255, 0, 0);
+inline const QColor Blue(0, 0, 255);
+inline const QColor Navy(0, 0, 128);
+inline const QColor Teal(0, 128, 128);
+inline const QColor Maroon(128, 0, 0);
+
 inline bool Is(const QImage& im, int x, int y, const QColor& c) {
   return im.valid(x, y) && im.pixelColor(x, y).rgb() == c.rgb();
 }
@@ -36,7 +45,7 @@ inline QRect InkBounds(const QImage& im) {
   QRect b;
   for (int y = 0; y < im.height(); ++y)
     for (int x = 0; x < im.width(); ++x)
-      if (im.pixelColor(x, y).rgb() != QColor(255, 255, 255).rgb()) b = b.united(QRect(x, y, 1, 1));
+      if (im.pixelColor(x, y).rgb() != White.rgb()) b = b.united(QRect(x, y, 1, 1));
   return b;
 }
 

@@ -15,13 +15,13 @@ using test::BoundsOf;
 using test::Count;
 using test::CountIn;
 using test::Is;
+using test::White;
+using test::Black;
+using test::Red;
+using test::Blue;
+using test::Teal;
+using test::Maroon;
 
-const QColor White(255, 255, 255);
-const QColor Black(0, 0, 0);
-const QColor Red(255, 0, 0);
-const QColor Blue(0, 0, 255);
-const QColor Teal(0, 128, 128);
-const QColor Maroon(128, 0, 0);
 
 constexpr int Width = 640;
 constexpr int Height = 400;
