@@ -27,6 +27,10 @@ TEST(ApplicationTest, NameLocaleAndQtsOwnTextsInRussian) {
   EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
   EXPECT_NE(QCoreApplication::translate("QWidgetTextControl", "&Undo"), QStringLiteral("&Undo"));
   EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Undo"), QStringLiteral("&Undo"));
+  // The file types of the dialog's list.
+  EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), QString::fromUtf8("Папка"));
+  EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "%1 File").arg("evt"),
+            QString::fromUtf8("Файл evt"));
 }
 
 }  // namespace
