@@ -23,6 +23,7 @@ struct ConcentrationOptions {
   std::string seed;  // empty: from the clock
   std::string maxSteps;
   std::string maxResidence = "30";
+  bool listVortices = false;
 };
 
 // Follows the run: moment k of K while particles are injected, then the
@@ -119,6 +120,8 @@ void RegisterConcentration(CLI::App& app) {
   sub->add_option("--max-residence", options->maxResidence,
                   "particles longer in flight than this many seconds of model time are counted as "
                   "held and leave the run; 0: no limit (default 30)");
+  sub->add_flag("--vortices", options->listVortices,
+                "also print every vortex after the run as [x, y, gamma], with the bound count");
   sub->callback([options] {
     const int particles = IntegerOption("--particles", options->particles);
     const int moments = IntegerOption("--moments", options->moments);
@@ -153,7 +156,12 @@ void RegisterConcentration(CLI::App& app) {
       progress.Finish("остановлен после " + std::to_string(s.ConcentrationSteps) +
                       " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
     }
-    PrintJson(Results(s, completed));
+    nlohmann::json results = Results(s, completed);
+    if (options->listVortices) {
+      results["bound_count"] = s.BoundCount;
+      results["vortices"] = VortexList(s);
+    }
+    PrintJson(results);
   });
 }
 

@@ -49,14 +49,7 @@ void RegisterVortex(CLI::App& app) {
     j["bound_count"] = s.BoundCount;
     j["steps"] = outcome.steps;
     j["total_gamma"] = ToDouble(total);
-    if (options->listVortices) {
-      nlohmann::json list = nlohmann::json::array();
-      for (int k = 0; k < count; ++k) {
-        const TVortex& v = s.Vortices[k];
-        list.push_back({ToDouble(v.Pos.X), ToDouble(v.Pos.Y), ToDouble(v.Gamma)});
-      }
-      j["vortices"] = std::move(list);
-    }
+    if (options->listVortices) j["vortices"] = VortexList(s);
     PrintJson(j);
   });
 }

@@ -200,6 +200,15 @@ int IntegerOption(const std::string& name, const std::string& text, int low, int
   return value;
 }
 
+nlohmann::json VortexList(const TModelState& s) {
+  nlohmann::json list = nlohmann::json::array();
+  for (int k = 0; k < s.BoundCount + s.FreeCount; ++k) {
+    const TVortex& v = s.Vortices[k];
+    list.push_back({ToDouble(v.Pos.X), ToDouble(v.Pos.Y), ToDouble(v.Gamma)});
+  }
+  return list;
+}
+
 void PrintJson(const nlohmann::json& j) { std::cout << j.dump() << std::endl; }
 
 }  // namespace ltr::cli

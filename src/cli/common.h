@@ -49,6 +49,9 @@ double RealOption(const std::string& name, const std::string& text);
 // the option otherwise.
 int IntegerOption(const std::string& name, const std::string& text, int low = INT_MIN, int high = INT_MAX);
 
+// Every vortex, bound then free, as [x, y, gamma].
+nlohmann::json VortexList(const TModelState& s);
+
 void PrintJson(const nlohmann::json& j);
 
 }  // namespace ltr::cli

@@ -62,6 +62,7 @@ void StepParticles(TModelState& s) {
   const Extended exhaustLow = a.ExhaustHeight;
   const Extended exhaustHigh = static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth;
   const double limit = s.MaxResidence;
+  const TBox enclosure{0.0L, 0.0L, a.RoomWidth, a.RoomHeight};
   double t = 0;
 
   TParticleMotion motion;
@@ -121,6 +122,11 @@ void StepParticles(TModelState& s) {
       P.Pos = R;
       WallImpact(s, i, Prev, RightWallAngle);
     }
+    // The stop at the inset wall acts only when the path crosses that wall;
+    // a particle that starts the step in the margin, or passes a corner, is
+    // left where the step took it and can get through the wall itself. Such a
+    // particle is put back WallOffset inside the inset wall it is beyond.
+    if (!StrictlyInside(P.Pos, enclosure)) PullInside(P.Pos, enclosure, static_cast<Extended>(m) + WallOffset);
 
     const TParticle& Now = s.Particles[i];
     if (std::fabs(Prev.Velocity.X) < RestSpeed && std::fabs(Prev.Velocity.Y) < RestSpeed &&

@@ -63,14 +63,16 @@ void BuildArea(TModelState& s) {
     s.RibCounts[k] = n;
     const int first = N - n;
     const int last = N - 1;
-    // Points 2 and 3 start just past the middle of their wall; on a wall of
-    // three vortices or fewer that formula lands beyond the wall, so the start
-    // is kept on the wall's last calc point.
-    const int middleStart = std::min(N - n / 2 + 1, last);
-    auto setPoint = [&s](int p, int from, int to, TRealPoint dir) {
+    // The search indices step one calc point in from a corner or edge, and
+    // points 2 and 3 start just past the middle of their wall; on a wall of
+    // one to three vortices these land on the next wall (or beyond the last
+    // calc point), and a vortex would be shed from there. Both ends of every
+    // search are kept on the point's own wall.
+    const int middleStart = N - n / 2 + 1;
+    auto setPoint = [&s, first, last](int p, int from, int to, TRealPoint dir) {
       TSeparationPoint& sp = s.SepPoints[p];
-      sp.SearchFrom = from;
-      sp.SearchTo = to;
+      sp.SearchFrom = std::clamp(from, first, last);
+      sp.SearchTo = std::clamp(to, first, last);
       sp.Dir = dir;
       sp.LastShed = -1;
     };

@@ -1,5 +1,6 @@
 #include "numerics/geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ltr {
@@ -165,6 +166,42 @@ bool FindRibCrossing(const TRealPoint& A, const TRealPoint& B, const TRibArray& 
     *Res = {E.X + dx * WallOffset / L, E.Y + dy * WallOffset / L};
   }
   return found;
+}
+
+TBox ContourBox(const TRibArray& Ribs) {
+  TBox box;
+  if (Ribs.empty()) return box;
+  box = {Ribs[0].P1.X, Ribs[0].P1.Y, Ribs[0].P1.X, Ribs[0].P1.Y};
+  for (const TRib& rib : Ribs) {
+    for (const TRealPoint& p : {rib.P1, rib.P2}) {
+      box.Left = std::min(box.Left, p.X);
+      box.Right = std::max(box.Right, p.X);
+      box.Bottom = std::min(box.Bottom, p.Y);
+      box.Top = std::max(box.Top, p.Y);
+    }
+  }
+  return box;
+}
+
+bool StrictlyInside(const TRealPoint& P, const TBox& Box) {
+  return Box.Left < P.X && P.X < Box.Right && Box.Bottom < P.Y && P.Y < Box.Top;
+}
+
+namespace {
+
+void PullInside(Extended& v, Extended low, Extended high, Extended inset) {
+  if (low < v && v < high) return;
+  if (high - low <= 2 * inset)
+    v = (low + high) / 2;
+  else
+    v = v <= low ? low + inset : high - inset;
+}
+
+}  // namespace
+
+void PullInside(TRealPoint& P, const TBox& Box, Extended Inset) {
+  PullInside(P.X, Box.Left, Box.Right, Inset);
+  PullInside(P.Y, Box.Bottom, Box.Top, Inset);
 }
 
 void RotatePoint(const TRealPoint& P, TRealPoint& Res, double Angle) {

@@ -55,6 +55,19 @@ void SlideAlongRib(const TRealPoint& A, const TRealPoint& B, const TRib& R, bool
 // pushed WallOffset beyond the wall in the direction of travel.
 bool FindRibCrossing(const TRealPoint& A, const TRealPoint& B, const TRibArray& Ribs,
                      TRealPoint* Res = nullptr);
+// The axis-parallel box spanned by a contour's end points.
+struct TBox {
+  Extended Left = 0.0L;
+  Extended Bottom = 0.0L;
+  Extended Right = 0.0L;
+  Extended Top = 0.0L;
+};
+TBox ContourBox(const TRibArray& Ribs);
+// Strictly inside: a point on a side is not inside.
+bool StrictlyInside(const TRealPoint& P, const TBox& Box);
+// Each coordinate of P that is on or beyond a side of Box is set Inset inside
+// that side (to the middle when the box is no wider than 2 * Inset).
+void PullInside(TRealPoint& P, const TBox& Box, Extended Inset);
 // Counter-clockwise rotation about the origin.
 void RotatePoint(const TRealPoint& P, TRealPoint& Res, double Angle);
 

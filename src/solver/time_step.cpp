@@ -16,6 +16,8 @@ void MoveFreeVortices(TModelState& s) {
   const int N = s.BoundCount;
   const int F = s.FreeCount;
   if (static_cast<int>(s.MovedVortices.size()) < F) s.MovedVortices.resize(static_cast<size_t>(F));
+  const bool confined = !s.InnerRibs.empty();
+  const TBox box = ContourBox(s.InnerRibs);
   int k = 0;
   for (int i = N; i < N + F; ++i) {
     const TRealPoint A = s.Vortices[i].Pos;
@@ -42,6 +44,11 @@ void MoveFreeVortices(TModelState& s) {
         B = res;
       }
     }
+    // The crossing test counts a point within ZeroTolerance of a side as on
+    // it, so a move that starts there (a grazing slide leaves a vortex only
+    // WallOffset * sin(angle) from the side) is not seen to cross. A vortex
+    // that still ends on or beyond a side is put back WallOffset inside it.
+    if (confined && !StrictlyInside(B, box)) PullInside(B, box, WallOffset);
     s.MovedVortices[k] = {B, s.Vortices[i].Gamma};
     ++k;
   }
@@ -62,6 +69,8 @@ void TimeStep(TModelState& s) {
   if (static_cast<int>(s.Vortices.size()) < N + s.MaxFreeVortex)
     s.Vortices.resize(static_cast<size_t>(N + s.MaxFreeVortex));
 
+  const bool confined = !s.InnerRibs.empty();
+  const TBox box = ContourBox(s.InnerRibs);
   const Extended dropDistance = static_cast<Extended>(s.Area.H) / 10;
   const Extended offset = BirthGap + s.Delta;
   for (TSeparationPoint& sp : s.SepPoints) {
@@ -71,6 +80,10 @@ void TimeStep(TModelState& s) {
     TVortex& born = s.Vortices[index];
     const TRealPoint& at = s.CalcPoints[sp.Index].Pos;
     born.Pos = {at.X + offset * sp.Dir.X, at.Y + offset * sp.Dir.Y};
+    // The normal through a calc point near a corner (the only calc point of a
+    // wall shorter than the spacing) can lie beyond the inset side of the
+    // neighbouring wall; such a vortex is born BirthGap inside that side.
+    if (confined && !StrictlyInside(born.Pos, box)) PullInside(born.Pos, box, BirthGap);
     born.Gamma = s.Vortices[sp.Index].Gamma;
     if (sp.LastShed != -1 && PointDistance(born.Pos, s.Vortices[sp.LastShed].Pos) < dropDistance)
       --s.FreeCount;  // too close to the previous one from this point

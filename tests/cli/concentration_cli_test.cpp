@@ -98,6 +98,21 @@ TEST(ConcentrationCliTest, MovingVorticesAfterAVortexRun) {
   EXPECT_EQ(j["stopped"], false);
   EXPECT_GT(j["free_count"].get<int>(), 0);
   EXPECT_LE(j["free_count"].get<int>(), 20 + 4 * 3);
+  EXPECT_FALSE(j.contains("vortices"));
+
+  // --vortices adds the vortex structure the run leaves, and nothing else changes.
+  auto args = Coarse({"--seed", "3", "--max-time", "0.02", "--max-free", "20", "--move-vortices",
+                      "--max-residence", "0.2", "--quiet", "--vortices"});
+  const auto listed = RunCli(args);
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  auto k = Json(listed);
+  const int bound = k["bound_count"].get<int>();
+  EXPECT_GT(bound, 0);
+  EXPECT_EQ(k["vortices"].size(), static_cast<size_t>(bound + k["free_count"].get<int>()));
+  EXPECT_EQ(k["vortices"][0].size(), 3u);
+  k.erase("vortices");
+  k.erase("bound_count");
+  EXPECT_EQ(k, j);
 }
 
 TEST(ConcentrationCliTest, BadInputIsRefusedWithOneLineAndStatusTwo) {

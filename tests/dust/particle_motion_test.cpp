@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "model/discretization.h"
+#include "solver/solver_fixture.h"
+#include "solver/time_step.h"
 
 namespace ltr {
 namespace {
@@ -201,6 +203,94 @@ TEST_F(MarginTest, ResidenceLimitHoldsOnlyParticlesBeyondIt) {
   s.Particles[0].FlightTime = 1e6;
   StepParticles(s);
   EXPECT_EQ(s.ParticleCount, 1);
+}
+
+// A particle that starts the step in the margin crosses no inset wall, so the
+// stop at that wall leaves it where the step took it; when that is beyond the
+// wall itself it is put back WallOffset inside the inset wall, with the
+// impact's velocity as before.
+TEST_F(MarginTest, FastParticleFromTheMarginIsKeptInsideTheWalls) {
+  const Extended W = 1.0L;
+  const Extended R = 0.7L;
+  // 20 m/s for 1 ms carries a particle farther than the margin.
+  const Extended x = W - m / 2;
+  Place(s, {Particle(x, 0.3L, 20, 0), Particle(m / 2, 0.3L, -20, 0), Particle(0.5L, R - m / 2, 0, 20),
+            Particle(x, R - m / 2, 20, 20), Particle(x, R - m / 2, 5, 0)});
+  const TParticle kept = s.Particles[4];  // stays between the inset wall and the wall
+  StepParticles(s);
+  ASSERT_EQ(s.ParticleCount, 5);
+  const Extended back = m + WallOffset;
+  const Extended right = W - back;
+  const Extended left = back;
+  const Extended top = static_cast<Extended>(0.7) - back;
+  const TParticle* p = s.Particles.data();
+  EXPECT_EQ(p[0].Pos.X, right);
+  EXPECT_EQ(p[0].Pos.Y, 0.3L);
+  EXPECT_NEAR(static_cast<double>(p[0].Velocity.X), -10, 1e-12);
+  EXPECT_EQ(p[1].Pos.X, left);
+  EXPECT_NEAR(static_cast<double>(p[1].Velocity.X), 10, 1e-12);
+  EXPECT_EQ(p[2].Pos.Y, top);
+  EXPECT_EQ(p[2].Pos.X, 0.5L);
+  EXPECT_EQ(p[2].Velocity.Y, -10);
+  // Corner: only the ceiling impact, but both coordinates come back inside.
+  EXPECT_EQ(p[3].Pos.X, right);
+  EXPECT_EQ(p[3].Pos.Y, top);
+  EXPECT_EQ(p[3].Velocity.Y, -10);
+  EXPECT_GT(p[4].Pos.X, x + 0.004L);  // 5 m/s for 1 ms, slowed a little by the drag
+  EXPECT_LT(p[4].Pos.X, W);
+  EXPECT_EQ(p[4].Pos.Y, kept.Pos.Y);
+}
+
+// Many particles, light and heavy, bouncing without losses in a flow whose
+// free vortices move with them, on a coarse and on a fine spacing: after
+// every step every particle in flight is strictly inside the enclosure and
+// every free vortex strictly inside the inset contour.
+TEST(StepParticles, NothingLeavesTheEnclosureInAMovingFlow) {
+  for (const double H : {0.05, 0.02}) {
+    SCOPED_TRACE(H);
+    TModelState s;
+    s.Area.H = H;
+    s.MaxFreeVortex = 150;
+    BuildArea(s);
+    for (TSeparationPoint& sp : s.SepPoints) sp.Enabled = true;
+    testing::PrepareSolver(s);
+    s.FractionHits.assign(s.Dust.Fractions.size(), 0);
+    s.FractionHeld.assign(s.Dust.Fractions.size(), 0);
+    s.Dust.KoefK = 1;
+    s.Dust.KoefF = 0;
+    s.Dust.ParticleDt = 1e-3;
+    s.Dt = 0.005;
+    for (int step = 0; step < 40; ++step) TimeStep(s);  // a flow full of vortices
+    s.Dt = s.Dust.ParticleDt;
+    const Extended W = s.Area.RoomWidth;
+    const Extended R = s.Area.RoomHeight;
+    const Extended d = static_cast<Extended>(H) / 2;
+    s.Particles.resize(2000);
+    int failures = 0;
+    for (int step = 0; step < 800 && failures < 5; ++step) {
+      if (step % 10 == 0 && s.ParticleCount + 10 <= 2000) {
+        for (int i = 0; i < 10; ++i) {
+          const Extended x = ((i + 0.5L) * s.Area.InflowWidth) / 10 + s.Area.InflowDistance;
+          s.Particles[s.ParticleCount++] = Particle(x, R - d, 0, -s.Area.InflowSpeed, (i % 2 ? 5e-6L : 60e-6L));
+        }
+      }
+      StepParticles(s);
+      TimeStep(s);
+      for (int i = 0; i < s.ParticleCount; ++i) {
+        const TRealPoint& p = s.Particles[i].Pos;
+        if (!(0 < p.X && p.X < W && 0 < p.Y && p.Y < R) && ++failures <= 5)
+          ADD_FAILURE() << "step " << step << ": particle at (" << static_cast<double>(p.X) << ", "
+                        << static_cast<double>(p.Y) << ")";
+      }
+      for (int i = s.BoundCount; i < s.BoundCount + s.FreeCount; ++i) {
+        const TRealPoint& p = s.Vortices[i].Pos;
+        if (!(d < p.X && p.X < W - d && d < p.Y && p.Y < R - d) && ++failures <= 5)
+          ADD_FAILURE() << "step " << step << ": vortex at (" << static_cast<double>(p.X) << ", "
+                        << static_cast<double>(p.Y) << ")";
+      }
+    }
+    EXPECT_GT(s.ParticleCount, 100);
+  }
 }
 
 TEST(WallImpact, CeilingSlidesOrRollsWithRestitution) {

@@ -168,6 +168,44 @@ TEST(DiscretizationTest, ThinWallsKeepTheSearchStartOnTheWall) {
   }
 }
 
+// Short ceiling strips beside the inflow and thin walls: every search range,
+// both its ends, lies on the calc points of the separation point's own wall.
+TEST(DiscretizationTest, EverySearchRangeStaysOnItsOwnWall) {
+  struct Case {
+    double inflowDistance, inflowWidth, roomWidth, roomHeight;
+  };
+  const Case cases[] = {
+      {0.05, 0.3, 1.0, 0.7},    // start-up enclosure
+      {0.69, 0.3, 1.0, 0.7},    // 1 cm of ceiling right of the inflow: one vortex
+      {0.03, 0.3, 1.0, 0.7},    // two vortices left of the inflow
+      {0.01, 0.3, 0.345, 0.7},  // one on the left, two on the right
+      {0.01, 0.02, 0.06, 0.05}, // thin floor and left wall too
+  };
+  const int ribOfPoint[4] = {0, 2, 6, 7};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "InflowDistance " << c.inflowDistance << ", width " << c.roomWidth);
+    TModelState s;
+    s.Area.InflowDistance = c.inflowDistance;
+    s.Area.InflowWidth = c.inflowWidth;
+    s.Area.RoomWidth = c.roomWidth;
+    s.Area.RoomHeight = c.roomHeight;
+    if (c.roomHeight < 0.1) {
+      s.Area.ExhaustHeight = 0.01;
+      s.Area.ExhaustWidth = 0.02;
+    }
+    BuildArea(s);
+    for (int p = 0; p < 4; ++p) {
+      int first = 0;
+      for (int k = 0; k < ribOfPoint[p]; ++k) first += s.RibCounts[k];
+      const int last = first + s.RibCounts[ribOfPoint[p]] - 1;
+      EXPECT_GE(s.SepPoints[p].SearchFrom, first) << "point " << p;
+      EXPECT_LE(s.SepPoints[p].SearchFrom, last) << "point " << p;
+      EXPECT_GE(s.SepPoints[p].SearchTo, first) << "point " << p;
+      EXPECT_LE(s.SepPoints[p].SearchTo, last) << "point " << p;
+    }
+  }
+}
+
 TEST(DiscretizationTest, ShortRibStillGetsOneVortexAndRebuildIsIdempotent) {
   TModelState s;
   s.Area.ExhaustHeight = 0.49;  // a right wall piece of 0.01 above the exhaust... below it 0.49

@@ -144,5 +144,33 @@ TEST(GeometryTest, DistanceToLineAndLineValue) {
   EXPECT_EQ(LineValue(P(0, 5e-11L), 0.0, 1.0, 0.0), 0.0L);
 }
 
+TEST(GeometryTest, PullInsideMovesOnlyWhatIsOnOrBeyondASide) {
+  const TRibArray square = {{P(1, 3), P(3, 3)}, {P(3, 3), P(3, 1)}, {P(3, 1), P(1, 1)}, {P(1, 1), P(1, 3)}};
+  const TBox box = ContourBox(square);
+  EXPECT_EQ(box.Left, 1.0L);
+  EXPECT_EQ(box.Top, 3.0L);
+  EXPECT_TRUE(StrictlyInside(P(2, 2.9999L), box));
+  EXPECT_FALSE(StrictlyInside(P(2, 3), box));  // on a side
+  EXPECT_FALSE(StrictlyInside(P(0.5L, 2), box));
+
+  TRealPoint inside = P(2.5L, 1.5L);
+  PullInside(inside, box, 0.1L);
+  EXPECT_EQ(inside.X, 2.5L);
+  EXPECT_EQ(inside.Y, 1.5L);
+  TRealPoint corner = P(3.2L, 3);  // beyond the right side, on the top
+  PullInside(corner, box, 0.1L);
+  EXPECT_EQ(corner.X, 3 - 0.1L);
+  EXPECT_EQ(corner.Y, 3 - 0.1L);
+  TRealPoint low = P(2, -5);
+  PullInside(low, box, 0.1L);
+  EXPECT_EQ(low.X, 2.0L);
+  EXPECT_EQ(low.Y, 1 + 0.1L);
+  // A box no wider than twice the inset: the middle.
+  TRealPoint narrow = P(4, 2);
+  PullInside(narrow, box, 1.5L);
+  EXPECT_EQ(narrow.X, 2.0L);
+  EXPECT_EQ(narrow.Y, 2.0L);
+}
+
 }  // namespace
 }  // namespace ltr

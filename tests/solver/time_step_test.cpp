@@ -165,5 +165,77 @@ TEST(TimeStepTest, StepAcrossTheTopSlidesAlongIt) {
   EXPECT_NEAR(static_cast<double>(top - B.Y), 1e-4 * sine, 1e-12);
 }
 
+// Strictly inside the inset contour, which lies H / 2 inside the walls.
+::testing::AssertionResult InsideTheInset(const TModelState& s, int i) {
+  const Extended d = static_cast<Extended>(s.Area.H) / 2;
+  const TRealPoint& p = s.Vortices[i].Pos;
+  if (d < p.X && p.X < s.Area.RoomWidth - d && d < p.Y && p.Y < s.Area.RoomHeight - d)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "vortex " << i << " at (" << static_cast<double>(p.X) << ", "
+                                       << static_cast<double>(p.Y) << ")";
+}
+
+// A vortex that a grazing slide left within ZeroTolerance of the top side
+// starts "on" it, where no crossing is seen; its next step upwards must still
+// end just below the side, not beyond it.
+TEST(TimeStepTest, StepFromOnTheTopSideStaysBelowIt) {
+  TModelState s;
+  BuildSmallCase(s, 10);
+  EnableOnly(s, {});
+  PrepareSolver(s);
+  const int N = s.BoundCount;
+  for (int j = 0; j < N; ++j) s.Vortices[j].Gamma = 0.0L;
+  const Extended top = static_cast<Extended>(s.Area.RoomHeight) - static_cast<Extended>(s.Area.H) / 2;
+  s.FreeCount = 2;
+  for (const Extended below : {0.0L, 5e-11L}) {
+    SCOPED_TRACE(static_cast<double>(below));
+    const TRealPoint A{0.5L, top - below};
+    s.Vortices[N] = {A, 0.0L};
+    s.Vortices[N + 1] = {{0.49L, A.Y}, 0.5L};  // drives the first one straight up
+    s.Dt = 0.001;
+    const double u = VelocityAt(s, A, XDirection, N);
+    MoveFreeVortices(s);
+    EXPECT_TRUE(InsideTheInset(s, N));
+    EXPECT_EQ(s.Vortices[N].Pos.Y, top - WallOffset);
+    EXPECT_EQ(s.Vortices[N].Pos.X, A.X + static_cast<Extended>(u) * s.Dt);  // along the side as before
+  }
+}
+
+// Long runs with many free vortices, a large and then a small time step, and
+// a ceiling strip right of the inflow shorter than the spacing: after every
+// step every free vortex is strictly inside the inset contour.
+TEST(TimeStepTest, FreeVorticesNeverLeaveTheInsetContour) {
+  struct Case {
+    double inflowDistance;
+    double H;
+    int coarseSteps;
+    int fineSteps;
+  };
+  const Case cases[] = {{0.05, 0.05, 120, 1500}, {0.69, 0.05, 60, 300}, {0.69, 0.02, 12, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "InflowDistance " << c.inflowDistance << ", H " << c.H);
+    TModelState s;
+    s.Area.InflowDistance = c.inflowDistance;
+    s.Area.H = c.H;
+    s.MaxFreeVortex = 400;
+    BuildArea(s);
+    EnableOnly(s, {0, 1, 2, 3});
+    PrepareSolver(s);
+    int outside = 0;
+    for (int step = 0; step < c.coarseSteps + c.fineSteps && outside == 0; ++step) {
+      s.Dt = step < c.coarseSteps ? 0.005 : 3e-5;
+      TimeStep(s);
+      for (int i = s.BoundCount; i < s.BoundCount + s.FreeCount; ++i) {
+        const auto inside = InsideTheInset(s, i);
+        if (!inside) {
+          ++outside;
+          ADD_FAILURE() << "step " << step << ": " << inside.message();
+        }
+      }
+    }
+    EXPECT_GT(s.FreeCount, 20);
+  }
+}
+
 }  // namespace
 }  // namespace ltr
