@@ -1,12 +1,10 @@
 #include "ui/area_params_dialog.h"
 
-#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -14,10 +12,10 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <algorithm>
-#include <functional>
 
 #include "model/validation.h"
 #include "numerics/number_text.h"
+#include "ui/number_field.h"
 
 namespace ltr {
 
@@ -28,41 +26,23 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 constexpr int FieldDecimals = 5;
 constexpr int FieldWidth = 73;
 
-QDoubleSpinBox* MakeField(QWidget* parent, const char* name, double maximum) {
-  auto* e = new QDoubleSpinBox(parent);
+TNumberField* MakeField(QWidget* parent, const char* name, double maximum) {
+  auto* e = new TNumberField(parent);
   e->setObjectName(QString::fromLatin1(name));
   e->setDecimals(FieldDecimals);
   e->setRange(0.0001, maximum);
   e->setSingleStep(0.01);
-  e->setFixedWidth(FieldWidth);
-  e->setKeyboardTracking(true);
+  e->FitWidth(FieldWidth);
   return e;
 }
 
-// The field's text as a real, or false.
-bool FieldText(const QDoubleSpinBox* e, Extended& v) {
-  return ParseReal(e->cleanText().toStdString(), v);
-}
-
-// The value a field stands for: its typed text rounded to the field's decimals
-// and, when positive, kept within its range, which is what the field holds once
-// the text is taken over. A typed zero stays zero, so that the value check
-// refuses it instead of the field raising it silently. A text that does not
-// convert gives the value the field held last.
-double FieldValue(const QDoubleSpinBox* e) {
-  Extended parsed = 0.0L;
-  if (!FieldText(e, parsed)) return e->value();
-  double v = QString::number(ToDouble(parsed), 'f', e->decimals()).toDouble();
-  if (v > 0) v = std::clamp(v, e->minimum(), e->maximum());
-  return v;
-}
-
-// Every change of a field's text reaches the handler: a value set or taken
-// over by the field, and each typed change of its editor, also while the text
-// is not (yet) a valid number.
-void OnTextChange(QDoubleSpinBox* e, QObject* receiver, const std::function<void()>& handler) {
-  QObject::connect(e, &QDoubleSpinBox::textChanged, receiver, handler);
-  if (auto* edit = e->findChild<QLineEdit*>()) QObject::connect(edit, &QLineEdit::textChanged, receiver, handler);
+// The value check, also on the ranges of the fields: a typed value outside its
+// field's range is refused like any other incorrect value, never pulled into
+// the range behind the user's back.
+bool ValuesPass(TAreaParams a) {
+  if (!AreaValuesValid(a)) return false;
+  a.InflowSpeed = DerivedInflowSpeed(a);
+  return AreaValuesInRange(a);
 }
 
 }  // namespace
@@ -122,7 +102,7 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
     grid->setContentsMargins(4, 2, 4, 4);
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(1);
-    const std::pair<const char*, QDoubleSpinBox*> rows[] = {
+    const std::pair<const char*, TNumberField*> rows[] = {
         {"Высота укрытия, м", edRoomHeight},
         {"Ширина укрытия, м", edRoomWidth},
         {"Ширина приточного отверстия, м", edInflowWidth},
@@ -194,11 +174,13 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   edSpeedChange();
   DrawAreaSketch();
 
-  for (QDoubleSpinBox* e : {edRoomHeight, edRoomWidth, edInflowDistance, edExhaustHeight})
-    OnTextChange(e, this, [this] { edRoomHeightChange(); });
-  for (QDoubleSpinBox* e : {edInflowWidth, edExhaustWidth})
-    OnTextChange(e, this, [this] { edInflowWidthChange(); });
-  OnTextChange(edSpeed, this, [this] { edSpeedChange(); });
+  // Every change of a field's text reaches its handler, set or typed, also
+  // while the text is not (yet) a valid number.
+  for (TNumberField* e : {edRoomHeight, edRoomWidth, edInflowDistance, edExhaustHeight})
+    connect(e, &TNumberField::textChanged, this, [this] { edRoomHeightChange(); });
+  for (TNumberField* e : {edInflowWidth, edExhaustWidth})
+    connect(e, &TNumberField::textChanged, this, [this] { edInflowWidthChange(); });
+  connect(edSpeed, &TNumberField::textChanged, this, [this] { edSpeedChange(); });
   connect(cbBreaks, &QListWidget::itemChanged, this, [this] { cbBreaksClickCheck(); });
   connect(BitBtn1, &QPushButton::clicked, this, &TfrmAreaParams::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
@@ -239,23 +221,23 @@ void TfrmAreaParams::StoreInto(TModelState& s) const {
 }
 
 bool TfrmAreaParams::TextsConvert() const {
-  Extended v = 0.0L;
-  for (const QDoubleSpinBox* e : {edH, edSpeed, edRoomWidth, edRoomHeight, edInflowDistance, edInflowWidth,
-                                  edExhaustHeight, edExhaustWidth})
-    if (!FieldText(e, v)) return false;
+  double v = 0.0;
+  for (const TNumberField* e : {edH, edSpeed, edRoomWidth, edRoomHeight, edInflowDistance, edInflowWidth,
+                                edExhaustHeight, edExhaustWidth})
+    if (!e->ReadValue(v)) return false;
   return true;
 }
 
 TAreaParams TfrmAreaParams::FieldValues() const {
   TAreaParams a;
-  a.H = FieldValue(edH);
-  a.Speed = FieldValue(edSpeed);
-  a.RoomHeight = FieldValue(edRoomHeight);
-  a.RoomWidth = FieldValue(edRoomWidth);
-  a.ExhaustWidth = FieldValue(edExhaustWidth);
-  a.ExhaustHeight = FieldValue(edExhaustHeight);
-  a.InflowWidth = FieldValue(edInflowWidth);
-  a.InflowDistance = FieldValue(edInflowDistance);
+  a.H = edH->value();
+  a.Speed = edSpeed->value();
+  a.RoomHeight = edRoomHeight->value();
+  a.RoomWidth = edRoomWidth->value();
+  a.ExhaustWidth = edExhaustWidth->value();
+  a.ExhaustHeight = edExhaustHeight->value();
+  a.InflowWidth = edInflowWidth->value();
+  a.InflowDistance = edInflowDistance->value();
   a.InflowSpeed = 0.0;
   return a;
 }
@@ -267,7 +249,7 @@ std::array<bool, SeparationPointCount> TfrmAreaParams::CheckedBreaks() const {
 }
 
 void TfrmAreaParams::edRoomHeightChange() {
-  if (TextsConvert() && AreaValuesValid(FieldValues())) DrawAreaSketch();
+  if (TextsConvert() && ValuesPass(FieldValues())) DrawAreaSketch();
 }
 
 void TfrmAreaParams::edInflowWidthChange() {
@@ -278,7 +260,7 @@ void TfrmAreaParams::edInflowWidthChange() {
 void TfrmAreaParams::edSpeedChange() {
   if (!TextsConvert()) return;
   const TAreaParams a = FieldValues();
-  if (!AreaValuesValid(a)) return;
+  if (!ValuesPass(a)) return;
   const Extended inflowSpeed = static_cast<Extended>(a.Speed) * a.ExhaustWidth / a.InflowWidth;
   lbInflowSpeed->setText(QString::fromStdString(FormatFixed(inflowSpeed, 6, 5)));
 }
@@ -305,7 +287,7 @@ void TfrmAreaParams::BitBtn1Click() {
     return;
   }
   const TAreaParams a = FieldValues();
-  if (!AreaValuesValid(a)) {
+  if (!ValuesPass(a)) {
     Services_.message(this, Text("Параметры заданы некорректно"));
     return;
   }
@@ -325,7 +307,10 @@ void TfrmAreaParams::showEvent(QShowEvent* event) {
 }
 
 bool TfrmAreaParams::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {
+  // A quick second click arrives as a double click instead of a second press;
+  // it zooms again like any press.
+  if (watched == Image1 &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
     Image1MouseDown(static_cast<QMouseEvent*>(event)->button());
     return true;
   }

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDoubleSpinBox>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -26,6 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <new>
 
@@ -37,6 +36,7 @@
 #include "ui/about_box.h"
 #include "ui/area_params_dialog.h"
 #include "ui/dust_properties_dialog.h"
+#include "ui/number_field.h"
 #include "ui/paint_box.h"
 #include "ui/results_window.h"
 
@@ -327,11 +327,13 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   grid->setVerticalSpacing(8);
   grid->setColumnStretch(0, 1);
   auto spin = [page](const char* name) {
-    auto* e = new QSpinBox(page);
+    auto* e = new TNumberField(page);
     e->setObjectName(QString::fromLatin1(name));
+    e->setDecimals(0);
     e->setRange(2, 200);
+    e->setSingleStep(1);
     e->setValue(10);
-    e->setFixedWidth(58);
+    e->FitWidth(58);
     return e;
   };
   edNumParticle_ = spin("edNumParticle");
@@ -341,13 +343,13 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   grid->addWidget(MakeLabel(page, Tr("Количество моментов появле-\nния пылевых частиц")), 1, 0);
   grid->addWidget(edNumIteration_, 1, 1, Qt::AlignVCenter);
 
-  edMaxResidence_ = new QDoubleSpinBox(page);
+  edMaxResidence_ = new TNumberField(page);
   edMaxResidence_->setObjectName(QStringLiteral("edMaxResidence"));
   edMaxResidence_->setDecimals(2);
   edMaxResidence_->setRange(0.0, 100000.0);
   edMaxResidence_->setSingleStep(1.0);
   edMaxResidence_->setValue(s_.MaxResidence);
-  edMaxResidence_->setFixedWidth(58);
+  edMaxResidence_->FitWidth(58);
   edMaxResidence_->setToolTip(Tr("0 - без ограничения"));
   QLabel* residence = MakeLabel(page, Tr("Предельное время пребывания частицы, с:"));
   residence->setWordWrap(true);
@@ -507,11 +509,13 @@ QWidget* TfrmMain::BuildPicturePanel() {
   drawBar->addWidget(tbDrawAxes_);
   drawBar->addWidget(ToolButton7_);
 
-  edVortexSize_ = new QSpinBox(panel);
+  edVortexSize_ = new TNumberField(panel);
   edVortexSize_->setObjectName(QStringLiteral("edVortexSize"));
+  edVortexSize_->setDecimals(0);
   edVortexSize_->setRange(1, 3);
+  edVortexSize_->setSingleStep(1);
   edVortexSize_->setValue(3);
-  edVortexSize_->setFixedWidth(45);
+  edVortexSize_->FitWidth(45);
 
   bars->addWidget(zoomBar);
   bars->addWidget(drawBar);
@@ -530,7 +534,10 @@ QWidget* TfrmMain::BuildPicturePanel() {
   connect(ToolButton3_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
   for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, ToolButton7_})
     connect(toggle, &QToolButton::clicked, this, &TfrmMain::btnDrawClick);
-  connect(edVortexSize_, &QSpinBox::valueChanged, this, &TfrmMain::edVortexSizeChange);
+  // The picture takes each size in the range as it is typed or stepped; other
+  // texts stay as typed and leave the last size.
+  connect(edVortexSize_, &TNumberField::valueChanged, this,
+          [this](double size) { edVortexSizeChange(static_cast<int>(size)); });
   connect(PaintBox1_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
   connect(PaintBox1_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
   connect(PaintBox1_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
@@ -551,7 +558,7 @@ void TfrmMain::FormCreate() {
   s_.SepPoints[1].Enabled = true;
   s_.SepPoints[2].Enabled = true;
   s_.SepPoints[3].Enabled = true;
-  s_.FreeVortexSize = edVortexSize_->value();
+  s_.FreeVortexSize = static_cast<int>(edVortexSize_->value());
 
   BuildArea(s_);
   btnDrawClick();
@@ -724,13 +731,26 @@ void TfrmMain::btnStopClick() {
 
 void TfrmMain::btnStartCountConcentrationClick() {
   if (ActiveRun_ != TRunKind::None) return;
+  // The counts and the residence limit are used as typed; a text that is not
+  // a number in its field's range is reported and nothing starts.
+  const std::pair<TNumberField*, const char*> fields[] = {
+      {edNumIteration_, "Количество моментов появления пылевых частиц"},
+      {edNumParticle_, "Количество пылевых частиц, появляющихся в каждый момент"},
+      {edMaxResidence_, "Предельное время пребывания частицы"},
+  };
+  for (const auto& [field, name] : fields) {
+    if (const QString problem = field->Problem(Tr(name)); !problem.isEmpty()) {
+      ShowText(problem);
+      return;
+    }
+  }
   const bool startHadFocus = btnStartCountConcentration_->hasFocus();
   btnStopCountConcentration_->setEnabled(true);
   if (startHadFocus) btnStopCountConcentration_->setFocus();
   btnStartCountConcentration_->setEnabled(false);
 
-  const int numIteration = edNumIteration_->value();
-  const int numParticle = edNumParticle_->value();
+  const int numIteration = static_cast<int>(std::nearbyint(edNumIteration_->value()));
+  const int numParticle = static_cast<int>(std::nearbyint(edNumParticle_->value()));
   const bool moveVortices = rbVortexesMove_->isChecked();
   s_.MaxResidence = edMaxResidence_->value();
 

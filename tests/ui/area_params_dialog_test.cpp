@@ -6,7 +6,6 @@
 #include "ui/recording_ui.h"
 
 #include <QApplication>
-#include <QDoubleSpinBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +15,8 @@
 #include <QPushButton>
 #include <functional>
 #include <vector>
+
+#include "ui/number_field.h"
 
 namespace ltr {
 namespace {
@@ -29,8 +30,8 @@ class AreaParamsDialogTest : public ::testing::Test, public testing::TRecordingU
     Dialog.LoadFrom(Model);
   }
 
-  QDoubleSpinBox* Field(const char* name) {
-    auto* e = Dialog.findChild<QDoubleSpinBox*>(QString::fromLatin1(name));
+  TNumberField* Field(const char* name) {
+    auto* e = Dialog.findChild<TNumberField*>(QString::fromLatin1(name));
     EXPECT_NE(e, nullptr) << name;
     return e;
   }

@@ -6,10 +6,8 @@
 #include "ui/recording_ui.h"
 
 #include <QColor>
-#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTableWidget>
 #include <functional>
 #include <string>
@@ -17,6 +15,7 @@
 
 #include "dust/concentration_run.h"
 #include "model/validation.h"
+#include "ui/number_field.h"
 
 namespace ltr {
 namespace {
@@ -30,9 +29,9 @@ class DustPropertiesDialogTest : public ::testing::Test, public testing::TRecord
   }
 
   QTableWidget* Grid() { return Dialog.findChild<QTableWidget*>("sgDispersedComposition"); }
-  QSpinBox* Count() { return Dialog.findChild<QSpinBox*>("edFractionCnt"); }
-  QDoubleSpinBox* Field(const char* name) {
-    auto* e = Dialog.findChild<QDoubleSpinBox*>(QString::fromLatin1(name));
+  TNumberField* Count() { return Dialog.findChild<TNumberField*>("edFractionCnt"); }
+  TNumberField* Field(const char* name) {
+    auto* e = Dialog.findChild<TNumberField*>(QString::fromLatin1(name));
     EXPECT_NE(e, nullptr) << name;
     return e;
   }
@@ -219,13 +218,16 @@ TEST_F(DustPropertiesDialogTest, StoredValuesAreTheShownOnes) {
   EXPECT_EQ(stored.Dust.Fractions[1].Upper, 7e-05);
   EXPECT_EQ(stored.Dust.Fractions[1].Share, 0.6);
 
-  // A field left without a number keeps the value it showed before.
+  // A field left without a number is reported and stays as typed; its value is
+  // not put back behind the user's back.
+  Messages.clear();
   WhileShown = [&] {
     Field("edHi")->findChild<QLineEdit*>()->setText("");
     Click("BitBtn1");
   };
-  EXPECT_TRUE(Dialog.Execute());
-  EXPECT_EQ(Field("edHi")->text(), "1,24");
+  EXPECT_FALSE(Dialog.Execute());
+  EXPECT_EQ(Messages, std::vector<QString>{U("Не заполнено поле «Коэф. динамической формы частицы»")});
+  EXPECT_EQ(Field("edHi")->text(), "");
 }
 
 TEST_F(DustPropertiesDialogTest, CancelLeavesTheGridAsTypedUntilTheNextFilling) {

@@ -7,13 +7,11 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QDir>
-#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -23,6 +21,7 @@
 #include "io/vortex_file.h"
 #include "model/discretization.h"
 #include "numerics/number_text.h"
+#include "ui/number_field.h"
 #include "ui/paint_box.h"
 #include "ui/area_params_dialog.h"
 #include "ui/dust_properties_dialog.h"
@@ -146,13 +145,13 @@ TEST_F(MainWindowTest, StartUpState) {
   EXPECT_EQ(Edit("edStep")->text(), U("0,005"));
   EXPECT_EQ(Edit("edMaxLen")->text(), U("1"));
   for (const char* name : {"edNumParticle", "edNumIteration"}) {
-    QSpinBox* spin = Get<QSpinBox>(name);
+    TNumberField* spin = Get<TNumberField>(name);
     EXPECT_EQ(spin->value(), 10);
     EXPECT_EQ(spin->minimum(), 2);
     EXPECT_EQ(spin->maximum(), 200);
   }
-  EXPECT_EQ(Get<QDoubleSpinBox>("edMaxResidence")->value(), 30.0);
-  EXPECT_EQ(Get<QDoubleSpinBox>("edMaxResidence")->minimum(), 0.0);
+  EXPECT_EQ(Get<TNumberField>("edMaxResidence")->value(), 30.0);
+  EXPECT_EQ(Get<TNumberField>("edMaxResidence")->minimum(), 0.0);
   EXPECT_TRUE(Get<QRadioButton>("rbVortexesFixed")->isChecked());
   EXPECT_EQ(LabelText("lbTime"), U("Прошло времени:"));
   EXPECT_EQ(LabelText("lbVortexCount"), U("Свободных вихрей: "));
@@ -172,7 +171,7 @@ TEST_F(MainWindowTest, StartUpState) {
     EXPECT_EQ(b->isChecked(), t.down) << t.name;
     EXPECT_EQ(b->toolTip(), U(t.hint));
   }
-  QSpinBox* size = Get<QSpinBox>("edVortexSize");
+  TNumberField* size = Get<TNumberField>("edVortexSize");
   EXPECT_EQ(size->value(), 3);
   EXPECT_EQ(size->minimum(), 1);
   EXPECT_EQ(size->maximum(), 3);
@@ -378,8 +377,8 @@ TEST_F(MainWindowTest, PageSwitchRefusedWhileARunIsActive) {
     }
     if (w->ProcessCalls == 2) Button("btnStopCountConcentration")->click();
   };
-  Get<QSpinBox>("edNumParticle")->setValue(2);
-  Get<QSpinBox>("edNumIteration")->setValue(5);
+  Get<TNumberField>("edNumParticle")->setValue(2);
+  Get<TNumberField>("edNumIteration")->setValue(5);
   Button("btnStartCountConcentration")->click();
   ASSERT_EQ(Messages.size(), 1);
   EXPECT_EQ(Messages[0], U("Переключение режима невозможно во время расчета концентрации!"));
@@ -402,9 +401,9 @@ TEST_F(MainWindowTest, PageSwitchRefusedWhileARunIsActive) {
 
 TEST_F(MainWindowTest, CompleteConcentrationRunShowsResults) {
   Action("miShowLastConcentration")->setVisible(false);
-  Get<QSpinBox>("edNumParticle")->setValue(2);
-  Get<QSpinBox>("edNumIteration")->setValue(2);
-  Get<QDoubleSpinBox>("edMaxResidence")->setValue(0.05);
+  Get<TNumberField>("edNumParticle")->setValue(2);
+  Get<TNumberField>("edNumIteration")->setValue(2);
+  Get<TNumberField>("edMaxResidence")->setValue(0.05);
   Button("btnStartCountConcentration")->click();
   EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
   EXPECT_EQ(s.MaxResidence, 0.05);
@@ -539,7 +538,7 @@ TEST_F(MainWindowTest, ZoomPanAndVortexSizeChangeTheView) {
   EXPECT_EQ(w->View().OriginY, box->height() - 35);
   EXPECT_EQ(w->Renderer().ViewX0, 40);
 
-  Get<QSpinBox>("edVortexSize")->setValue(1);
+  Get<TNumberField>("edVortexSize")->setValue(1);
   EXPECT_EQ(s.FreeVortexSize, 1);
 }
 
@@ -565,8 +564,8 @@ TEST_F(MainWindowTest, ConfirmedEnclosureDiscardsTheSimulation) {
   TUiServices dialogServices = Services;
   dialogServices.execDialog = [&](QDialog* dialog) {
     if (dialog != &area) return int(QDialog::Rejected);
-    EXPECT_DOUBLE_EQ(area.findChild<QDoubleSpinBox*>("edH")->value(), 0.05);  // filled from the model
-    area.findChild<QDoubleSpinBox*>("edH")->setValue(0.1);
+    EXPECT_DOUBLE_EQ(area.findChild<TNumberField*>("edH")->value(), 0.05);  // filled from the model
+    area.findChild<TNumberField*>("edH")->setValue(0.1);
     if (!confirm) return int(QDialog::Rejected);
     area.BitBtn1Click();
     return area.result();
@@ -597,7 +596,7 @@ TEST_F(MainWindowTest, ConfirmedEnclosureDiscardsTheSimulation) {
   // The dust dialog confirmed with a new density stores it.
   dialogServices.execDialog = [&](QDialog* dialog) {
     if (dialog != &dust) return int(QDialog::Rejected);
-    dust.findChild<QDoubleSpinBox*>("edParticleDencity")->setValue(2500);
+    dust.findChild<TNumberField*>("edParticleDencity")->setValue(2500);
     dust.BitBtn1Click();
     return dust.result();
   };
