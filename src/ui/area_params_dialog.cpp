@@ -1,6 +1,7 @@
 #include "ui/area_params_dialog.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 
 #include "model/validation.h"
 #include "numerics/number_text.h"
+#include "ui/font_fit.h"
 #include "ui/number_field.h"
 
 namespace ltr {
@@ -25,6 +27,19 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 constexpr int FieldDecimals = 5;
 constexpr int FieldWidth = 73;
+
+// The two frames of the left column and their inner width for the texts: the
+// frame's margins and border on both sides taken off.
+constexpr int FrameWidth = 287;
+constexpr int FrameMargin = 1;
+constexpr int FrameBorder = 3;
+constexpr int FrameInnerWidth = FrameWidth - 2 * FrameMargin - 2 * FrameBorder;
+constexpr int FieldSpacing = 4;
+// What a field adds to its text: the arrows, the frame and the editor's margins.
+constexpr int FieldArrowsAndFrame = 30;
+// The longest inflow speed in fixed notation: six integer digits and five
+// decimals (larger speeds are written shorter, in scientific notation).
+const QString WidestInflowSpeed = QStringLiteral("000000,00000");
 
 TNumberField* MakeField(QWidget* parent, const char* name, double maximum) {
   auto* e = new TNumberField(parent);
@@ -53,35 +68,59 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(695, 314);
-  // The layout is made for the compact dialog font of 8 points.
+  // The layout is made for a compact dialog font of 8 points, narrowed where
+  // the system's font would not leave the texts whole.
   QFont compact = font();
   compact.setPointSize(8);
-  setFont(compact);
+  const QString inflowCaption = Text("( Скорость в приточ. отверстии = ");
+  const QString inflowUnit = Text("м/с )");
+  const char* const mainLabels[] = {"Расстояние между присоед. \nвихрями (расч. точками), м",
+                                    "Скорость в отсосе, м/с"};
+  const char* const sizeLabels[] = {"Высота укрытия, м",
+                                    "Ширина укрытия, м",
+                                    "Ширина приточного отверстия, м",
+                                    "Расстояние между приточным\nотверстием и левой стенкой, м",
+                                    "Ширина отсоса, м",
+                                    "Расстояние между отсосом\nи полом, м"};
+  setFont(NarrowedFont(compact, [&](const QFontMetrics& m) {
+    // The inflow speed's line up to its longest value, and each caption next
+    // to a field as wide as the longest field text.
+    const int line = m.horizontalAdvance(inflowCaption) + m.horizontalAdvance(WidestInflowSpeed) +
+                     m.horizontalAdvance(QLatin1Char(' ')) + m.horizontalAdvance(inflowUnit);
+    int caption = 0;
+    for (const char* label : mainLabels)
+      for (const QString& text : Text(label).split(QLatin1Char('\n'))) caption = std::max(caption, m.horizontalAdvance(text));
+    for (const char* label : sizeLabels)
+      for (const QString& text : Text(label).split(QLatin1Char('\n'))) caption = std::max(caption, m.horizontalAdvance(text));
+    const int field = m.horizontalAdvance(QStringLiteral("100,00000")) + FieldArrowsAndFrame;
+    // A pixel to spare for the rounding of the layout.
+    return line + 1 <= FrameInnerWidth && caption + FieldSpacing + field <= FrameInnerWidth;
+  }));
 
   // Main parameters, upper left.
   auto* gbMain = new QGroupBox(Text(" Основные параметры "), this);
   gbMain->setObjectName(QStringLiteral("GroupBox1"));
-  gbMain->setGeometry(4, 2, 287, 98);
+  gbMain->setGeometry(4, 2, FrameWidth, 96);
   edH = MakeField(gbMain, "edH", 1);
   edSpeed = MakeField(gbMain, "edSpeed", 100);
   lbInflowSpeed = new QLabel(gbMain);
   lbInflowSpeed->setObjectName(QStringLiteral("lbInflowSpeed"));
   {
     auto* grid = new QGridLayout(gbMain);
-    grid->setContentsMargins(4, 2, 4, 4);
-    grid->setHorizontalSpacing(4);
+    grid->setContentsMargins(FrameMargin, 2, FrameMargin, 3);
+    grid->setHorizontalSpacing(FieldSpacing);
     grid->setVerticalSpacing(2);
-    grid->addWidget(new QLabel(Text("Расстояние между присоед. \nвихрями (расч. точками), м"), gbMain), 0, 0);
+    grid->addWidget(new QLabel(Text(mainLabels[0]), gbMain), 0, 0);
     grid->addWidget(edH, 0, 1);
-    grid->addWidget(new QLabel(Text("Скорость в отсосе, м/с"), gbMain), 1, 0);
+    grid->addWidget(new QLabel(Text(mainLabels[1]), gbMain), 1, 0);
     grid->addWidget(edSpeed, 1, 1);
+    // The value label is as wide as its text, and the unit follows it.
     auto* line = new QHBoxLayout;
     line->setSpacing(0);
-    line->addWidget(new QLabel(Text("( Скорость в приточ. отверстии = "), gbMain));
-    line->addSpacing(3);
+    line->addWidget(new QLabel(inflowCaption, gbMain));
     line->addWidget(lbInflowSpeed);
-    line->addSpacing(4);
-    line->addWidget(new QLabel(Text("м/с )"), gbMain));
+    line->addSpacing(fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    line->addWidget(new QLabel(inflowUnit, gbMain));
     line->addStretch(1);
     grid->addLayout(line, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
@@ -90,7 +129,7 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   // Dimensions, below it.
   auto* gbSizes = new QGroupBox(Text(" Размеры области "), this);
   gbSizes->setObjectName(QStringLiteral("GroupBox2"));
-  gbSizes->setGeometry(4, 102, 287, 174);
+  gbSizes->setGeometry(4, 100, FrameWidth, 180);
   edRoomHeight = MakeField(gbSizes, "edRoomHeight", 10);
   edRoomWidth = MakeField(gbSizes, "edRoomWidth", 15);
   edInflowWidth = MakeField(gbSizes, "edInflowWidth", 15);
@@ -99,24 +138,24 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   edExhaustHeight = MakeField(gbSizes, "edExhaustHeight", 15);
   {
     auto* grid = new QGridLayout(gbSizes);
-    grid->setContentsMargins(4, 2, 4, 4);
-    grid->setHorizontalSpacing(4);
+    grid->setContentsMargins(FrameMargin, 2, FrameMargin, 3);
+    grid->setHorizontalSpacing(FieldSpacing);
     grid->setVerticalSpacing(1);
-    const std::pair<const char*, TNumberField*> rows[] = {
-        {"Высота укрытия, м", edRoomHeight},
-        {"Ширина укрытия, м", edRoomWidth},
-        {"Ширина приточного отверстия, м", edInflowWidth},
-        {"Расстояние между приточным\nотверстием и левой стенкой, м", edInflowDistance},
-        {"Ширина отсоса, м", edExhaustWidth},
-        {"Расстояние между отсосом\nи полом, м", edExhaustHeight},
-    };
-    int row = 0;
-    for (const auto& [label, field] : rows) {
-      grid->addWidget(new QLabel(Text(label), gbSizes), row, 0);
-      grid->addWidget(field, row, 1);
-      ++row;
+    TNumberField* const fields[] = {edRoomHeight, edRoomWidth,    edInflowWidth,
+                                    edInflowDistance, edExhaustWidth, edExhaustHeight};
+    for (int row = 0; row < 6; ++row) {
+      grid->addWidget(new QLabel(Text(sizeLabels[row]), gbSizes), row, 0);
+      grid->addWidget(fields[row], row, 1);
     }
     grid->setColumnStretch(0, 1);
+  }
+  // All eight fields as wide as the widest needs to be.
+  {
+    const std::initializer_list<TNumberField*> all = {edH, edSpeed, edRoomHeight, edRoomWidth, edInflowWidth,
+                                                     edInflowDistance, edExhaustWidth, edExhaustHeight};
+    int width = 0;
+    for (TNumberField* e : all) width = std::max(width, e->width());
+    for (TNumberField* e : all) e->setFixedWidth(width);
   }
 
   // Separation points, upper right: a check list in two columns.
@@ -153,12 +192,12 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-  BitBtn1->setGeometry(4, 282, 90, 26);
+  BitBtn1->setGeometry(4, 284, 90, 26);
   BitBtn1->setDefault(true);
   BitBtn2 = new QPushButton(Text("Отмена"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-  BitBtn2->setGeometry(102, 282, 90, 26);
+  BitBtn2->setGeometry(102, 284, 90, 26);
 
   // Start from the program's default enclosure; the main window fills the
   // fields from the model before every showing.
