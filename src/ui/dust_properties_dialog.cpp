@@ -140,8 +140,12 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
+    // The fields of a column share the width of the widest.
+    int width = 0;
+    for (const auto& row : rows) width = std::max(width, row.second->width());
     int row = 0;
     for (const auto& [caption, field] : rows) {
+      field->setFixedWidth(width);
       auto* label = new QLabel(Text(caption), box);
       label->setWordWrap(true);
       grid->addWidget(label, row, 0);
@@ -150,17 +154,17 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
     }
     grid->setColumnStretch(0, 1);
   };
-  column(QRect(6, 4, 262, 94), {{"Концентрация пыли в приточ. воздухе, кг/м3", edInputConcentration},
+  column(QRect(6, 4, 262, 88), {{"Концентрация пыли в приточ. воздухе, кг/м3", edInputConcentration},
                                 {"Плотность пылевых частиц, кг/м3", edParticleDencity},
                                 {"Коэф. дин. вязкости воздуха, Па*с", edMu}});
-  column(QRect(282, 4, 196, 94), {{"Коэф. динамической формы частицы:", edHi},
+  column(QRect(282, 4, 196, 88), {{"Коэф. динамической формы частицы:", edHi},
                                   {"Коэф. восстановления при ударе:", edKoefK},
                                   {"Коэф. трения скольжения:", edKoefF}});
 
   // The size composition.
   auto* frame = new QGroupBox(Text(" Дисперсный состав пыли в приточном воздухе: "), this);
   frame->setObjectName(QStringLiteral("GroupBox1"));
-  frame->setGeometry(4, 102, 476, 188);
+  frame->setGeometry(4, 96, 476, 194);
   edFractionCnt = new TNumberField(frame);
   edFractionCnt->setObjectName(QStringLiteral("edFractionCnt"));
   edFractionCnt->setDecimals(0);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QDir>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -313,6 +314,56 @@ TEST_F(MainWindowTest, FieldsThatAreNoNumbersChangeNothing) {
   ASSERT_EQ(Messages.size(), 1);
   EXPECT_TRUE(Messages[0].contains(U("Шаг построения линии тока")));
   EXPECT_EQ(s.FlowLineCount, 0);
+}
+
+TEST_F(MainWindowTest, TypedSpinFieldsAreUsedAsTypedOrReported) {
+  auto type = [this](const char* name, const char* text) {
+    TNumberField* field = Get<TNumberField>(name);
+    field->findChild<QLineEdit*>()->setText(U(text));
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(field, &out);
+    EXPECT_EQ(field->text(), U(text)) << name;  // not put back when leaving the field
+  };
+  struct Case {
+    const char* field;
+    const char* typed;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"edNumParticle", "1",
+       "Значение поля «Количество пылевых частиц, появляющихся в каждый момент» должно быть от 2 до 200"},
+      {"edNumIteration", "", "Не заполнено поле «Количество моментов появления пылевых частиц»"},
+      {"edNumParticle", "201",
+       "Значение поля «Количество пылевых частиц, появляющихся в каждый момент» должно быть от 2 до 200"},
+      {"edMaxResidence", "100001", "Значение поля «Предельное время пребывания частицы» должно быть от 0 до 100000"},
+  };
+  for (const Case& c : cases) {
+    Messages.clear();
+    type(c.field, c.typed);
+    Button("btnStartCountConcentration")->click();
+    EXPECT_EQ(Messages, QStringList{U(c.message)});
+    EXPECT_EQ(Get<TNumberField>(c.field)->text(), U(c.typed));
+    EXPECT_EQ(Buttons(), "EDDED");
+    EXPECT_EQ(w->ProcessCalls, 0);
+    type(c.field, c.field == std::string("edMaxResidence") ? "30" : "10");
+  }
+
+  // A count of 2 as typed is the count of the run.
+  Messages.clear();
+  type("edNumParticle", "2");
+  type("edNumIteration", "2");
+  Button("btnStartCountConcentration")->click();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_EQ(Shown, QStringList{results.objectName()});
+
+  // The vortex size takes each size in its range as it is typed; an emptied
+  // field stays empty and leaves the size.
+  type("edVortexSize", "1");
+  EXPECT_EQ(s.FreeVortexSize, 1);
+  type("edVortexSize", "");
+  EXPECT_EQ(s.FreeVortexSize, 1);
+  type("edVortexSize", "2");
+  EXPECT_EQ(s.FreeVortexSize, 2);
 }
 
 TEST_F(MainWindowTest, RefusedRunsLeaveButtonsIdle) {
