@@ -36,6 +36,7 @@
 #include "ui/about_box.h"
 #include "ui/area_params_dialog.h"
 #include "ui/dust_properties_dialog.h"
+#include "ui/font_fit.h"
 #include "ui/number_field.h"
 #include "ui/paint_box.h"
 #include "ui/results_window.h"
@@ -56,6 +57,8 @@ const char* const OutOfMemoryText = "Недостаточно памяти дл�
 constexpr int MainWidth = 800;
 constexpr int MainHeight = 544;
 constexpr int PageControlWidth = 255;
+// What the tab control's frame and a page's margins take of its width.
+constexpr int PageFrameAndMargins = 2 * 2 + 2 * 6;
 
 // The small pictures of the tool buttons, 16 x 16 pixels.
 enum class TIcon { ZoomOut, ZoomIn, ZoomNo, FreeVortices, BoundVortices, Axes, Numbers };
@@ -338,11 +341,28 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   };
   edNumParticle_ = spin("edNumParticle");
   edNumIteration_ = spin("edNumIteration");
-  grid->addWidget(MakeLabel(page, Tr("Количество пылевых частиц, по-\nявляющихся в каждый момент")), 0, 0);
-  grid->addWidget(edNumParticle_, 0, 1, Qt::AlignVCenter);
-  grid->addWidget(MakeLabel(page, Tr("Количество моментов появле-\nния пылевых частиц")), 1, 0);
-  grid->addWidget(edNumIteration_, 1, 1, Qt::AlignVCenter);
+  // The two-line captions next to the count fields stay whole: where the
+  // window's font is too wide for them, a narrower face of it is taken.
+  const QString particleCaption = Tr("Количество пылевых частиц, по-\nявляющихся в каждый момент");
+  const QString momentCaption = Tr("Количество моментов появле-\nния пылевых частиц");
+  const int captionWidth = PageControlWidth - PageFrameAndMargins - grid->horizontalSpacing() - edNumParticle_->width();
+  const QFont captionFont = NarrowedFont(font(), [&](const QFontMetrics& m) {
+    for (const QString& caption : {particleCaption, momentCaption})
+      for (const QString& line : caption.split(QLatin1Char('\n')))
+        if (m.horizontalAdvance(line) > captionWidth) return false;
+    return true;
+  });
+  const std::pair<QString, TNumberField*> rows[] = {{particleCaption, edNumParticle_}, {momentCaption, edNumIteration_}};
+  for (int row = 0; row < 2; ++row) {
+    QLabel* label = MakeLabel(page, rows[row].first);
+    label->setFont(captionFont);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(rows[row].second, row, 1, Qt::AlignVCenter);
+  }
+  v->addLayout(grid);
 
+  // The residence limit has a field of its own width (up to 100000,00), so
+  // it has a line of its own.
   edMaxResidence_ = new TNumberField(page);
   edMaxResidence_->setObjectName(QStringLiteral("edMaxResidence"));
   edMaxResidence_->setDecimals(2);
@@ -353,9 +373,11 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   edMaxResidence_->setToolTip(Tr("0 - без ограничения"));
   QLabel* residence = MakeLabel(page, Tr("Предельное время пребывания частицы, с:"));
   residence->setWordWrap(true);
-  grid->addWidget(residence, 2, 0);
-  grid->addWidget(edMaxResidence_, 2, 1, Qt::AlignVCenter);
-  v->addLayout(grid);
+  auto* residenceLine = new QHBoxLayout;
+  residenceLine->setSpacing(6);
+  residenceLine->addWidget(residence, 1);
+  residenceLine->addWidget(edMaxResidence_, 0, Qt::AlignVCenter);
+  v->addLayout(residenceLine);
 
   auto* rg = new QGroupBox(Tr(" Движение свободных вихрей "), page);
   rg->setObjectName(QStringLiteral("rgMoveVortexes"));

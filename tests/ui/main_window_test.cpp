@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QDir>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -364,6 +365,27 @@ TEST_F(MainWindowTest, TypedSpinFieldsAreUsedAsTypedOrReported) {
   EXPECT_EQ(s.FreeVortexSize, 1);
   type("edVortexSize", "2");
   EXPECT_EQ(s.FreeVortexSize, 2);
+}
+
+TEST_F(MainWindowTest, ConcentrationPageCaptionsAndFieldsAreWhole) {
+  w->show();
+  QApplication::sendPostedEvents();
+  QWidget* page = Get<QWidget>("TabSheet1");
+  for (QLabel* label : page->findChildren<QLabel*>()) {
+    if (!label->isVisible() || label->wordWrap()) continue;
+    const QFontMetrics metrics(label->font());
+    for (const QString& line : label->text().split(QLatin1Char('\n')))
+      EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
+    EXPECT_LE(label->geometry().right(), page->contentsRect().right());
+  }
+  for (const char* name : {"edNumParticle", "edNumIteration", "edMaxResidence"}) {
+    TNumberField* field = Get<TNumberField>(name);
+    field->setValue(field->maximum());
+    QLineEdit* edit = field->findChild<QLineEdit*>();
+    EXPECT_LE(edit->fontMetrics().horizontalAdvance(field->text()) + 4, edit->width()) << name;
+    EXPECT_LE(field->geometry().right(), page->contentsRect().right()) << name;
+  }
+  w->hide();
 }
 
 TEST_F(MainWindowTest, RefusedRunsLeaveButtonsIdle) {
