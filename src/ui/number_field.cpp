@@ -25,7 +25,6 @@ TNumberField::TNumberField(QWidget* parent) : QAbstractSpinBox(parent) {
   // The base class interprets nothing itself (it knows no value type), so the
   // text is left as typed; keyboard tracking off keeps it from trying.
   setKeyboardTracking(false);
-  setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
   lineEdit()->setMaxLength(MaxTextLength);
   connect(lineEdit(), &QLineEdit::textChanged, this, &TNumberField::TextEdited);
 }
@@ -38,11 +37,14 @@ void TNumberField::setRange(double minimum, double maximum) {
 }
 
 QString TNumberField::TextOf(double v) const {
-  QString text = QString::number(v, 'f', Decimals_);
+  char buffer[512];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, Decimals_);
+  if (error != std::errc()) return QString();
+  std::string text(buffer, end);
   // A value that rounds to zero is shown without a sign.
-  if (text.startsWith(QLatin1Char('-')) && text.toDouble() == 0.0) text.remove(0, 1);
-  text.replace(QLatin1Char('.'), QLatin1Char(','));
-  return text;
+  if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+  std::replace(text.begin(), text.end(), '.', ',');
+  return QString::fromStdString(text);
 }
 
 void TNumberField::setValue(double v) {
