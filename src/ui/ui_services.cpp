@@ -1,5 +1,7 @@
 #include "ui/ui_services.h"
 
+#include "ui/application.h"
+
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -10,7 +12,7 @@ namespace ltr {
 
 namespace {
 
-QString AppTitle() { return QString::fromUtf8("Квилон-ЛТР"); }
+QString AppTitle() { return QString::fromUtf8(ApplicationName); }
 
 void ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok, parent);
