@@ -1,12 +1,11 @@
 #include "ui/area_params_dialog.h"
 
-#include <QDoubleSpinBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -14,10 +13,11 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <algorithm>
-#include <functional>
 
 #include "model/validation.h"
 #include "numerics/number_text.h"
+#include "ui/font_fit.h"
+#include "ui/number_field.h"
 
 namespace ltr {
 
@@ -28,41 +28,36 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 constexpr int FieldDecimals = 5;
 constexpr int FieldWidth = 73;
 
-QDoubleSpinBox* MakeField(QWidget* parent, const char* name, double maximum) {
-  auto* e = new QDoubleSpinBox(parent);
+// The two frames of the left column and their inner width for the texts: the
+// frame's margins and border on both sides taken off.
+constexpr int FrameWidth = 287;
+constexpr int FrameMargin = 1;
+constexpr int FrameBorder = 3;
+constexpr int FrameInnerWidth = FrameWidth - 2 * FrameMargin - 2 * FrameBorder;
+constexpr int FieldSpacing = 4;
+// What a field adds to its text: the arrows, the frame and the editor's margins.
+constexpr int FieldArrowsAndFrame = 30;
+// The longest inflow speed in fixed notation: six integer digits and five
+// decimals (larger speeds are written shorter, in scientific notation).
+const QString WidestInflowSpeed = QStringLiteral("000000,00000");
+
+TNumberField* MakeField(QWidget* parent, const char* name, double maximum) {
+  auto* e = new TNumberField(parent);
   e->setObjectName(QString::fromLatin1(name));
   e->setDecimals(FieldDecimals);
   e->setRange(0.0001, maximum);
   e->setSingleStep(0.01);
-  e->setFixedWidth(FieldWidth);
-  e->setKeyboardTracking(true);
+  e->FitWidth(FieldWidth);
   return e;
 }
 
-// The field's text as a real, or false.
-bool FieldText(const QDoubleSpinBox* e, Extended& v) {
-  return ParseReal(e->cleanText().toStdString(), v);
-}
-
-// The value a field stands for: its typed text rounded to the field's decimals
-// and, when positive, kept within its range, which is what the field holds once
-// the text is taken over. A typed zero stays zero, so that the value check
-// refuses it instead of the field raising it silently. A text that does not
-// convert gives the value the field held last.
-double FieldValue(const QDoubleSpinBox* e) {
-  Extended parsed = 0.0L;
-  if (!FieldText(e, parsed)) return e->value();
-  double v = QString::number(ToDouble(parsed), 'f', e->decimals()).toDouble();
-  if (v > 0) v = std::clamp(v, e->minimum(), e->maximum());
-  return v;
-}
-
-// Every change of a field's text reaches the handler: a value set or taken
-// over by the field, and each typed change of its editor, also while the text
-// is not (yet) a valid number.
-void OnTextChange(QDoubleSpinBox* e, QObject* receiver, const std::function<void()>& handler) {
-  QObject::connect(e, &QDoubleSpinBox::textChanged, receiver, handler);
-  if (auto* edit = e->findChild<QLineEdit*>()) QObject::connect(edit, &QLineEdit::textChanged, receiver, handler);
+// The value check, also on the ranges of the fields: a typed value outside its
+// field's range is refused like any other incorrect value, never pulled into
+// the range behind the user's back.
+bool ValuesPass(TAreaParams a) {
+  if (!AreaValuesValid(a)) return false;
+  a.InflowSpeed = DerivedInflowSpeed(a);
+  return AreaValuesInRange(a);
 }
 
 }  // namespace
@@ -73,35 +68,59 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(695, 314);
-  // The layout is made for the compact dialog font of 8 points.
+  // The layout is made for a compact dialog font of 8 points, narrowed where
+  // the system's font would not leave the texts whole.
   QFont compact = font();
   compact.setPointSize(8);
-  setFont(compact);
+  const QString inflowCaption = Text("( Скорость в приточ. отверстии = ");
+  const QString inflowUnit = Text("м/с )");
+  const char* const mainLabels[] = {"Расстояние между присоед. \nвихрями (расч. точками), м",
+                                    "Скорость в отсосе, м/с"};
+  const char* const sizeLabels[] = {"Высота укрытия, м",
+                                    "Ширина укрытия, м",
+                                    "Ширина приточного отверстия, м",
+                                    "Расстояние между приточным\nотверстием и левой стенкой, м",
+                                    "Ширина отсоса, м",
+                                    "Расстояние между отсосом\nи полом, м"};
+  setFont(NarrowedFont(compact, [&](const QFontMetrics& m) {
+    // The inflow speed's line up to its longest value, and each caption next
+    // to a field as wide as the longest field text.
+    const int line = m.horizontalAdvance(inflowCaption) + m.horizontalAdvance(WidestInflowSpeed) +
+                     m.horizontalAdvance(QLatin1Char(' ')) + m.horizontalAdvance(inflowUnit);
+    int caption = 0;
+    for (const char* label : mainLabels)
+      for (const QString& text : Text(label).split(QLatin1Char('\n'))) caption = std::max(caption, m.horizontalAdvance(text));
+    for (const char* label : sizeLabels)
+      for (const QString& text : Text(label).split(QLatin1Char('\n'))) caption = std::max(caption, m.horizontalAdvance(text));
+    const int field = m.horizontalAdvance(QStringLiteral("100,00000")) + FieldArrowsAndFrame;
+    // A pixel to spare for the rounding of the layout.
+    return line + 1 <= FrameInnerWidth && caption + FieldSpacing + field <= FrameInnerWidth;
+  }));
 
   // Main parameters, upper left.
   auto* gbMain = new QGroupBox(Text(" Основные параметры "), this);
   gbMain->setObjectName(QStringLiteral("GroupBox1"));
-  gbMain->setGeometry(4, 2, 287, 98);
+  gbMain->setGeometry(4, 2, FrameWidth, 96);
   edH = MakeField(gbMain, "edH", 1);
   edSpeed = MakeField(gbMain, "edSpeed", 100);
   lbInflowSpeed = new QLabel(gbMain);
   lbInflowSpeed->setObjectName(QStringLiteral("lbInflowSpeed"));
   {
     auto* grid = new QGridLayout(gbMain);
-    grid->setContentsMargins(4, 2, 4, 4);
-    grid->setHorizontalSpacing(4);
+    grid->setContentsMargins(FrameMargin, 2, FrameMargin, 3);
+    grid->setHorizontalSpacing(FieldSpacing);
     grid->setVerticalSpacing(2);
-    grid->addWidget(new QLabel(Text("Расстояние между присоед. \nвихрями (расч. точками), м"), gbMain), 0, 0);
+    grid->addWidget(new QLabel(Text(mainLabels[0]), gbMain), 0, 0);
     grid->addWidget(edH, 0, 1);
-    grid->addWidget(new QLabel(Text("Скорость в отсосе, м/с"), gbMain), 1, 0);
+    grid->addWidget(new QLabel(Text(mainLabels[1]), gbMain), 1, 0);
     grid->addWidget(edSpeed, 1, 1);
+    // The value label is as wide as its text, and the unit follows it.
     auto* line = new QHBoxLayout;
     line->setSpacing(0);
-    line->addWidget(new QLabel(Text("( Скорость в приточ. отверстии = "), gbMain));
-    line->addSpacing(3);
+    line->addWidget(new QLabel(inflowCaption, gbMain));
     line->addWidget(lbInflowSpeed);
-    line->addSpacing(4);
-    line->addWidget(new QLabel(Text("м/с )"), gbMain));
+    line->addSpacing(fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    line->addWidget(new QLabel(inflowUnit, gbMain));
     line->addStretch(1);
     grid->addLayout(line, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
@@ -110,7 +129,7 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   // Dimensions, below it.
   auto* gbSizes = new QGroupBox(Text(" Размеры области "), this);
   gbSizes->setObjectName(QStringLiteral("GroupBox2"));
-  gbSizes->setGeometry(4, 102, 287, 174);
+  gbSizes->setGeometry(4, 100, FrameWidth, 180);
   edRoomHeight = MakeField(gbSizes, "edRoomHeight", 10);
   edRoomWidth = MakeField(gbSizes, "edRoomWidth", 15);
   edInflowWidth = MakeField(gbSizes, "edInflowWidth", 15);
@@ -119,24 +138,24 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   edExhaustHeight = MakeField(gbSizes, "edExhaustHeight", 15);
   {
     auto* grid = new QGridLayout(gbSizes);
-    grid->setContentsMargins(4, 2, 4, 4);
-    grid->setHorizontalSpacing(4);
+    grid->setContentsMargins(FrameMargin, 2, FrameMargin, 3);
+    grid->setHorizontalSpacing(FieldSpacing);
     grid->setVerticalSpacing(1);
-    const std::pair<const char*, QDoubleSpinBox*> rows[] = {
-        {"Высота укрытия, м", edRoomHeight},
-        {"Ширина укрытия, м", edRoomWidth},
-        {"Ширина приточного отверстия, м", edInflowWidth},
-        {"Расстояние между приточным\nотверстием и левой стенкой, м", edInflowDistance},
-        {"Ширина отсоса, м", edExhaustWidth},
-        {"Расстояние между отсосом\nи полом, м", edExhaustHeight},
-    };
-    int row = 0;
-    for (const auto& [label, field] : rows) {
-      grid->addWidget(new QLabel(Text(label), gbSizes), row, 0);
-      grid->addWidget(field, row, 1);
-      ++row;
+    TNumberField* const fields[] = {edRoomHeight, edRoomWidth,    edInflowWidth,
+                                    edInflowDistance, edExhaustWidth, edExhaustHeight};
+    for (int row = 0; row < 6; ++row) {
+      grid->addWidget(new QLabel(Text(sizeLabels[row]), gbSizes), row, 0);
+      grid->addWidget(fields[row], row, 1);
     }
     grid->setColumnStretch(0, 1);
+  }
+  // All eight fields as wide as the widest needs to be.
+  {
+    const std::initializer_list<TNumberField*> all = {edH, edSpeed, edRoomHeight, edRoomWidth, edInflowWidth,
+                                                     edInflowDistance, edExhaustWidth, edExhaustHeight};
+    int width = 0;
+    for (TNumberField* e : all) width = std::max(width, e->width());
+    for (TNumberField* e : all) e->setFixedWidth(width);
   }
 
   // Separation points, upper right: a check list in two columns.
@@ -173,12 +192,12 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-  BitBtn1->setGeometry(4, 282, 90, 26);
+  BitBtn1->setGeometry(4, 284, 90, 26);
   BitBtn1->setDefault(true);
   BitBtn2 = new QPushButton(Text("Отмена"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-  BitBtn2->setGeometry(102, 282, 90, 26);
+  BitBtn2->setGeometry(102, 284, 90, 26);
 
   // Start from the program's default enclosure; the main window fills the
   // fields from the model before every showing.
@@ -194,11 +213,13 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   edSpeedChange();
   DrawAreaSketch();
 
-  for (QDoubleSpinBox* e : {edRoomHeight, edRoomWidth, edInflowDistance, edExhaustHeight})
-    OnTextChange(e, this, [this] { edRoomHeightChange(); });
-  for (QDoubleSpinBox* e : {edInflowWidth, edExhaustWidth})
-    OnTextChange(e, this, [this] { edInflowWidthChange(); });
-  OnTextChange(edSpeed, this, [this] { edSpeedChange(); });
+  // Every change of a field's text reaches its handler, set or typed, also
+  // while the text is not (yet) a valid number.
+  for (TNumberField* e : {edRoomHeight, edRoomWidth, edInflowDistance, edExhaustHeight})
+    connect(e, &TNumberField::textChanged, this, [this] { edRoomHeightChange(); });
+  for (TNumberField* e : {edInflowWidth, edExhaustWidth})
+    connect(e, &TNumberField::textChanged, this, [this] { edInflowWidthChange(); });
+  connect(edSpeed, &TNumberField::textChanged, this, [this] { edSpeedChange(); });
   connect(cbBreaks, &QListWidget::itemChanged, this, [this] { cbBreaksClickCheck(); });
   connect(BitBtn1, &QPushButton::clicked, this, &TfrmAreaParams::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
@@ -239,23 +260,23 @@ void TfrmAreaParams::StoreInto(TModelState& s) const {
 }
 
 bool TfrmAreaParams::TextsConvert() const {
-  Extended v = 0.0L;
-  for (const QDoubleSpinBox* e : {edH, edSpeed, edRoomWidth, edRoomHeight, edInflowDistance, edInflowWidth,
-                                  edExhaustHeight, edExhaustWidth})
-    if (!FieldText(e, v)) return false;
+  double v = 0.0;
+  for (const TNumberField* e : {edH, edSpeed, edRoomWidth, edRoomHeight, edInflowDistance, edInflowWidth,
+                                edExhaustHeight, edExhaustWidth})
+    if (!e->ReadValue(v)) return false;
   return true;
 }
 
 TAreaParams TfrmAreaParams::FieldValues() const {
   TAreaParams a;
-  a.H = FieldValue(edH);
-  a.Speed = FieldValue(edSpeed);
-  a.RoomHeight = FieldValue(edRoomHeight);
-  a.RoomWidth = FieldValue(edRoomWidth);
-  a.ExhaustWidth = FieldValue(edExhaustWidth);
-  a.ExhaustHeight = FieldValue(edExhaustHeight);
-  a.InflowWidth = FieldValue(edInflowWidth);
-  a.InflowDistance = FieldValue(edInflowDistance);
+  a.H = edH->value();
+  a.Speed = edSpeed->value();
+  a.RoomHeight = edRoomHeight->value();
+  a.RoomWidth = edRoomWidth->value();
+  a.ExhaustWidth = edExhaustWidth->value();
+  a.ExhaustHeight = edExhaustHeight->value();
+  a.InflowWidth = edInflowWidth->value();
+  a.InflowDistance = edInflowDistance->value();
   a.InflowSpeed = 0.0;
   return a;
 }
@@ -267,7 +288,7 @@ std::array<bool, SeparationPointCount> TfrmAreaParams::CheckedBreaks() const {
 }
 
 void TfrmAreaParams::edRoomHeightChange() {
-  if (TextsConvert() && AreaValuesValid(FieldValues())) DrawAreaSketch();
+  if (TextsConvert() && ValuesPass(FieldValues())) DrawAreaSketch();
 }
 
 void TfrmAreaParams::edInflowWidthChange() {
@@ -278,7 +299,7 @@ void TfrmAreaParams::edInflowWidthChange() {
 void TfrmAreaParams::edSpeedChange() {
   if (!TextsConvert()) return;
   const TAreaParams a = FieldValues();
-  if (!AreaValuesValid(a)) return;
+  if (!ValuesPass(a)) return;
   const Extended inflowSpeed = static_cast<Extended>(a.Speed) * a.ExhaustWidth / a.InflowWidth;
   lbInflowSpeed->setText(QString::fromStdString(FormatFixed(inflowSpeed, 6, 5)));
 }
@@ -305,7 +326,7 @@ void TfrmAreaParams::BitBtn1Click() {
     return;
   }
   const TAreaParams a = FieldValues();
-  if (!AreaValuesValid(a)) {
+  if (!ValuesPass(a)) {
     Services_.message(this, Text("Параметры заданы некорректно"));
     return;
   }
@@ -325,7 +346,10 @@ void TfrmAreaParams::showEvent(QShowEvent* event) {
 }
 
 bool TfrmAreaParams::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {
+  // A quick second click arrives as a double click instead of a second press;
+  // it zooms again like any press.
+  if (watched == Image1 &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
     Image1MouseDown(static_cast<QMouseEvent*>(event)->button());
     return true;
   }

@@ -12,12 +12,13 @@
 #include "ui/ui_services.h"
 #include "view/area_sketch.h"
 
-class QDoubleSpinBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
 
 namespace ltr {
+
+class TNumberField;
 
 class TfrmAreaParams : public QDialog {
   Q_OBJECT
@@ -61,21 +62,22 @@ class TfrmAreaParams : public QDialog {
 
   // Every field's text converts to a real.
   bool TextsConvert() const;
-  // The values the fields stand for (see FieldValue in the source).
+  // The values the fields' texts stand for, as typed; 0 for a text that is not
+  // a number.
   TAreaParams FieldValues() const;
   std::array<bool, SeparationPointCount> CheckedBreaks() const;
 
   TUiServices Services_ = DefaultUiServices();
   TAreaSketch Sketch_;
 
-  QDoubleSpinBox* edH = nullptr;
-  QDoubleSpinBox* edSpeed = nullptr;
-  QDoubleSpinBox* edRoomHeight = nullptr;
-  QDoubleSpinBox* edRoomWidth = nullptr;
-  QDoubleSpinBox* edInflowWidth = nullptr;
-  QDoubleSpinBox* edInflowDistance = nullptr;
-  QDoubleSpinBox* edExhaustWidth = nullptr;
-  QDoubleSpinBox* edExhaustHeight = nullptr;
+  TNumberField* edH = nullptr;
+  TNumberField* edSpeed = nullptr;
+  TNumberField* edRoomHeight = nullptr;
+  TNumberField* edRoomWidth = nullptr;
+  TNumberField* edInflowWidth = nullptr;
+  TNumberField* edInflowDistance = nullptr;
+  TNumberField* edExhaustWidth = nullptr;
+  TNumberField* edExhaustHeight = nullptr;
   QLabel* lbInflowSpeed = nullptr;
   QListWidget* cbBreaks = nullptr;
   QLabel* Image1 = nullptr;

@@ -2,7 +2,6 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QDoubleSpinBox>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,7 +9,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QPainter>
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -23,6 +23,7 @@
 #include "model/validation.h"
 #include "numerics/number_text.h"
 #include "numerics/random.h"
+#include "ui/number_field.h"
 
 namespace ltr {
 
@@ -45,26 +46,52 @@ constexpr int RowHeight = 20;
 
 const QColor DerivedCellColor(220, 220, 220);
 
-QDoubleSpinBox* MakeField(QWidget* parent, const char* name, int decimals, double step, int width) {
-  auto* e = new QDoubleSpinBox(parent);
+// A share with 3 decimals, or with as many more (up to 7) as it takes to read
+// back the stored value, so that a composition such as three shares of
+// 0.3333333, 0.3333333 and 0.3333334 is shown as it adds up.
+QString ShareText(double share) {
+  std::string text;
+  for (int digits = 3; digits <= 7; ++digits) {
+    text = FormatFixed(share, digits + 1, digits);
+    Extended back = 0.0L;
+    if (ParseReal(text, back) && ToDouble(back) == share) break;
+  }
+  return QString::fromStdString(text);
+}
+
+// A field at least `width` wide and wide enough to show `widest`, the longest
+// text its values usually have.
+TNumberField* MakeField(QWidget* parent, const char* name, int decimals, double step, int width,
+                        const char* widest) {
+  auto* e = new TNumberField(parent);
   e->setObjectName(QString::fromLatin1(name));
   e->setDecimals(decimals);
   e->setRange(-FieldLimit, FieldLimit);
   e->setSingleStep(step);
-  e->setFixedWidth(width);
+  e->setFixedWidth(std::max(width, e->WidthToShow(QString::fromLatin1(widest))));
   return e;
 }
 
-// The fraction count; tells when its up arrow (or the Up key) has raised it.
-class TFractionCountBox : public QSpinBox {
+// The derived upper bounds (column 2 of every row but the last) are painted
+// light grey with black text, also while selected, so that they always read as
+// not typed.
+class TDerivedCellDelegate : public QStyledItemDelegate {
  public:
-  using QSpinBox::QSpinBox;
-  std::function<void()> OnRaisedByArrow;
+  using QStyledItemDelegate::QStyledItemDelegate;
 
-  void stepBy(int steps) override {
-    const int before = value();
-    QSpinBox::stepBy(steps);
-    if (steps > 0 && value() > before && OnRaisedByArrow) OnRaisedByArrow();
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const QAbstractItemModel* model = index.model();
+    if (index.column() != UpperColumn || index.row() + 1 >= model->rowCount()) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    painter->save();
+    painter->fillRect(option.rect, DerivedCellColor);
+    painter->setPen(QColor(0, 0, 0));
+    painter->setFont(option.font);
+    painter->drawText(option.rect.adjusted(2, 2, -1, 0), Qt::AlignLeft | Qt::AlignTop,
+                      index.data(Qt::DisplayRole).toString());
+    painter->restore();
   }
 };
 
@@ -100,21 +127,25 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
   setFont(compact);
 
   // The six properties: three in a left column, three in a right one.
-  edInputConcentration = MakeField(this, "edInputConcentration", 7, 0.01, 98);
-  edParticleDencity = MakeField(this, "edParticleDencity", 2, 0.1, 98);
-  edMu = MakeField(this, "edMu", 8, 5e-06, 98);
-  edHi = MakeField(this, "edHi", 2, 0.1, 56);
-  edKoefK = MakeField(this, "edKoefK", 2, 0.05, 56);
-  edKoefF = MakeField(this, "edKoefF", 2, 0.05, 56);
-  auto column = [this](const QRect& place, const std::pair<const char*, QDoubleSpinBox*> (&rows)[3]) {
+  edInputConcentration = MakeField(this, "edInputConcentration", 7, 0.01, 80, "00,0000000");
+  edParticleDencity = MakeField(this, "edParticleDencity", 2, 0.1, 80, "00000,00");
+  edMu = MakeField(this, "edMu", 8, 5e-06, 80, "0,00000000");
+  edHi = MakeField(this, "edHi", 2, 0.1, 50, "00,00");
+  edKoefK = MakeField(this, "edKoefK", 2, 0.05, 50, "00,00");
+  edKoefF = MakeField(this, "edKoefF", 2, 0.05, 50, "00,00");
+  auto column = [this](const QRect& place, const std::pair<const char*, TNumberField*> (&rows)[3]) {
     auto* box = new QWidget(this);
     box->setGeometry(place);
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
+    // The fields of a column share the width of the widest.
+    int width = 0;
+    for (const auto& row : rows) width = std::max(width, row.second->width());
     int row = 0;
     for (const auto& [caption, field] : rows) {
+      field->setFixedWidth(width);
       auto* label = new QLabel(Text(caption), box);
       label->setWordWrap(true);
       grid->addWidget(label, row, 0);
@@ -123,24 +154,24 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
     }
     grid->setColumnStretch(0, 1);
   };
-  column(QRect(6, 4, 262, 94), {{"Концентрация пыли в приточ. воздухе, кг/м3", edInputConcentration},
+  column(QRect(6, 4, 262, 88), {{"Концентрация пыли в приточ. воздухе, кг/м3", edInputConcentration},
                                 {"Плотность пылевых частиц, кг/м3", edParticleDencity},
                                 {"Коэф. дин. вязкости воздуха, Па*с", edMu}});
-  column(QRect(282, 4, 196, 94), {{"Коэф. динамической формы частицы:", edHi},
+  column(QRect(282, 4, 196, 88), {{"Коэф. динамической формы частицы:", edHi},
                                   {"Коэф. восстановления при ударе:", edKoefK},
                                   {"Коэф. трения скольжения:", edKoefF}});
 
   // The size composition.
   auto* frame = new QGroupBox(Text(" Дисперсный состав пыли в приточном воздухе: "), this);
   frame->setObjectName(QStringLiteral("GroupBox1"));
-  frame->setGeometry(4, 102, 476, 188);
-  auto* count = new TFractionCountBox(frame);
-  count->OnRaisedByArrow = [this] { edFractionCntTopClick(); };
-  edFractionCnt = count;
+  frame->setGeometry(4, 96, 476, 194);
+  edFractionCnt = new TNumberField(frame);
   edFractionCnt->setObjectName(QStringLiteral("edFractionCnt"));
+  edFractionCnt->setDecimals(0);
   edFractionCnt->setRange(2, 100);
+  edFractionCnt->setSingleStep(1);
   edFractionCnt->setValue(2);
-  edFractionCnt->setFixedWidth(56);
+  edFractionCnt->FitWidth(50);
 
   sgDispersedComposition = new QTableWidget(2, 4, frame);
   QTableWidget* sg = sgDispersedComposition;
@@ -159,6 +190,7 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
   for (int c = 0; c < 4; ++c) sg->setColumnWidth(c, widths[c]);
   FitHeaderFont(sg->horizontalHeader(), widths);
   sg->setShowGrid(true);
+  sg->setItemDelegate(new TDerivedCellDelegate(sg));
   sg->setSelectionMode(QAbstractItemView::SingleSelection);
   sg->setSelectionBehavior(QAbstractItemView::SelectItems);
   sg->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
@@ -204,7 +236,11 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
   edKoefF->setValue(defaults.KoefF);
   edKoefK->setValue(defaults.KoefK);
 
-  connect(edFractionCnt, &QSpinBox::valueChanged, this, &TfrmDustProperties::edFractionCntChange);
+  // The rows follow every count in the range, typed or stepped; a raise by
+  // the arrow then prefills the new row.
+  connect(edFractionCnt, &TNumberField::valueChanged, this,
+          [this](double count) { edFractionCntChange(static_cast<int>(count)); });
+  connect(edFractionCnt, &TNumberField::raisedByArrow, this, &TfrmDustProperties::edFractionCntTopClick);
   connect(sg, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!Filling_) sgDispersedCompositionSetEditText(item->row() + 1, item->column(), item->text());
   });
@@ -267,7 +303,7 @@ void TfrmDustProperties::edFractionCntChange(int count) {
 }
 
 void TfrmDustProperties::edFractionCntTopClick() {
-  const int r = edFractionCnt->value();
+  const int r = sgDispersedComposition->rowCount();
   SetCell(r, NumberColumn, QString::number(r));
   SetCell(r, LowerColumn, Cell(r - 1, UpperColumn));
 }
@@ -285,12 +321,12 @@ void TfrmDustProperties::LoadFrom(const TModelState& s) {
   edKoefF->setValue(d.KoefF);
   edKoefK->setValue(d.KoefK);
   edFractionCnt->setValue(static_cast<int>(std::min<size_t>(d.Fractions.size(), 1000)));
-  const int rows = std::min(edFractionCnt->value(), static_cast<int>(d.Fractions.size()));
+  const int rows = std::min(sgDispersedComposition->rowCount(), static_cast<int>(d.Fractions.size()));
   for (int r = 1; r <= rows; ++r) {
     const TFraction& f = d.Fractions[r - 1];
     SetCell(r, LowerColumn, QString::fromStdString(FormatFixed(f.Lower * MicrometresPerMetre, 4, 1)));
     SetCell(r, UpperColumn, QString::fromStdString(FormatFixed(f.Upper * MicrometresPerMetre, 4, 1)));
-    SetCell(r, ShareColumn, QString::fromStdString(FormatFixed(f.Share, 4, 3)));
+    SetCell(r, ShareColumn, ShareText(f.Share));
   }
 }
 
@@ -316,7 +352,7 @@ void TfrmDustProperties::StoreInto(TModelState& s) const {
   d.ShapeFactor = fields.ShapeFactor;
   d.KoefF = fields.KoefF;
   d.KoefK = fields.KoefK;
-  const int count = edFractionCnt->value();
+  const int count = sgDispersedComposition->rowCount();
   d.Fractions.assign(static_cast<size_t>(count), TFraction{});
   auto value = [this](int row, int column) {
     Extended v = 0.0L;
@@ -331,7 +367,7 @@ void TfrmDustProperties::StoreInto(TModelState& s) const {
 }
 
 QString TfrmDustProperties::CompositionError() const {
-  const int count = edFractionCnt->value();
+  const int count = sgDispersedComposition->rowCount();
   std::vector<Extended> lower(count), upper(count), share(count);
   for (int r = 1; r <= count; ++r) {
     for (int c = LowerColumn; c <= ShareColumn; ++c) {
@@ -364,13 +400,29 @@ QString TfrmDustProperties::CompositionError() const {
 }
 
 void TfrmDustProperties::BitBtn1Click() {
-  // A field left with a text that is not a number shows its last value again.
-  for (QAbstractSpinBox* e : std::initializer_list<QAbstractSpinBox*>{
-           edInputConcentration, edParticleDencity, edMu, edHi, edKoefK, edKoefF, edFractionCnt})
-    e->interpretText();
+  // Each field is used as typed: a count or a value that cannot be used is
+  // reported, never replaced.
+  if (const QString error = edFractionCnt->Problem(Text("Количество фракций")); !error.isEmpty()) {
+    Services_.message(this, error);
+    return;
+  }
   if (const QString error = CompositionError(); !error.isEmpty()) {
     Services_.message(this, error);
     return;
+  }
+  const std::pair<const TNumberField*, const char*> fields[] = {
+      {edInputConcentration, "Концентрация пыли в приточ. воздухе"},
+      {edParticleDencity, "Плотность пылевых частиц"},
+      {edMu, "Коэф. дин. вязкости воздуха"},
+      {edHi, "Коэф. динамической формы частицы"},
+      {edKoefK, "Коэф. восстановления при ударе"},
+      {edKoefF, "Коэф. трения скольжения"},
+  };
+  for (const auto& [field, name] : fields) {
+    if (const QString error = field->Problem(Text(name)); !error.isEmpty()) {
+      Services_.message(this, error);
+      return;
+    }
   }
   if (const std::string error = DustParamsError(FieldValues()); !error.empty()) {
     Services_.message(this, QString::fromStdString(error));

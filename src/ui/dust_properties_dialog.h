@@ -11,13 +11,13 @@
 #include "model/model_state.h"
 #include "ui/ui_services.h"
 
-class QDoubleSpinBox;
-class QSpinBox;
 class QTableWidget;
 class QTableWidgetItem;
 class QPushButton;
 
 namespace ltr {
+
+class TNumberField;
 
 class TfrmDustProperties : public QDialog {
   Q_OBJECT
@@ -63,13 +63,13 @@ class TfrmDustProperties : public QDialog {
   // bounds are copied into the row before.
   bool Filling_ = false;
 
-  QDoubleSpinBox* edInputConcentration = nullptr;
-  QDoubleSpinBox* edParticleDencity = nullptr;
-  QDoubleSpinBox* edMu = nullptr;
-  QDoubleSpinBox* edHi = nullptr;
-  QDoubleSpinBox* edKoefK = nullptr;
-  QDoubleSpinBox* edKoefF = nullptr;
-  QSpinBox* edFractionCnt = nullptr;
+  TNumberField* edInputConcentration = nullptr;
+  TNumberField* edParticleDencity = nullptr;
+  TNumberField* edMu = nullptr;
+  TNumberField* edHi = nullptr;
+  TNumberField* edKoefK = nullptr;
+  TNumberField* edKoefF = nullptr;
+  TNumberField* edFractionCnt = nullptr;
   QTableWidget* sgDispersedComposition = nullptr;
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDoubleSpinBox>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -26,6 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <new>
 
@@ -37,6 +36,8 @@
 #include "ui/about_box.h"
 #include "ui/area_params_dialog.h"
 #include "ui/dust_properties_dialog.h"
+#include "ui/font_fit.h"
+#include "ui/number_field.h"
 #include "ui/paint_box.h"
 #include "ui/results_window.h"
 
@@ -56,6 +57,8 @@ const char* const OutOfMemoryText = "Недостаточно памяти дл�
 constexpr int MainWidth = 800;
 constexpr int MainHeight = 544;
 constexpr int PageControlWidth = 255;
+// What the tab control's frame and a page's margins take of its width.
+constexpr int PageFrameAndMargins = 2 * 2 + 2 * 6;
 
 // The small pictures of the tool buttons, 16 x 16 pixels.
 enum class TIcon { ZoomOut, ZoomIn, ZoomNo, FreeVortices, BoundVortices, Axes, Numbers };
@@ -327,33 +330,54 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   grid->setVerticalSpacing(8);
   grid->setColumnStretch(0, 1);
   auto spin = [page](const char* name) {
-    auto* e = new QSpinBox(page);
+    auto* e = new TNumberField(page);
     e->setObjectName(QString::fromLatin1(name));
+    e->setDecimals(0);
     e->setRange(2, 200);
+    e->setSingleStep(1);
     e->setValue(10);
-    e->setFixedWidth(58);
+    e->FitWidth(58);
     return e;
   };
   edNumParticle_ = spin("edNumParticle");
   edNumIteration_ = spin("edNumIteration");
-  grid->addWidget(MakeLabel(page, Tr("Количество пылевых частиц, по-\nявляющихся в каждый момент")), 0, 0);
-  grid->addWidget(edNumParticle_, 0, 1, Qt::AlignVCenter);
-  grid->addWidget(MakeLabel(page, Tr("Количество моментов появле-\nния пылевых частиц")), 1, 0);
-  grid->addWidget(edNumIteration_, 1, 1, Qt::AlignVCenter);
+  // The two-line captions next to the count fields stay whole: where the
+  // window's font is too wide for them, a narrower face of it is taken.
+  const QString particleCaption = Tr("Количество пылевых частиц, по-\nявляющихся в каждый момент");
+  const QString momentCaption = Tr("Количество моментов появле-\nния пылевых частиц");
+  const int captionWidth = PageControlWidth - PageFrameAndMargins - grid->horizontalSpacing() - edNumParticle_->width();
+  const QFont captionFont = NarrowedFont(font(), [&](const QFontMetrics& m) {
+    for (const QString& caption : {particleCaption, momentCaption})
+      for (const QString& line : caption.split(QLatin1Char('\n')))
+        if (m.horizontalAdvance(line) > captionWidth) return false;
+    return true;
+  });
+  const std::pair<QString, TNumberField*> rows[] = {{particleCaption, edNumParticle_}, {momentCaption, edNumIteration_}};
+  for (int row = 0; row < 2; ++row) {
+    QLabel* label = MakeLabel(page, rows[row].first);
+    label->setFont(captionFont);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(rows[row].second, row, 1, Qt::AlignVCenter);
+  }
+  v->addLayout(grid);
 
-  edMaxResidence_ = new QDoubleSpinBox(page);
+  // The residence limit has a field of its own width (up to 100000,00), so
+  // it has a line of its own.
+  edMaxResidence_ = new TNumberField(page);
   edMaxResidence_->setObjectName(QStringLiteral("edMaxResidence"));
   edMaxResidence_->setDecimals(2);
   edMaxResidence_->setRange(0.0, 100000.0);
   edMaxResidence_->setSingleStep(1.0);
   edMaxResidence_->setValue(s_.MaxResidence);
-  edMaxResidence_->setFixedWidth(58);
+  edMaxResidence_->FitWidth(58);
   edMaxResidence_->setToolTip(Tr("0 - без ограничения"));
   QLabel* residence = MakeLabel(page, Tr("Предельное время пребывания частицы, с:"));
   residence->setWordWrap(true);
-  grid->addWidget(residence, 2, 0);
-  grid->addWidget(edMaxResidence_, 2, 1, Qt::AlignVCenter);
-  v->addLayout(grid);
+  auto* residenceLine = new QHBoxLayout;
+  residenceLine->setSpacing(6);
+  residenceLine->addWidget(residence, 1);
+  residenceLine->addWidget(edMaxResidence_, 0, Qt::AlignVCenter);
+  v->addLayout(residenceLine);
 
   auto* rg = new QGroupBox(Tr(" Движение свободных вихрей "), page);
   rg->setObjectName(QStringLiteral("rgMoveVortexes"));
@@ -507,11 +531,13 @@ QWidget* TfrmMain::BuildPicturePanel() {
   drawBar->addWidget(tbDrawAxes_);
   drawBar->addWidget(ToolButton7_);
 
-  edVortexSize_ = new QSpinBox(panel);
+  edVortexSize_ = new TNumberField(panel);
   edVortexSize_->setObjectName(QStringLiteral("edVortexSize"));
+  edVortexSize_->setDecimals(0);
   edVortexSize_->setRange(1, 3);
+  edVortexSize_->setSingleStep(1);
   edVortexSize_->setValue(3);
-  edVortexSize_->setFixedWidth(45);
+  edVortexSize_->FitWidth(45);
 
   bars->addWidget(zoomBar);
   bars->addWidget(drawBar);
@@ -530,7 +556,10 @@ QWidget* TfrmMain::BuildPicturePanel() {
   connect(ToolButton3_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
   for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, ToolButton7_})
     connect(toggle, &QToolButton::clicked, this, &TfrmMain::btnDrawClick);
-  connect(edVortexSize_, &QSpinBox::valueChanged, this, &TfrmMain::edVortexSizeChange);
+  // The picture takes each size in the range as it is typed or stepped; other
+  // texts stay as typed and leave the last size.
+  connect(edVortexSize_, &TNumberField::valueChanged, this,
+          [this](double size) { edVortexSizeChange(static_cast<int>(size)); });
   connect(PaintBox1_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
   connect(PaintBox1_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
   connect(PaintBox1_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
@@ -551,7 +580,7 @@ void TfrmMain::FormCreate() {
   s_.SepPoints[1].Enabled = true;
   s_.SepPoints[2].Enabled = true;
   s_.SepPoints[3].Enabled = true;
-  s_.FreeVortexSize = edVortexSize_->value();
+  s_.FreeVortexSize = static_cast<int>(edVortexSize_->value());
 
   BuildArea(s_);
   btnDrawClick();
@@ -724,13 +753,26 @@ void TfrmMain::btnStopClick() {
 
 void TfrmMain::btnStartCountConcentrationClick() {
   if (ActiveRun_ != TRunKind::None) return;
+  // The counts and the residence limit are used as typed; a text that is not
+  // a number in its field's range is reported and nothing starts.
+  const std::pair<TNumberField*, const char*> fields[] = {
+      {edNumIteration_, "Количество моментов появления пылевых частиц"},
+      {edNumParticle_, "Количество пылевых частиц, появляющихся в каждый момент"},
+      {edMaxResidence_, "Предельное время пребывания частицы"},
+  };
+  for (const auto& [field, name] : fields) {
+    if (const QString problem = field->Problem(Tr(name)); !problem.isEmpty()) {
+      ShowText(problem);
+      return;
+    }
+  }
   const bool startHadFocus = btnStartCountConcentration_->hasFocus();
   btnStopCountConcentration_->setEnabled(true);
   if (startHadFocus) btnStopCountConcentration_->setFocus();
   btnStartCountConcentration_->setEnabled(false);
 
-  const int numIteration = edNumIteration_->value();
-  const int numParticle = edNumParticle_->value();
+  const int numIteration = static_cast<int>(std::nearbyint(edNumIteration_->value()));
+  const int numParticle = static_cast<int>(std::nearbyint(edNumParticle_->value()));
   const bool moveVortices = rbVortexesMove_->isChecked();
   s_.MaxResidence = edMaxResidence_->value();
 

@@ -18,13 +18,11 @@
 
 class QAction;
 class QCloseEvent;
-class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 class QTabWidget;
 class QToolButton;
 class QWidget;
@@ -35,6 +33,7 @@ class TfrmAbout;
 class TfrmAreaParams;
 class TfrmDustProperties;
 class TfrmShowOutputConcentration;
+class TNumberField;
 class TPaintBox;
 
 class TfrmMain : public QMainWindow, public TObserver {
@@ -170,9 +169,9 @@ class TfrmMain : public QMainWindow, public TObserver {
 
   QTabWidget* PageControl1_ = nullptr;
   // Page 0.
-  QSpinBox* edNumParticle_ = nullptr;
-  QSpinBox* edNumIteration_ = nullptr;
-  QDoubleSpinBox* edMaxResidence_ = nullptr;
+  TNumberField* edNumParticle_ = nullptr;
+  TNumberField* edNumIteration_ = nullptr;
+  TNumberField* edMaxResidence_ = nullptr;
   QRadioButton* rbVortexesFixed_ = nullptr;
   QRadioButton* rbVortexesMove_ = nullptr;
   QPushButton* btnStartCountConcentration_ = nullptr;
@@ -202,7 +201,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   QToolButton* tbDrawFixedVortexes_ = nullptr;
   QToolButton* tbDrawAxes_ = nullptr;
   QToolButton* ToolButton7_ = nullptr;
-  QSpinBox* edVortexSize_ = nullptr;
+  TNumberField* edVortexSize_ = nullptr;
   TPaintBox* PaintBox1_ = nullptr;
   // The one panel of the status bar.
   QLabel* StatusPanel_ = nullptr;

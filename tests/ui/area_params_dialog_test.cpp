@@ -6,7 +6,11 @@
 #include "ui/recording_ui.h"
 
 #include <QApplication>
-#include <QDoubleSpinBox>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +18,11 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <algorithm>
 #include <functional>
 #include <vector>
+
+#include "ui/number_field.h"
 
 namespace ltr {
 namespace {
@@ -29,8 +36,8 @@ class AreaParamsDialogTest : public ::testing::Test, public testing::TRecordingU
     Dialog.LoadFrom(Model);
   }
 
-  QDoubleSpinBox* Field(const char* name) {
-    auto* e = Dialog.findChild<QDoubleSpinBox*>(QString::fromLatin1(name));
+  TNumberField* Field(const char* name) {
+    auto* e = Dialog.findChild<TNumberField*>(QString::fromLatin1(name));
     EXPECT_NE(e, nullptr) << name;
     return e;
   }
@@ -39,12 +46,18 @@ class AreaParamsDialogTest : public ::testing::Test, public testing::TRecordingU
   void Click(const char* button) { Dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
   QString InflowSpeedText() { return Dialog.findChild<QLabel*>("lbInflowSpeed")->text(); }
   QImage Sketch() { return Dialog.findChild<QLabel*>("Image1")->pixmap().toImage(); }
-  void Press(Qt::MouseButton button) {
-    QLabel* image = Dialog.findChild<QLabel*>("Image1");
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 100), image->mapToGlobal(QPointF(100, 100)), button,
-                      button, Qt::NoModifier);
-    QApplication::sendEvent(image, &press);
+  // The field loses the keyboard focus, as when the user goes on to another.
+  void Leave(const char* name) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(Field(name), &out);
   }
+  void Mouse(QEvent::Type type, Qt::MouseButton button) {
+    QLabel* image = Dialog.findChild<QLabel*>("Image1");
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, QPointF(100, 100), image->mapToGlobal(QPointF(100, 100)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(image, &event);
+  }
+  void Press(Qt::MouseButton button) { Mouse(QEvent::MouseButtonPress, button); }
   static bool Black(const QImage& im, int x, int y) { return im.pixelColor(x, y) == QColor(0, 0, 0); }
   static int RedPixels(const QImage& im) {
     int n = 0;
@@ -215,6 +228,132 @@ TEST_F(AreaParamsDialogTest, ClicksZoomTheSketchAndTheCheckListRedrawsIt) {
     EXPECT_GT(RedPixels(shown), 0);
     for (int i = 0; i < breaks->count(); ++i) breaks->item(i)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(RedPixels(Sketch()), 0);
+  };
+  Dialog.Execute();
+}
+
+TEST_F(AreaParamsDialogTest, TypedTextsReachTheChecksUnchanged) {
+  struct Case {
+    const char* field;
+    const char* typed;
+    const char* message;
+  };
+  // Empty and incomplete texts fail the text check; zero, values below a
+  // field's minimum and above its maximum fail the value check. None of them
+  // is replaced when the field loses the focus or Enter is pressed in it.
+  const Case cases[] = {
+      {"edH", "", "Ошибка при вводе параметров"},
+      {"edSpeed", ",", "Ошибка при вводе параметров"},
+      {"edRoomWidth", "0", "Параметры заданы некорректно"},
+      {"edH", "0,00001", "Параметры заданы некорректно"},
+      {"edRoomHeight", "12", "Параметры заданы некорректно"},
+      {"edSpeed", "150", "Параметры заданы некорректно"},
+  };
+  for (const Case& c : cases) {
+    Messages.clear();
+    Questions.clear();
+    Dialog.LoadFrom(Model);
+    WhileShown = [&] {
+      Type(c.field, c.typed);
+      Leave(c.field);
+      EXPECT_EQ(Field(c.field)->text(), U(c.typed)) << c.field;
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      QApplication::sendEvent(Field(c.field), &enter);  // Enter presses OK
+      EXPECT_EQ(Field(c.field)->text(), U(c.typed)) << c.field;
+      EXPECT_TRUE(Dialog.isVisible());
+    };
+    EXPECT_FALSE(Dialog.Execute());
+    EXPECT_EQ(Messages, std::vector<QString>{U(c.message)}) << c.field << " " << c.typed;
+    EXPECT_TRUE(Questions.empty()) << c.field << " " << c.typed;
+  }
+
+  // Arrows step from the typed value and keep within the range; the field
+  // shows where they end.
+  TNumberField* speed = Field("edSpeed");
+  Type("edSpeed", "99,995");
+  speed->stepUp();
+  EXPECT_EQ(speed->text(), "100,00000");
+  speed->stepUp();
+  EXPECT_EQ(speed->text(), "100,00000");
+  Type("edSpeed", "");
+  speed->stepDown();
+  EXPECT_EQ(speed->text(), "0,00010");
+}
+
+TEST_F(AreaParamsDialogTest, DoubleClickZoomsAsASecondPress) {
+  QImage once, twice, back;
+  WhileShown = [&] {
+    Press(Qt::LeftButton);
+    once = Sketch();
+    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton);
+    twice = Sketch();
+    Press(Qt::RightButton);
+    Mouse(QEvent::MouseButtonDblClick, Qt::RightButton);
+    back = Sketch();
+  };
+  Dialog.Execute();
+  // round(298.57 / 1.1) = 271 and round(298.57 / 1.21) = 247 pixels wide.
+  EXPECT_TRUE(Black(once, 10 + 271, 150));
+  EXPECT_TRUE(Black(twice, 10 + 247, 150));
+  EXPECT_FALSE(Black(twice, 10 + 271, 150));
+  EXPECT_TRUE(Black(back, 10 + 299, 150));
+}
+
+TEST_F(AreaParamsDialogTest, EveryTextFitsItsPlace) {
+  // Inflow speeds up to the longest fixed text (six integer digits) and the
+  // longest field texts.
+  struct Values {
+    const char* speed;
+    const char* inflowWidth;
+    const char* exhaustWidth;
+    const char* expected;
+  };
+  const Values cases[] = {{"3", "0,3", "0,2", "2,00000"},
+                          {"100", "0,3", "0,2", "66,6667"},
+                          {"100", "0,0009", "2", "222222"},
+                          {"100", "0,0001", "6", "6E6"}};
+  WhileShown = [&] {
+    QGroupBox* frame = Dialog.findChild<QGroupBox*>("GroupBox1");
+    QLabel* value = Dialog.findChild<QLabel*>("lbInflowSpeed");
+    for (const Values& v : cases) {
+      Type("edRoomHeight", "10");
+      Type("edRoomWidth", "15");
+      Type("edSpeed", v.speed);
+      Type("edInflowWidth", v.inflowWidth);
+      Type("edExhaustWidth", v.exhaustWidth);
+      QApplication::sendPostedEvents();
+      EXPECT_TRUE(value->text().startsWith(U(v.expected))) << value->text().toStdString();
+      int right = 0;
+      for (QLabel* label : frame->findChildren<QLabel*>()) {
+        const QFontMetrics metrics(label->font());
+        for (const QString& line : label->text().split(QLatin1Char('\n')))
+          EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
+        EXPECT_LE(label->geometry().right(), frame->contentsRect().right()) << label->text().toStdString();
+        if (label->y() > value->y() - 4 && label != value && label->x() < value->x())
+          right = std::max(right, label->geometry().right());
+      }
+      EXPECT_LT(right, value->x());  // the caption before the value stays whole
+    }
+    // The captions of the sizes, two-line ones included, are shown whole.
+    QGroupBox* sizes = Dialog.findChild<QGroupBox*>("GroupBox2");
+    for (QLabel* label : Dialog.findChildren<QLabel*>()) {
+      if (label->parentWidget() != sizes && label->parentWidget() != frame) continue;
+      const QFontMetrics metrics(label->font());
+      for (const QString& line : label->text().split(QLatin1Char('\n')))
+        EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
+      EXPECT_GE(label->height(), label->sizeHint().height()) << label->text().toStdString();
+      EXPECT_LE(label->geometry().right(), label->parentWidget()->contentsRect().right());
+    }
+    // The fields show their longest values whole.
+    for (const char* name : {"edH", "edSpeed", "edRoomHeight", "edRoomWidth", "edInflowWidth", "edInflowDistance",
+                             "edExhaustWidth", "edExhaustHeight"}) {
+      TNumberField* field = Field(name);
+      field->setValue(field->maximum());
+      QLineEdit* edit = field->findChild<QLineEdit*>();
+      EXPECT_LE(edit->fontMetrics().horizontalAdvance(field->text()) + 4, edit->width()) << name;
+    }
   };
   Dialog.Execute();
 }

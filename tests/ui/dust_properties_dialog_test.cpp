@@ -5,11 +5,16 @@
 #include "ui/qstring_printer.h"
 #include "ui/recording_ui.h"
 
+#include <QApplication>
 #include <QColor>
-#include <QDoubleSpinBox>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTableWidget>
 #include <functional>
 #include <string>
@@ -17,6 +22,7 @@
 
 #include "dust/concentration_run.h"
 #include "model/validation.h"
+#include "ui/number_field.h"
 
 namespace ltr {
 namespace {
@@ -30,9 +36,9 @@ class DustPropertiesDialogTest : public ::testing::Test, public testing::TRecord
   }
 
   QTableWidget* Grid() { return Dialog.findChild<QTableWidget*>("sgDispersedComposition"); }
-  QSpinBox* Count() { return Dialog.findChild<QSpinBox*>("edFractionCnt"); }
-  QDoubleSpinBox* Field(const char* name) {
-    auto* e = Dialog.findChild<QDoubleSpinBox*>(QString::fromLatin1(name));
+  TNumberField* Count() { return Dialog.findChild<TNumberField*>("edFractionCnt"); }
+  TNumberField* Field(const char* name) {
+    auto* e = Dialog.findChild<TNumberField*>(QString::fromLatin1(name));
     EXPECT_NE(e, nullptr) << name;
     return e;
   }
@@ -219,13 +225,16 @@ TEST_F(DustPropertiesDialogTest, StoredValuesAreTheShownOnes) {
   EXPECT_EQ(stored.Dust.Fractions[1].Upper, 7e-05);
   EXPECT_EQ(stored.Dust.Fractions[1].Share, 0.6);
 
-  // A field left without a number keeps the value it showed before.
+  // A field left without a number is reported and stays as typed; its value is
+  // not put back behind the user's back.
+  Messages.clear();
   WhileShown = [&] {
     Field("edHi")->findChild<QLineEdit*>()->setText("");
     Click("BitBtn1");
   };
-  EXPECT_TRUE(Dialog.Execute());
-  EXPECT_EQ(Field("edHi")->text(), "1,24");
+  EXPECT_FALSE(Dialog.Execute());
+  EXPECT_EQ(Messages, std::vector<QString>{U("Не заполнено поле «Коэф. динамической формы частицы»")});
+  EXPECT_EQ(Field("edHi")->text(), "");
 }
 
 TEST_F(DustPropertiesDialogTest, CancelLeavesTheGridAsTypedUntilTheNextFilling) {
@@ -238,6 +247,112 @@ TEST_F(DustPropertiesDialogTest, CancelLeavesTheGridAsTypedUntilTheNextFilling) 
   EXPECT_EQ(Cell(1, 3), "0,9");
   Dialog.LoadFrom(Model);
   EXPECT_EQ(Cell(1, 3), "0,400");
+}
+
+TEST_F(DustPropertiesDialogTest, SharesReopenAsStoredAndAreAcceptedUnchanged) {
+  // Shares that 3 decimals would not give back are shown with as many as they
+  // need; the default ones keep their 3.
+  Model.Dust.Fractions = {{1e-05, 2e-05, 0.3333333}, {2e-05, 3e-05, 0.3333333}, {3e-05, 4e-05, 0.3333334}};
+  Dialog.LoadFrom(Model);
+  EXPECT_EQ(Cell(1, 3), "0,3333333");
+  EXPECT_EQ(Cell(3, 3), "0,3333334");
+  EXPECT_TRUE(Confirm([] {})) << (Messages.empty() ? std::string() : Messages[0].toStdString());
+  TModelState stored;
+  Dialog.StoreInto(stored);
+  ASSERT_EQ(stored.Dust.Fractions.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(stored.Dust.Fractions[i].Share, Model.Dust.Fractions[i].Share);
+
+  Model.Dust.Fractions = {{1e-05, 2e-05, 0.0625}, {2e-05, 3e-05, 0.25}, {3e-05, 4e-05, 0.6875}};
+  Dialog.LoadFrom(Model);
+  EXPECT_EQ(Cell(1, 3), "0,0625");
+  EXPECT_EQ(Cell(2, 3), "0,250");
+  EXPECT_EQ(Cell(3, 3), "0,6875");
+  Model.Dust.Fractions = TDustParams().Fractions;
+  Dialog.LoadFrom(Model);
+  EXPECT_EQ(Cell(1, 3), "0,400");
+  EXPECT_EQ(Cell(2, 3), "0,600");
+}
+
+TEST_F(DustPropertiesDialogTest, TypedCountIsReportedNotReplaced) {
+  Dialog.LoadFrom(Model);
+  for (const char* typed : {"1", "", "101"}) {
+    EXPECT_FALSE(Confirm([&] {
+      Count()->findChild<QLineEdit*>()->setText(U(typed));
+      QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+      QApplication::sendEvent(Count(), &out);
+    }));
+    EXPECT_EQ(Count()->text(), U(typed));
+    EXPECT_EQ(Grid()->rowCount(), 2) << typed;  // the rows stay with the last usable count
+    ASSERT_EQ(Messages.size(), 1u) << typed;
+    EXPECT_EQ(Messages[0], *typed == 0 ? U("Не заполнено поле «Количество фракций»")
+                                       : U("Значение поля «Количество фракций» должно быть от 2 до 100"));
+  }
+  // A usable count typed after them sets the rows.
+  Count()->findChild<QLineEdit*>()->setText("4");
+  EXPECT_EQ(Grid()->rowCount(), 4);
+}
+
+TEST_F(DustPropertiesDialogTest, SelectedDerivedCellStaysGrey) {
+  Dialog.LoadFrom(Model);
+  Dialog.show();
+  QTableWidget* grid = Grid();
+  auto pixel = [grid](int row, int column) {
+    const QRect cell = grid->visualRect(grid->model()->index(row, column));
+    return grid->viewport()->grab().toImage().pixelColor(cell.right() - 3, cell.bottom() - 3);
+  };
+  grid->setFocus();
+  grid->setCurrentCell(0, 2);
+  ASSERT_TRUE(grid->item(0, 2)->isSelected());
+  EXPECT_EQ(pixel(0, 2), QColor(220, 220, 220));
+  // The last upper bound is typed, and selecting it shows the selection.
+  grid->setCurrentCell(1, 2);
+  EXPECT_NE(pixel(1, 2), QColor(220, 220, 220));
+  EXPECT_EQ(pixel(0, 2), QColor(220, 220, 220));
+  Dialog.hide();
+}
+
+TEST_F(DustPropertiesDialogTest, LabelsAndFiveRowsAreReadable) {
+  Dialog.LoadFrom(Model);
+  Dialog.show();
+  QApplication::sendPostedEvents();
+  const QRect client = Dialog.rect();
+  // Every label whole: each word within its width, all its lines within its
+  // height, and inside the window, clear of every field.
+  for (QLabel* label : Dialog.findChildren<QLabel*>()) {
+    SCOPED_TRACE(label->text().toStdString());
+    const QFontMetrics metrics(label->font());
+    for (const QString& word : label->text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+      EXPECT_LE(metrics.horizontalAdvance(word), label->contentsRect().width());
+    if (label->wordWrap()) {
+      EXPECT_LE(label->heightForWidth(label->contentsRect().width()), label->height());
+    } else {
+      EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width());
+    }
+    const QRect place(label->mapTo(&Dialog, QPoint(0, 0)), label->size());
+    EXPECT_TRUE(client.contains(place));
+    for (TNumberField* field : Dialog.findChildren<TNumberField*>())
+      EXPECT_FALSE(place.intersects(QRect(field->mapTo(&Dialog, QPoint(0, 0)), field->size())))
+          << field->objectName().toStdString();
+  }
+  // At least five fraction rows fully visible below the header, the grid
+  // inside its frame and the frame clear of the buttons.
+  Dialog.findChild<TNumberField*>("edFractionCnt")->setValue(8);
+  QTableWidget* grid = Grid();
+  EXPECT_GE(grid->viewport()->height(), 5 * grid->rowHeight(0));
+  const QGroupBox* frame = Dialog.findChild<QGroupBox*>("GroupBox1");
+  EXPECT_TRUE(frame->rect().contains(QRect(grid->mapTo(frame, QPoint(0, 0)), grid->size())));
+  for (const char* button : {"BitBtn1", "BitBtn2"}) {
+    const QPushButton* b = Dialog.findChild<QPushButton*>(button);
+    EXPECT_FALSE(frame->geometry().intersects(b->geometry()));
+    EXPECT_TRUE(client.contains(b->geometry()));
+  }
+  // The fields show their values whole.
+  for (TNumberField* field : Dialog.findChildren<TNumberField*>()) {
+    QLineEdit* edit = field->findChild<QLineEdit*>();
+    EXPECT_LE(edit->fontMetrics().horizontalAdvance(field->text()) + 4, edit->width())
+        << field->objectName().toStdString();
+  }
+  Dialog.hide();
 }
 
 }  // namespace

@@ -7,13 +7,13 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QDir>
-#include <QDoubleSpinBox>
+#include <QFocusEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -23,6 +23,7 @@
 #include "io/vortex_file.h"
 #include "model/discretization.h"
 #include "numerics/number_text.h"
+#include "ui/number_field.h"
 #include "ui/paint_box.h"
 #include "ui/area_params_dialog.h"
 #include "ui/dust_properties_dialog.h"
@@ -146,13 +147,13 @@ TEST_F(MainWindowTest, StartUpState) {
   EXPECT_EQ(Edit("edStep")->text(), U("0,005"));
   EXPECT_EQ(Edit("edMaxLen")->text(), U("1"));
   for (const char* name : {"edNumParticle", "edNumIteration"}) {
-    QSpinBox* spin = Get<QSpinBox>(name);
+    TNumberField* spin = Get<TNumberField>(name);
     EXPECT_EQ(spin->value(), 10);
     EXPECT_EQ(spin->minimum(), 2);
     EXPECT_EQ(spin->maximum(), 200);
   }
-  EXPECT_EQ(Get<QDoubleSpinBox>("edMaxResidence")->value(), 30.0);
-  EXPECT_EQ(Get<QDoubleSpinBox>("edMaxResidence")->minimum(), 0.0);
+  EXPECT_EQ(Get<TNumberField>("edMaxResidence")->value(), 30.0);
+  EXPECT_EQ(Get<TNumberField>("edMaxResidence")->minimum(), 0.0);
   EXPECT_TRUE(Get<QRadioButton>("rbVortexesFixed")->isChecked());
   EXPECT_EQ(LabelText("lbTime"), U("Прошло времени:"));
   EXPECT_EQ(LabelText("lbVortexCount"), U("Свободных вихрей: "));
@@ -172,7 +173,7 @@ TEST_F(MainWindowTest, StartUpState) {
     EXPECT_EQ(b->isChecked(), t.down) << t.name;
     EXPECT_EQ(b->toolTip(), U(t.hint));
   }
-  QSpinBox* size = Get<QSpinBox>("edVortexSize");
+  TNumberField* size = Get<TNumberField>("edVortexSize");
   EXPECT_EQ(size->value(), 3);
   EXPECT_EQ(size->minimum(), 1);
   EXPECT_EQ(size->maximum(), 3);
@@ -316,6 +317,77 @@ TEST_F(MainWindowTest, FieldsThatAreNoNumbersChangeNothing) {
   EXPECT_EQ(s.FlowLineCount, 0);
 }
 
+TEST_F(MainWindowTest, TypedSpinFieldsAreUsedAsTypedOrReported) {
+  auto type = [this](const char* name, const char* text) {
+    TNumberField* field = Get<TNumberField>(name);
+    field->findChild<QLineEdit*>()->setText(U(text));
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(field, &out);
+    EXPECT_EQ(field->text(), U(text)) << name;  // not put back when leaving the field
+  };
+  struct Case {
+    const char* field;
+    const char* typed;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"edNumParticle", "1",
+       "Значение поля «Количество пылевых частиц, появляющихся в каждый момент» должно быть от 2 до 200"},
+      {"edNumIteration", "", "Не заполнено поле «Количество моментов появления пылевых частиц»"},
+      {"edNumParticle", "201",
+       "Значение поля «Количество пылевых частиц, появляющихся в каждый момент» должно быть от 2 до 200"},
+      {"edMaxResidence", "100001", "Значение поля «Предельное время пребывания частицы» должно быть от 0 до 100000"},
+  };
+  for (const Case& c : cases) {
+    Messages.clear();
+    type(c.field, c.typed);
+    Button("btnStartCountConcentration")->click();
+    EXPECT_EQ(Messages, QStringList{U(c.message)});
+    EXPECT_EQ(Get<TNumberField>(c.field)->text(), U(c.typed));
+    EXPECT_EQ(Buttons(), "EDDED");
+    EXPECT_EQ(w->ProcessCalls, 0);
+    type(c.field, c.field == std::string("edMaxResidence") ? "30" : "10");
+  }
+
+  // A count of 2 as typed is the count of the run.
+  Messages.clear();
+  type("edNumParticle", "2");
+  type("edNumIteration", "2");
+  Button("btnStartCountConcentration")->click();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_EQ(Shown, QStringList{results.objectName()});
+
+  // The vortex size takes each size in its range as it is typed; an emptied
+  // field stays empty and leaves the size.
+  type("edVortexSize", "1");
+  EXPECT_EQ(s.FreeVortexSize, 1);
+  type("edVortexSize", "");
+  EXPECT_EQ(s.FreeVortexSize, 1);
+  type("edVortexSize", "2");
+  EXPECT_EQ(s.FreeVortexSize, 2);
+}
+
+TEST_F(MainWindowTest, ConcentrationPageCaptionsAndFieldsAreWhole) {
+  w->show();
+  QApplication::sendPostedEvents();
+  QWidget* page = Get<QWidget>("TabSheet1");
+  for (QLabel* label : page->findChildren<QLabel*>()) {
+    if (!label->isVisible() || label->wordWrap()) continue;
+    const QFontMetrics metrics(label->font());
+    for (const QString& line : label->text().split(QLatin1Char('\n')))
+      EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
+    EXPECT_LE(label->geometry().right(), page->contentsRect().right());
+  }
+  for (const char* name : {"edNumParticle", "edNumIteration", "edMaxResidence"}) {
+    TNumberField* field = Get<TNumberField>(name);
+    field->setValue(field->maximum());
+    QLineEdit* edit = field->findChild<QLineEdit*>();
+    EXPECT_LE(edit->fontMetrics().horizontalAdvance(field->text()) + 4, edit->width()) << name;
+    EXPECT_LE(field->geometry().right(), page->contentsRect().right()) << name;
+  }
+  w->hide();
+}
+
 TEST_F(MainWindowTest, RefusedRunsLeaveButtonsIdle) {
   Pages()->setCurrentIndex(1);
   Edit("edDt")->setText(U("0"));
@@ -378,8 +450,8 @@ TEST_F(MainWindowTest, PageSwitchRefusedWhileARunIsActive) {
     }
     if (w->ProcessCalls == 2) Button("btnStopCountConcentration")->click();
   };
-  Get<QSpinBox>("edNumParticle")->setValue(2);
-  Get<QSpinBox>("edNumIteration")->setValue(5);
+  Get<TNumberField>("edNumParticle")->setValue(2);
+  Get<TNumberField>("edNumIteration")->setValue(5);
   Button("btnStartCountConcentration")->click();
   ASSERT_EQ(Messages.size(), 1);
   EXPECT_EQ(Messages[0], U("Переключение режима невозможно во время расчета концентрации!"));
@@ -402,9 +474,9 @@ TEST_F(MainWindowTest, PageSwitchRefusedWhileARunIsActive) {
 
 TEST_F(MainWindowTest, CompleteConcentrationRunShowsResults) {
   Action("miShowLastConcentration")->setVisible(false);
-  Get<QSpinBox>("edNumParticle")->setValue(2);
-  Get<QSpinBox>("edNumIteration")->setValue(2);
-  Get<QDoubleSpinBox>("edMaxResidence")->setValue(0.05);
+  Get<TNumberField>("edNumParticle")->setValue(2);
+  Get<TNumberField>("edNumIteration")->setValue(2);
+  Get<TNumberField>("edMaxResidence")->setValue(0.05);
   Button("btnStartCountConcentration")->click();
   EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
   EXPECT_EQ(s.MaxResidence, 0.05);
@@ -539,7 +611,7 @@ TEST_F(MainWindowTest, ZoomPanAndVortexSizeChangeTheView) {
   EXPECT_EQ(w->View().OriginY, box->height() - 35);
   EXPECT_EQ(w->Renderer().ViewX0, 40);
 
-  Get<QSpinBox>("edVortexSize")->setValue(1);
+  Get<TNumberField>("edVortexSize")->setValue(1);
   EXPECT_EQ(s.FreeVortexSize, 1);
 }
 
@@ -565,8 +637,8 @@ TEST_F(MainWindowTest, ConfirmedEnclosureDiscardsTheSimulation) {
   TUiServices dialogServices = Services;
   dialogServices.execDialog = [&](QDialog* dialog) {
     if (dialog != &area) return int(QDialog::Rejected);
-    EXPECT_DOUBLE_EQ(area.findChild<QDoubleSpinBox*>("edH")->value(), 0.05);  // filled from the model
-    area.findChild<QDoubleSpinBox*>("edH")->setValue(0.1);
+    EXPECT_DOUBLE_EQ(area.findChild<TNumberField*>("edH")->value(), 0.05);  // filled from the model
+    area.findChild<TNumberField*>("edH")->setValue(0.1);
     if (!confirm) return int(QDialog::Rejected);
     area.BitBtn1Click();
     return area.result();
@@ -597,7 +669,7 @@ TEST_F(MainWindowTest, ConfirmedEnclosureDiscardsTheSimulation) {
   // The dust dialog confirmed with a new density stores it.
   dialogServices.execDialog = [&](QDialog* dialog) {
     if (dialog != &dust) return int(QDialog::Rejected);
-    dust.findChild<QDoubleSpinBox*>("edParticleDencity")->setValue(2500);
+    dust.findChild<TNumberField*>("edParticleDencity")->setValue(2500);
     dust.BitBtn1Click();
     return dust.result();
   };
