@@ -19,16 +19,7 @@ namespace {
 // known to be too large.
 int RunBoundCount(const TModelState& s, int StartFreeCount) {
   if (StartFreeCount != 0) return s.BoundCount;
-  const TAreaParams& a = s.Area;
-  // Every rib gets about its length / H vortices; a perimeter that would give
-  // far too many is not discretized just to count them.
-  const Extended estimate = 2 * (static_cast<Extended>(a.RoomWidth) + a.RoomHeight) / a.H;
-  if (!(estimate <= 4 * static_cast<Extended>(MaxRunBoundCount))) return MaxRunBoundCount + 1;
-  TModelState probe;
-  probe.Area = a;
-  probe.MaxFreeVortex = 0;
-  BuildArea(probe);
-  return probe.BoundCount;
+  return BoundCountWithin(s.Area, MaxRunBoundCount);
 }
 
 // Sizes the run's arrays and solves the bound circulations for the vortices as
