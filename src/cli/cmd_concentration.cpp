@@ -31,7 +31,7 @@ class ConcentrationProgressBar : public TObserver {
  public:
   ConcentrationProgressBar(Progress& progress, long long total) : progress_(progress), total_(total) {}
 
-  void ConcentrationProgress(int moment, int moments, int inFlight) override {
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long /*steps*/) override {
     if (moment > 0) {
       progress_.Update(0.5 * moment / moments, "момент " + std::to_string(moment) + " из " +
                                                    std::to_string(moments) +
@@ -72,7 +72,7 @@ double ParseResidence(const std::string& text) {
   return ToDouble(value);
 }
 
-nlohmann::json Results(const TModelState& s, bool completed) {
+nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed) {
   nlohmann::json j;
   j["particle_dt"] = s.Dust.ParticleDt;
   if (completed) {
@@ -97,6 +97,7 @@ nlohmann::json Results(const TModelState& s, bool completed) {
     j["held"] = nullptr;
     j["held_mass_share"] = nullptr;
   }
+  j["flow_computed"] = flowComputed;
   return j;
 }
 
@@ -135,6 +136,10 @@ void RegisterConcentration(CLI::App& app) {
         !error.empty())
       throw InputError(error);
     PrepareFlow(options->run, s);
+    // Without --max-time and --load the steady flow has just been solved; a
+    // loaded file may hold none (all circulations zero): the run goes on, and
+    // the output says so.
+    const bool flowComputed = ConcentrationFlowComputed(s, options->moveVortices);
 
     Progress progress("Расчет концентрации", options->run.quiet);
     ConcentrationProgressBar observer(progress, static_cast<long long>(particles) * moments);
@@ -153,7 +158,7 @@ void RegisterConcentration(CLI::App& app) {
       progress.Finish("остановлен после " + std::to_string(s.ConcentrationSteps) +
                       " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
     }
-    PrintJson(Results(s, completed));
+    PrintJson(Results(s, completed, flowComputed));
   });
 }
 

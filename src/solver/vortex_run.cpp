@@ -65,6 +65,10 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
   return {};
 }
 
+std::string VortexRunProgressText(double time, double maxTime) {
+  return "Прошло времени: " + FormatFixed(time, 6, 3) + " из " + FormatFixed(maxTime, 6, 3) + " сек.";
+}
+
 bool SolveCurrentFlow(TModelState& s) {
   const std::string error = CheckVortexRunArgs(s, s.FreeCount, 0.0, 1.0, s.FreeCount, 0.0);
   if (!error.empty()) {
@@ -100,6 +104,7 @@ bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTi
     ui.RedrawRun(s, false);
     ui.SetLabel(TLabel::Time, "Прошло времени: " + FormatFixed(s.Time, 6, 3) + " сек.");
     ui.SetLabel(TLabel::VortexCount, "Свободных вихрей: " + std::to_string(s.FreeCount));
+    ui.VortexRunProgress(s.Time, StartTime, s.MaxTime);
     ui.ProcessMessages();
     if (s.StopVortexRun) break;
   }
