@@ -22,6 +22,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -79,6 +80,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   void ShowMessage(const std::string& text) override;
   void FlowLineStart(const TRealPoint& p) override;
   void FlowLineTo(const TRealPoint& p) override;
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps) override;
+  void VortexRunProgress(double time, double startTime, double maxTime) override;
 
  public slots:
   void btnStartClick();
@@ -138,6 +141,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   void SetVortexButtons(bool start, bool cont, bool stop);
 
   void ShowText(const QString& text);
+  // Asks whether to go on in a flow whose circulations are all zero; true to go on.
+  bool ConfirmWithoutFlow();
 
   TModelState& s_;
   TUiServices Services_;
@@ -150,6 +155,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   // Set when the concentration run has passed its checks and begun (it then
   // writes the step label).
   bool ConcentrationBegun_ = false;
+  // The particles the concentration run in progress injects in all.
+  long long ConcentrationTotal_ = 0;
 
   TfrmAbout* About_ = nullptr;
   TfrmAreaParams* AreaParams_ = nullptr;
@@ -204,8 +211,10 @@ class TfrmMain : public QMainWindow, public TObserver {
   QToolButton* ToolButton7_ = nullptr;
   QSpinBox* edVortexSize_ = nullptr;
   TPaintBox* PaintBox1_ = nullptr;
-  // The one panel of the status bar.
+  // The one panel of the status bar, and the progress of a run beside it,
+  // shown while the run is active.
   QLabel* StatusPanel_ = nullptr;
+  QProgressBar* RunProgress_ = nullptr;
 };
 
 }  // namespace ltr
