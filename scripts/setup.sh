@@ -12,7 +12,11 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   xvfb xauth fonts-dejavu-core
+  qt6-translations-l10n locales
 )
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -20,11 +24,18 @@ for p in "${PACKAGES[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The window tests also run under the desktop locales of the program's users,
+# whose C library conventions write a decimal comma.
+for loc in ru_RU de_DE; do
+  if ! locale -a 2>/dev/null | grep -qix "${loc}.utf-\?8"; then
+    echo "Making locale ${loc}.UTF-8"
+    $SUDO localedef -i "$loc" -f UTF-8 "${loc}.UTF-8"
+  fi
+done
 
 cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$BUILD_DIR"

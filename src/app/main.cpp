@@ -3,13 +3,12 @@
 // until the main window is closed.
 
 #include <QApplication>
-#include <QLocale>
 #include <QRect>
 #include <QScreen>
-#include <QString>
 
 #include "model/model_state.h"
 #include "ui/about_box.h"
+#include "ui/application.h"
 #include "ui/area_params_dialog.h"
 #include "ui/dust_properties_dialog.h"
 #include "ui/main_window.h"
@@ -17,9 +16,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8("Квилон-ЛТР"));
-  QApplication::setApplicationDisplayName(QString::fromUtf8("Квилон-ЛТР"));
-  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  ltr::SetUpApplication(app);
 
   // The model outlives every window that reports on it.
   ltr::TModelState state;

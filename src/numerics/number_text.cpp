@@ -1,16 +1,20 @@
 #include "numerics/number_text.h"
 
-#include <cctype>
-#include <cerrno>
+#include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <system_error>
 
 namespace ltr {
 
 namespace {
+
+// Character classes of the C locale, whatever locale the C library was given:
+// a desktop's locale must not change what a digit or a blank is.
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The decimal digits of |v| as a significand string d1 d2 ... and the decimal
 // exponent E such that |v| = 0.d1d2... * 10^E. Zero gives no digits.
@@ -24,14 +28,20 @@ Decimal ToDecimal(Extended v) {
   Decimal d;
   d.negative = std::signbit(v);
   if (v == 0.0L) return d;
+  // Enough digits that rounding the string once gives the rounding of the
+  // value. std::to_chars writes the exact decimal expansion, independent of
+  // any locale: "d.ddd...e+XX".
   char buf[96];
-  // Enough digits that rounding the string once gives the rounding of the value.
-  std::snprintf(buf, sizeof buf, "%.40Le", std::fabs(v));
-  const std::string s(buf);
-  const size_t e = s.find('e');
-  for (size_t i = 0; i < e; ++i)
-    if (std::isdigit(static_cast<unsigned char>(s[i]))) d.digits += s[i];
-  d.exponent = std::atoi(s.c_str() + e + 1) + 1;
+  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 40);
+  const char* e = buf;
+  while (e != r.ptr && *e != 'e') ++e;
+  for (const char* c = buf; c != e; ++c)
+    if (IsDigit(*c)) d.digits += *c;
+  int exponent = 0;
+  const char* x = e + 1;
+  if (x != r.ptr && *x == '+') ++x;
+  std::from_chars(x, r.ptr, exponent);
+  d.exponent = exponent + 1;
   return d;
 }
 
@@ -77,7 +87,9 @@ std::string Scientific(const Decimal& d) {
     out.append(d.digits, 1, std::string::npos);
   }
   out.push_back('E');
-  out.append(std::to_string(d.exponent - 1));
+  char exponent[16];
+  const auto r = std::to_chars(exponent, exponent + sizeof exponent, d.exponent - 1);
+  out.append(exponent, r.ptr);
   return out;
 }
 
@@ -137,40 +149,67 @@ std::string FormatGeneral(Extended value) {
 
 bool ParseReal(const std::string& text, Extended& value) {
   size_t b = 0, e = text.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+  while (b < e && IsBlank(text[b])) ++b;
+  while (e > b && IsBlank(text[e - 1])) --e;
+  // The number is rewritten in the form std::from_chars reads (no '+', a
+  // decimal point), so neither the separator typed nor the C library's locale
+  // matters.
   std::string s;
   size_t i = b;
-  if (i < e && (text[i] == '+' || text[i] == '-')) s += text[i++];
+  bool negative = false;
+  if (i < e && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (negative) s += '-';
   size_t mantissaDigits = 0;
-  while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) {
+  // Decimal position of the leading significant digit: used to tell an
+  // overflow from an underflow when the value is out of range.
+  long long leadingPosition = 0;
+  bool seenSignificant = false;
+  while (i < e && IsDigit(text[i])) {
+    if (text[i] != '0') seenSignificant = true;
+    if (seenSignificant) ++leadingPosition;
     s += text[i++];
     ++mantissaDigits;
   }
   if (i < e && (text[i] == ',' || text[i] == '.')) {
     s += '.';
     ++i;
-    while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    while (i < e && IsDigit(text[i])) {
+      if (!seenSignificant) {
+        if (text[i] != '0') seenSignificant = true; else --leadingPosition;
+      }
       s += text[i++];
       ++mantissaDigits;
     }
   }
   if (mantissaDigits == 0) return false;
+  long long exponent = 0;
   if (i < e && (text[i] == 'e' || text[i] == 'E')) {
     s += 'e';
     ++i;
-    if (i < e && (text[i] == '+' || text[i] == '-')) s += text[i++];
+    bool negativeExponent = false;
+    if (i < e && (text[i] == '+' || text[i] == '-')) {
+      negativeExponent = text[i] == '-';
+      s += text[i++];
+    }
     size_t expDigits = 0;
-    while (i < e && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    while (i < e && IsDigit(text[i])) {
+      if (exponent < 1000000000LL) exponent = exponent * 10 + (text[i] - '0');
       s += text[i++];
       ++expDigits;
     }
     if (expDigits == 0) return false;
+    if (negativeExponent) exponent = -exponent;
   }
   if (i != e) return false;
-  errno = 0;
-  const Extended v = std::strtold(s.c_str(), nullptr);
-  if (errno == ERANGE && std::isinf(v)) return false;
+  Extended v = 0.0L;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (r.ec == std::errc::result_out_of_range) {
+    // Too large is refused; too small to be represented reads as zero.
+    if (!seenSignificant || leadingPosition + exponent > 0) return false;
+    v = negative ? -0.0L : 0.0L;
+  } else if (r.ec != std::errc() || r.ptr != s.data() + s.size()) {
+    return false;
+  }
   if (!std::isfinite(v)) return false;
   value = v;
   return true;
@@ -178,15 +217,15 @@ bool ParseReal(const std::string& text, Extended& value) {
 
 bool ParseInteger(const std::string& text, int& value) {
   size_t b = 0, e = text.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+  while (b < e && IsBlank(text[b])) ++b;
+  while (e > b && IsBlank(text[e - 1])) --e;
   size_t i = b;
   bool negative = false;
   if (i < e && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i == e) return false;
   long long v = 0;
   for (; i < e; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+    if (!IsDigit(text[i])) return false;
     v = v * 10 + (text[i] - '0');
     if (v > static_cast<long long>(INT_MAX) + 1) return false;
   }

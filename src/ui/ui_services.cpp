@@ -1,16 +1,20 @@
 #include "ui/ui_services.h"
 
+#include "ui/application.h"
+
 #include <QDialog>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QTreeView>
 
 namespace ltr {
 
 namespace {
 
-QString AppTitle() { return QString::fromUtf8("Квилон-ЛТР"); }
+QString AppTitle() { return QString::fromUtf8(ApplicationName); }
 
 void ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok, parent);
@@ -27,6 +31,16 @@ bool AskYesNo(QWidget* parent, const QString& text) {
   return box.clickedButton() == yes;
 }
 
+// Room for the size, type and date columns of the detail view, which Qt's
+// default size cuts to "18,...KiB" with Russian texts.
+void FitFileDialog(QFileDialog& dialog) {
+  dialog.resize(760, 480);
+  if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView")); view != nullptr) {
+    for (int column = 1; column <= 3; ++column)
+      view->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
+}
+
 // The open dialog shows one filter whose visible text lists the patterns with a
 // comma. The dialog reads the patterns from the last parenthesised group, so
 // the real patterns go there and are hidden from the shown text.
@@ -38,6 +52,7 @@ QString OpenVortexFile(QWidget* parent) {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(QString::fromUtf8("Файлы с вихрями (*.vrt,*.evt) (*.vrt *.evt)"));
   dialog.setDefaultSuffix(QStringLiteral("evt"));
+  FitFileDialog(dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.front();
@@ -58,6 +73,7 @@ QString SaveVortexFile(QWidget* parent) {
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, vrtFilter](const QString& filter) {
     dialog.setDefaultSuffix(filter == vrtFilter ? QStringLiteral("vrt") : QStringLiteral("evt"));
   });
+  FitFileDialog(dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.front();

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace ltr {
 namespace {
@@ -87,6 +92,67 @@ TEST(NumberTextTest, ParseIntegerIsStrict) {
     EXPECT_FALSE(ParseInteger(bad, v)) << bad;
   }
 }
+
+TEST(NumberTextTest, ParseRealReadsUnderflowAsZero) {
+  Extended v = 42;
+  ASSERT_TRUE(ParseReal("1e-5000", v));
+  EXPECT_EQ(v, 0.0L);
+  ASSERT_TRUE(ParseReal("-0,0001e-4990", v));
+  EXPECT_EQ(v, 0.0L);
+  EXPECT_TRUE(std::signbit(v));
+  EXPECT_FALSE(ParseReal("0,001e4940", v));
+  ASSERT_TRUE(ParseReal("0,0000", v));
+  EXPECT_EQ(v, 0.0L);
+}
+
+// The window system hands the desktop's locale to the C library; Russian and
+// German desktops use a decimal comma there. Texts of the fields must read and
+// show the same whatever that locale is.
+class NumberTextLocaleTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  void TearDown() override { std::setlocale(LC_ALL, "C"); }
+};
+
+TEST_P(NumberTextLocaleTest, FieldTextsReadAndShowAsInTheCLocale) {
+  const std::vector<std::string> texts = {
+      "0,02", "0.02",   "4",        "1,00000",  "0,4",      "0,45",   "0,15",  "0,03",
+      "0,5",  "0,0001", "2650",     "1,8E-5",   "0,0000181", "1,2",   "0,3333333", "0,3333334",
+      "1E-6", "30",     "0,0001633", "1e-5000", "-2,5",     "66,6667", "222220"};
+  std::vector<Extended> expected;
+  std::vector<std::string> shown;
+  std::setlocale(LC_ALL, "C");
+  for (const auto& t : texts) {
+    Extended v = -1;
+    ASSERT_TRUE(ParseReal(t, v)) << t;
+    expected.push_back(v);
+    shown.push_back(FormatFixed(v, 8, 7) + " " + FormatFixed(v, 6, 3) + " " + FormatGeneral(v));
+  }
+
+  if (std::setlocale(LC_ALL, GetParam()) == nullptr) {
+    if (std::getenv("LTR_REQUIRE_LOCALES") != nullptr) FAIL() << "locale " << GetParam() << " is not installed";
+    GTEST_SKIP() << "locale " << GetParam() << " is not installed";
+  }
+  for (size_t i = 0; i < texts.size(); ++i) {
+    Extended v = -1;
+    ASSERT_TRUE(ParseReal(texts[i], v)) << texts[i] << " under " << GetParam();
+    EXPECT_EQ(v, expected[i]) << texts[i] << " under " << GetParam();
+    EXPECT_EQ(FormatFixed(v, 8, 7) + " " + FormatFixed(v, 6, 3) + " " + FormatGeneral(v), shown[i])
+        << texts[i] << " under " << GetParam();
+  }
+  Extended v = 0;
+  EXPECT_FALSE(ParseReal("1,2,3", v));
+  EXPECT_EQ(FormatFixed(0.4L, 4, 3), "0,400");
+  EXPECT_EQ(FormatFixed(1234.5L, 3, 1), "1,23E3");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, NumberTextLocaleTest,
+                         ::testing::Values("C.UTF-8", "ru_RU.UTF-8", "de_DE.UTF-8"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (c == '.' || c == '-') c = '_';
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace ltr

@@ -1,13 +1,13 @@
 // The window tests need one QApplication for the whole program; the offscreen
-// platform serves when no display is there. Numbers in spin boxes follow the
-// Russian locale, as in the program itself.
+// platform serves when no display is there. It is set up as the program sets
+// itself up: Russian locale for the number fields, Qt's Russian texts.
 
 #include <gtest/gtest.h>
 
+#include "ui/application.h"
 #include "ui/qstring_printer.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <cstdlib>
 #include <memory>
 
@@ -18,7 +18,7 @@ class UiEnvironment : public ::testing::Environment {
   void SetUp() override {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     App_ = std::make_unique<QApplication>(Argc_, Argv_);
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    ltr::SetUpApplication(*App_);
   }
   void TearDown() override { App_.reset(); }
 
