@@ -32,7 +32,7 @@ class ConcentrationProgressBar : public TObserver {
  public:
   ConcentrationProgressBar(Progress& progress, long long total) : progress_(progress), total_(total) {}
 
-  void ConcentrationProgress(int moment, int moments, int inFlight) override {
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long /*steps*/) override {
     if (moment > 0) {
       progress_.Update(0.5 * moment / moments, "момент " + std::to_string(moment) + " из " +
                                                    std::to_string(moments) +
@@ -73,7 +73,7 @@ double ParseResidence(const std::string& text) {
   return ToDouble(value);
 }
 
-nlohmann::json Results(const TModelState& s, bool completed) {
+nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed) {
   nlohmann::json j;
   j["particle_dt"] = s.Dust.ParticleDt;
   if (completed) {
@@ -98,6 +98,7 @@ nlohmann::json Results(const TModelState& s, bool completed) {
     j["held"] = nullptr;
     j["held_mass_share"] = nullptr;
   }
+  j["flow_computed"] = flowComputed;
   return j;
 }
 
@@ -138,6 +139,10 @@ void RegisterConcentration(CLI::App& app) {
         !error.empty())
       throw InputError(error);
     PrepareFlow(options->run, s);
+    // Without --max-time and --load the steady flow has just been solved; a
+    // loaded file may hold none (all circulations zero): the run goes on, and
+    // the output says so.
+    const bool flowComputed = ConcentrationFlowComputed(s, options->moveVortices);
 
     Progress progress("Расчет концентрации", options->run.quiet);
     ConcentrationProgressBar observer(progress, static_cast<long long>(particles) * moments);
@@ -156,12 +161,16 @@ void RegisterConcentration(CLI::App& app) {
       progress.Finish("остановлен после " + std::to_string(s.ConcentrationSteps) +
                       " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
     }
+<<<<<<< HEAD
     nlohmann::json results = Results(s, completed);
     if (options->listVortices) {
       results["bound_count"] = s.BoundCount;
       results["vortices"] = VortexList(s);
     }
     PrintJson(results);
+=======
+    PrintJson(Results(s, completed, flowComputed));
+>>>>>>> ui-runs
   });
 }
 

@@ -9,6 +9,7 @@
 #include "cli/run_options.h"
 #include "numerics/number_text.h"
 #include "solver/streamline.h"
+#include "solver/velocity.h"
 
 namespace ltr::cli {
 
@@ -48,15 +49,22 @@ void RegisterStreamline(CLI::App& app) {
     TModelState s;
     ApplyCase(options->caseOptions, s);
     PrepareFlow(options->run, s);
+    // A loaded file may hold a flow that was never computed: the line is
+    // traced all the same, and the output says so.
+    const bool flowComputed = FlowComputed(s);
     MessageCapture capture;
+    TFlowLineEnd end = TFlowLineEnd::MaxLength;
     {
       ObserverScope scope(s, capture);
-      if (!TraceFlowLine(s, x, y, step, maxLen)) throw InputError(capture.message);
+      if (!TraceFlowLine(s, x, y, step, maxLen, &end)) throw InputError(capture.message);
     }
     nlohmann::json points = nlohmann::json::array();
     for (const TRealPoint& p : s.FlowLines.back()) points.push_back({ToDouble(p.X), ToDouble(p.Y)});
     nlohmann::json j;
     j["points"] = std::move(points);
+    j["flow_computed"] = flowComputed;
+    // The line was cut at the most steps a line may make, before its length.
+    j["step_limit_reached"] = end == TFlowLineEnd::StepLimit;
     PrintJson(j);
   });
 }

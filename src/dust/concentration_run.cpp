@@ -7,6 +7,7 @@
 #include "numerics/number_text.h"
 #include "solver/influence.h"
 #include "solver/time_step.h"
+#include "solver/velocity.h"
 #include "solver/vortex_run.h"
 
 namespace ltr {
@@ -117,6 +118,15 @@ std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int Nu
   return {};
 }
 
+bool ConcentrationFlowComputed(const TModelState& s, bool MoveVortices) {
+  return MoveVortices || FlowComputed(s);
+}
+
+std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps) {
+  if (moment > 0) return "Момент " + std::to_string(moment) + " из " + std::to_string(moments);
+  return "Частиц в полете: " + std::to_string(inFlight) + ", шагов: " + std::to_string(steps);
+}
+
 bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
                       const TConcentrationOptions& options) {
   TObserver& ui = s.Ui();
@@ -192,7 +202,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     }
     s.ParticleCount += NumParticle;
     ui.RedrawRun(s, true);
-    ui.ConcentrationProgress(moment, NumIteration, s.ParticleCount);
+    ui.ConcentrationProgress(moment, NumIteration, s.ParticleCount, s.ConcentrationSteps);
     ui.ProcessMessages();
   }
 
@@ -202,7 +212,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     if (++c == 10) {
       ui.RedrawRun(s, true);
       ui.SetLabel(TLabel::VortexCount2, "Свободных вихрей: " + std::to_string(s.FreeCount));
-      ui.ConcentrationProgress(0, NumIteration, s.ParticleCount);
+      ui.ConcentrationProgress(0, NumIteration, s.ParticleCount, s.ConcentrationSteps);
       ui.ProcessMessages();
       c = 0;
     }

@@ -70,6 +70,15 @@ bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions);
 std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int NumIteration,
                                    bool MoveVortices);
 
+// Whether the particles of a run will fly in a computed flow: with moving
+// vortices the run solves the bound circulations at its start; with fixed
+// ones it takes the flow as it is, which FlowComputed judges.
+bool ConcentrationFlowComputed(const TModelState& s, bool MoveVortices);
+
+// What the progress of a run reports: the moment reached while particles are
+// injected, then the particles in flight and the steps made.
+std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps);
+
 // Runs the concentration computation. Returns true when the run completed and
 // stored its results (then StopConcentration is false). Arguments that make no
 // sense, fractions that give no size distribution and an inflow that gives no

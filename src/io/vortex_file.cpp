@@ -99,16 +99,6 @@ TVortexFileHeader ParseHeader(const std::uint8_t* data) {
   return h;
 }
 
-// The number of bound vortices of an enclosure, from a discretization on a
-// scratch model that nobody observes.
-int BoundCountOf(const TAreaParams& area) {
-  TModelState scratch;
-  scratch.Area = area;
-  scratch.MaxFreeVortex = 0;
-  BuildArea(scratch);
-  return scratch.BoundCount;
-}
-
 // Checks everything the header alone decides and finds N. The switch bytes are
 // passed raw: only 0 and 1 are meaningful.
 bool CheckHeader(const TVortexFileHeader& h, const std::uint8_t* switchBytes, int& boundCount,
@@ -118,12 +108,12 @@ bool CheckHeader(const TVortexFileHeader& h, const std::uint8_t* switchBytes, in
              std::to_string(VortexFileVersion) + ")";
     return false;
   }
-  if (!AreaValuesValid(h.Area)) {
-    reason = "параметры укрытия в файле заданы некорректно";
+  if (!AreaValuesFinitePositive(h.Area)) {
+    reason = "параметры укрытия в файле должны быть конечными положительными числами";
     return false;
   }
-  if (!AreaValuesInRange(h.Area)) {
-    reason = "параметры укрытия в файле вне допустимых пределов";
+  if (!AreaValuesValid(h.Area)) {
+    reason = "параметры укрытия в файле заданы некорректно";
     return false;
   }
   for (int i = 0; i < SeparationPointCount; ++i) {
@@ -158,7 +148,12 @@ bool CheckHeader(const TVortexFileHeader& h, const std::uint8_t* switchBytes, in
     reason = "время моделирования слишком велико для такого шага по времени";
     return false;
   }
-  boundCount = BoundCountOf(h.Area);
+  boundCount = BoundCountWithin(h.Area, VortexFileMaxBoundCount);
+  if (boundCount > VortexFileMaxBoundCount) {
+    reason = "укрытие в файле дает слишком много присоединенных вихрей (допускается не более " +
+             std::to_string(VortexFileMaxBoundCount) + ")";
+    return false;
+  }
   return true;
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "model/model_state.h"
+#include "solver/vortex_run.h"
 
 namespace ltr {
 
@@ -38,6 +39,12 @@ inline constexpr std::size_t VortexRecordSize = sizeof(TVortexRecord);
 // 48 MB of vortices in memory, 40 MB of file) is still harmless. A larger value
 // can only come from a damaged or foreign file.
 inline constexpr std::int32_t VortexFileMaxFreeVortexLimit = 1000000;
+
+// The most bound vortices the enclosure of a file may give: those a vortex
+// run can still compute. Enclosure values beyond the dialog's ranges are
+// accepted (the dialog shows them at its limits); an enclosure that would be
+// discretized into more vortices than this is refused.
+inline constexpr int VortexFileMaxBoundCount = MaxRunBoundCount;
 
 // The header as stored.
 struct TVortexFileHeader {
@@ -80,7 +87,8 @@ bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& byte
                            std::string& reason);
 
 // Decodes and checks a whole file image: version 1, switches 0 or 1, the
-// enclosure passing the value check and the dialog's ranges, 0 <= MaxFreeVortex
+// enclosure values finite and positive and passing the value check, at most
+// VortexFileMaxBoundCount bound vortices, 0 <= MaxFreeVortex
 // <= the limit above, 0 <= FreeCount <= MaxFreeVortex, a finite Time >= 0 and
 // Dt > 0, the size exactly 167 + 64 N + 40 (N + F) with N from a discretization
 // of the stored enclosure on a scratch model, and every record value a finite

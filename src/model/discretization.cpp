@@ -98,4 +98,15 @@ void BuildArea(TModelState& s) {
   s.Ui().SetStatusText(BoundCountText(N));
 }
 
+int BoundCountWithin(const TAreaParams& a, int limit) {
+  // Every rib gets about its length / H vortices.
+  const Extended estimate = 2 * (static_cast<Extended>(a.RoomWidth) + a.RoomHeight) / a.H;
+  if (!(estimate <= 4 * static_cast<Extended>(limit))) return limit + 1;
+  TModelState probe;
+  probe.Area = a;
+  probe.MaxFreeVortex = 0;
+  BuildArea(probe);
+  return std::min(probe.BoundCount, limit + 1);
+}
+
 }  // namespace ltr

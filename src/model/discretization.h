@@ -10,6 +10,12 @@ namespace ltr {
 // and reports the number of bound vortices as the status text.
 void BuildArea(TModelState& s);
 
+// The number of bound vortices BuildArea gives the enclosure a, found on a
+// scratch model that nobody observes; limit + 1 when it would exceed limit.
+// A perimeter far too long for the spacing is only estimated, not
+// discretized, so that the count of any enclosure is cheap to learn.
+int BoundCountWithin(const TAreaParams& a, int limit);
+
 // The status text that BuildArea reports.
 std::string BoundCountText(int boundCount);
 

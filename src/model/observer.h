@@ -38,8 +38,12 @@ class TObserver {
   virtual void FlowLineStart(const TRealPoint& /*p*/) {}
   virtual void FlowLineTo(const TRealPoint& /*p*/) {}
   // Progress of the concentration run: the injection moment reached (0 in the
-  // drain phase) out of all moments, and the particles still in flight.
-  virtual void ConcentrationProgress(int /*moment*/, int /*moments*/, int /*inFlight*/) {}
+  // drain phase) out of all moments, the particles still in flight and the
+  // particle time steps made so far.
+  virtual void ConcentrationProgress(int /*moment*/, int /*moments*/, int /*inFlight*/, long long /*steps*/) {}
+  // Progress of the vortex run after each step: the model time reached, from
+  // the time the run started towards its maximum.
+  virtual void VortexRunProgress(double /*time*/, double /*startTime*/, double /*maxTime*/) {}
 };
 
 }  // namespace ltr

@@ -16,6 +16,14 @@ bool AreaValuesValid(const TAreaParams& a) {
   return true;
 }
 
+bool AreaValuesFinitePositive(const TAreaParams& a) {
+  for (double v : {a.H, a.Speed, a.InflowSpeed, a.RoomHeight, a.RoomWidth, a.ExhaustWidth, a.ExhaustHeight,
+                   a.InflowWidth, a.InflowDistance}) {
+    if (!std::isfinite(v) || !(v > 0.0)) return false;
+  }
+  return true;
+}
+
 bool AreaValuesInRange(const TAreaParams& a) {
   auto in = [](double v, double lo, double hi) { return v >= lo && v <= hi; };
   return in(a.H, 0.0001, 1) && in(a.Speed, 0.0001, 100) && in(a.RoomHeight, 0.0001, 10) &&

@@ -13,6 +13,10 @@ namespace ltr {
 // The sums and comparisons are made in extended precision.
 bool AreaValuesValid(const TAreaParams& a);
 
+// Every enclosure value, the inflow speed included, a finite number above 0:
+// what any computation with the enclosure needs, whatever the dialog's ranges.
+bool AreaValuesFinitePositive(const TAreaParams& a);
+
 // The ranges of the enclosure dialog's fields (spacing 0.0001 to 1 m, exhaust
 // speed up to 100 m/s, height up to 10 m, the other sizes up to 15 m), and a
 // finite positive inflow speed. Values outside them would give models far

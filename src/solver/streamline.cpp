@@ -20,6 +20,12 @@ int FlowLineStepLimit(double Step, double MaxLen) {
   return static_cast<int>(nominal);
 }
 
+std::string FlowLineStepLimitText(int steps) {
+  return "Линия тока прервана после " + std::to_string(steps) +
+         " шагов, не достигнув максимальной длины: это наибольшее число шагов одной линии. "
+         "Увеличьте шаг построения линии тока.";
+}
+
 std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen) {
   if (!std::isfinite(Step) || !(Step > 0.0))
     return "Шаг построения линии тока должен быть положительным числом";
@@ -29,7 +35,7 @@ std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen) {
   return {};
 }
 
-bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen) {
+bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen, TFlowLineEnd* end) {
   const std::string error = CheckFlowLineArgs(X, Y, Step, MaxLen);
   if (!error.empty()) {
     s.Ui().ShowMessage(error);
@@ -45,12 +51,21 @@ bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLe
   s.Ui().FlowLineStart(P);
 
   int count = 0;
-  while (travelled <= MaxLen && count < stepLimit) {
+  TFlowLineEnd reason = TFlowLineEnd::MaxLength;
+  while (true) {
+    if (!(travelled <= MaxLen)) break;
+    if (count >= stepLimit) {
+      reason = TFlowLineEnd::StepLimit;
+      break;
+    }
     double u;
     double v;
     VelocityVectorAt(s, P, -1, u, v);
     // A stagnation point gives no direction: the line ends where it is.
-    if (u == 0.0 && v == 0.0) break;
+    if (u == 0.0 && v == 0.0) {
+      reason = TFlowLineEnd::Stagnation;
+      break;
+    }
     const double speed =
         ToDouble(std::sqrt(static_cast<Extended>(u) * u + static_cast<Extended>(v) * v));
 
@@ -72,12 +87,16 @@ bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLe
 
     ++count;
     line.push_back(P);
-    if (hit) break;
+    if (hit) {
+      reason = TFlowLineEnd::Rib;
+      break;
+    }
   }
 
   line.shrink_to_fit();
   s.FlowLines.push_back(std::move(line));
   ++s.FlowLineCount;
+  if (end != nullptr) *end = reason;
   return true;
 }
 

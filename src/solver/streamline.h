@@ -14,6 +14,17 @@ inline constexpr int MaxFlowLineSteps = 1000000;
 // floor(MaxLen / Step) + 3, at most MaxFlowLineSteps; 1 for a negative MaxLen.
 int FlowLineStepLimit(double Step, double MaxLen);
 
+// Why a traced line ended.
+enum class TFlowLineEnd {
+  MaxLength,   // it has covered its maximum length
+  Rib,         // it crossed a rib of the enclosure and ends on it
+  Stagnation,  // the air stands still at its last point
+  StepLimit,   // it made FlowLineStepLimit steps before covering its length
+};
+
+// The message that a line was cut short at its step limit.
+std::string FlowLineStepLimitText(int steps);
+
 // Why a streamline with these arguments cannot be traced; empty when it can.
 std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen);
 
@@ -22,7 +33,9 @@ std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen);
 // stands still, or has made FlowLineStepLimit steps; the observer draws it as
 // it grows; the line is appended to FlowLines. A step that is not a positive
 // number, a start point that is not finite or a MaxLen that is not a number is
-// refused (message to the observer, result false, nothing stored).
-bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen);
+// refused (message to the observer, result false, nothing stored). When `end`
+// is given, it receives why a traced line ended.
+bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen,
+                   TFlowLineEnd* end = nullptr);
 
 }  // namespace ltr

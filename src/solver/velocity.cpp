@@ -1,5 +1,6 @@
 #include "solver/velocity.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -74,6 +75,15 @@ void VelocityVectorAt(const TModelState& s, const TRealPoint& P, int Skip, doubl
   const std::array<double, 2> uv = SumVelocity<2>(s, P, {XDirection, YDirection}, Skip);
   u = uv[0];
   v = uv[1];
+}
+
+bool FlowComputed(const TModelState& s) {
+  const size_t count =
+      std::min(s.Vortices.size(), static_cast<size_t>(std::max(0, s.BoundCount)) +
+                                      static_cast<size_t>(std::max(0, s.FreeCount)));
+  for (size_t i = 0; i < count; ++i)
+    if (s.Vortices[i].Gamma != 0) return true;
+  return false;
 }
 
 int FindSeparation(const TModelState& s, int From, int To) {

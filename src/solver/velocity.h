@@ -23,6 +23,16 @@ double VelocityAt(const TModelState& s, const TRealPoint& P, const TRealPoint& n
 // Skip), bit for bit.
 void VelocityVectorAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v);
 
+// Whether the vortices carry a flow: some circulation among vortices
+// 0 .. N+FreeCount-1 is not zero. A fresh discretization has none until the
+// bound circulations are solved, and the air then stands still everywhere.
+bool FlowComputed(const TModelState& s);
+
+// The question asked before a computation in a flow that FlowComputed finds
+// missing.
+inline constexpr const char* FlowNotComputedQuestion =
+    "Поле скоростей не рассчитано: все циркуляции равны нулю, воздух в укрытии неподвижен. Продолжить?";
+
 // Index of the separation position between calc points From and To.
 int FindSeparation(const TModelState& s, int From, int To);
 

@@ -19,16 +19,7 @@ namespace {
 // known to be too large.
 int RunBoundCount(const TModelState& s, int StartFreeCount) {
   if (StartFreeCount != 0) return s.BoundCount;
-  const TAreaParams& a = s.Area;
-  // Every rib gets about its length / H vortices; a perimeter that would give
-  // far too many is not discretized just to count them.
-  const Extended estimate = 2 * (static_cast<Extended>(a.RoomWidth) + a.RoomHeight) / a.H;
-  if (!(estimate <= 4 * static_cast<Extended>(MaxRunBoundCount))) return MaxRunBoundCount + 1;
-  TModelState probe;
-  probe.Area = a;
-  probe.MaxFreeVortex = 0;
-  BuildArea(probe);
-  return probe.BoundCount;
+  return BoundCountWithin(s.Area, MaxRunBoundCount);
 }
 
 // Sizes the run's arrays and solves the bound circulations for the vortices as
@@ -74,6 +65,10 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
   return {};
 }
 
+std::string VortexRunProgressText(double time, double maxTime) {
+  return "Прошло времени: " + FormatFixed(time, 6, 3) + " из " + FormatFixed(maxTime, 6, 3) + " сек.";
+}
+
 bool SolveCurrentFlow(TModelState& s) {
   const std::string error = CheckVortexRunArgs(s, s.FreeCount, 0.0, 1.0, s.FreeCount, 0.0);
   if (!error.empty()) {
@@ -109,6 +104,7 @@ bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTi
     ui.RedrawRun(s, false);
     ui.SetLabel(TLabel::Time, "Прошло времени: " + FormatFixed(s.Time, 6, 3) + " сек.");
     ui.SetLabel(TLabel::VortexCount, "Свободных вихрей: " + std::to_string(s.FreeCount));
+    ui.VortexRunProgress(s.Time, StartTime, s.MaxTime);
     ui.ProcessMessages();
     if (s.StopVortexRun) break;
   }

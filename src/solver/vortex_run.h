@@ -26,6 +26,9 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
 bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
                  double Dt);
 
+// What the progress of a run reports: the model time reached and the maximum.
+std::string VortexRunProgressText(double time, double maxTime);
+
 // Solves the bound circulations once for the vortices as they are, as a run
 // that makes no step does: with no free vortices, the steady flow of a fresh
 // discretization. Time and the run parameters are left alone. Refused (message

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -32,6 +33,7 @@
 #include "model/discretization.h"
 #include "numerics/number_text.h"
 #include "solver/streamline.h"
+#include "solver/velocity.h"
 #include "solver/vortex_run.h"
 #include "ui/about_box.h"
 #include "ui/area_params_dialog.h"
@@ -188,6 +190,9 @@ class TRunGuard {
   TRunGuard(TfrmMain& w, TfrmMain::TRunKind kind) : W_(w), Kind_(kind) {
     W_.ActiveRun_ = kind;
     W_.SetDataCommandsEnabled(false);
+    W_.RunProgress_->reset();
+    W_.RunProgress_->setFormat(QString());
+    W_.RunProgress_->setVisible(true);
     if (kind == TfrmMain::TRunKind::Vortex) {
       W_.btnStartCountConcentration_->setEnabled(false);
     } else {
@@ -200,6 +205,7 @@ class TRunGuard {
   ~TRunGuard() {
     W_.ActiveRun_ = TfrmMain::TRunKind::None;
     W_.SetDataCommandsEnabled(true);
+    W_.RunProgress_->setVisible(false);
     if (Kind_ == TfrmMain::TRunKind::Vortex) {
       W_.btnStartCountConcentration_->setEnabled(true);
     } else {
@@ -265,6 +271,13 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   StatusPanel_ = new QLabel(bar);
   StatusPanel_->setObjectName(QStringLiteral("StatusPanel"));
   bar->addWidget(StatusPanel_, 1);
+  RunProgress_ = new QProgressBar(bar);
+  RunProgress_->setObjectName(QStringLiteral("RunProgress"));
+  RunProgress_->setTextVisible(true);
+  RunProgress_->setAlignment(Qt::AlignCenter);
+  RunProgress_->setFixedWidth(300);
+  RunProgress_->setVisible(false);
+  bar->addPermanentWidget(RunProgress_);
   setStatusBar(bar);
 
   connect(PageControl1_, &QTabWidget::currentChanged, this, &TfrmMain::OnPageChanged);
@@ -636,8 +649,35 @@ void TfrmMain::FlowLineTo(const TRealPoint& p) {
   PaintBox1_->update(QRect(segment.p1(), segment.p2()).normalized().adjusted(-1, -1, 1, 1));
 }
 
+void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long long steps) {
+  // While particles are injected the bar counts the moments, then the
+  // particles that have left the flight.
+  if (moment > 0) {
+    RunProgress_->setRange(0, std::max(moments, 1));
+    RunProgress_->setValue(std::clamp(moment, 0, std::max(moments, 1)));
+  } else {
+    const int total = static_cast<int>(std::clamp<long long>(ConcentrationTotal_, 1, 1 << 30));
+    RunProgress_->setRange(0, total);
+    RunProgress_->setValue(static_cast<int>(std::clamp<long long>(total - inFlight, 0, total)));
+  }
+  RunProgress_->setFormat(QString::fromStdString(ConcentrationProgressText(moment, moments, inFlight, steps)));
+}
+
+void TfrmMain::VortexRunProgress(double time, double startTime, double maxTime) {
+  constexpr int Steps = 1000;
+  const double span = maxTime - startTime;
+  const double fraction = span > 0 ? (time - startTime) / span : 1.0;
+  RunProgress_->setRange(0, Steps);
+  RunProgress_->setValue(fraction >= 1.0 ? Steps : fraction > 0.0 ? static_cast<int>(fraction * Steps) : 0);
+  RunProgress_->setFormat(QString::fromStdString(VortexRunProgressText(time, maxTime)));
+}
+
 void TfrmMain::ShowText(const QString& text) {
   if (Services_.message) Services_.message(this, text);
+}
+
+bool TfrmMain::ConfirmWithoutFlow() {
+  return !Services_.confirm || Services_.confirm(this, Tr(FlowNotComputedQuestion));
 }
 
 // ---------------------------------------------------------------------------
@@ -753,6 +793,7 @@ void TfrmMain::btnStopClick() {
 
 void TfrmMain::btnStartCountConcentrationClick() {
   if (ActiveRun_ != TRunKind::None) return;
+<<<<<<< HEAD
   // The counts and the residence limit are used as typed; a text that is not
   // a number in its field's range is reported and nothing starts.
   const std::pair<TNumberField*, const char*> fields[] = {
@@ -766,17 +807,27 @@ void TfrmMain::btnStartCountConcentrationClick() {
       return;
     }
   }
+=======
+  const bool moveVortices = rbVortexesMove_->isChecked();
+  if (!ConcentrationFlowComputed(s_, moveVortices) && !ConfirmWithoutFlow()) return;
+>>>>>>> ui-runs
   const bool startHadFocus = btnStartCountConcentration_->hasFocus();
   btnStopCountConcentration_->setEnabled(true);
   if (startHadFocus) btnStopCountConcentration_->setFocus();
   btnStartCountConcentration_->setEnabled(false);
 
+<<<<<<< HEAD
   const int numIteration = static_cast<int>(std::nearbyint(edNumIteration_->value()));
   const int numParticle = static_cast<int>(std::nearbyint(edNumParticle_->value()));
   const bool moveVortices = rbVortexesMove_->isChecked();
+=======
+  const int numIteration = edNumIteration_->value();
+  const int numParticle = edNumParticle_->value();
+>>>>>>> ui-runs
   s_.MaxResidence = edMaxResidence_->value();
 
   ConcentrationBegun_ = false;
+  ConcentrationTotal_ = static_cast<long long>(numParticle) * numIteration;
   bool completed = false;
   try {
     TRunGuard guard(*this, TRunKind::Concentration);
@@ -792,6 +843,9 @@ void TfrmMain::btnStartCountConcentrationClick() {
   // A run refused before it began leaves the last results and their menu item
   // as they were.
   if (!ConcentrationBegun_) return;
+  // The run repainted the picture only every few steps: the full picture of
+  // the state it ended in.
+  btnDrawClick();
   miShowLastConcentration_->setVisible(completed);
   if (completed && Results_ != nullptr) Results_->ShowFor(s_);
 }
@@ -814,8 +868,11 @@ void TfrmMain::btnBuildFlowLineClick() {
       !ReadReal(edStep_, Tr("Шаг построения линии тока"), step) ||
       !ReadReal(edMaxLen_, Tr("Максим. длина линии тока"), maxLen))
     return;
+  if (!FlowComputed(s_) && !ConfirmWithoutFlow()) return;
   try {
-    TraceFlowLine(s_, x, y, step, maxLen);
+    TFlowLineEnd end = TFlowLineEnd::MaxLength;
+    if (TraceFlowLine(s_, x, y, step, maxLen, &end) && end == TFlowLineEnd::StepLimit)
+      ShowMessage(FlowLineStepLimitText(static_cast<int>(s_.FlowLines.back().size()) - 1));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
   }
@@ -834,7 +891,8 @@ void TfrmMain::btnEraseFlowLinesClick() {
 void TfrmMain::miLoadClick() {
   if (ActiveRun_ != TRunKind::None) return;
   const QString fileName = Services_.openVortexFile ? Services_.openVortexFile(this) : QString();
-  if (!fileName.isEmpty()) LoadFile(fileName);
+  // A refused file ends the command with its message; Continue stays as it was.
+  if (!fileName.isEmpty() && !LoadFile(fileName)) return;
   btnContinue_->setEnabled(true);
 }
 

@@ -21,6 +21,7 @@ class QCloseEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -78,6 +79,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   void ShowMessage(const std::string& text) override;
   void FlowLineStart(const TRealPoint& p) override;
   void FlowLineTo(const TRealPoint& p) override;
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps) override;
+  void VortexRunProgress(double time, double startTime, double maxTime) override;
 
  public slots:
   void btnStartClick();
@@ -137,6 +140,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   void SetVortexButtons(bool start, bool cont, bool stop);
 
   void ShowText(const QString& text);
+  // Asks whether to go on in a flow whose circulations are all zero; true to go on.
+  bool ConfirmWithoutFlow();
 
   TModelState& s_;
   TUiServices Services_;
@@ -149,6 +154,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   // Set when the concentration run has passed its checks and begun (it then
   // writes the step label).
   bool ConcentrationBegun_ = false;
+  // The particles the concentration run in progress injects in all.
+  long long ConcentrationTotal_ = 0;
 
   TfrmAbout* About_ = nullptr;
   TfrmAreaParams* AreaParams_ = nullptr;
@@ -203,8 +210,10 @@ class TfrmMain : public QMainWindow, public TObserver {
   QToolButton* ToolButton7_ = nullptr;
   TNumberField* edVortexSize_ = nullptr;
   TPaintBox* PaintBox1_ = nullptr;
-  // The one panel of the status bar.
+  // The one panel of the status bar, and the progress of a run beside it,
+  // shown while the run is active.
   QLabel* StatusPanel_ = nullptr;
+  QProgressBar* RunProgress_ = nullptr;
 };
 
 }  // namespace ltr

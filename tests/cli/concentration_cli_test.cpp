@@ -41,6 +41,8 @@ TEST(ConcentrationCliTest, DefaultsCompleteAndASeedRepeatsTheRun) {
   EXPECT_LE(j["output_concentration"].get<double>(), j["real_input_concentration"].get<double>());
   EXPECT_TRUE(j["held"].is_number_integer());
   EXPECT_TRUE(j["held_mass_share"].is_number());
+  // The steady flow of the bound vortices was solved for the run.
+  EXPECT_EQ(j["flow_computed"], true);
 
   const auto second = RunCli({"concentration", "--seed", "1", "--quiet"});
   ASSERT_EQ(second.status, 0) << second.err;

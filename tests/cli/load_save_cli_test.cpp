@@ -5,6 +5,8 @@
 #include <string>
 
 #include "cli/run_cli.h"
+#include "io/vortex_file.h"
+#include "model/discretization.h"
 
 namespace ltr {
 namespace {
@@ -65,6 +67,37 @@ TEST(LoadSaveCliTest, SavedRunLoadsBackAndContinues) {
                       "--seed", "1"});
   ASSERT_EQ(dust.status, 0) << dust.err;
   EXPECT_EQ(nlohmann::json::parse(dust.out)["free_count"], first["free_count"]);
+  std::remove(file.c_str());
+}
+
+TEST(LoadSaveCliTest, AFileWithoutFlowIsComputedInAndSaidSo) {
+  // The state of a fresh discretization: every circulation zero.
+  TModelState fresh;
+  fresh.Area.H = 0.05;
+  BuildArea(fresh);
+  const std::string file = TempFile("still.evt");
+  std::string error;
+  ASSERT_TRUE(WriteVortexStructure(fresh, file, error)) << error;
+
+  auto dust = RunCli({"concentration", "--quiet", "--load", file, "--particles", "2", "--moments", "2",
+                      "--seed", "1", "--max-residence", "0.05"});
+  ASSERT_EQ(dust.status, 0) << dust.err;
+  const auto j = nlohmann::json::parse(dust.out);
+  EXPECT_EQ(j["flow_computed"], false);
+  EXPECT_EQ(j["stopped"], false);
+  EXPECT_EQ(j["output_concentration"], 0.0);  // in still air nothing reaches the exhaust
+
+  auto line = RunCli({"streamline", "--quiet", "--load", file, "--x", "0.5", "--y", "0.3"});
+  ASSERT_EQ(line.status, 0) << line.err;
+  const auto l = nlohmann::json::parse(line.out);
+  EXPECT_EQ(l["flow_computed"], false);
+  EXPECT_EQ(l["points"].size(), 1u);
+  EXPECT_EQ(l["step_limit_reached"], false);
+
+  // Run on from the file, the flow is there.
+  auto run = RunCli({"streamline", "--quiet", "--load", file, "--max-time", "0.01", "--x", "0.5", "--y", "0.3"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(nlohmann::json::parse(run.out)["flow_computed"], true);
   std::remove(file.c_str());
 }
 

@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/run_cli.h"
+#include "io/vortex_file.h"
+#include "model/discretization.h"
 
 namespace ltr {
 namespace {
@@ -128,6 +130,31 @@ TEST(StreamlineCliTest, TracesInTheSteadyOrTheRunFlow) {
   const auto out = RunCli({"streamline", "--set", "H=0.05", "--x", "0.5", "--y", "0.35", "--step", "1"});
   ASSERT_EQ(out.status, 0) << out.err;
   EXPECT_EQ(Json(out)["points"].size(), 2u);
+  EXPECT_EQ(Json(out)["step_limit_reached"], false);
+  EXPECT_EQ(Json(out)["flow_computed"], true);
+}
+
+TEST(StreamlineCliTest, ALineCutAtTheStepLimitSaysSo) {
+  // A lone free vortex far outside the enclosure: the line circles it, and
+  // nothing stops a line of 1500 m in steps of 1 mm but the limit of a
+  // million steps.
+  TModelState s;
+  s.Area.H = 0.05;
+  BuildArea(s);
+  s.FreeCount = 1;
+  s.Vortices[s.BoundCount].Pos = {5.0L, 5.0L};
+  s.Vortices[s.BoundCount].Gamma = 1.0L;
+  const std::string file = "/tmp/ltr-streamline-" + std::to_string(::getpid()) + ".evt";
+  std::string error;
+  ASSERT_TRUE(WriteVortexStructure(s, file, error)) << error;
+  const auto r = RunCli({"streamline", "--quiet", "--load", file, "--x", "5.1", "--y", "5", "--step", "0.001",
+                         "--max-len", "1500"});
+  std::remove(file.c_str());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = Json(r);
+  EXPECT_EQ(j["points"].size(), 1000001u);
+  EXPECT_EQ(j["step_limit_reached"], true);
+  EXPECT_EQ(j["flow_computed"], true);
 }
 
 }  // namespace

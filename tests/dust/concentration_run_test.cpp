@@ -29,8 +29,9 @@ class RunRecorder : public TObserver {
     ++processed;
     if (stopAt > 0 && processed == stopAt) state.StopConcentration = true;
   }
-  void ConcentrationProgress(int moment, int moments, int inFlight) override {
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps) override {
     progress.push_back({moment, moments, inFlight});
+    EXPECT_EQ(steps, state.ConcentrationSteps);
   }
 
   std::vector<std::string> LabelTexts(TLabel which) const {

@@ -12,6 +12,7 @@
 
 #include "io/io_test_support.h"
 #include "model/discretization.h"
+#include "model/validation.h"
 
 namespace ltr {
 namespace {
@@ -314,6 +315,40 @@ TEST(VortexFileLoad, FileOfASmallerEnclosureReplacesAllVortexState) {
   }
 }
 
+TEST(VortexFileLoad, ValuesBeyondTheDialogsRangesLoadAsStored) {
+  // A spacing of 2 m, an exhaust speed of 150 m/s and a width of 20 m lie
+  // beyond the enclosure dialog's fields, yet can be computed.
+  TempDir dir;
+  TModelState big;
+  big.Area.H = 2.0;
+  big.Area.Speed = 150.0;
+  big.Area.RoomWidth = 20.0;
+  big.Area.InflowSpeed = DerivedInflowSpeed(big.Area);
+  BuildArea(big);
+  const std::string path = dir.File("big.evt");
+  std::string error;
+  ASSERT_TRUE(WriteVortexStructure(big, path, error)) << error;
+
+  TModelState t;
+  BuildArea(t);
+  TLoadResult r;
+  ASSERT_TRUE(LoadVortexStructure(t, path, r)) << r.Error;
+  EXPECT_EQ(t.Area.H, 2.0);
+  EXPECT_EQ(t.Area.Speed, 150.0);
+  EXPECT_EQ(t.Area.RoomWidth, 20.0);
+  EXPECT_EQ(t.BoundCount, big.BoundCount);
+
+  // What a run cannot compute is neither saved nor loaded, and the message
+  // names the bound.
+  TModelState fine;
+  fine.Area.H = 0.0002;
+  BuildArea(fine);
+  ASSERT_GT(fine.BoundCount, VortexFileMaxBoundCount);
+  EXPECT_FALSE(WriteVortexStructure(fine, dir.File("fine.evt"), error));
+  EXPECT_NE(error.find("допускается не более 4000"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("fine.evt")));
+}
+
 // ---------------------------------------------------------------------------
 // Refused files: a message naming the file and the reason, and the model
 // exactly as it was.
@@ -376,8 +411,17 @@ std::vector<TBadFile> BadFiles() {
       {"zero spacing", [](Bytes& b) { PokeArea(b, 0, 0.0); }, "параметры укрытия"},
       {"NaN height", [=](Bytes& b) { PokeArea(b, 3, nan); }, "параметры укрытия"},
       {"inflow beyond the right wall", [](Bytes& b) { PokeArea(b, 8, 0.9); }, "заданы некорректно"},
-      {"spacing out of range", [](Bytes& b) { PokeArea(b, 0, 2.0); }, "вне допустимых пределов"},
-      {"zero inflow speed", [](Bytes& b) { PokeArea(b, 2, 0.0); }, "вне допустимых пределов"},
+      // A spacing beyond the dialog's range is no reason to refuse a file: the
+      // records of the 68 vortices do not fit the 8 its enclosure gives.
+      {"spacing beyond the dialog's range", [](Bytes& b) { PokeArea(b, 0, 2.0); }, "лишние байты"},
+      {"zero inflow speed", [](Bytes& b) { PokeArea(b, 2, 0.0); }, "конечными положительными числами"},
+      {"infinite width", [](Bytes& b) { PokeArea(b, 4, std::numeric_limits<double>::infinity()); },
+       "конечными положительными числами"},
+      // Discretized into about 8500 bound vortices, or only estimated at 34000.
+      {"more bound vortices than a run computes", [](Bytes& b) { PokeArea(b, 0, 0.0004); },
+       "слишком много присоединенных вихрей (допускается не более 4000)"},
+      {"far more bound vortices", [](Bytes& b) { PokeArea(b, 0, 0.0001); },
+       "слишком много присоединенных вихрей (допускается не более 4000)"},
       {"zero Dt", [](Bytes& b) { Poke(b, 155, 0.0); }, "шаг по времени"},
       {"negative Dt", [](Bytes& b) { Poke(b, 155, -0.005); }, "шаг по времени"},
       {"negative Time", [](Bytes& b) { Poke(b, 147, -1.0); }, "время моделирования"},

@@ -6,6 +6,9 @@
 #include <limits>
 
 #include "solver/solver_fixture.h"
+#include "dust/concentration_run.h"
+#include "model/discretization.h"
+#include "solver/velocity.h"
 #include "solver/vortex_run.h"
 
 namespace ltr {
@@ -28,7 +31,9 @@ TEST(StreamlineTest, OneSecondOfFiveMillimetreStepsIs200Steps) {
   SingleVortex(s, {0.0L, 0.0L}, 1.0L);
   RecordingObserver ui;
   s.Observer = &ui;
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 1.0));
+  TFlowLineEnd end = TFlowLineEnd::StepLimit;
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 1.0, &end));
+  EXPECT_EQ(end, TFlowLineEnd::MaxLength);
   ASSERT_EQ(s.FlowLineCount, 1);
   ASSERT_EQ(s.FlowLines.size(), 1u);
   const TRealPointArray line = s.FlowLines[0];
@@ -64,7 +69,9 @@ TEST(StreamlineTest, EndsAtTheWallItCrosses) {
   s.Area.H = 0.05;
   ASSERT_TRUE(SolveCurrentFlow(s));
   // From the middle a step of 1 m leaves the enclosure whatever its direction.
-  ASSERT_TRUE(TraceFlowLine(s, 0.5, 0.35, 1.0, 5.0));
+  TFlowLineEnd end = TFlowLineEnd::MaxLength;
+  ASSERT_TRUE(TraceFlowLine(s, 0.5, 0.35, 1.0, 5.0, &end));
+  EXPECT_EQ(end, TFlowLineEnd::Rib);
   ASSERT_EQ(s.FlowLines[0].size(), 2u);
   EXPECT_TRUE(OnContour(s.FlowLines[0][1]));
 
@@ -86,7 +93,9 @@ TEST(StreamlineTest, EndsWhereTheAirStandsStill) {
   TModelState s;
   s.Area.H = 0.05;
   BuildArea(s);  // circulations all zero: no flow anywhere
-  ASSERT_TRUE(TraceFlowLine(s, 0.3, 0.3, 0.005, 1.0));
+  TFlowLineEnd end = TFlowLineEnd::MaxLength;
+  ASSERT_TRUE(TraceFlowLine(s, 0.3, 0.3, 0.005, 1.0, &end));
+  EXPECT_EQ(end, TFlowLineEnd::Stagnation);
   EXPECT_EQ(s.FlowLineCount, 1);
   ASSERT_EQ(s.FlowLines[0].size(), 1u);
   EXPECT_EQ(s.FlowLines[0][0].X, static_cast<Extended>(0.3));
@@ -126,8 +135,44 @@ TEST(StreamlineTest, NoLineRunsForever) {
   // An endless length around a lone vortex stops at the step limit.
   TModelState s;
   SingleVortex(s, {0.0L, 0.0L}, 1.0L);
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.0, 0.01, std::numeric_limits<double>::infinity()));
+  TFlowLineEnd end = TFlowLineEnd::MaxLength;
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.0, 0.01, std::numeric_limits<double>::infinity(), &end));
   EXPECT_EQ(s.FlowLines[0].size(), static_cast<size_t>(MaxFlowLineSteps) + 1);
+  EXPECT_EQ(end, TFlowLineEnd::StepLimit);
+
+  // A finite length that needs more steps than the limit is cut there too,
+  // and the caller learns it; one step shorter a line of the limit's length
+  // ends by its length.
+  end = TFlowLineEnd::MaxLength;
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.0, 0.01, 15000.0, &end));
+  EXPECT_EQ(s.FlowLines[1].size(), static_cast<size_t>(MaxFlowLineSteps) + 1);
+  EXPECT_EQ(end, TFlowLineEnd::StepLimit);
+  end = TFlowLineEnd::StepLimit;
+  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.0, 0.01, 9999.0, &end));
+  EXPECT_EQ(end, TFlowLineEnd::MaxLength);
+  EXPECT_LT(s.FlowLines[2].size(), static_cast<size_t>(MaxFlowLineSteps) + 1);
+  EXPECT_NE(FlowLineStepLimitText(MaxFlowLineSteps).find("1000000 шагов"), std::string::npos);
+}
+
+TEST(FlowComputedTest, AFreshDiscretizationHasNoFlowUntilItIsSolved) {
+  TModelState s;
+  s.Area.H = 0.05;
+  BuildArea(s);
+  EXPECT_FALSE(FlowComputed(s));
+  EXPECT_FALSE(ConcentrationFlowComputed(s, false));
+  // Moving vortices solve the circulations at the start of the run.
+  EXPECT_TRUE(ConcentrationFlowComputed(s, true));
+  ASSERT_TRUE(SolveCurrentFlow(s));
+  EXPECT_TRUE(FlowComputed(s));
+  EXPECT_TRUE(ConcentrationFlowComputed(s, false));
+
+  // One free vortex with circulation is a flow; circulations beyond the
+  // vortices in use are none.
+  BuildArea(s);
+  s.Vortices[s.BoundCount].Gamma = 0.01L;
+  EXPECT_FALSE(FlowComputed(s));
+  s.FreeCount = 1;
+  EXPECT_TRUE(FlowComputed(s));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -23,6 +24,8 @@
 #include "io/vortex_file.h"
 #include "model/discretization.h"
 #include "numerics/number_text.h"
+#include "solver/velocity.h"
+#include "solver/vortex_run.h"
 #include "ui/number_field.h"
 #include "ui/paint_box.h"
 #include "ui/area_params_dialog.h"
@@ -554,6 +557,166 @@ TEST_F(MainWindowTest, CancelledLoadEnablesContinue) {
   SaveName.clear();
   Action("miSave")->trigger();
   EXPECT_TRUE(Messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, RefusedLoadKeepsContinueAndValuesBeyondTheDialogShowAsItsLimits) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  // A refused file ends the command with its message: nothing to continue.
+  const QString bad = dir.filePath(QStringLiteral("bad.evt"));
+  {
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a vortex file");
+  }
+  ASSERT_FALSE(Button("btnContinue")->isEnabled());
+  OpenName = bad;
+  Action("miLoad")->trigger();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].contains(bad)) << Messages[0].toStdString();
+  EXPECT_FALSE(Button("btnContinue")->isEnabled());
+
+  // A file with a spacing of 2 m, beyond the dialog's field, loads.
+  TModelState coarse;
+  coarse.Area.H = 2.0;
+  BuildArea(coarse);
+  const QString path = dir.filePath(QStringLiteral("coarse.evt"));
+  std::string error;
+  ASSERT_TRUE(WriteVortexStructure(coarse, QFile::encodeName(path).toStdString(), error)) << error;
+  Messages.clear();
+  OpenName = path;
+  Action("miLoad")->trigger();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_EQ(s.Area.H, 2.0);
+  EXPECT_EQ(s.BoundCount, coarse.BoundCount);
+  EXPECT_TRUE(Button("btnContinue")->isEnabled());
+
+  // The enclosure dialog shows the field's limit; cancelled, the model keeps
+  // the loaded value.
+  TfrmAreaParams area;
+  w->SetWindows(nullptr, &area, nullptr, &results);
+  TUiServices dialogServices = Services;
+  double shown = 0;
+  dialogServices.execDialog = [&](QDialog* dialog) {
+    shown = area.findChild<QDoubleSpinBox*>("edH")->value();
+    return dialog == &area ? int(QDialog::Rejected) : int(QDialog::Accepted);
+  };
+  area.SetUiServices(dialogServices);
+  Action("N12")->trigger();
+  EXPECT_EQ(shown, 1.0);
+  EXPECT_EQ(s.Area.H, 2.0);
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+}
+
+TEST_F(MainWindowTest, WithoutAFlowTheUserIsAskedAndNoStopsTheCommand) {
+  QStringList questions;
+  bool answer = false;
+  Services.confirm = [&](QWidget*, const QString& question) {
+    questions << question;
+    return answer;
+  };
+  w->SetUiServices(Services);
+  ASSERT_FALSE(FlowComputed(s));  // nothing has computed the circulations yet
+  Get<QSpinBox>("edNumParticle")->setValue(2);
+  Get<QSpinBox>("edNumIteration")->setValue(2);
+  Button("btnStartCountConcentration")->click();
+  ASSERT_EQ(questions.size(), 1);
+  EXPECT_EQ(questions[0], QString::fromUtf8(FlowNotComputedQuestion));
+  EXPECT_TRUE(questions[0].startsWith(U("Поле скоростей не рассчитано: ")));
+  EXPECT_EQ(w->ProcessCalls, 0);
+  EXPECT_TRUE(LabelText("lbStep").isEmpty());
+  EXPECT_EQ(s.ConcentrationSteps, 0);
+  EXPECT_TRUE(Shown.isEmpty());
+  EXPECT_EQ(Buttons(), "EDDED");
+
+  // Moving vortices get their flow solved by the run itself: no question.
+  Get<QRadioButton>("rbVortexesMove")->setChecked(true);
+  w->OnProcess = [&] { Button("btnStopCountConcentration")->click(); };
+  Button("btnStartCountConcentration")->click();
+  EXPECT_EQ(questions.size(), 1);
+  EXPECT_GT(w->ProcessCalls, 0);
+  w->OnProcess = nullptr;
+  Get<QRadioButton>("rbVortexesFixed")->setChecked(true);
+
+  // The streamline is asked about too; No traces nothing, Yes goes on.
+  Pages()->setCurrentIndex(1);
+  s.FreeCount = 0;  // the moving vortices left a flow: back to none
+  BuildArea(s);
+  Button("btnBuildFlowLine")->click();
+  EXPECT_EQ(questions.size(), 2);
+  EXPECT_EQ(s.FlowLineCount, 0);
+  answer = true;
+  Button("btnBuildFlowLine")->click();
+  EXPECT_EQ(questions.size(), 3);
+  EXPECT_EQ(s.FlowLineCount, 1);
+
+  // After a vortex run there is a flow, and nothing is asked.
+  answer = false;
+  StartRun("0,01");
+  Button("btnBuildFlowLine")->click();
+  EXPECT_EQ(s.FlowLineCount, 2);
+  EXPECT_GT(s.FlowLines[1].size(), 1u);
+  EXPECT_EQ(questions.size(), 3);
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+}
+
+TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
+  QProgressBar* bar = Get<QProgressBar>("RunProgress");
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isHidden());
+
+  struct TSeen {
+    QString text;
+    int value;
+    int maximum;
+    bool shown;
+  };
+  std::vector<TSeen> seen;
+  w->OnProcess = [&] { seen.push_back({bar->format(), bar->value(), bar->maximum(), !bar->isHidden()}); };
+  Get<QSpinBox>("edNumParticle")->setValue(2);
+  Get<QSpinBox>("edNumIteration")->setValue(3);
+  Get<QDoubleSpinBox>("edMaxResidence")->setValue(0.05);
+  Button("btnStartCountConcentration")->click();
+  ASSERT_EQ(Shown, QStringList{results.objectName()});
+  ASSERT_GT(seen.size(), 3u);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(seen[k].text, U("Момент %1 из 3").arg(k + 1));
+    EXPECT_EQ(seen[k].value, k + 1);
+    EXPECT_EQ(seen[k].maximum, 3);
+    EXPECT_TRUE(seen[k].shown);
+  }
+  // Then the particles in flight and the steps made; the bar fills as the
+  // particles leave.
+  const QRegularExpression drain(U("^Частиц в полете: (\\d+), шагов: (\\d+)$"));
+  long long lastSteps = 0;
+  for (size_t k = 3; k < seen.size(); ++k) {
+    const QRegularExpressionMatch m = drain.match(seen[k].text);
+    ASSERT_TRUE(m.hasMatch()) << seen[k].text.toStdString();
+    EXPECT_EQ(seen[k].maximum, 6);
+    EXPECT_EQ(seen[k].value, 6 - m.captured(1).toInt());
+    EXPECT_GT(m.captured(2).toLongLong(), lastSteps);
+    lastSteps = m.captured(2).toLongLong();
+    EXPECT_TRUE(seen[k].shown);
+  }
+  EXPECT_LE(lastSteps, s.ConcentrationSteps);
+  EXPECT_TRUE(bar->isHidden());
+
+  // The picture shows the end of the run, not the particles of its last
+  // repaint.
+  const QImage afterRun = w->Renderer().SceneBitmap.copy();
+  w->btnDrawClick();
+  EXPECT_TRUE(afterRun == w->Renderer().SceneBitmap);
+
+  // The vortex run: its time against the maximum.
+  seen.clear();
+  StartRun("0,02");
+  ASSERT_GE(seen.size(), 4u);
+  EXPECT_EQ(seen[0].text, QString::fromStdString(VortexRunProgressText(0.005, 0.02)));
+  EXPECT_EQ(seen[0].maximum, 1000);
+  EXPECT_NEAR(seen[0].value, 250, 1);
+  EXPECT_EQ(seen.back().value, 1000);
+  EXPECT_TRUE(seen.back().shown);
+  EXPECT_TRUE(bar->isHidden());
 }
 
 TEST_F(MainWindowTest, StreamlinesAreTracedAndErased) {
