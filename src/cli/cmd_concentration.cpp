@@ -161,16 +161,12 @@ void RegisterConcentration(CLI::App& app) {
       progress.Finish("остановлен после " + std::to_string(s.ConcentrationSteps) +
                       " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
     }
-<<<<<<< HEAD
-    nlohmann::json results = Results(s, completed);
+    nlohmann::json results = Results(s, completed, flowComputed);
     if (options->listVortices) {
       results["bound_count"] = s.BoundCount;
       results["vortices"] = VortexList(s);
     }
     PrintJson(results);
-=======
-    PrintJson(Results(s, completed, flowComputed));
->>>>>>> ui-runs
   });
 }
 

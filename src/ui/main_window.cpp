@@ -793,7 +793,6 @@ void TfrmMain::btnStopClick() {
 
 void TfrmMain::btnStartCountConcentrationClick() {
   if (ActiveRun_ != TRunKind::None) return;
-<<<<<<< HEAD
   // The counts and the residence limit are used as typed; a text that is not
   // a number in its field's range is reported and nothing starts.
   const std::pair<TNumberField*, const char*> fields[] = {
@@ -807,23 +806,15 @@ void TfrmMain::btnStartCountConcentrationClick() {
       return;
     }
   }
-=======
   const bool moveVortices = rbVortexesMove_->isChecked();
   if (!ConcentrationFlowComputed(s_, moveVortices) && !ConfirmWithoutFlow()) return;
->>>>>>> ui-runs
   const bool startHadFocus = btnStartCountConcentration_->hasFocus();
   btnStopCountConcentration_->setEnabled(true);
   if (startHadFocus) btnStopCountConcentration_->setFocus();
   btnStartCountConcentration_->setEnabled(false);
 
-<<<<<<< HEAD
   const int numIteration = static_cast<int>(std::nearbyint(edNumIteration_->value()));
   const int numParticle = static_cast<int>(std::nearbyint(edNumParticle_->value()));
-  const bool moveVortices = rbVortexesMove_->isChecked();
-=======
-  const int numIteration = edNumIteration_->value();
-  const int numParticle = edNumParticle_->value();
->>>>>>> ui-runs
   s_.MaxResidence = edMaxResidence_->value();
 
   ConcentrationBegun_ = false;

@@ -598,7 +598,7 @@ TEST_F(MainWindowTest, RefusedLoadKeepsContinueAndValuesBeyondTheDialogShowAsIts
   TUiServices dialogServices = Services;
   double shown = 0;
   dialogServices.execDialog = [&](QDialog* dialog) {
-    shown = area.findChild<QDoubleSpinBox*>("edH")->value();
+    shown = area.findChild<TNumberField*>("edH")->value();
     return dialog == &area ? int(QDialog::Rejected) : int(QDialog::Accepted);
   };
   area.SetUiServices(dialogServices);
@@ -617,8 +617,8 @@ TEST_F(MainWindowTest, WithoutAFlowTheUserIsAskedAndNoStopsTheCommand) {
   };
   w->SetUiServices(Services);
   ASSERT_FALSE(FlowComputed(s));  // nothing has computed the circulations yet
-  Get<QSpinBox>("edNumParticle")->setValue(2);
-  Get<QSpinBox>("edNumIteration")->setValue(2);
+  Get<TNumberField>("edNumParticle")->setValue(2);
+  Get<TNumberField>("edNumIteration")->setValue(2);
   Button("btnStartCountConcentration")->click();
   ASSERT_EQ(questions.size(), 1);
   EXPECT_EQ(questions[0], QString::fromUtf8(FlowNotComputedQuestion));
@@ -673,9 +673,9 @@ TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
   };
   std::vector<TSeen> seen;
   w->OnProcess = [&] { seen.push_back({bar->format(), bar->value(), bar->maximum(), !bar->isHidden()}); };
-  Get<QSpinBox>("edNumParticle")->setValue(2);
-  Get<QSpinBox>("edNumIteration")->setValue(3);
-  Get<QDoubleSpinBox>("edMaxResidence")->setValue(0.05);
+  Get<TNumberField>("edNumParticle")->setValue(2);
+  Get<TNumberField>("edNumIteration")->setValue(3);
+  Get<TNumberField>("edMaxResidence")->setValue(0.05);
   Button("btnStartCountConcentration")->click();
   ASSERT_EQ(Shown, QStringList{results.objectName()});
   ASSERT_GT(seen.size(), 3u);
