@@ -98,7 +98,9 @@ nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed) 
     j["held"] = nullptr;
     j["held_mass_share"] = nullptr;
   }
-  j["flow_computed"] = flowComputed;
+  // Said only when it is so, so that a run in a computed flow prints what it
+  // always printed.
+  if (!flowComputed) j["flow_computed"] = false;
   return j;
 }
 

@@ -62,9 +62,11 @@ void RegisterStreamline(CLI::App& app) {
     for (const TRealPoint& p : s.FlowLines.back()) points.push_back({ToDouble(p.X), ToDouble(p.Y)});
     nlohmann::json j;
     j["points"] = std::move(points);
-    j["flow_computed"] = flowComputed;
+    // Each said only when it is so: the output of a line in a computed flow
+    // that ends by itself stays as it was.
+    if (!flowComputed) j["flow_computed"] = false;
     // The line was cut at the most steps a line may make, before its length.
-    j["step_limit_reached"] = end == TFlowLineEnd::StepLimit;
+    if (end == TFlowLineEnd::StepLimit) j["step_limit_reached"] = true;
     PrintJson(j);
   });
 }

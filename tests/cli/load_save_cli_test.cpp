@@ -92,12 +92,12 @@ TEST(LoadSaveCliTest, AFileWithoutFlowIsComputedInAndSaidSo) {
   const auto l = nlohmann::json::parse(line.out);
   EXPECT_EQ(l["flow_computed"], false);
   EXPECT_EQ(l["points"].size(), 1u);
-  EXPECT_EQ(l["step_limit_reached"], false);
+  EXPECT_FALSE(l.contains("step_limit_reached"));
 
   // Run on from the file, the flow is there.
   auto run = RunCli({"streamline", "--quiet", "--load", file, "--max-time", "0.01", "--x", "0.5", "--y", "0.3"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(nlohmann::json::parse(run.out)["flow_computed"], true);
+  EXPECT_FALSE(nlohmann::json::parse(run.out).contains("flow_computed"));
   std::remove(file.c_str());
 }
 

@@ -130,8 +130,8 @@ TEST(StreamlineCliTest, TracesInTheSteadyOrTheRunFlow) {
   const auto out = RunCli({"streamline", "--set", "H=0.05", "--x", "0.5", "--y", "0.35", "--step", "1"});
   ASSERT_EQ(out.status, 0) << out.err;
   EXPECT_EQ(Json(out)["points"].size(), 2u);
-  EXPECT_EQ(Json(out)["step_limit_reached"], false);
-  EXPECT_EQ(Json(out)["flow_computed"], true);
+  EXPECT_FALSE(Json(out).contains("step_limit_reached"));
+  EXPECT_FALSE(Json(out).contains("flow_computed"));
 }
 
 TEST(StreamlineCliTest, ALineCutAtTheStepLimitSaysSo) {
@@ -154,7 +154,7 @@ TEST(StreamlineCliTest, ALineCutAtTheStepLimitSaysSo) {
   const auto j = Json(r);
   EXPECT_EQ(j["points"].size(), 1000001u);
   EXPECT_EQ(j["step_limit_reached"], true);
-  EXPECT_EQ(j["flow_computed"], true);
+  EXPECT_FALSE(j.contains("flow_computed"));
 }
 
 }  // namespace
