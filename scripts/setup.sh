@@ -10,7 +10,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev libhwy-dev
   xvfb xauth fonts-dejavu-core
   qt6-translations-l10n locales
 )

@@ -8,6 +8,7 @@
 #include "model/discretization.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
+#include "numerics/parallel.h"
 
 namespace ltr::cli {
 
@@ -101,6 +102,12 @@ void AddCaseOptions(CLI::App& app, CaseOptions& options) {
       ->take_all();
   app.add_option("--separation", options.separation,
                  "four 0/1 switches of the separation points, e.g. 0111");
+  app.add_option("--threads", options.threads,
+                 "threads of the particle steps and vortex moves (default: all cores); results do "
+                 "not depend on it");
+  app.add_flag("--fast", options.fast,
+               "fast mode: velocity sums of particles and free vortices in double precision, "
+               "vectorised (results differ from the exact mode in the last digits)");
 }
 
 void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven) {
@@ -180,6 +187,8 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
   if (!AreaValuesInRange(s.Area))
     throw InputError("Параметры заданы некорректно: значения вне допустимых пределов");
   CheckFractions(s.Dust.Fractions);
+  if (!options.threads.empty()) s.Compute.Threads = IntegerOption("--threads", options.threads, 1, MaxThreads);
+  s.Compute.Fast = options.fast;
   BuildArea(s);
 }
 

@@ -25,6 +25,8 @@ struct CaseOptions {
   std::string caseFile;
   std::vector<std::string> sets;
   std::string separation;
+  std::string threads;  // empty: all cores
+  bool fast = false;
 };
 
 void AddCaseOptions(CLI::App& app, CaseOptions& options);

@@ -182,8 +182,10 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     if (options.MaxSteps > 0 && s.ConcentrationSteps >= options.MaxSteps) s.StopConcentration = true;
     return s.StopConcentration;
   };
-  auto step = [&s, MoveVortices] {
-    StepParticles(s);
+  TParticleStepper stepper;
+  stepper.Prepare(static_cast<int>(s.Particles.size()));
+  auto step = [&s, &stepper, MoveVortices] {
+    StepParticles(s, stepper);
     ++s.ConcentrationSteps;
     if (MoveVortices) TimeStep(s);  // the vortices move by Dt; Time stays
   };

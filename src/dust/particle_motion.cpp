@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numerics/parallel.h"
 #include "solver/velocity.h"
 
 namespace ltr {
@@ -25,17 +26,47 @@ void TParticleMotion::SetDiameter(const TDustParams& dust, Extended D) {
   Gravity = dust.Gravity;
 }
 
-Extended ParticleDvxDt(const TParticleMotion& m, const TRealArray& Y) {
+namespace {
+
+// The right-hand sides on a plain state vector (vx, x, vy, y).
+inline Extended DvxDt(const TParticleMotion& m, const Extended* Y) {
   return ToDouble((-static_cast<Extended>(m.DragFactor)) * (Y[0] - m.AirVx) / m.ParticleMass);
 }
+inline Extended DvyDt(const TParticleMotion& m, const Extended* Y) {
+  return ToDouble((-static_cast<Extended>(m.Gravity)) - (Y[2] - m.AirVy) * m.DragFactor / m.ParticleMass);
+}
+inline Extended Derivative(const TParticleMotion& m, int i, const Extended* Y) {
+  switch (i) {
+    case 0: return DvxDt(m, Y);
+    case 1: return ToDouble(Y[0]);
+    case 2: return DvyDt(m, Y);
+    default: return ToDouble(Y[2]);
+  }
+}
+
+}  // namespace
+
+Extended ParticleDvxDt(const TParticleMotion& m, const TRealArray& Y) { return DvxDt(m, Y.data()); }
 
 Extended ParticleDxDt(const TParticleMotion&, const TRealArray& Y) { return ToDouble(Y[0]); }
 
-Extended ParticleDvyDt(const TParticleMotion& m, const TRealArray& Y) {
-  return ToDouble((-static_cast<Extended>(m.Gravity)) - (Y[2] - m.AirVy) * m.DragFactor / m.ParticleMass);
-}
+Extended ParticleDvyDt(const TParticleMotion& m, const TRealArray& Y) { return DvyDt(m, Y.data()); }
 
 Extended ParticleDyDt(const TParticleMotion&, const TRealArray& Y) { return ToDouble(Y[2]); }
+
+void ParticleRungeKuttaStep(const TParticleMotion& m, Extended* Y, double h) {
+  const Extended eh = h;
+  Extended k[4][4];
+  Extended temp[4];
+  for (int i = 0; i < 4; ++i) k[i][0] = eh * Derivative(m, i, Y);
+  for (int i = 0; i < 4; ++i) temp[i] = Y[i] + k[i][0] / 2;
+  for (int i = 0; i < 4; ++i) k[i][1] = eh * Derivative(m, i, temp);
+  for (int i = 0; i < 4; ++i) temp[i] = Y[i] + k[i][1] / 2;
+  for (int i = 0; i < 4; ++i) k[i][2] = eh * Derivative(m, i, temp);
+  for (int i = 0; i < 4; ++i) temp[i] = Y[i] + k[i][2];
+  for (int i = 0; i < 4; ++i) k[i][3] = eh * Derivative(m, i, temp);
+  for (int i = 0; i < 4; ++i) Y[i] = Y[i] + ((k[i][1] + k[i][2]) * 2 + k[i][0] + k[i][3]) / 6;
+}
 
 TFunctionArray ParticleEquations(const TParticleMotion& m) {
   const TParticleMotion* p = &m;
@@ -51,98 +82,133 @@ Extended ParticleMassOf(Extended D, double density) {
   return (((ParticlePi * D) * D) * D) / 6 * density;
 }
 
-void StepParticles(TModelState& s) {
-  if (s.ParticleCount == 0) return;
-  const TAreaParams& a = s.Area;
-  const double m = a.H / 2;
-  const Extended floorY = m;
-  const Extended rightX = static_cast<Extended>(a.RoomWidth) - m;
-  const Extended leftX = m;
-  const Extended ceilingY = static_cast<Extended>(a.RoomHeight) - m;
-  const Extended exhaustLow = a.ExhaustHeight;
-  const Extended exhaustHigh = static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth;
-  const double limit = s.MaxResidence;
-  const TBox enclosure{0.0L, 0.0L, a.RoomWidth, a.RoomHeight};
-  double t = 0;
+void TParticleStepper::Prepare(int capacity) {
+  if (static_cast<int>(Fates.size()) < capacity) Fates.resize(static_cast<size_t>(capacity));
+}
 
-  TParticleMotion motion;
-  const TFunctionArray functions = ParticleEquations(motion);
-  TRealArray Y(4);
-  TRungeKutta rk;
-  InitRungeKutta(rk, 4);
+namespace {
 
-  int i = 0;
-  while (i < s.ParticleCount) {
-    const TParticle Prev = s.Particles[i];
-    motion.SetDiameter(s.Dust, Prev.Diameter);
-    Y[0] = Prev.Velocity.X;
-    Y[1] = Prev.Pos.X;
-    Y[2] = Prev.Velocity.Y;
-    Y[3] = Prev.Pos.Y;
-    // The air velocity at the position before the step, held through its stages.
-    double u;
-    double v;
-    VelocityVectorAt(s, Prev.Pos, -1, u, v);
-    motion.AirVx = u;
-    motion.AirVy = v;
-    RungeKuttaStep(rk, t, Y, functions, 4, s.Dust.ParticleDt);
+// The walls and openings a particle step tests against.
+struct TParticleBounds {
+  Extended floorY, rightX, leftX, ceilingY, exhaustLow, exhaustHigh;
+  double limit;
+  double margin;  // H / 2, the inset of the walls
+  TBox enclosure;
 
-    TParticle& P = s.Particles[i];
-    P.Pos = {Y[1], Y[3]};
-    P.Velocity = {Y[0], Y[2]};
-    P.FlightTime = ToDouble(static_cast<Extended>(Prev.FlightTime) + s.Dust.ParticleDt);
-    const Extended x = Y[1];
-    const Extended y = Y[3];
-
-    if (y < floorY) {  // settled on the floor
-      RemoveParticle(s, i);
-      continue;
-    }
-    const bool right = x > rightX;
-    if (right && exhaustLow < y && y < exhaustHigh) {  // out through the exhaust
-      CountExhausted(s, i);
-      RemoveParticle(s, i);
-      continue;
-    }
-
-    // At most one wall per step; the impact starts from the velocity before
-    // the step and the particle stops just short of the inset wall.
-    bool hit;
-    TRealPoint R;
-    if (y > ceilingY) {
-      StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[0], hit, R);
-      P.Pos = R;
-      WallImpact(s, i, Prev, CeilingAngle);
-    } else if (x < leftX) {
-      StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[3], hit, R);
-      P.Pos = R;
-      WallImpact(s, i, Prev, LeftWallAngle);
-    } else if (right) {
-      StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[1], hit, R);
-      P.Pos = R;
-      WallImpact(s, i, Prev, RightWallAngle);
-    }
-    // The stop at the inset wall acts only when the path crosses that wall;
-    // a particle that starts the step in the margin, or passes a corner, is
-    // left where the step took it and can get through the wall itself. Such a
-    // particle is put back WallOffset inside the inset wall it is beyond.
-    if (!StrictlyInside(P.Pos, enclosure)) PullInside(P.Pos, enclosure, static_cast<Extended>(m) + WallOffset);
-
-    const TParticle& Now = s.Particles[i];
-    if (std::fabs(Prev.Velocity.X) < RestSpeed && std::fabs(Prev.Velocity.Y) < RestSpeed &&
-        std::fabs(Now.Velocity.X) < RestSpeed && std::fabs(Now.Velocity.Y) < RestSpeed) {
-      RemoveParticle(s, i);  // came to rest
-      continue;
-    }
-    if (limit > 0 && Now.FlightTime > limit) {  // held in the flow too long
-      CountHeld(s, i);
-      RemoveParticle(s, i);
-      continue;
-    }
-    ++i;
+  explicit TParticleBounds(const TModelState& s) {
+    const TAreaParams& a = s.Area;
+    const double m = a.H / 2;
+    floorY = m;
+    rightX = static_cast<Extended>(a.RoomWidth) - m;
+    leftX = m;
+    ceilingY = static_cast<Extended>(a.RoomHeight) - m;
+    exhaustLow = a.ExhaustHeight;
+    exhaustHigh = static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth;
+    limit = s.MaxResidence;
+    margin = m;
+    enclosure = TBox{0.0L, 0.0L, a.RoomWidth, a.RoomHeight};
   }
+};
 
-  DoneRungeKutta(rk, 4);
+// One step of particle i: its new state in place and what became of it. It
+// reads the vortices and the particle itself, and writes only the particle.
+TParticleFate StepOne(TModelState& s, int i, const TParticleBounds& b) {
+  const TParticle Prev = s.Particles[i];
+  TParticleMotion motion;
+  motion.SetDiameter(s.Dust, Prev.Diameter);
+  Extended Y[4];
+  Y[0] = Prev.Velocity.X;
+  Y[1] = Prev.Pos.X;
+  Y[2] = Prev.Velocity.Y;
+  Y[3] = Prev.Pos.Y;
+  // The air velocity at the position before the step, held through its stages.
+  double u;
+  double v;
+  FlowVelocityAt(s, Prev.Pos, -1, u, v);
+  motion.AirVx = u;
+  motion.AirVy = v;
+  ParticleRungeKuttaStep(motion, Y, s.Dust.ParticleDt);
+
+  TParticle& P = s.Particles[i];
+  P.Pos = {Y[1], Y[3]};
+  P.Velocity = {Y[0], Y[2]};
+  P.FlightTime = ToDouble(static_cast<Extended>(Prev.FlightTime) + s.Dust.ParticleDt);
+  const Extended x = Y[1];
+  const Extended y = Y[3];
+
+  if (y < b.floorY) return TParticleFate::Settled;
+  const bool right = x > b.rightX;
+  if (right && b.exhaustLow < y && y < b.exhaustHigh) return TParticleFate::Exhausted;
+
+  // At most one wall per step; the impact starts from the velocity before
+  // the step and the particle stops just short of the inset wall.
+  bool hit;
+  TRealPoint R;
+  if (y > b.ceilingY) {
+    StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[0], hit, R);
+    P.Pos = R;
+    WallImpact(s, i, Prev, CeilingAngle);
+  } else if (x < b.leftX) {
+    StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[3], hit, R);
+    P.Pos = R;
+    WallImpact(s, i, Prev, LeftWallAngle);
+  } else if (right) {
+    StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[1], hit, R);
+    P.Pos = R;
+    WallImpact(s, i, Prev, RightWallAngle);
+  }
+  // The stop at the inset wall acts only when the path crosses that wall;
+  // a particle that starts the step in the margin, or passes a corner, is
+  // left where the step took it and can get through the wall itself. Such a
+  // particle is put back WallOffset inside the inset wall it is beyond.
+  if (!StrictlyInside(P.Pos, b.enclosure))
+    PullInside(P.Pos, b.enclosure, static_cast<Extended>(b.margin) + WallOffset);
+
+  const TParticle& Now = s.Particles[i];
+  if (std::fabs(Prev.Velocity.X) < RestSpeed && std::fabs(Prev.Velocity.Y) < RestSpeed &&
+      std::fabs(Now.Velocity.X) < RestSpeed && std::fabs(Now.Velocity.Y) < RestSpeed)
+    return TParticleFate::AtRest;
+  if (b.limit > 0 && Now.FlightTime > b.limit) return TParticleFate::Held;
+  return TParticleFate::InFlight;
+}
+
+}  // namespace
+
+void StepParticles(TModelState& s, TParticleStepper& stepper) {
+  const int count = s.ParticleCount;
+  if (count == 0) return;
+  const int threads = ResolveThreadCount(s.Compute.Threads);
+  stepper.Prepare(count);
+  const TParticleBounds bounds(s);
+  if (s.Compute.Fast) LoadFastVortices(s, s.FastVortices);
+  // A particle's exact step is worth a thread from a few particles on; the
+  // fast one is some ten times cheaper.
+  const int minPerThread = s.Compute.Fast ? 32 : 4;
+  ParallelFor(count, threads, minPerThread, [&s, &stepper, &bounds](int i) {
+    stepper.Fates[i] = StepOne(s, i, bounds);
+  });
+
+  // Counting and removal in the order of the particles, as if each had been
+  // stepped and removed in turn.
+  int kept = 0;
+  for (int i = 0; i < count; ++i) {
+    switch (stepper.Fates[i]) {
+      case TParticleFate::Exhausted: CountExhausted(s, i); break;
+      case TParticleFate::Held: CountHeld(s, i); break;
+      case TParticleFate::Settled:
+      case TParticleFate::AtRest: break;
+      case TParticleFate::InFlight:
+        if (kept != i) s.Particles[kept] = s.Particles[i];
+        ++kept;
+        break;
+    }
+  }
+  s.ParticleCount = kept;
+}
+
+void StepParticles(TModelState& s) {
+  TParticleStepper stepper;
+  StepParticles(s, stepper);
 }
 
 void WallImpact(TModelState& s, int I, const TParticle& Prev, double Angle) {

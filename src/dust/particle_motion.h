@@ -4,6 +4,9 @@
 // Runge-Kutta step per particle and time step; then the end conditions (floor,
 // exhaust, rest, residence limit) and the wall impacts.
 
+#include <cstdint>
+#include <vector>
+
 #include "model/model_state.h"
 #include "numerics/runge_kutta.h"
 
@@ -38,6 +41,11 @@ Extended ParticleDvxDt(const TParticleMotion& m, const TRealArray& Y);
 Extended ParticleDxDt(const TParticleMotion& m, const TRealArray& Y);
 Extended ParticleDvyDt(const TParticleMotion& m, const TRealArray& Y);
 Extended ParticleDyDt(const TParticleMotion& m, const TRealArray& Y);
+// One step of the classical fourth-order Runge-Kutta method for the four
+// equations of a particle, Y = (vx, x, vy, y): the very operations of
+// RungeKuttaStep with ParticleEquations(m), without its function calls.
+void ParticleRungeKuttaStep(const TParticleMotion& m, Extended* Y, double h);
+
 // The four as the integrator's function array, in the order of the state
 // vector; they read m, which must outlive the array.
 TFunctionArray ParticleEquations(const TParticleMotion& m);
@@ -45,8 +53,23 @@ TFunctionArray ParticleEquations(const TParticleMotion& m);
 // Mass of a particle of diameter D: (((pi D) D) D) / 6 rho, in extended.
 Extended ParticleMassOf(Extended D, double density);
 
+// What a particle step did with one particle.
+enum class TParticleFate : std::uint8_t { InFlight, Settled, Exhausted, AtRest, Held };
+
+// The scratch of the particle steps of one run: the fate of each particle of
+// a step. Sized before the first step; a step then allocates nothing.
+struct TParticleStepper {
+  // Room for `capacity` particles.
+  void Prepare(int capacity);
+  std::vector<TParticleFate> Fates;
+};
+
 // Advances every particle in flight by ParticleDt and applies the end
-// conditions and wall impacts.
+// conditions and wall impacts. The particles move independently of each
+// other, on up to Compute.Threads threads; removal and counting then follow
+// the order of the particles, so the result is the same for any thread count.
+void StepParticles(TModelState& s, TParticleStepper& stepper);
+// The same with scratch of its own.
 void StepParticles(TModelState& s);
 
 // The new velocity of particle I after an impact on the wall at Angle, from

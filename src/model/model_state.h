@@ -10,6 +10,7 @@
 
 #include "model/observer.h"
 #include "numerics/extended.h"
+#include "numerics/fast_velocity.h"
 #include "numerics/geometry.h"
 #include "numerics/matrix.h"
 
@@ -122,6 +123,17 @@ struct TParticle {
 };
 using TParticleArray = std::vector<TParticle>;
 
+// How the runs compute, beside what they compute.
+struct TComputeSettings {
+  // Threads of the particle steps and the vortex moves: 0 uses all cores.
+  // Results are the same for every count.
+  int Threads = 0;
+  // Fast mode: the velocity sums of the particles and of the moving free
+  // vortices in double precision, vectorised. Off: the extended-precision
+  // sums, whose results are exact to the last bit.
+  bool Fast = false;
+};
+
 struct TModelState {
   TAreaParams Area;
   TDustParams Dust;
@@ -175,6 +187,10 @@ struct TModelState {
   // Traced streamlines, one point list per line.
   TRealPointMatr FlowLines;
   int FlowLineCount = 0;
+
+  TComputeSettings Compute;
+  // The vortex field as the fast mode's sums read it, loaded for each step.
+  TFastVortices FastVortices;
 
   // The user interface this state reports to; none by default.
   TObserver* Observer = nullptr;

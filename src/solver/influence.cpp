@@ -1,5 +1,6 @@
 #include "solver/influence.h"
 
+#include "numerics/parallel.h"
 #include "solver/velocity.h"
 
 namespace ltr {
@@ -28,7 +29,9 @@ void BuildMatrix(TModelState& s) {
 void UpdateRightSide(TModelState& s) {
   const int N = s.BoundCount;
   const int F = s.FreeCount;
-  for (int i = 0; i < N; ++i) {
+  // Rows are independent; each keeps its own sum in vortex order.
+  const int threads = F > 0 ? ResolveThreadCount(s.Compute.Threads) : 1;
+  ParallelFor(N, threads, 16, [&s, N, F](int i) {
     const TCalcPoint& c = s.CalcPoints[i];
     Extended sum = c.Vn;
     for (int f = 0; f < F; ++f) {
@@ -36,7 +39,7 @@ void UpdateRightSide(TModelState& s) {
       sum = sum - InducedVelocity(c.Pos, v.Pos, c.Normal) * v.Gamma;
     }
     s.Matr[i][N + 1] = sum;
-  }
+  });
   Extended sum = 0.0L;
   for (int f = 0; f < F; ++f) sum = sum - s.Vortices[N + f].Gamma;
   s.Matr[N][N + 1] = sum;

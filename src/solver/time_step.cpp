@@ -1,5 +1,6 @@
 #include "solver/time_step.h"
 
+#include "numerics/parallel.h"
 #include "solver/influence.h"
 #include "solver/velocity.h"
 
@@ -12,55 +13,68 @@ constexpr Extended BirthGap = 0.001L;
 
 }  // namespace
 
+namespace {
+
+// Where free vortex i ends its Euler step, kept inside the inset contour. It
+// reads the positions at the start of the step and writes nothing.
+TRealPoint MovedPosition(const TModelState& s, int i) {
+  const TRealPoint A = s.Vortices[i].Pos;
+  double u;
+  double v;
+  FlowVelocityAt(s, A, i, u, v);
+  TRealPoint B{A.X + static_cast<Extended>(u) * s.Dt, A.Y + static_cast<Extended>(v) * s.Dt};
+
+  bool anyHit = false;
+  for (const TRib& rib : s.InnerRibs) {
+    bool hit;
+    TRealPoint res;
+    SlideAlongRib(A, B, rib, hit, res);
+    B = res;
+    anyHit = anyHit || hit;
+  }
+  if (anyHit) {
+    for (const TRib& rib : s.InnerRibs) {
+      bool hit;
+      TRealPoint res;
+      StopAtRib(A, B, rib, hit, res);
+      B = res;
+    }
+  }
+  return B;
+}
+
+}  // namespace
+
 void MoveFreeVortices(TModelState& s) {
   const int N = s.BoundCount;
   const int F = s.FreeCount;
   if (static_cast<int>(s.MovedVortices.size()) < F) s.MovedVortices.resize(static_cast<size_t>(F));
   const bool confined = !s.InnerRibs.empty();
   const TBox box = ContourBox(s.InnerRibs);
-  int k = 0;
-  for (int i = N; i < N + F; ++i) {
-    const TRealPoint A = s.Vortices[i].Pos;
-    // Velocities from the positions at the start of the step: the moved
-    // vortices are written to MovedVortices and copied back only at the end.
-    double u;
-    double v;
-    VelocityVectorAt(s, A, i, u, v);
-    TRealPoint B{A.X + static_cast<Extended>(u) * s.Dt, A.Y + static_cast<Extended>(v) * s.Dt};
-
-    bool anyHit = false;
-    for (const TRib& rib : s.InnerRibs) {
-      bool hit;
-      TRealPoint res;
-      SlideAlongRib(A, B, rib, hit, res);
-      B = res;
-      anyHit = anyHit || hit;
-    }
-    if (anyHit) {
-      for (const TRib& rib : s.InnerRibs) {
-        bool hit;
-        TRealPoint res;
-        StopAtRib(A, B, rib, hit, res);
-        B = res;
-      }
-    }
+  if (s.Compute.Fast) LoadFastVortices(s, s.FastVortices);
+  // Velocities from the positions at the start of the step: the moved
+  // vortices are written to MovedVortices and copied back only at the end, so
+  // the vortices can move on several threads.
+  ParallelFor(F, ResolveThreadCount(s.Compute.Threads), s.Compute.Fast ? 64 : 16, [&s, N, confined, &box](int k) {
+    TRealPoint B = MovedPosition(s, N + k);
     // The crossing test counts a point within ZeroTolerance of a side as on
     // it, so a move that starts there (a grazing slide leaves a vortex only
     // WallOffset * sin(angle) from the side) is not seen to cross. A vortex
     // that still ends on or beyond a side is put back WallOffset inside it.
     if (confined && !StrictlyInside(B, box)) PullInside(B, box, WallOffset);
-    s.MovedVortices[k] = {B, s.Vortices[i].Gamma};
-    ++k;
-  }
-  s.FreeCount = k;
-  for (int j = 0; j < k; ++j) s.Vortices[N + j] = s.MovedVortices[j];
+    s.MovedVortices[k] = {B, s.Vortices[N + k].Gamma};
+  });
+  for (int j = 0; j < F; ++j) s.Vortices[N + j] = s.MovedVortices[j];
 }
 
 void TimeStep(TModelState& s) {
   const int N = s.BoundCount;
 
-  for (TSeparationPoint& sp : s.SepPoints)
+  // The four searches are independent of each other.
+  ParallelFor(SeparationPointCount, ResolveThreadCount(s.Compute.Threads), 1, [&s](int j) {
+    TSeparationPoint& sp = s.SepPoints[j];
     if (sp.Enabled) sp.Index = FindSeparation(s, sp.SearchFrom, sp.SearchTo);
+  });
 
   MoveFreeVortices(s);
 

@@ -31,8 +31,9 @@ namespace {
 // point are shared by the components, and each component keeps its own
 // terms, roundings and order, so one call with two directions gives exactly
 // what two calls with one direction give.
+// Inlined into each caller, where the directions are constants.
 template <size_t K>
-std::array<double, K> SumVelocity(const TModelState& s, const TRealPoint& P,
+[[gnu::always_inline]] inline std::array<double, K> SumVelocity(const TModelState& s, const TRealPoint& P,
                                   const std::array<TRealPoint, K>& dirs, int Skip) {
   const Extended rc = static_cast<Extended>(s.Area.H) / 2;
   const Extended outer = rc - CoreEpsilon;
@@ -75,6 +76,27 @@ void VelocityVectorAt(const TModelState& s, const TRealPoint& P, int Skip, doubl
   const std::array<double, 2> uv = SumVelocity<2>(s, P, {XDirection, YDirection}, Skip);
   u = uv[0];
   v = uv[1];
+}
+
+void LoadFastVortices(const TModelState& s, TFastVortices& f) {
+  const int count = s.BoundCount + s.FreeCount;
+  f.Resize(static_cast<size_t>(count));
+  for (int j = 0; j < count; ++j) {
+    f.X[j] = ToDouble(s.Vortices[j].Pos.X);
+    f.Y[j] = ToDouble(s.Vortices[j].Pos.Y);
+    f.Gamma[j] = ToDouble(s.Vortices[j].Gamma);
+  }
+  f.CoreRadius = ToDouble(static_cast<Extended>(s.Area.H) / 2);
+  f.CoreEpsilon = ToDouble(CoreEpsilon);
+  // The first call picks the instruction set; made here, before any threads.
+  FastVelocityTarget();
+}
+
+void FlowVelocityAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v) {
+  if (s.Compute.Fast)
+    FastVelocityAt(s.FastVortices, ToDouble(P.X), ToDouble(P.Y), u, v);
+  else
+    VelocityVectorAt(s, P, Skip, u, v);
 }
 
 bool FlowComputed(const TModelState& s) {

@@ -23,6 +23,15 @@ double VelocityAt(const TModelState& s, const TRealPoint& P, const TRealPoint& n
 // Skip), bit for bit.
 void VelocityVectorAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v);
 
+// Loads the vortices 0 .. N+FreeCount-1 of s, rounded to double, into f for
+// the fast mode's sums (FastVelocityAt).
+void LoadFastVortices(const TModelState& s, TFastVortices& f);
+
+// The velocity at P as the compute settings ask: the exact sum of
+// VelocityVectorAt, or in fast mode the double sum over s.FastVortices (loaded
+// for the vortices as they are; the point's own vortex adds nothing there).
+void FlowVelocityAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v);
+
 // Whether the vortices carry a flow: some circulation among vortices
 // 0 .. N+FreeCount-1 is not zero. A fresh discretization has none until the
 // bound circulations are solved, and the air then stands still everywhere.

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QGridLayout>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -331,6 +332,17 @@ void TfrmMain::BuildMenus() {
   for (QMenu* menu : {data, params, zoom, help}) menu->setFont(font());
 }
 
+// The opt-in fast mode of a run, with what it changes.
+QCheckBox* TfrmMain::MakeFastModeBox(QWidget* parent, const char* name) {
+  auto* box = new QCheckBox(Tr("Быстрый режим"), parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setToolTip(
+      Tr("Скорости частиц и свободных вихрей считаются в двойной точности векторными командами процессора:\n"
+         "расчет в несколько раз быстрее, результаты отличаются от точного расчета в последних знаках,\n"
+         "а выходная концентрация и состав - в пределах статистического разброса."));
+  return box;
+}
+
 QWidget* TfrmMain::BuildConcentrationPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("TabSheet1"));
@@ -413,6 +425,8 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   runLayout->addWidget(btnStartCountConcentration_, 0, 0);
   runLayout->addWidget(btnStopCountConcentration_, 0, 1);
   runLayout->addWidget(lbVortexCount2_, 1, 0, 1, 2);
+  cbFastConcentration_ = MakeFastModeBox(run, "cbFastConcentration");
+  runLayout->addWidget(cbFastConcentration_, 2, 0, 1, 2);
   v->addWidget(run);
 
   lbStep_ = MakeLabel(page, QString(), "lbStep");
@@ -453,6 +467,8 @@ QWidget* TfrmMain::BuildVortexPage() {
   pg->addWidget(MakeLabel(params, Tr("Шаг по времени")), 2, 0);
   pg->addWidget(edDt_, 2, 1);
   pg->addWidget(MakeLabel(params, Tr("сек.")), 2, 2);
+  cbFastVortexRun_ = MakeFastModeBox(params, "cbFastVortexRun");
+  pg->addWidget(cbFastVortexRun_, 3, 0, 1, 3);
   v->addWidget(params);
 
   auto* run = new QGroupBox(Tr(" Моделирование движения вихрей: "), page);
@@ -744,6 +760,7 @@ void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTim
   bool ran = false;
   try {
     TRunGuard guard(*this, TRunKind::Vortex);
+    s_.Compute.Fast = cbFastVortexRun_->isChecked();
     ran = RunVortices(s_, maxFree, startFreeCount, startTime, maxTime, dt);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
@@ -822,6 +839,7 @@ void TfrmMain::btnStartCountConcentrationClick() {
   bool completed = false;
   try {
     TRunGuard guard(*this, TRunKind::Concentration);
+    s_.Compute.Fast = cbFastConcentration_->isChecked();
     completed = RunConcentration(s_, numParticle, numIteration, moveVortices, ConcentrationOptions_);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));

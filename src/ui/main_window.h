@@ -17,6 +17,7 @@
 #include "view/view_transform.h"
 
 class QAction;
+class QCheckBox;
 class QCloseEvent;
 class QLabel;
 class QLineEdit;
@@ -111,6 +112,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   friend class TRunGuard;
 
   void BuildMenus();
+  QCheckBox* MakeFastModeBox(QWidget* parent, const char* name);
   QWidget* BuildConcentrationPage();
   QWidget* BuildVortexPage();
   QWidget* BuildPicturePanel();
@@ -181,6 +183,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   TNumberField* edMaxResidence_ = nullptr;
   QRadioButton* rbVortexesFixed_ = nullptr;
   QRadioButton* rbVortexesMove_ = nullptr;
+  QCheckBox* cbFastConcentration_ = nullptr;
+  QCheckBox* cbFastVortexRun_ = nullptr;
   QPushButton* btnStartCountConcentration_ = nullptr;
   QPushButton* btnStopCountConcentration_ = nullptr;
   QLabel* lbVortexCount2_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QApplication>
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QDir>
 #include <QFocusEvent>
@@ -493,6 +494,34 @@ TEST_F(MainWindowTest, CompleteConcentrationRunShowsResults) {
 
   Action("miShowLastConcentration")->trigger();
   EXPECT_EQ(Shown.size(), 2);
+}
+
+// Each page has its own fast-mode box; a run computes as its page's box says.
+TEST_F(MainWindowTest, FastModeBoxesChooseHowEachRunComputes) {
+  auto* concentrationBox = Get<QCheckBox>("cbFastConcentration");
+  auto* vortexBox = Get<QCheckBox>("cbFastVortexRun");
+  for (QCheckBox* box : {concentrationBox, vortexBox}) {
+    EXPECT_EQ(box->text(), U("Быстрый режим"));
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(box->toolTip().contains(U("двойной точности")));
+    EXPECT_GE(box->width(), box->sizeHint().width());
+  }
+  EXPECT_TRUE(Pages()->widget(0)->isAncestorOf(concentrationBox));
+  EXPECT_TRUE(Pages()->widget(1)->isAncestorOf(vortexBox));
+
+  vortexBox->setChecked(true);
+  StartRun("0,05");
+  EXPECT_TRUE(s.Compute.Fast);
+  EXPECT_GT(s.FreeCount, 0);
+  Pages()->setCurrentIndex(0);
+  Get<TNumberField>("edNumParticle")->setValue(2);
+  Get<TNumberField>("edNumIteration")->setValue(2);
+  Button("btnStartCountConcentration")->click();
+  EXPECT_FALSE(s.Compute.Fast);
+  concentrationBox->setChecked(true);
+  Button("btnStartCountConcentration")->click();
+  EXPECT_TRUE(s.Compute.Fast);
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
 }
 
 TEST_F(MainWindowTest, LoadAndSaveRoundTrip) {

@@ -1,0 +1,162 @@
+// The speed of the runs by thread count and mode, in one program: velocity
+// terms per second (exact, fast), steps per second of the default vortex run,
+// of the default concentration run and of a concentration run with moving
+// vortices, and particle steps per second of a cloud in flight. Arguments:
+// threads (0: all cores), fast mode (0 or 1).
+
+#include <benchmark/benchmark.h>
+
+#include "dust/concentration_run.h"
+#include "dust/particle_motion.h"
+#include "model/discretization.h"
+#include "model/model_state.h"
+#include "numerics/parallel.h"
+#include "solver/velocity.h"
+#include "solver/vortex_run.h"
+
+namespace {
+
+using namespace ltr;
+
+// The state the default vortex run leaves: 170 bound and 400 free vortices.
+const TModelState& AfterDefaultRun() {
+  static const TModelState s = [] {
+    TModelState m;
+    RunVortices(m, 400, 0, 0.0, 1.0, 0.005);
+    return m;
+  }();
+  return s;
+}
+
+void SetCompute(TModelState& s, const benchmark::State& state) {
+  s.Compute.Threads = static_cast<int>(state.range(0));
+  s.Compute.Fast = state.range(1) != 0;
+}
+
+void Label(benchmark::State& state) {
+  const int threads = ResolveThreadCount(static_cast<int>(state.range(0)));
+  state.SetLabel(std::string(state.range(1) != 0 ? "fast " : "exact ") + std::to_string(threads) +
+                 (threads == 1 ? " thread" : " threads") +
+                 (state.range(1) != 0 ? std::string(" ") + FastVelocityTarget() : std::string()));
+}
+
+// One velocity (both components) at a point of the field after the default
+// run; a term is one vortex's contribution to one component.
+void BM_VelocityTerms(benchmark::State& state) {
+  TModelState s = AfterDefaultRun();
+  SetCompute(s, state);
+  LoadFastVortices(s, s.FastVortices);
+  const int terms = 2 * (s.BoundCount + s.FreeCount);
+  const TRealPoint P{0.4L, 0.3L};
+  for (auto _ : state) {
+    double u, v;
+    FlowVelocityAt(s, P, -1, u, v);
+    benchmark::DoNotOptimize(u);
+    benchmark::DoNotOptimize(v);
+  }
+  state.counters["terms/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * terms, benchmark::Counter::kIsRate);
+  Label(state);
+}
+BENCHMARK(BM_VelocityTerms)->Args({1, 0})->Args({1, 1});
+
+// The main window's default run: 1 s in steps of 0.005 s, up to 400 free
+// vortices.
+void BM_DefaultVortexRun(benchmark::State& state) {
+  double steps = 0;
+  for (auto _ : state) {
+    TModelState s;
+    SetCompute(s, state);
+    RunVortices(s, 400, 0, 0.0, 1.0, 0.005);
+    benchmark::DoNotOptimize(s.Vortices.data());
+    steps += 200;
+  }
+  state.counters["steps/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
+  Label(state);
+}
+BENCHMARK(BM_DefaultVortexRun)->Args({1, 0})->Args({0, 0})->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The default concentration run: 10 x 10 particles in the steady flow of the
+// bound vortices, sizes from the generator's fixed start sequence.
+void BM_DefaultConcentrationRun(benchmark::State& state) {
+  TModelState base;
+  BuildArea(base);
+  SolveCurrentFlow(base);
+  double steps = 0;
+  for (auto _ : state) {
+    TModelState s = base;
+    SetCompute(s, state);
+    TConcentrationOptions options;
+    options.Seed.Kind = TSizeSeed::TKind::Unseeded;
+    RunConcentration(s, 10, 10, false, options);
+    steps += static_cast<double>(s.ConcentrationSteps);
+  }
+  state.counters["steps/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
+  Label(state);
+}
+BENCHMARK(BM_DefaultConcentrationRun)
+    ->Args({1, 0})->Args({0, 0})->Args({1, 1})->Args({0, 1})
+    ->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// After the default vortex run, 10 x 10 particles with "Вихри движутся": the
+// first 300 steps (each a particle step and a vortex step).
+void BM_MovingVortexConcentration(benchmark::State& state) {
+  double steps = 0;
+  for (auto _ : state) {
+    TModelState s = AfterDefaultRun();
+    SetCompute(s, state);
+    TConcentrationOptions options;
+    options.Seed.Kind = TSizeSeed::TKind::Unseeded;
+    options.MaxSteps = 300;
+    RunConcentration(s, 10, 10, true, options);
+    steps += static_cast<double>(s.ConcentrationSteps);
+  }
+  state.counters["steps/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
+  Label(state);
+}
+BENCHMARK(BM_MovingVortexConcentration)
+    ->Args({1, 0})->Args({0, 0})->Args({1, 1})->Args({0, 1})
+    ->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// 400 particles in flight, spread over the interior, stepped once: particle
+// steps per second in the steady flow (range 2 = 0) or after the default run.
+void BM_ParticleCloudStep(benchmark::State& state) {
+  TModelState s;
+  if (state.range(2) == 0) {
+    BuildArea(s);
+    SolveCurrentFlow(s);
+  } else {
+    s = AfterDefaultRun();
+  }
+  SetCompute(s, state);
+  s.Dust.ParticleDt = ComputeParticleDt(s, 10);
+  constexpr int Count = 400;
+  TParticleArray cloud;
+  for (int i = 0; i < Count; ++i) {
+    TParticle p;
+    p.Pos = {0.1L + 0.8L * (i % 20) / 20, 0.1L + 0.5L * (i / 20) / 20};
+    p.Diameter = 30e-6L + 40e-6L * (i % 7) / 7;
+    p.Velocity = {0.0L, -0.2L};
+    cloud.push_back(p);
+  }
+  TParticleStepper stepper;
+  stepper.Prepare(Count);
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.Particles = cloud;
+    s.ParticleCount = Count;
+    state.ResumeTiming();
+    StepParticles(s, stepper);
+    benchmark::DoNotOptimize(s.Particles.data());
+  }
+  state.counters["particle steps/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * Count, benchmark::Counter::kIsRate);
+  state.counters["vortices"] = s.BoundCount + s.FreeCount;
+  Label(state);
+}
+BENCHMARK(BM_ParticleCloudStep)
+    ->Args({1, 0, 0})->Args({0, 0, 0})->Args({1, 1, 0})->Args({0, 1, 0})
+    ->Args({1, 0, 1})->Args({0, 0, 1})->Args({1, 1, 1})->Args({0, 1, 1})
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,162 @@
+// The runs give the same result on any number of threads, and the fast mode's
+// sums stay close to the exact ones.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "dust/concentration_run.h"
+#include "dust/particle_motion.h"
+#include "model/discretization.h"
+#include "numerics/runge_kutta.h"
+#include "solver/velocity.h"
+#include "solver/vortex_run.h"
+
+namespace ltr {
+namespace {
+
+bool SameBits(Extended a, Extended b) { return std::memcmp(&a, &b, 10) == 0; }
+
+// The flow after a short vortex run of the default enclosure.
+const TModelState& ShortRun() {
+  static const TModelState s = [] {
+    TModelState m;
+    m.Compute.Threads = 1;
+    RunVortices(m, 150, 0, 0.0, 0.3, 0.005);
+    return m;
+  }();
+  return s;
+}
+
+TEST(ParticleIntegrator, TheParticleStepIsTheGeneralStepBitForBit) {
+  std::mt19937_64 g(7);
+  std::uniform_real_distribution<double> speed(-3, 3), pos(0, 1), size(1e-6, 1e-4);
+  TParticleMotion m;
+  const TFunctionArray F = ParticleEquations(m);
+  TRungeKutta rk;
+  InitRungeKutta(rk, 4);
+  for (int n = 0; n < 2000; ++n) {
+    m.SetDiameter(TDustParams{}, size(g));
+    m.AirVx = speed(g);
+    m.AirVy = speed(g);
+    TRealArray Y = {speed(g), pos(g), speed(g), pos(g)};
+    Extended y[4] = {Y[0], Y[1], Y[2], Y[3]};
+    const double h = n % 2 == 0 ? 1.6e-4 : 3e-5 * (1 + n % 5);
+    double t = 0;
+    RungeKuttaStep(rk, t, Y, F, 4, h);
+    ParticleRungeKuttaStep(m, y, h);
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(SameBits(Y[i], y[i])) << "component " << i << " of step " << n;
+  }
+  DoneRungeKutta(rk, 4);
+}
+
+// A crowded step: many particles leave through the exhaust, settle, hit walls
+// or stay in flight in one step, so that the order of counting and removal
+// shows if threads disturbed it.
+TEST(ParticleThreads, OneStepIsTheSameOnOneThreadAndOnFour) {
+  TModelState base = ShortRun();
+  base.Dust.ParticleDt = 0.01;
+  base.MaxResidence = 0.005;  // some are held
+  base.FractionHits.assign(base.Dust.Fractions.size(), 0);
+  base.FractionHeld.assign(base.Dust.Fractions.size(), 0);
+  std::mt19937_64 g(3);
+  std::uniform_real_distribution<double> x(0.0, 1.0), y(0.0, 0.7), v(-40, 40);
+  base.Particles.clear();
+  for (int i = 0; i < 300; ++i) {
+    TParticle p;
+    p.Pos = {x(g), y(g)};
+    p.Velocity = {v(g), v(g)};
+    p.Diameter = 30e-6 + 4e-7 * (i % 100);
+    p.FlightTime = i % 3 == 0 ? 0.0 : 0.001;
+    base.Particles.push_back(p);
+  }
+  base.ParticleCount = 300;
+
+  TModelState one = base;
+  one.Compute.Threads = 1;
+  TModelState four = base;
+  four.Compute.Threads = 4;
+  StepParticles(one);
+  StepParticles(four);
+  ASSERT_LT(one.ParticleCount, 290);
+  ASSERT_GT(one.ExhaustedMass, 0.0);
+  ASSERT_GT(one.HeldMass, 0.0);
+  ASSERT_EQ(one.ParticleCount, four.ParticleCount);
+  EXPECT_EQ(one.FractionHits, four.FractionHits);
+  EXPECT_EQ(one.FractionHeld, four.FractionHeld);
+  EXPECT_EQ(one.ExhaustedMass, four.ExhaustedMass);
+  EXPECT_EQ(one.HeldMass, four.HeldMass);
+  for (int i = 0; i < one.ParticleCount; ++i) {
+    ASSERT_TRUE(SameBits(one.Particles[i].Pos.X, four.Particles[i].Pos.X)) << i;
+    ASSERT_TRUE(SameBits(one.Particles[i].Pos.Y, four.Particles[i].Pos.Y)) << i;
+    ASSERT_TRUE(SameBits(one.Particles[i].Velocity.X, four.Particles[i].Velocity.X)) << i;
+    ASSERT_TRUE(SameBits(one.Particles[i].Diameter, four.Particles[i].Diameter)) << i;
+  }
+}
+
+TEST(VortexThreads, ARunIsTheSameOnOneThreadAndOnThree) {
+  TModelState one;
+  one.Compute.Threads = 1;
+  TModelState three;
+  three.Compute.Threads = 3;
+  RunVortices(one, 200, 0, 0.0, 0.25, 0.005);
+  RunVortices(three, 200, 0, 0.0, 0.25, 0.005);
+  ASSERT_EQ(one.FreeCount, three.FreeCount);
+  ASSERT_GT(one.FreeCount, 50);
+  for (int i = 0; i < one.BoundCount + one.FreeCount; ++i) {
+    ASSERT_TRUE(SameBits(one.Vortices[i].Pos.X, three.Vortices[i].Pos.X)) << i;
+    ASSERT_TRUE(SameBits(one.Vortices[i].Pos.Y, three.Vortices[i].Pos.Y)) << i;
+    ASSERT_TRUE(SameBits(one.Vortices[i].Gamma, three.Vortices[i].Gamma)) << i;
+  }
+  for (int j = 0; j < SeparationPointCount; ++j) EXPECT_EQ(one.SepPoints[j].Index, three.SepPoints[j].Index);
+}
+
+// The fast sum against the exact one over the interior, in the core of a
+// vortex and at a free vortex's own position (which it skips).
+TEST(FastVelocity, AgreesWithTheExactSumToTwelveDigits) {
+  TModelState s = ShortRun();
+  LoadFastVortices(s, s.FastVortices);
+  EXPECT_EQ(s.FastVortices.Count, static_cast<size_t>(s.BoundCount + s.FreeCount));
+  EXPECT_EQ(s.FastVortices.X.size() % 16, 0u);
+  double scale = 0;
+  std::vector<std::pair<TRealPoint, int>> points;
+  for (int i = 0; i < 40; ++i)
+    points.push_back({{0.02L + 0.96L * i / 40, 0.05L + 0.6L * ((i * 7) % 40) / 40}, -1});
+  const TVortex& free0 = s.Vortices[s.BoundCount];
+  points.push_back({free0.Pos, s.BoundCount});  // its own position
+  points.push_back({{free0.Pos.X + 0.003L, free0.Pos.Y}, -1});  // inside its core (H / 2 = 0.01)
+  for (const auto& [P, skip] : points) {
+    double ue, ve, uf, vf;
+    VelocityVectorAt(s, P, skip, ue, ve);
+    FastVelocityAt(s.FastVortices, ToDouble(P.X), ToDouble(P.Y), uf, vf);
+    scale = std::max(scale, std::hypot(ue, ve));
+    EXPECT_NEAR(uf, ue, 1e-12 * (1 + std::fabs(ue))) << "at " << static_cast<double>(P.X) << ", "
+                                                      << static_cast<double>(P.Y);
+    EXPECT_NEAR(vf, ve, 1e-12 * (1 + std::fabs(ve)));
+  }
+  EXPECT_GT(scale, 0.5);
+}
+
+// Fast mode changes only the sums: a whole concentration run ends with the
+// same counts of particles by outcome in most seeds, and its concentration
+// stays near the exact one.
+TEST(FastMode, AConcentrationRunStaysCloseToTheExactOne) {
+  TModelState exact;
+  BuildArea(exact);
+  SolveCurrentFlow(exact);
+  TModelState fast = exact;
+  fast.Compute.Fast = true;
+  TConcentrationOptions options;
+  options.Seed.Kind = TSizeSeed::TKind::Unseeded;
+  ASSERT_TRUE(RunConcentration(exact, 10, 10, false, options));
+  ASSERT_TRUE(RunConcentration(fast, 10, 10, false, options));
+  EXPECT_NEAR(fast.OutputConcentration, exact.OutputConcentration, 0.1 * exact.OutputConcentration);
+  EXPECT_EQ(fast.RealInputConcentration, exact.RealInputConcentration);  // the same sizes
+  EXPECT_NEAR(static_cast<double>(fast.ConcentrationSteps), static_cast<double>(exact.ConcentrationSteps),
+              0.1 * static_cast<double>(exact.ConcentrationSteps));
+}
+
+}  // namespace
+}  // namespace ltr
