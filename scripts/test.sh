@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 export QT_QPA_PLATFORM=offscreen
 # setup.sh made the locales: a test that needs one fails instead of skipping.
 export LTR_REQUIRE_LOCALES=1
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+LANG=C.UTF-8 LC_ALL=C.UTF-8 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
 
 for loc in ru_RU.UTF-8 de_DE.UTF-8; do
   echo "Tests under the locale $loc"

@@ -589,6 +589,17 @@ QWidget* TfrmMain::BuildPicturePanel() {
   // texts stay as typed and leave the last size.
   connect(edVortexSize_, &TNumberField::valueChanged, this,
           [this](double size) { edVortexSizeChange(static_cast<int>(size)); });
+  // A text that is no size is not left standing unnoticed while the picture
+  // keeps the last one.
+  connect(edVortexSize_, &QAbstractSpinBox::editingFinished, this, [this] {
+    const QString problem = edVortexSize_->Problem(Tr("Размер свободных вихрей"));
+    // The message box takes the focus, which finishes the editing once more.
+    if (problem.isEmpty() || VortexSizeReporting_) return;
+    VortexSizeReporting_ = true;
+    ShowText(problem);
+    edVortexSize_->setValue(s_.FreeVortexSize);  // the size the picture uses
+    VortexSizeReporting_ = false;
+  });
   connect(PaintBox1_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
   connect(PaintBox1_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
   connect(PaintBox1_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
@@ -824,15 +835,21 @@ void TfrmMain::btnStartCountConcentrationClick() {
     }
   }
   const bool moveVortices = rbVortexesMove_->isChecked();
+  const int numIteration = static_cast<int>(std::nearbyint(edNumIteration_->value()));
+  const int numParticle = static_cast<int>(std::nearbyint(edNumParticle_->value()));
+  s_.MaxResidence = edMaxResidence_->value();
+  // A run the core would refuse is refused before the user is asked about
+  // the flow.
+  if (const std::string error = CheckConcentrationArgs(s_, numParticle, numIteration, moveVortices);
+      !error.empty()) {
+    ShowMessage(error);
+    return;
+  }
   if (!ConcentrationFlowComputed(s_, moveVortices) && !ConfirmWithoutFlow()) return;
   const bool startHadFocus = btnStartCountConcentration_->hasFocus();
   btnStopCountConcentration_->setEnabled(true);
   if (startHadFocus) btnStopCountConcentration_->setFocus();
   btnStartCountConcentration_->setEnabled(false);
-
-  const int numIteration = static_cast<int>(std::nearbyint(edNumIteration_->value()));
-  const int numParticle = static_cast<int>(std::nearbyint(edNumParticle_->value()));
-  s_.MaxResidence = edMaxResidence_->value();
 
   ConcentrationBegun_ = false;
   ConcentrationTotal_ = static_cast<long long>(numParticle) * numIteration;
@@ -877,6 +894,10 @@ void TfrmMain::btnBuildFlowLineClick() {
       !ReadReal(edStep_, Tr("Шаг построения линии тока"), step) ||
       !ReadReal(edMaxLen_, Tr("Максим. длина линии тока"), maxLen))
     return;
+  if (const std::string error = CheckFlowLineArgs(x, y, step, maxLen); !error.empty()) {
+    ShowMessage(error);
+    return;
+  }
   if (!FlowComputed(s_) && !ConfirmWithoutFlow()) return;
   try {
     TFlowLineEnd end = TFlowLineEnd::MaxLength;

@@ -185,6 +185,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   QRadioButton* rbVortexesMove_ = nullptr;
   QCheckBox* cbFastConcentration_ = nullptr;
   QCheckBox* cbFastVortexRun_ = nullptr;
+  bool VortexSizeReporting_ = false;
   QPushButton* btnStartCountConcentration_ = nullptr;
   QPushButton* btnStopCountConcentration_ = nullptr;
   QLabel* lbVortexCount2_ = nullptr;

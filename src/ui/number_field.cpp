@@ -29,11 +29,22 @@ TNumberField::TNumberField(QWidget* parent) : QAbstractSpinBox(parent) {
   connect(lineEdit(), &QLineEdit::textChanged, this, &TNumberField::TextEdited);
 }
 
-void TNumberField::setDecimals(int decimals) { Decimals_ = std::max(0, decimals); }
+void TNumberField::setDecimals(int decimals) {
+  Decimals_ = std::max(0, decimals);
+  FitMaxLength();
+}
 
 void TNumberField::setRange(double minimum, double maximum) {
   Minimum_ = minimum;
   Maximum_ = std::max(minimum, maximum);
+  FitMaxLength();
+}
+
+// Room for the longest text of the range with the field's decimals, and never
+// less than MaxTextLength.
+void TNumberField::FitMaxLength() {
+  const qsizetype longest = std::max(TextOf(Minimum_).size(), TextOf(Maximum_).size());
+  lineEdit()->setMaxLength(static_cast<int>(std::max<qsizetype>(MaxTextLength, longest)));
 }
 
 QString TNumberField::TextOf(double v) const {
@@ -114,7 +125,7 @@ QString TNumberField::Problem(const QString& name) const {
 // is refused as it is typed.
 QValidator::State TNumberField::validate(QString& input, int& /*pos*/) const {
   const qsizetype n = input.size();
-  if (n > MaxTextLength) return QValidator::Invalid;
+  if (n > lineEdit()->maxLength()) return QValidator::Invalid;
   qsizetype i = 0;
   if (i < n && (input[i] == QLatin1Char('-') || input[i] == QLatin1Char('+'))) {
     if (input[i] == QLatin1Char('-') && Minimum_ >= 0) return QValidator::Invalid;

@@ -67,6 +67,7 @@ class TNumberField : public QAbstractSpinBox {
 
  private:
   void TextEdited(const QString& text);
+  void FitMaxLength();
 
   int Decimals_ = 2;
   double Minimum_ = 0.0;

@@ -658,6 +658,22 @@ TEST_F(MainWindowTest, WithoutAFlowTheUserIsAskedAndNoStopsTheCommand) {
   EXPECT_TRUE(Shown.isEmpty());
   EXPECT_EQ(Buttons(), "EDDED");
 
+  // A run or a line the core refuses is refused before any question.
+  s.Dust.InputConcentration = -1;
+  Button("btnStartCountConcentration")->click();
+  EXPECT_EQ(questions.size(), 1);
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].contains(U("концентрац"), Qt::CaseInsensitive)) << Messages[0].toStdString();
+  s.Dust.InputConcentration = TDustParams{}.InputConcentration;
+  Pages()->setCurrentIndex(1);
+  Edit("edStep")->setText(U("0"));
+  Button("btnBuildFlowLine")->click();
+  EXPECT_EQ(questions.size(), 1);
+  EXPECT_EQ(Messages.size(), 2);
+  Edit("edStep")->setText(U("0,005"));
+  Pages()->setCurrentIndex(0);
+  Messages.clear();
+
   // Moving vortices get their flow solved by the run itself: no question.
   Get<QRadioButton>("rbVortexesMove")->setChecked(true);
   w->OnProcess = [&] { Button("btnStopCountConcentration")->click(); };
@@ -746,6 +762,21 @@ TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
   EXPECT_EQ(seen.back().value, 1000);
   EXPECT_TRUE(seen.back().shown);
   EXPECT_TRUE(bar->isHidden());
+}
+
+// A size that cannot be used is said and the size in use shown again.
+TEST_F(MainWindowTest, AVortexSizeThatIsNoSizeIsReported) {
+  auto* size = Get<TNumberField>("edVortexSize");
+  size->findChild<QLineEdit*>()->setText(U("5"));
+  emit size->editingFinished();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].contains(U("Размер свободных вихрей"))) << Messages[0].toStdString();
+  EXPECT_EQ(size->text(), U("3"));
+  EXPECT_EQ(s.FreeVortexSize, 3);
+  size->findChild<QLineEdit*>()->setText(U("2"));
+  emit size->editingFinished();
+  EXPECT_EQ(Messages.size(), 1);
+  EXPECT_EQ(s.FreeVortexSize, 2);
 }
 
 TEST_F(MainWindowTest, StreamlinesAreTracedAndErased) {
