@@ -362,11 +362,16 @@ TEST_F(MainWindowTest, TypedSpinFieldsAreUsedAsTypedOrReported) {
   EXPECT_EQ(Shown, QStringList{results.objectName()});
 
   // The vortex size takes each size in its range as it is typed; an emptied
-  // field stays empty and leaves the size.
+  // field is reported when the editing ends and shows the size in use again.
   type("edVortexSize", "1");
   EXPECT_EQ(s.FreeVortexSize, 1);
-  type("edVortexSize", "");
+  Messages.clear();
+  auto* size = Get<TNumberField>("edVortexSize");
+  size->findChild<QLineEdit*>()->setText(QString());
+  emit size->editingFinished();
+  EXPECT_EQ(Messages, QStringList{U("Не заполнено поле «Размер свободных вихрей»")});
   EXPECT_EQ(s.FreeVortexSize, 1);
+  EXPECT_EQ(size->text(), U("1"));
   type("edVortexSize", "2");
   EXPECT_EQ(s.FreeVortexSize, 2);
 }
