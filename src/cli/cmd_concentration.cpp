@@ -91,6 +91,7 @@ nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed) 
   j["stopped"] = !completed;
   j["steps"] = s.ConcentrationSteps;
   j["free_count"] = s.FreeCount;
+  if (s.Compute.ExhaustVortices) j["exhausted_vortices"] = s.ExhaustedVortexCount;
   if (completed) {
     j["held"] = s.HeldCount;
     j["held_mass_share"] = s.HeldMassShare;

@@ -1,11 +1,13 @@
 // ltr-cli vortex: a vortex simulation run from time 0, as the Start button
 // makes it, and the vortex structure it leaves.
 
+#include <cstdint>
 #include <memory>
 
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/run_options.h"
+#include "io/file_access.h"
 #include "io/vortex_file.h"
 
 namespace ltr::cli {
@@ -29,7 +31,12 @@ void RegisterVortex(CLI::App& app) {
   AddRunOptions(*sub, options->run);
   sub->add_flag("--vortices", options->listVortices, "also print every vortex as [x, y, gamma]");
   sub->add_option("--save", options->save, "write the vortex structure after the run to this file (.vrt, .evt)");
+  sub->add_option("--history", options->run.history,
+                  "write the state after every step of the run to this CSV file: step, time, free "
+                  "vortices, shed and exhausted in the step, exhausted in all, free circulation");
   sub->callback([options] {
+    if (!options->run.history.empty() && options->run.maxTime.empty())
+      throw InputError("--history требует --max-time: без расчета движения вихрей нет шагов");
     TModelState s;
     ApplyCase(options->caseOptions, s);
     const FlowOutcome outcome = PrepareFlow(options->run, s);
@@ -38,6 +45,13 @@ void RegisterVortex(CLI::App& app) {
       ObserverScope scope(s, capture);
       std::string error;
       if (!SaveVortexStructure(s, options->save, error)) throw InputError(error);
+    }
+    if (!options->run.history.empty()) {
+      const std::string csv = HistoryCsv(outcome.history);
+      std::string reason;
+      if (!ReplaceFileContents(options->run.history, reinterpret_cast<const std::uint8_t*>(csv.data()), csv.size(),
+                               reason))
+        throw InputError("Не удалось записать историю расчета в файл \"" + options->run.history + "\": " + reason);
     }
 
     const int count = s.BoundCount + s.FreeCount;
@@ -49,6 +63,7 @@ void RegisterVortex(CLI::App& app) {
     j["bound_count"] = s.BoundCount;
     j["steps"] = outcome.steps;
     j["total_gamma"] = ToDouble(total);
+    if (s.Compute.ExhaustVortices) j["exhausted_vortices"] = s.ExhaustedVortexCount;
     if (options->listVortices) j["vortices"] = VortexList(s);
     PrintJson(j);
   });

@@ -108,6 +108,9 @@ void AddCaseOptions(CLI::App& app, CaseOptions& options) {
   app.add_flag("--fast", options.fast,
                "fast mode: velocity sums of particles and free vortices in double precision, "
                "vectorised (results differ from the exact mode in the last digits)");
+  app.add_flag("--exhaust-removal", options.exhaustVortices,
+               "free vortices leave the flow through the exhaust opening, with their circulation; "
+               "without it every free vortex stays");
 }
 
 void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven) {
@@ -189,6 +192,7 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
   CheckFractions(s.Dust.Fractions);
   if (!options.threads.empty()) s.Compute.Threads = IntegerOption("--threads", options.threads, 1, MaxThreads);
   s.Compute.Fast = options.fast;
+  s.Compute.ExhaustVortices = options.exhaustVortices;
   BuildArea(s);
 }
 

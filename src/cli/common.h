@@ -27,6 +27,7 @@ struct CaseOptions {
   std::string separation;
   std::string threads;  // empty: all cores
   bool fast = false;
+  bool exhaustVortices = false;
 };
 
 void AddCaseOptions(CLI::App& app, CaseOptions& options);

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <iostream>
+#include <system_error>
 #include <utility>
 
 #include "cli/common.h"
@@ -21,13 +23,31 @@ constexpr int BarWidth = 30;
 // Follows a vortex run: counts its steps and shows how far it has come.
 class RunProgress : public TObserver {
  public:
-  RunProgress(Progress& progress, double startTime, double maxTime)
-      : progress_(progress), startTime_(startTime), maxTime_(maxTime) {}
+  RunProgress(Progress& progress, double startTime, double maxTime, std::vector<HistoryRow>* history)
+      : progress_(progress), startTime_(startTime), maxTime_(maxTime), history_(history) {}
 
   void RedrawRun(const TModelState& state, bool /*withParticles*/) override {
     ++steps;
     time_ = state.Time;
     freeCount_ = state.FreeCount;
+    if (history_ != nullptr) Record(state, steps);
+  }
+  // A history row for the state after `step` steps.
+  void Record(const TModelState& state, int step) {
+    HistoryRow row;
+    row.step = step;
+    row.time = state.Time;
+    row.freeCount = state.FreeCount;
+    row.exhaustedTotal = state.ExhaustedVortexCount;
+    if (!history_->empty()) {
+      const HistoryRow& last = history_->back();
+      row.exhausted = row.exhaustedTotal - last.exhaustedTotal;
+      row.shed = row.freeCount - last.freeCount + row.exhausted;
+    }
+    Extended sum = 0.0L;
+    for (int j = state.BoundCount; j < state.BoundCount + state.FreeCount; ++j) sum += state.Vortices[j].Gamma;
+    row.freeGamma = ToDouble(sum);
+    history_->push_back(row);
   }
   void ProcessMessages() override {
     const double span = maxTime_ - startTime_;
@@ -46,7 +66,15 @@ class RunProgress : public TObserver {
   double maxTime_;
   double time_ = 0.0;
   int freeCount_ = 0;
+  std::vector<HistoryRow>* history_;
 };
+
+template <typename T>
+void AppendNumber(std::string& out, T value) {
+  char buffer[64];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, error == std::errc() ? end : buffer);
+}
 
 }  // namespace
 
@@ -100,9 +128,17 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   if (!refusal.empty()) throw InputError(refusal);
 
   Progress progress("Расчет поля скоростей", options.quiet);
-  RunProgress observer(progress, startTime, v.maxTime);
+  RunProgress observer(progress, startTime, v.maxTime, options.history.empty() ? nullptr : &outcome.history);
   {
     ObserverScope scope(s, observer);
+    // The start of the history: the state the first step starts from, once
+    // the run has discarded the free vortices of a fresh start.
+    if (!options.history.empty()) {
+      if (startFree == 0)
+        outcome.history.push_back(HistoryRow{0, startTime, 0, 0, 0, 0, 0.0});
+      else
+        observer.Record(s, 0);
+    }
     if (!RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt)) throw InputError(observer.message);
   }
   progress.Finish(std::to_string(observer.steps) + " шагов, время " + FormatFixed(s.Time, 6, 3) +
@@ -110,6 +146,27 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   outcome.ran = true;
   outcome.steps = observer.steps;
   return outcome;
+}
+
+std::string HistoryCsv(const std::vector<HistoryRow>& rows) {
+  std::string out = "step,time,free_vortices,shed,exhausted,exhausted_total,free_gamma\n";
+  for (const HistoryRow& r : rows) {
+    AppendNumber(out, r.step);
+    out += ',';
+    AppendNumber(out, r.time);
+    out += ',';
+    AppendNumber(out, r.freeCount);
+    out += ',';
+    AppendNumber(out, r.shed);
+    out += ',';
+    AppendNumber(out, r.exhausted);
+    out += ',';
+    AppendNumber(out, r.exhaustedTotal);
+    out += ',';
+    AppendNumber(out, r.freeGamma);
+    out += '\n';
+  }
+  return out;
 }
 
 ObserverScope::ObserverScope(TModelState& s, TObserver& observer) : s_(s), previous_(s.Observer) {

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <string>
+#include <vector>
 
 #include "model/model_state.h"
 
@@ -18,6 +19,7 @@ struct RunOptions {
   std::string dt = "0.005";     // --dt: time step
   std::string load;             // --load: start from a vortex structure file
   bool quiet = false;           // --quiet: no progress on stderr
+  std::string history;          // --history (vortex only): the step history to this CSV file
 };
 
 void AddRunOptions(CLI::App& app, RunOptions& options);
@@ -32,11 +34,27 @@ struct RunValues {
 };
 RunValues ParseRunOptions(const RunOptions& options);
 
+// The state after one step of a vortex run (or before the first one).
+struct HistoryRow {
+  int step = 0;
+  double time = 0.0;
+  int freeCount = 0;
+  int shed = 0;            // vortices born in the step
+  int exhausted = 0;       // vortices that left through the exhaust in the step
+  int exhaustedTotal = 0;  // since the free vortices were last discarded
+  double freeGamma = 0.0;  // total circulation of the free vortices
+};
+
 struct FlowOutcome {
   bool ran = false;     // a vortex run was made (rather than one steady solve)
   bool loaded = false;  // the vortex state came from a file
   int steps = 0;        // time steps made
+  std::vector<HistoryRow> history;  // with --history: the start, then every step
 };
+
+// The history as CSV: a header line, then one line a row; "." as the decimal
+// point, doubles in their shortest exact form.
+std::string HistoryCsv(const std::vector<HistoryRow>& rows);
 
 // Makes the flow of s, whose case options are already applied.
 // Without --load: with --max-time, a fresh vortex run from time 0 with no free

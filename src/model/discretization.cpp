@@ -95,6 +95,7 @@ void BuildArea(TModelState& s) {
   };
 
   s.Vortices.resize(static_cast<size_t>(N + s.MaxFreeVortex));
+  s.ExhaustedVortexCount = 0;
   s.Ui().SetStatusText(BoundCountText(N));
 }
 

@@ -132,6 +132,11 @@ struct TComputeSettings {
   // vortices in double precision, vectorised. Off: the extended-precision
   // sums, whose results are exact to the last bit.
   bool Fast = false;
+  // Free vortices leave the flow through the exhaust opening: a vortex whose
+  // step reaches the inset right-hand side at the height of the opening is
+  // dropped, and its circulation with it. Off: every free vortex stays. Not
+  // kept in vortex structure files.
+  bool ExhaustVortices = false;
 };
 
 struct TModelState {
@@ -149,6 +154,9 @@ struct TModelState {
   TVortexArray Vortices;     // bound at 0..N-1, free at N..N+FreeCount-1
   TCalcPointArray CalcPoints;
   TVortexArray MovedVortices;
+  // Free vortices that left through the exhaust since the free vortices were
+  // last discarded (a fresh discretization).
+  int ExhaustedVortexCount = 0;
   TRealMatr Matr;            // augmented influence matrix, during a run
   TRealMatr MatrCopy;
   TRealArray Solution;

@@ -53,6 +53,7 @@ QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const MainCaption = "ЛТР - Расчет концентрации пыли в аспирационном укрытии - Версия 1.1.0";
 const char* const TimeLabelText = "Прошло времени: ";
 const char* const VortexCountLabelText = "Свободных вихрей: ";
+const char* const ExhaustedVortexLabelText = "Ушло в отсос: ";
 const char* const ConcentrationPageRefusal = "Переключение режима невозможно во время расчета концентрации!";
 const char* const VortexPageRefusal = "Переключение режима невозможно во время моделирования движения вихрей!";
 const char* const OutOfMemoryText = "Недостаточно памяти для расчета";
@@ -469,6 +470,13 @@ QWidget* TfrmMain::BuildVortexPage() {
   pg->addWidget(MakeLabel(params, Tr("сек.")), 2, 2);
   cbFastVortexRun_ = MakeFastModeBox(params, "cbFastVortexRun");
   pg->addWidget(cbFastVortexRun_, 3, 0, 1, 3);
+  cbExhaustVortices_ = new QCheckBox(Tr("Вихри уходят в отсос"), params);
+  cbExhaustVortices_->setObjectName(QStringLiteral("cbExhaustVortices"));
+  cbExhaustVortices_->setToolTip(
+      Tr("Свободный вихрь, дошедший до отсоса, удаляется вместе со своей циркуляцией;\n"
+         "без отметки все свободные вихри остаются в укрытии.\n"
+         "Действует и на движущиеся вихри при расчете концентрации."));
+  pg->addWidget(cbExhaustVortices_, 4, 0, 1, 3);
   v->addWidget(params);
 
   auto* run = new QGroupBox(Tr(" Моделирование движения вихрей: "), page);
@@ -485,6 +493,11 @@ QWidget* TfrmMain::BuildVortexPage() {
   rl->addWidget(btnStop_, 0, 2);
   rl->addWidget(lbTime_, 1, 0, 1, 3);
   rl->addWidget(lbVortexCount_, 2, 0, 1, 3);
+  // The vortices gone through the exhaust, shown while they may go.
+  lbExhaustedVortices_ = MakeLabel(run, Tr(ExhaustedVortexLabelText), "lbExhaustedVortices");
+  rl->addWidget(lbExhaustedVortices_, 3, 0, 1, 3);
+  lbExhaustedVortices_->setVisible(false);
+  connect(cbExhaustVortices_, &QCheckBox::toggled, this, &TfrmMain::ShowExhaustedCount);
   v->addWidget(run);
 
   auto* line = new QGroupBox(Tr(" Построение линии тока: "), page);
@@ -659,6 +672,13 @@ void TfrmMain::SetLabel(TLabel label, const std::string& text) {
   if (target == nullptr) return;
   target->setText(QString::fromStdString(text));
   target->repaint();
+  if (label == TLabel::VortexCount || label == TLabel::VortexCount2) ShowExhaustedCount();
+}
+
+void TfrmMain::ShowExhaustedCount() {
+  lbExhaustedVortices_->setVisible(cbExhaustVortices_->isChecked());
+  lbExhaustedVortices_->setText(Tr(ExhaustedVortexLabelText) + QString::number(s_.ExhaustedVortexCount));
+  lbExhaustedVortices_->repaint();
 }
 
 void TfrmMain::RedrawRun(const TModelState& state, bool withParticles) {
@@ -758,6 +778,7 @@ void TfrmMain::SetDataCommandsEnabled(bool enabled) {
   N12_->setEnabled(enabled);
   N4_->setEnabled(enabled);
   btnBuildFlowLine_->setEnabled(enabled);
+  cbExhaustVortices_->setEnabled(enabled);
 }
 
 void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTime, double maxTime, double dt) {
@@ -772,6 +793,7 @@ void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTim
   try {
     TRunGuard guard(*this, TRunKind::Vortex);
     s_.Compute.Fast = cbFastVortexRun_->isChecked();
+    s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
     ran = RunVortices(s_, maxFree, startFreeCount, startTime, maxTime, dt);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
@@ -857,6 +879,7 @@ void TfrmMain::btnStartCountConcentrationClick() {
   try {
     TRunGuard guard(*this, TRunKind::Concentration);
     s_.Compute.Fast = cbFastConcentration_->isChecked();
+    s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
     completed = RunConcentration(s_, numParticle, numIteration, moveVortices, ConcentrationOptions_);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
@@ -943,6 +966,7 @@ bool TfrmMain::LoadFile(const QString& fileName) {
   edMaxTime_->setText(QString::fromStdString(result.MaxTimeText));
   edMaxFreeVortex_->setText(QString::fromStdString(result.MaxFreeVortexText));
   edDt_->setText(QString::fromStdString(result.DtText));
+  ShowExhaustedCount();
   btnContinue_->setEnabled(true);
   return true;
 }
@@ -974,6 +998,7 @@ void TfrmMain::N12Click() {
   lbTime_->setText(Tr(TimeLabelText));
   lbVortexCount_->setText(Tr(VortexCountLabelText));
   BuildArea(s_);
+  ShowExhaustedCount();
   btnDrawClick();
   btnContinue_->setEnabled(false);
 }

@@ -139,6 +139,9 @@ class TfrmMain : public QMainWindow, public TObserver {
   void RunVortexCommand(int maxFree, int startFreeCount, double startTime, double maxTime, double dt);
   // Disables or restores the commands that would replace the data under a run.
   void SetDataCommandsEnabled(bool enabled);
+  // The count of free vortices gone through the exhaust, shown while the
+  // option that lets them go is on.
+  void ShowExhaustedCount();
   void SetVortexButtons(bool start, bool cont, bool stop);
 
   void ShowText(const QString& text);
@@ -185,6 +188,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   QRadioButton* rbVortexesMove_ = nullptr;
   QCheckBox* cbFastConcentration_ = nullptr;
   QCheckBox* cbFastVortexRun_ = nullptr;
+  QCheckBox* cbExhaustVortices_ = nullptr;
   bool VortexSizeReporting_ = false;
   QPushButton* btnStartCountConcentration_ = nullptr;
   QPushButton* btnStopCountConcentration_ = nullptr;
@@ -199,6 +203,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   QPushButton* btnStop_ = nullptr;
   QLabel* lbTime_ = nullptr;
   QLabel* lbVortexCount_ = nullptr;
+  QLabel* lbExhaustedVortices_ = nullptr;
   QLineEdit* edX_ = nullptr;
   QLineEdit* edY_ = nullptr;
   QLineEdit* edStep_ = nullptr;

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <system_error>
 #include <nlohmann/json.hpp>
 
 #include "cli/run_cli.h"
+#include "io/io_test_support.h"
 #include "io/vortex_file.h"
 #include "model/discretization.h"
 
@@ -155,6 +161,99 @@ TEST(StreamlineCliTest, ALineCutAtTheStepLimitSaysSo) {
   EXPECT_EQ(j["points"].size(), 1000001u);
   EXPECT_EQ(j["step_limit_reached"], true);
   EXPECT_FALSE(j.contains("flow_computed"));
+}
+
+// Rows of a --history file, after checking its header.
+std::vector<std::vector<double>> HistoryRows(const std::string& path) {
+  std::istringstream in(testing::ReadWhole(path));
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "step,time,free_vortices,shed,exhausted,exhausted_total,free_gamma");
+  std::vector<std::vector<double>> rows;
+  while (std::getline(in, line)) {
+    std::vector<double> row;
+    std::istringstream fields(line);
+    std::string field;
+    while (std::getline(fields, field, ',')) {
+      double v = 0.0;
+      const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), v);
+      EXPECT_TRUE(error == std::errc() && end == field.data() + field.size()) << line;
+      row.push_back(v);
+    }
+    EXPECT_EQ(row.size(), 7u) << line;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// A 3 s run on a coarse spacing with room for 150 free vortices: without the
+// exhaust the list fills and shedding stops for good; with it vortices leave
+// and the separation points go on shedding into the room they free. The
+// history accounts for every vortex born and gone, step by step.
+TEST(VortexCliTest, VorticesLeavingThroughTheExhaustKeepTheSheddingGoing) {
+  testing::TempDir dir;
+  const std::vector<std::string> base{"vortex", "--set", "H=0.05", "--max-free", "150", "--max-time", "3",
+                                      "--threads", "1", "--quiet", "--history"};
+  auto args = [&base](const std::string& file, bool exhaust) {
+    std::vector<std::string> a = base;
+    a.push_back(file);
+    if (exhaust) a.push_back("--exhaust-removal");
+    return a;
+  };
+  const auto stay = RunCli(args(dir.File("stay.csv"), false));
+  const auto leave = RunCli(args(dir.File("leave.csv"), true));
+  ASSERT_EQ(stay.status, 0) << stay.err;
+  ASSERT_EQ(leave.status, 0) << leave.err;
+  const auto js = Json(stay);
+  const auto jl = Json(leave);
+  EXPECT_FALSE(js.contains("exhausted_vortices"));
+  EXPECT_LT(std::fabs(jl["total_gamma"].get<double>()), 1e-12);
+
+  for (const bool exhaust : {false, true}) {
+    SCOPED_TRACE(exhaust ? "exhaust" : "no exhaust");
+    const auto rows = HistoryRows(dir.File(exhaust ? "leave.csv" : "stay.csv"));
+    const auto& j = exhaust ? jl : js;
+    ASSERT_EQ(rows.size(), 602u);
+    EXPECT_EQ(rows[0], (std::vector<double>{0, 0, 0, 0, 0, 0, 0}));
+    int shedLate = 0;
+    for (size_t i = 1; i < rows.size(); ++i) {
+      EXPECT_EQ(rows[i][0], static_cast<double>(i));
+      EXPECT_EQ(rows[i][2], rows[i - 1][2] + rows[i][3] - rows[i][4]) << "step " << i;
+      EXPECT_EQ(rows[i][5], rows[i - 1][5] + rows[i][4]) << "step " << i;
+      EXPECT_LE(rows[i][2], 150);
+      if (i > 500) shedLate += static_cast<int>(rows[i][3]);
+    }
+    EXPECT_EQ(rows.back()[1], j["time"].get<double>());
+    EXPECT_EQ(rows.back()[2], j["free_count"].get<double>());
+    if (exhaust) {
+      EXPECT_EQ(rows.back()[5], jl["exhausted_vortices"].get<double>());
+      EXPECT_GT(rows.back()[5], 100);
+      EXPECT_GT(shedLate, 20);
+    } else {
+      EXPECT_EQ(rows.back()[5], 0);
+      EXPECT_EQ(rows.back()[2], 150);
+      EXPECT_EQ(shedLate, 0);
+    }
+  }
+}
+
+TEST(VortexCliTest, HistoryIsRefusedWithoutARunOrAPlaceToWrite) {
+  namespace fs = std::filesystem;
+  testing::TempDir dir;
+  const auto noRun = RunCli({"vortex", "--history", dir.File("h.csv")});
+  EXPECT_EQ(noRun.status, 2);
+  EXPECT_EQ(noRun.out, "");
+  EXPECT_NE(noRun.err.find("--history"), std::string::npos) << noRun.err;
+
+  // A folder in the way: the run is made, the file is not, and nothing is
+  // left behind in the folder.
+  fs::create_directory(dir.Path() / "h.csv");
+  const auto blocked = RunCli({"vortex", "--set", "H=0.05", "--max-time", "0,01", "--quiet", "--history",
+                               dir.File("h.csv")});
+  EXPECT_EQ(blocked.status, 2);
+  EXPECT_NE(blocked.err.find("Не удалось записать историю расчета в файл"), std::string::npos) << blocked.err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+  EXPECT_TRUE(fs::is_directory(dir.Path() / "h.csv"));
 }
 
 }  // namespace

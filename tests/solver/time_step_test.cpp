@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "solver/solver_fixture.h"
@@ -235,6 +236,134 @@ TEST(TimeStepTest, FreeVorticesNeverLeaveTheInsetContour) {
     }
     EXPECT_GT(s.FreeCount, 20);
   }
+}
+
+// Two free vortices just left of the inset right-hand side, one at the height
+// of the exhaust opening and one below it, each pushed to the right across
+// the side by a driver vortex under it; the bound circulations are zero, so
+// the drivers alone move them.
+struct ExhaustScene {
+  TModelState s;
+  int N = 0;
+  Extended side = 0.0L;
+  Extended gammaThrough = 0.004L;
+
+  ExhaustScene() {
+    BuildSmallCase(s, 10);
+    EnableOnly(s, {});
+    PrepareSolver(s);
+    N = s.BoundCount;
+    for (int j = 0; j < N; ++j) s.Vortices[j].Gamma = 0.0L;
+    side = static_cast<Extended>(s.Area.RoomWidth) - static_cast<Extended>(s.Area.H) / 2;
+    s.Dt = 0.01;
+    s.FreeCount = 4;
+    const Extended x = side - 0.001L;
+    // Band of the opening: 0.45 .. 0.65 m above the floor.
+    // Each driver is one core radius (H / 2) below its vortex, where it
+    // pushes hardest.
+    s.Vortices[N] = {{x, 0.55L}, gammaThrough};
+    s.Vortices[N + 1] = {{x, 0.525L}, -0.06L};
+    s.Vortices[N + 2] = {{x, 0.30L}, 0.003L};
+    s.Vortices[N + 3] = {{x, 0.275L}, -0.06L};
+  }
+};
+
+TEST(TimeStepTest, ExhaustTakesTheVortexThatReachesItAndNoOther) {
+  ExhaustScene off;
+  ExhaustScene on;
+  on.s.Compute.ExhaustVortices = true;
+  const int N = on.N;
+  // Both test vortices do cross the side, the second one below the opening.
+  for (int k : {0, 2}) {
+    const TRealPoint A = on.s.Vortices[N + k].Pos;
+    const double u = VelocityAt(on.s, A, XDirection, N + k);
+    const double v = VelocityAt(on.s, A, YDirection, N + k);
+    ASSERT_GT(static_cast<Extended>(u) * on.s.Dt, 0.002L);
+    ASSERT_LT(std::fabs(v * on.s.Dt), 0.01);
+  }
+  on.s.SepPoints[0].LastShed = N;      // the vortex that leaves
+  on.s.SepPoints[1].LastShed = N + 2;  // one that stays, after it
+  on.s.SepPoints[2].LastShed = 3;      // a bound index: no free vortex
+  on.s.SepPoints[3].LastShed = -1;
+
+  MoveFreeVortices(off.s);
+  MoveFreeVortices(on.s);
+  ASSERT_EQ(off.s.FreeCount, 4);
+  EXPECT_EQ(off.s.ExhaustedVortexCount, 0);
+  ASSERT_EQ(on.s.FreeCount, 3);
+  EXPECT_EQ(on.s.ExhaustedVortexCount, 1);
+  // The others move exactly as without the exhaust, in their order: the one
+  // below the opening slid along the side and stays just inside it.
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(on.s.Vortices[N + k].Pos.X, off.s.Vortices[N + k + 1].Pos.X) << k;
+    EXPECT_EQ(on.s.Vortices[N + k].Pos.Y, off.s.Vortices[N + k + 1].Pos.Y) << k;
+    EXPECT_EQ(on.s.Vortices[N + k].Gamma, off.s.Vortices[N + k + 1].Gamma) << k;
+  }
+  EXPECT_LT(on.s.Vortices[N + 1].Pos.X, on.side);
+  EXPECT_GT(on.s.Vortices[N + 1].Pos.X, on.side - 2 * WallOffset);
+  EXPECT_LT(off.s.Vortices[N].Pos.X, off.side);  // without the exhaust it stays too
+  // The links to the last vortex of each point follow their vortex.
+  EXPECT_EQ(on.s.SepPoints[0].LastShed, -1);
+  EXPECT_EQ(on.s.SepPoints[1].LastShed, N + 1);
+  EXPECT_EQ(on.s.SepPoints[2].LastShed, 3);
+  EXPECT_EQ(on.s.SepPoints[3].LastShed, -1);
+}
+
+TEST(TimeStepTest, CirculationOfAVortexThatLeftLeavesTheTotal) {
+  ExhaustScene on;
+  on.s.Compute.ExhaustVortices = true;
+  TimeStep(on.s);
+  const int N = on.N;
+  ASSERT_EQ(on.s.FreeCount, 3);
+  Extended bound = 0.0L;
+  Extended free = 0.0L;
+  for (int j = 0; j < N; ++j) bound += on.s.Vortices[j].Gamma;
+  for (int j = N; j < N + on.s.FreeCount; ++j) free += on.s.Vortices[j].Gamma;
+  EXPECT_NEAR(static_cast<double>(free), 0.003 - 0.12, 1e-15);
+  EXPECT_NEAR(static_cast<double>(bound + free), 0.0, 1e-14);
+}
+
+// Many vortices leave in a long run: the result is the same on one thread and
+// on several, the count of those gone adds up, and each separation point's
+// link still names its own last vortex.
+TEST(TimeStepTest, ExhaustRunIsTheSameOnAnyNumberOfThreads) {
+  auto run = [](int threads) {
+    TModelState s;
+    BuildSmallCase(s, 300);
+    EnableOnly(s, {1, 2, 3});
+    s.Compute.ExhaustVortices = true;
+    s.Compute.Threads = threads;
+    PrepareSolver(s);
+    s.Dt = 0.01;
+    int born = 0;
+    for (int step = 0; step < 250; ++step) {
+      const int before = s.FreeCount + s.ExhaustedVortexCount;
+      std::array<int, SeparationPointCount> last{};
+      for (int p = 0; p < SeparationPointCount; ++p) last[p] = s.SepPoints[p].LastShed;
+      TimeStep(s);
+      born += s.FreeCount + s.ExhaustedVortexCount - before;
+      for (int p = 0; p < SeparationPointCount; ++p) {
+        const int link = s.SepPoints[p].LastShed;
+        if (link == -1 || link == last[p]) continue;
+        // A changed link is a vortex still in the list.
+        EXPECT_GE(link, s.BoundCount);
+        EXPECT_LT(link, s.BoundCount + s.FreeCount);
+      }
+    }
+    EXPECT_EQ(born, s.FreeCount + s.ExhaustedVortexCount);
+    return s;
+  };
+  const TModelState one = run(1);
+  const TModelState three = run(3);
+  EXPECT_GT(one.ExhaustedVortexCount, 10);
+  ASSERT_EQ(one.FreeCount, three.FreeCount);
+  EXPECT_EQ(one.ExhaustedVortexCount, three.ExhaustedVortexCount);
+  for (int i = 0; i < one.BoundCount + one.FreeCount; ++i) {
+    EXPECT_EQ(one.Vortices[i].Pos.X, three.Vortices[i].Pos.X) << i;
+    EXPECT_EQ(one.Vortices[i].Pos.Y, three.Vortices[i].Pos.Y) << i;
+    EXPECT_EQ(one.Vortices[i].Gamma, three.Vortices[i].Gamma) << i;
+  }
+  for (int p = 0; p < SeparationPointCount; ++p) EXPECT_EQ(one.SepPoints[p].LastShed, three.SepPoints[p].LastShed);
 }
 
 }  // namespace

@@ -529,6 +529,36 @@ TEST_F(MainWindowTest, FastModeBoxesChooseHowEachRunComputes) {
   EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
 }
 
+TEST_F(MainWindowTest, ExhaustBoxLetsVorticesGoAndShowsHowMany) {
+  auto* box = Get<QCheckBox>("cbExhaustVortices");
+  QLabel* gone = Get<QLabel>("lbExhaustedVortices");
+  EXPECT_EQ(box->text(), U("Вихри уходят в отсос"));
+  EXPECT_FALSE(box->isChecked());
+  EXPECT_TRUE(Pages()->widget(1)->isAncestorOf(box));
+  EXPECT_TRUE(gone->isHidden());
+  s.Compute.Threads = 1;
+
+  StartRun("1");
+  EXPECT_FALSE(s.Compute.ExhaustVortices);
+  EXPECT_EQ(s.ExhaustedVortexCount, 0);
+  EXPECT_TRUE(gone->isHidden());
+  const int stayed = s.FreeCount;
+
+  box->setChecked(true);
+  EXPECT_FALSE(gone->isHidden());
+  EXPECT_EQ(gone->text(), U("Ушло в отсос: 0"));
+  StartRun("1");
+  EXPECT_TRUE(s.Compute.ExhaustVortices);
+  ASSERT_GT(s.ExhaustedVortexCount, 0);
+  EXPECT_LT(s.FreeCount, stayed);
+  EXPECT_EQ(gone->text(), U("Ушло в отсос: ") + QString::number(s.ExhaustedVortexCount));
+  EXPECT_EQ(LabelText("lbVortexCount"), U("Свободных вихрей: ") + QString::number(s.FreeCount));
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+
+  box->setChecked(false);
+  EXPECT_TRUE(gone->isHidden());
+}
+
 TEST_F(MainWindowTest, LoadAndSaveRoundTrip) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
