@@ -9,6 +9,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 export QT_QPA_PLATFORM=offscreen
 # setup.sh made the locales: a test that needs one fails instead of skipping.
 export LTR_REQUIRE_LOCALES=1
+# ctest already runs the suites side by side on every core: a run that asks for
+# no thread count takes one (tests of the threads name theirs), and a waiting
+# thread sleeps instead of spinning on a core another suite needs.
+export OMP_NUM_THREADS=1 OMP_WAIT_POLICY=PASSIVE
 LANG=C.UTF-8 LC_ALL=C.UTF-8 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
 
 for loc in ru_RU.UTF-8 de_DE.UTF-8; do

@@ -125,7 +125,8 @@ using TParticleArray = std::vector<TParticle>;
 
 // How the runs compute, beside what they compute.
 struct TComputeSettings {
-  // Threads of the particle steps and the vortex moves: 0 uses all cores.
+  // Threads of the particle steps and the vortex moves: 0 uses all cores
+  // (or OMP_NUM_THREADS where that is set).
   // Results are the same for every count.
   int Threads = 0;
   // Fast mode: the velocity sums of the particles and of the moving free

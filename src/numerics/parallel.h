@@ -11,11 +11,12 @@ namespace ltr {
 // The most threads a computation may be given.
 inline constexpr int MaxThreads = 256;
 
-// The threads a computation uses for a setting of 0 (all cores) or n > 0.
+// The threads a computation uses for a setting of n > 0, or of 0: as many as
+// OpenMP offers, which is all cores unless OMP_NUM_THREADS says otherwise.
 inline int ResolveThreadCount(int setting) {
   if (setting > 0) return setting < MaxThreads ? setting : MaxThreads;
-  const int cores = omp_get_num_procs();
-  return cores > 0 ? cores : 1;
+  const int offered = omp_get_max_threads();
+  return offered > 0 ? (offered < MaxThreads ? offered : MaxThreads) : 1;
 }
 
 // body(i) for i = 0 .. count - 1 on up to `threads` threads, each taking one
