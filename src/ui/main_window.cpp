@@ -665,7 +665,7 @@ void TfrmMain::FlowLineTo(const TRealPoint& p) {
   PaintBox1_->update(QRect(segment.p1(), segment.p2()).normalized().adjusted(-1, -1, 1, 1));
 }
 
-void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long long steps) {
+void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) {
   // While particles are injected the bar counts the moments, then the
   // particles that have left the flight.
   if (moment > 0) {
@@ -676,7 +676,7 @@ void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long
     RunProgress_->setRange(0, total);
     RunProgress_->setValue(static_cast<int>(std::clamp<long long>(total - inFlight, 0, total)));
   }
-  RunProgress_->setFormat(QString::fromStdString(ConcentrationProgressText(moment, moments, inFlight, steps)));
+  RunProgress_->setFormat(QString::fromStdString(ConcentrationProgressText(moment, moments, inFlight, steps, time)));
 }
 
 void TfrmMain::VortexRunProgress(double time, double startTime, double maxTime) {

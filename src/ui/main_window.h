@@ -80,7 +80,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   void ShowMessage(const std::string& text) override;
   void FlowLineStart(const TRealPoint& p) override;
   void FlowLineTo(const TRealPoint& p) override;
-  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps) override;
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) override;
   void VortexRunProgress(double time, double startTime, double maxTime) override;
 
  public slots:

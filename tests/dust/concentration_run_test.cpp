@@ -29,9 +29,10 @@ class RunRecorder : public TObserver {
     ++processed;
     if (stopAt > 0 && processed == stopAt) state.StopConcentration = true;
   }
-  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps) override {
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) override {
     progress.push_back({moment, moments, inFlight});
     EXPECT_EQ(steps, state.ConcentrationSteps);
+    EXPECT_EQ(time, state.ConcentrationTime);
   }
 
   std::vector<std::string> LabelTexts(TLabel which) const {

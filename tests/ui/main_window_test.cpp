@@ -69,7 +69,7 @@ class MainWindowTest : public ::testing::Test {
     w->SetUiServices(Services);
     results.SetUiServices(Services);
     w->SetWindows(nullptr, nullptr, nullptr, &results);
-    w->SetConcentrationOptions({TSizeSeed::Fixed(7), 0});
+    w->SetConcentrationOptions({TSizeSeed::Fixed(7), 0, TParticleStepMode::Described()});
   }
 
   template <typename T>
@@ -716,7 +716,7 @@ TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
   }
   // Then the particles in flight and the steps made; the bar fills as the
   // particles leave.
-  const QRegularExpression drain(U("^Частиц в полете: (\\d+), шагов: (\\d+)$"));
+  const QRegularExpression drain(U("^Частиц в полете: (\\d+), шагов: (\\d+), время: \\d+,\\d{3} с$"));
   long long lastSteps = 0;
   for (size_t k = 3; k < seen.size(); ++k) {
     const QRegularExpressionMatch m = drain.match(seen[k].text);
