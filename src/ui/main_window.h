@@ -18,6 +18,7 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QCloseEvent;
 class QLabel;
 class QLineEdit;
@@ -181,6 +182,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   TNumberField* edNumParticle_ = nullptr;
   TNumberField* edNumIteration_ = nullptr;
   TNumberField* edMaxResidence_ = nullptr;
+  QComboBox* cbParticleStep_ = nullptr;
+  QLineEdit* edParticleStep_ = nullptr;
   QRadioButton* rbVortexesFixed_ = nullptr;
   QRadioButton* rbVortexesMove_ = nullptr;
   QCheckBox* cbFastConcentration_ = nullptr;
