@@ -23,6 +23,7 @@ struct ConcentrationOptions {
   std::string seed;  // empty: from the clock
   std::string maxSteps;
   std::string maxResidence = "30";
+  std::string particleStep;  // auto or seconds; not given: as the run is described
   bool listVortices = false;
 };
 
@@ -32,14 +33,16 @@ class ConcentrationProgressBar : public TObserver {
  public:
   ConcentrationProgressBar(Progress& progress, long long total) : progress_(progress), total_(total) {}
 
-  void ConcentrationProgress(int moment, int moments, int inFlight, long long /*steps*/) override {
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) override {
     if (moment > 0) {
       progress_.Update(0.5 * moment / moments, "момент " + std::to_string(moment) + " из " +
                                                    std::to_string(moments) +
                                                    ", частиц в полете: " + std::to_string(inFlight));
     } else {
       const double left = total_ > 0 ? static_cast<double>(inFlight) / static_cast<double>(total_) : 0.0;
-      progress_.Update(0.5 + 0.5 * (1 - left), "частиц в полете: " + std::to_string(inFlight));
+      progress_.Update(0.5 + 0.5 * (1 - left), "частиц в полете: " + std::to_string(inFlight) + ", шагов: " +
+                                                   std::to_string(steps) + ", время " +
+                                                   FormatFixed(time, 6, 3) + " с");
     }
   }
   void ShowMessage(const std::string& text) override { message = text; }
@@ -73,7 +76,16 @@ double ParseResidence(const std::string& text) {
   return ToDouble(value);
 }
 
-nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed) {
+TParticleStepMode ParseParticleStep(const std::string& text, bool given) {
+  if (!given) return TParticleStepMode::Described();
+  if (text == "auto") return TParticleStepMode::Auto();
+  Extended value;
+  if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)) || !(value > 0))
+    throw InputError("значение --particle-step должно быть auto или положительным числом секунд: " + text);
+  return TParticleStepMode::FixedStep(ToDouble(value));
+}
+
+nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed, bool ownSteps) {
   nlohmann::json j;
   j["particle_dt"] = s.Dust.ParticleDt;
   if (completed) {
@@ -92,6 +104,8 @@ nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed) 
   j["steps"] = s.ConcentrationSteps;
   j["free_count"] = s.FreeCount;
   if (s.Compute.ExhaustVortices) j["exhausted_vortices"] = s.ExhaustedVortexCount;
+  // Only with own particle steps, whose run steps have no fixed length.
+  if (ownSteps) j["model_time"] = s.ConcentrationTime;
   if (completed) {
     j["held"] = s.HeldCount;
     j["held_mass_share"] = s.HeldMassShare;
@@ -124,15 +138,21 @@ void RegisterConcentration(CLI::App& app) {
   sub->add_option("--max-residence", options->maxResidence,
                   "particles longer in flight than this many seconds of model time are counted as "
                   "held and leave the run; 0: no limit (default 30)");
+  sub->add_option(
+      "--particle-step", options->particleStep,
+      "auto or S seconds: each particle integrated in sub-steps of its own (exact drag over a sub-step), "
+      "by the automatic rule or S long; particles are still injected every particle_dt, and moving "
+      "vortices keep the time step --dt; default: one Runge-Kutta step of particle_dt");
   sub->add_flag("--vortices", options->listVortices,
                 "also print every vortex after the run as [x, y, gamma], with the bound count");
-  sub->callback([options] {
+  sub->callback([options, sub] {
     const int particles = IntegerOption("--particles", options->particles);
     const int moments = IntegerOption("--moments", options->moments);
     TConcentrationOptions run;
     run.Seed = ParseSeed(options->seed);
     run.MaxSteps = ParseMaxSteps(options->maxSteps);
     const double maxResidence = ParseResidence(options->maxResidence);
+    run.ParticleStep = ParseParticleStep(options->particleStep, sub->count("--particle-step") > 0);
 
     TModelState s;
     ApplyCase(options->caseOptions, s);
@@ -146,6 +166,9 @@ void RegisterConcentration(CLI::App& app) {
     // loaded file may hold none (all circulations zero): the run goes on, and
     // the output says so.
     const bool flowComputed = ConcentrationFlowComputed(s, options->moveVortices);
+    // With own particle steps the moving vortices keep their time step: that
+    // of the flow (its run or its file) unless --dt says otherwise.
+    if (run.ParticleStep.OwnSteps() && sub->count("--dt") > 0) s.Dt = ParseRunOptions(options->run).dt;
 
     Progress progress("Расчет концентрации", options->run.quiet);
     ConcentrationProgressBar observer(progress, static_cast<long long>(particles) * moments);
@@ -164,7 +187,7 @@ void RegisterConcentration(CLI::App& app) {
       progress.Finish("остановлен после " + std::to_string(s.ConcentrationSteps) +
                       " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
     }
-    nlohmann::json results = Results(s, completed, flowComputed);
+    nlohmann::json results = Results(s, completed, flowComputed, run.ParticleStep.OwnSteps());
     if (options->listVortices) {
       results["bound_count"] = s.BoundCount;
       results["vortices"] = VortexList(s);

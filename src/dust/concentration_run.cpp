@@ -1,6 +1,7 @@
 #include "dust/concentration_run.h"
 
 #include <cmath>
+#include <limits>
 
 #include "dust/particle_motion.h"
 #include "model/validation.h"
@@ -122,9 +123,10 @@ bool ConcentrationFlowComputed(const TModelState& s, bool MoveVortices) {
   return MoveVortices || FlowComputed(s);
 }
 
-std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps) {
+std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps, double time) {
   if (moment > 0) return "Момент " + std::to_string(moment) + " из " + std::to_string(moments);
-  return "Частиц в полете: " + std::to_string(inFlight) + ", шагов: " + std::to_string(steps);
+  return "Частиц в полете: " + std::to_string(inFlight) + ", шагов: " + std::to_string(steps) +
+         ", время: " + FormatFixed(time, 6, 3) + " с";
 }
 
 bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
@@ -160,13 +162,26 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     return false;
   }
 
+  const TParticleStepMode& mode = options.ParticleStep;
+  if (mode.Kind == TParticleStepMode::TKind::Fixed && !(std::isfinite(mode.Value) && mode.Value > 0)) {
+    ui.ShowMessage(ParticleSubStepErrorText);
+    s.StopConcentration = true;
+    return false;
+  }
+  // With own steps moving vortices keep their own time step.
+  if (mode.OwnSteps() && MoveVortices && !(std::isfinite(s.Dt) && s.Dt > 0)) {
+    ui.ShowMessage("Шаг по времени должен быть положительным числом");
+    s.StopConcentration = true;
+    return false;
+  }
+
   if (MoveVortices) PrepareMovingVortices(s, NumIteration);
 
   TDustParams& dust = s.Dust;
   const int K = static_cast<int>(dust.Fractions.size());
   dust.ParticleDt = particleDt;
   ui.SetLabel(TLabel::Step, ParticleDtLabel(dust.ParticleDt));
-  if (MoveVortices) s.Dt = dust.ParticleDt;
+  if (MoveVortices && !mode.OwnSteps()) s.Dt = dust.ParticleDt;
 
   s.FractionHits.assign(static_cast<size_t>(K), 0);
   s.ExhaustedMass = 0;
@@ -177,6 +192,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
   s.Particles.assign(static_cast<size_t>(NumParticle) * static_cast<size_t>(NumIteration), TParticle{});
   s.ParticleCount = 0;
   s.ConcentrationSteps = 0;
+  s.ConcentrationTime = 0;
 
   auto stopped = [&s, &options] {
     if (options.MaxSteps > 0 && s.ConcentrationSteps >= options.MaxSteps) s.StopConcentration = true;
@@ -184,15 +200,9 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
   };
   TParticleStepper stepper;
   stepper.Prepare(static_cast<int>(s.Particles.size()));
-  auto step = [&s, &stepper, MoveVortices] {
-    StepParticles(s, stepper);
-    ++s.ConcentrationSteps;
-    if (MoveVortices) TimeStep(s);  // the vortices move by Dt; Time stays
-  };
 
   const Extended startY = static_cast<Extended>(s.Area.RoomHeight) - static_cast<Extended>(s.Area.H) / 2;
-  for (int moment = 1; moment <= NumIteration && !stopped(); ++moment) {
-    step();
+  auto inject = [&] {
     for (int i = 0; i < NumParticle; ++i) {
       TParticle& p = s.Particles[s.ParticleCount + i];
       p.Diameter = sizeGenerator.Next();
@@ -203,20 +213,83 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
       injectedMass = ToDouble(injectedMass + ParticleMassOf(p.Diameter, dust.ParticleDensity));
     }
     s.ParticleCount += NumParticle;
+  };
+  auto showMoment = [&](int moment) {
     ui.RedrawRun(s, true);
-    ui.ConcentrationProgress(moment, NumIteration, s.ParticleCount, s.ConcentrationSteps);
+    ui.ConcentrationProgress(moment, NumIteration, s.ParticleCount, s.ConcentrationSteps, s.ConcentrationTime);
     ui.ProcessMessages();
-  }
+  };
+  auto showDrain = [&] {
+    ui.RedrawRun(s, true);
+    ui.SetLabel(TLabel::VortexCount2, "Свободных вихрей: " + std::to_string(s.FreeCount));
+    ui.ConcentrationProgress(0, NumIteration, s.ParticleCount, s.ConcentrationSteps, s.ConcentrationTime);
+    ui.ProcessMessages();
+  };
 
-  int c = 0;
-  while (s.ParticleCount > 0 && !stopped()) {
-    step();
-    if (++c == 10) {
-      ui.RedrawRun(s, true);
-      ui.SetLabel(TLabel::VortexCount2, "Свободных вихрей: " + std::to_string(s.FreeCount));
-      ui.ConcentrationProgress(0, NumIteration, s.ParticleCount, s.ConcentrationSteps);
-      ui.ProcessMessages();
-      c = 0;
+  if (!mode.OwnSteps()) {
+    auto step = [&s, &stepper, &dust, MoveVortices] {
+      StepParticles(s, stepper);
+      ++s.ConcentrationSteps;
+      s.ConcentrationTime = ToDouble(static_cast<Extended>(s.ConcentrationSteps) * dust.ParticleDt);
+      if (MoveVortices) TimeStep(s);  // the vortices move by Dt; Time stays
+    };
+    for (int moment = 1; moment <= NumIteration && !stopped(); ++moment) {
+      step();
+      inject();
+      showMoment(moment);
+    }
+    int c = 0;
+    while (s.ParticleCount > 0 && !stopped()) {
+      step();
+      if (++c == 10) {
+        showDrain();
+        c = 0;
+      }
+    }
+  } else {
+    // The model time of the run, T, is kept whole: each run step ends at a
+    // moment computed from its count, never as a sum of steps.
+    const TSubStepRule rule =
+        MakeSubStepRule(s.Area, mode.Kind == TParticleStepMode::TKind::Fixed ? mode.Value : 0.0);
+    const Extended drainInterval = 10 * (rule.Fixed > 0 ? rule.Fixed : rule.MaxTime);
+    const Extended vortexDt = s.Dt;
+    Extended T = 0;
+    long long vortexSteps = 0;
+    // One run step: the particles advance in the frozen flow to `target` or
+    // to the next step of the moving vortices, whichever comes first.
+    auto step = [&](Extended target) {
+      Extended end = target;
+      bool vortexStep = false;
+      if (MoveVortices) {
+        const Extended next = static_cast<Extended>(vortexSteps + 1) * vortexDt;
+        if (next <= end) {
+          end = next;
+          vortexStep = true;
+        }
+      }
+      AdvanceParticles(s, stepper, rule, end - T);
+      T = end;
+      ++s.ConcentrationSteps;
+      s.ConcentrationTime = ToDouble(T);
+      if (vortexStep) {
+        TimeStep(s);  // the vortices move by Dt; Time stays
+        ++vortexSteps;
+      }
+    };
+    for (int moment = 1; moment <= NumIteration && !stopped(); ++moment) {
+      const Extended at = static_cast<Extended>(moment - 1) * dust.ParticleDt;
+      while (T < at && !stopped()) step(at);
+      if (T < at) break;
+      inject();
+      showMoment(moment);
+    }
+    int c = 0;
+    while (s.ParticleCount > 0 && !stopped()) {
+      step(MoveVortices ? std::numeric_limits<Extended>::infinity() : T + drainInterval);
+      if (++c == 10) {
+        showDrain();
+        c = 0;
+      }
     }
   }
 

@@ -37,12 +37,40 @@ struct TSizeSeed {
   static TSizeSeed Unseeded() { return {TKind::Unseeded, 0}; }
 };
 
+// How the particles of a run are integrated.
+struct TParticleStepMode {
+  enum class TKind {
+    Described,  // one Runge-Kutta step of ParticleDt per particle and run step
+    Auto,       // sub-steps of each particle's own, by the automatic rule
+    Fixed,      // sub-steps of each particle's own, Value seconds long
+  };
+  TKind Kind = TKind::Described;
+  double Value = 0.0;
+
+  static TParticleStepMode Described() { return {}; }
+  static TParticleStepMode Auto() { return {TKind::Auto, 0.0}; }
+  static TParticleStepMode FixedStep(double seconds) { return {TKind::Fixed, seconds}; }
+  bool OwnSteps() const { return Kind != TKind::Described; }
+};
+
 struct TConcentrationOptions {
   TSizeSeed Seed;
   // When above 0, the run is stopped (as by the Stop button) once it has made
   // that many particle time steps.
   long long MaxSteps = 0;
+  // With own steps, particles are still injected every ParticleDt, but each
+  // one then advances in sub-steps of its own (the exact solution of the drag
+  // with the air velocity held over a sub-step, see AdvanceParticles) from
+  // one run step to the next. A run step then ends at the next injection
+  // moment, at the next step of moving vortices (which keep the time step Dt
+  // they have instead of taking ParticleDt), or, in a frozen flow after the
+  // injection, ten of the longest sub-steps later.
+  TParticleStepMode ParticleStep;
 };
+
+// The message shown when a chosen particle sub-step is not a positive time.
+inline constexpr const char* ParticleSubStepErrorText =
+    "Шаг интегрирования частиц должен быть положительным числом секунд";
 
 // Sum over the fractions of ((Lower + Upper) Share) (Lower^2 + Upper^2), each
 // term in extended, the sum in double: 4 / (pi rho) times the mean particle
@@ -76,8 +104,9 @@ std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int Nu
 bool ConcentrationFlowComputed(const TModelState& s, bool MoveVortices);
 
 // What the progress of a run reports: the moment reached while particles are
-// injected, then the particles in flight and the steps made.
-std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps);
+// injected, then the particles in flight, the steps made and the model time
+// reached.
+std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps, double time);
 
 // Runs the concentration computation. Returns true when the run completed and
 // stored its results (then StopConcentration is false). Arguments that make no

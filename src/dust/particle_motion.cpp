@@ -68,6 +68,32 @@ void ParticleRungeKuttaStep(const TParticleMotion& m, Extended* Y, double h) {
   for (int i = 0; i < 4; ++i) Y[i] = Y[i] + ((k[i][1] + k[i][2]) * 2 + k[i][0] + k[i][3]) / 6;
 }
 
+void ExactDragStep(const TParticleMotion& m, Extended* Y, Extended h) {
+  const Extended tau = static_cast<Extended>(m.ParticleMass) / m.DragFactor;
+  const Extended wx = m.AirVx;
+  const Extended wy = m.AirVy - static_cast<Extended>(m.Gravity) * tau;
+  const Extended decay = std::expm1(-h / tau);  // e^(-h/tau) - 1
+  const Extended dvx = Y[0] - wx;
+  const Extended dvy = Y[2] - wy;
+  Y[1] = Y[1] + wx * h - dvx * tau * decay;
+  Y[3] = Y[3] + wy * h - dvy * tau * decay;
+  Y[0] = Y[0] + dvx * decay;
+  Y[2] = Y[2] + dvy * decay;
+}
+
+TSubStepRule MakeSubStepRule(const TAreaParams& area, Extended Fixed) {
+  TSubStepRule rule;
+  rule.Fixed = Fixed > 0 ? Fixed : 0.0L;
+  const Extended speed = std::max(std::fabs(static_cast<Extended>(area.InflowSpeed)),
+                                  std::fabs(static_cast<Extended>(area.Speed)));
+  const Extended size = std::min(static_cast<Extended>(area.RoomWidth), static_cast<Extended>(area.RoomHeight));
+  rule.MaxTime = size / speed / 50;
+  // Without a flow speed or a size (which the run refuses) a fixed bound.
+  if (!std::isfinite(rule.MaxTime) || !(rule.MaxTime > 0)) rule.MaxTime = 0.01L;
+  rule.MaxDisplacement = static_cast<Extended>(area.H) / 4;
+  return rule;
+}
+
 TFunctionArray ParticleEquations(const TParticleMotion& m) {
   const TParticleMotion* p = &m;
   return {
@@ -110,31 +136,12 @@ struct TParticleBounds {
   }
 };
 
-// One step of particle i: its new state in place and what became of it. It
-// reads the vortices and the particle itself, and writes only the particle.
-TParticleFate StepOne(TModelState& s, int i, const TParticleBounds& b) {
-  const TParticle Prev = s.Particles[i];
-  TParticleMotion motion;
-  motion.SetDiameter(s.Dust, Prev.Diameter);
-  Extended Y[4];
-  Y[0] = Prev.Velocity.X;
-  Y[1] = Prev.Pos.X;
-  Y[2] = Prev.Velocity.Y;
-  Y[3] = Prev.Pos.Y;
-  // The air velocity at the position before the step, held through its stages.
-  double u;
-  double v;
-  FlowVelocityAt(s, Prev.Pos, -1, u, v);
-  motion.AirVx = u;
-  motion.AirVy = v;
-  ParticleRungeKuttaStep(motion, Y, s.Dust.ParticleDt);
-
+// The end conditions and wall impacts of particle i after its state has
+// been advanced from Prev; the residence limit is the caller's.
+TParticleFate EndConditions(TModelState& s, int i, const TParticle& Prev, const TParticleBounds& b) {
   TParticle& P = s.Particles[i];
-  P.Pos = {Y[1], Y[3]};
-  P.Velocity = {Y[0], Y[2]};
-  P.FlightTime = ToDouble(static_cast<Extended>(Prev.FlightTime) + s.Dust.ParticleDt);
-  const Extended x = Y[1];
-  const Extended y = Y[3];
+  const Extended x = P.Pos.X;
+  const Extended y = P.Pos.Y;
 
   if (y < b.floorY) return TParticleFate::Settled;
   const bool right = x > b.rightX;
@@ -168,8 +175,110 @@ TParticleFate StepOne(TModelState& s, int i, const TParticleBounds& b) {
   if (std::fabs(Prev.Velocity.X) < RestSpeed && std::fabs(Prev.Velocity.Y) < RestSpeed &&
       std::fabs(Now.Velocity.X) < RestSpeed && std::fabs(Now.Velocity.Y) < RestSpeed)
     return TParticleFate::AtRest;
-  if (b.limit > 0 && Now.FlightTime > b.limit) return TParticleFate::Held;
   return TParticleFate::InFlight;
+}
+
+// One step of particle i: its new state in place and what became of it. It
+// reads the vortices and the particle itself, and writes only the particle.
+TParticleFate StepOne(TModelState& s, int i, const TParticleBounds& b) {
+  const TParticle Prev = s.Particles[i];
+  TParticleMotion motion;
+  motion.SetDiameter(s.Dust, Prev.Diameter);
+  Extended Y[4];
+  Y[0] = Prev.Velocity.X;
+  Y[1] = Prev.Pos.X;
+  Y[2] = Prev.Velocity.Y;
+  Y[3] = Prev.Pos.Y;
+  // The air velocity at the position before the step, held through its stages.
+  double u;
+  double v;
+  FlowVelocityAt(s, Prev.Pos, -1, u, v);
+  motion.AirVx = u;
+  motion.AirVy = v;
+  ParticleRungeKuttaStep(motion, Y, s.Dust.ParticleDt);
+
+  TParticle& P = s.Particles[i];
+  P.Pos = {Y[1], Y[3]};
+  P.Velocity = {Y[0], Y[2]};
+  P.FlightTime = ToDouble(static_cast<Extended>(Prev.FlightTime) + s.Dust.ParticleDt);
+
+  const TParticleFate fate = EndConditions(s, i, Prev, b);
+  if (fate != TParticleFate::InFlight) return fate;
+  if (b.limit > 0 && P.FlightTime > b.limit) return TParticleFate::Held;
+  return TParticleFate::InFlight;
+}
+
+// Particle i advanced by `interval` in sub-steps of its own.
+TParticleFate AdvanceOne(TModelState& s, int i, const TParticleBounds& b, const TSubStepRule& rule,
+                         Extended interval) {
+  TParticle& P = s.Particles[i];
+  TParticleMotion motion;
+  motion.SetDiameter(s.Dust, P.Diameter);
+  const Extended tau = static_cast<Extended>(motion.ParticleMass) / motion.DragFactor;
+  const Extended settling = static_cast<Extended>(motion.Gravity) * tau;
+  // The flight time in extended, so that the sub-steps add up to the model
+  // time; stored in the particle after each sub-step.
+  Extended flight = P.FlightTime;
+  const Extended limit = b.limit;
+  Extended left = interval;
+  while (left > 0) {
+    const TParticle Prev = P;
+    double u;
+    double v;
+    FlowVelocityAt(s, Prev.Pos, -1, u, v);
+    motion.AirVx = u;
+    motion.AirVy = v;
+
+    Extended h = left;
+    if (rule.Fixed > 0) {
+      h = std::min(h, rule.Fixed);
+    } else {
+      h = std::min(h, rule.MaxTime);
+      // The velocity in a sub-step lies between the start velocity and the
+      // settling velocity, so the larger of their speeds bounds the path.
+      const Extended wy = static_cast<Extended>(v) - settling;
+      const Extended speed = std::max(std::hypot(Prev.Velocity.X, Prev.Velocity.Y),
+                                      std::hypot(static_cast<Extended>(u), wy));
+      if (speed * h > rule.MaxDisplacement) h = rule.MaxDisplacement / speed;
+    }
+    if (!(h > 0)) h = left;  // a speed without bound: no sub-step of no length
+    bool reachesLimit = false;
+    if (limit > 0 && limit - flight <= h) {
+      h = limit - flight;
+      reachesLimit = true;
+    }
+
+    Extended Y[4] = {Prev.Velocity.X, Prev.Pos.X, Prev.Velocity.Y, Prev.Pos.Y};
+    ExactDragStep(motion, Y, h);
+    P.Pos = {Y[1], Y[3]};
+    P.Velocity = {Y[0], Y[2]};
+    flight = reachesLimit ? limit : flight + h;
+    P.FlightTime = ToDouble(flight);
+    left = h < left ? left - h : 0.0L;
+
+    const TParticleFate fate = EndConditions(s, i, Prev, b);
+    if (fate != TParticleFate::InFlight) return fate;
+    if (reachesLimit) return TParticleFate::Held;
+  }
+  return TParticleFate::InFlight;
+}
+
+// Books and removes, in the order of the particles, what a sweep decided.
+void SettleFates(TModelState& s, TParticleStepper& stepper, int count) {
+  int kept = 0;
+  for (int i = 0; i < count; ++i) {
+    switch (stepper.Fates[i]) {
+      case TParticleFate::Exhausted: CountExhausted(s, i); break;
+      case TParticleFate::Held: CountHeld(s, i); break;
+      case TParticleFate::Settled:
+      case TParticleFate::AtRest: break;
+      case TParticleFate::InFlight:
+        if (kept != i) s.Particles[kept] = s.Particles[i];
+        ++kept;
+        break;
+    }
+  }
+  s.ParticleCount = kept;
 }
 
 }  // namespace
@@ -190,20 +299,20 @@ void StepParticles(TModelState& s, TParticleStepper& stepper) {
 
   // Counting and removal in the order of the particles, as if each had been
   // stepped and removed in turn.
-  int kept = 0;
-  for (int i = 0; i < count; ++i) {
-    switch (stepper.Fates[i]) {
-      case TParticleFate::Exhausted: CountExhausted(s, i); break;
-      case TParticleFate::Held: CountHeld(s, i); break;
-      case TParticleFate::Settled:
-      case TParticleFate::AtRest: break;
-      case TParticleFate::InFlight:
-        if (kept != i) s.Particles[kept] = s.Particles[i];
-        ++kept;
-        break;
-    }
-  }
-  s.ParticleCount = kept;
+  SettleFates(s, stepper, count);
+}
+
+void AdvanceParticles(TModelState& s, TParticleStepper& stepper, const TSubStepRule& rule, Extended interval) {
+  const int count = s.ParticleCount;
+  if (count == 0 || !(interval > 0)) return;
+  const int threads = ResolveThreadCount(s.Compute.Threads);
+  stepper.Prepare(count);
+  const TParticleBounds bounds(s);
+  if (s.Compute.Fast) LoadFastVortices(s, s.FastVortices);
+  ParallelFor(count, threads, 1, [&s, &stepper, &bounds, &rule, interval](int i) {
+    stepper.Fates[i] = AdvanceOne(s, i, bounds, rule, interval);
+  });
+  SettleFates(s, stepper, count);
 }
 
 void StepParticles(TModelState& s) {

@@ -46,6 +46,13 @@ Extended ParticleDyDt(const TParticleMotion& m, const TRealArray& Y);
 // RungeKuttaStep with ParticleEquations(m), without its function calls.
 void ParticleRungeKuttaStep(const TParticleMotion& m, Extended* Y, double h);
 
+// The exact solution of the particle equations over a step h with the air
+// velocity (AirVx, AirVy) and gravity held: with tau = ParticleMass /
+// DragFactor and the settling velocity w = (AirVx, AirVy - g tau),
+//   v(h) = w + (v - w) e^(-h/tau),  x(h) = x + w h + (v - w) tau (1 - e^(-h/tau)),
+// in extended, e^(-h/tau) - 1 taken with expm1. Y = (vx, x, vy, y).
+void ExactDragStep(const TParticleMotion& m, Extended* Y, Extended h);
+
 // The four as the integrator's function array, in the order of the state
 // vector; they read m, which must outlive the array.
 TFunctionArray ParticleEquations(const TParticleMotion& m);
@@ -63,6 +70,32 @@ struct TParticleStepper {
   void Prepare(int capacity);
   std::vector<TParticleFate> Fates;
 };
+
+// How long the sub-steps of the particles' own integration may be.
+struct TSubStepRule {
+  // Above 0: every sub-step is this long (shorter only where an interval or
+  // the residence limit ends). 0: the automatic rule, each sub-step at most
+  // MaxTime long and short enough that the particle moves at most
+  // MaxDisplacement.
+  Extended Fixed = 0.0L;
+  Extended MaxTime = 0.0L;
+  Extended MaxDisplacement = 0.0L;
+};
+
+// The automatic rule for the enclosure of s: a particle moves at most H / 4
+// in a sub-step, and a sub-step lasts at most 1/50 of the time the air needs
+// to cross the enclosure, min(RoomWidth, RoomHeight) / max(|InflowSpeed|,
+// |Speed|). With Fixed > 0, that fixed step instead.
+TSubStepRule MakeSubStepRule(const TAreaParams& area, Extended Fixed);
+
+// Advances every particle in flight by the model time `interval` in the
+// frozen flow of the vortices as they are, each with sub-steps of its own
+// (ExactDragStep, the air velocity taken at the start of each sub-step),
+// the end conditions and wall impacts applied after each sub-step. A
+// particle whose flight time reaches MaxResidence (when above 0) is held at
+// exactly that time. As StepParticles, on up to Compute.Threads threads with
+// removal and counting in order.
+void AdvanceParticles(TModelState& s, TParticleStepper& stepper, const TSubStepRule& rule, Extended interval);
 
 // Advances every particle in flight by ParticleDt and applies the end
 // conditions and wall impacts. The particles move independently of each

@@ -192,6 +192,7 @@ struct TModelState {
   double HeldMassShare = 0.0;     // result: their share of the injected mass
   std::vector<int> OutputHeldCounts;  // result: held particles per input fraction
   long long ConcentrationSteps = 0;   // particle time steps of the last run
+  double ConcentrationTime = 0.0;     // model time the last run reached, s
 
   // Traced streamlines, one point list per line.
   TRealPointMatr FlowLines;

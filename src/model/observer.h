@@ -38,9 +38,10 @@ class TObserver {
   virtual void FlowLineStart(const TRealPoint& /*p*/) {}
   virtual void FlowLineTo(const TRealPoint& /*p*/) {}
   // Progress of the concentration run: the injection moment reached (0 in the
-  // drain phase) out of all moments, the particles still in flight and the
-  // particle time steps made so far.
-  virtual void ConcentrationProgress(int /*moment*/, int /*moments*/, int /*inFlight*/, long long /*steps*/) {}
+  // drain phase) out of all moments, the particles still in flight, the
+  // particle time steps made so far and the model time of the run, s.
+  virtual void ConcentrationProgress(int /*moment*/, int /*moments*/, int /*inFlight*/, long long /*steps*/,
+                                     double /*time*/) {}
   // Progress of the vortex run after each step: the model time reached, from
   // the time the run started towards its maximum.
   virtual void VortexRunProgress(double /*time*/, double /*startTime*/, double /*maxTime*/) {}

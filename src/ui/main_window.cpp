@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -405,6 +406,27 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   residenceLine->addWidget(edMaxResidence_, 0, Qt::AlignVCenter);
   v->addLayout(residenceLine);
 
+  // How the particles are integrated: one Runge-Kutta step of the particle
+  // time step, or sub-steps of each particle's own, by the automatic rule or
+  // of the length typed (in seconds).
+  v->addWidget(MakeLabel(page, Tr("Шаг интегрирования частиц"), "lbParticleStep"));
+  cbParticleStep_ = new QComboBox(page);
+  cbParticleStep_->setObjectName(QStringLiteral("cbParticleStep"));
+  cbParticleStep_->addItems({Tr("как в описании"), Tr("автоматически"), Tr("задать, с:")});
+  cbParticleStep_->setToolTip(
+      Tr("Автоматически и заданный шаг: частицы появляются через тот же шаг по времени, а движутся\n"
+         "каждая своими шагами по точному решению уравнения движения; движущиеся вихри - со своим\n"
+         "шагом по времени (страница \"Расчет поля скоростей\")."));
+  edParticleStep_ = MakeEdit(page, "edParticleStep", "0,001", 58);
+  edParticleStep_->setEnabled(false);
+  auto* stepLine = new QHBoxLayout;
+  stepLine->setSpacing(6);
+  stepLine->addWidget(cbParticleStep_, 1);
+  stepLine->addWidget(edParticleStep_, 0, Qt::AlignVCenter);
+  v->addLayout(stepLine);
+  connect(cbParticleStep_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { edParticleStep_->setEnabled(index == 2); });
+
   auto* rg = new QGroupBox(Tr(" Движение свободных вихрей "), page);
   rg->setObjectName(QStringLiteral("rgMoveVortexes"));
   auto* rgLayout = new QVBoxLayout(rg);
@@ -696,7 +718,7 @@ void TfrmMain::FlowLineTo(const TRealPoint& p) {
   PaintBox1_->update(QRect(segment.p1(), segment.p2()).normalized().adjusted(-1, -1, 1, 1));
 }
 
-void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long long steps) {
+void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) {
   // While particles are injected the bar counts the moments, then the
   // particles that have left the flight.
   if (moment > 0) {
@@ -707,7 +729,7 @@ void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long
     RunProgress_->setRange(0, total);
     RunProgress_->setValue(static_cast<int>(std::clamp<long long>(total - inFlight, 0, total)));
   }
-  RunProgress_->setFormat(QString::fromStdString(ConcentrationProgressText(moment, moments, inFlight, steps)));
+  RunProgress_->setFormat(QString::fromStdString(ConcentrationProgressText(moment, moments, inFlight, steps, time)));
 }
 
 void TfrmMain::VortexRunProgress(double time, double startTime, double maxTime) {
@@ -857,6 +879,30 @@ void TfrmMain::btnStartCountConcentrationClick() {
     }
   }
   const bool moveVortices = rbVortexesMove_->isChecked();
+  TConcentrationOptions options = ConcentrationOptions_;
+  double vortexDt = s_.Dt;
+  switch (cbParticleStep_->currentIndex()) {
+    case 1: options.ParticleStep = TParticleStepMode::Auto(); break;
+    case 2: {
+      double step = 0;
+      if (!ReadReal(edParticleStep_, Tr("Шаг интегрирования частиц"), step)) return;
+      if (!(std::isfinite(step) && step > 0)) {
+        ShowMessage(ParticleSubStepErrorText);
+        return;
+      }
+      options.ParticleStep = TParticleStepMode::FixedStep(step);
+      break;
+    }
+    default: options.ParticleStep = TParticleStepMode::Described(); break;
+  }
+  // Moving vortices keep the time step of the velocity page.
+  if (options.ParticleStep.OwnSteps() && moveVortices) {
+    if (!ReadReal(edDt_, Tr("Шаг по времени"), vortexDt)) return;
+    if (!(std::isfinite(vortexDt) && vortexDt > 0)) {
+      ShowMessage("Шаг по времени должен быть положительным числом");
+      return;
+    }
+  }
   const int numIteration = static_cast<int>(std::nearbyint(edNumIteration_->value()));
   const int numParticle = static_cast<int>(std::nearbyint(edNumParticle_->value()));
   s_.MaxResidence = edMaxResidence_->value();
@@ -880,7 +926,8 @@ void TfrmMain::btnStartCountConcentrationClick() {
     TRunGuard guard(*this, TRunKind::Concentration);
     s_.Compute.Fast = cbFastConcentration_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
-    completed = RunConcentration(s_, numParticle, numIteration, moveVortices, ConcentrationOptions_);
+    if (options.ParticleStep.OwnSteps() && moveVortices) s_.Dt = vortexDt;
+    completed = RunConcentration(s_, numParticle, numIteration, moveVortices, options);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
     s_.StopConcentration = true;

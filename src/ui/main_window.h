@@ -18,6 +18,7 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QCloseEvent;
 class QLabel;
 class QLineEdit;
@@ -80,7 +81,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   void ShowMessage(const std::string& text) override;
   void FlowLineStart(const TRealPoint& p) override;
   void FlowLineTo(const TRealPoint& p) override;
-  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps) override;
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) override;
   void VortexRunProgress(double time, double startTime, double maxTime) override;
 
  public slots:
@@ -184,6 +185,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   TNumberField* edNumParticle_ = nullptr;
   TNumberField* edNumIteration_ = nullptr;
   TNumberField* edMaxResidence_ = nullptr;
+  QComboBox* cbParticleStep_ = nullptr;
+  QLineEdit* edParticleStep_ = nullptr;
   QRadioButton* rbVortexesFixed_ = nullptr;
   QRadioButton* rbVortexesMove_ = nullptr;
   QCheckBox* cbFastConcentration_ = nullptr;

@@ -29,9 +29,10 @@ class RunRecorder : public TObserver {
     ++processed;
     if (stopAt > 0 && processed == stopAt) state.StopConcentration = true;
   }
-  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps) override {
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) override {
     progress.push_back({moment, moments, inFlight});
     EXPECT_EQ(steps, state.ConcentrationSteps);
+    EXPECT_EQ(time, state.ConcentrationTime);
   }
 
   std::vector<std::string> LabelTexts(TLabel which) const {
@@ -352,6 +353,58 @@ TEST(ConcentrationRun, ParticlesHeldInTheFlowEndTheRunWithTheLimit) {
   // Each was held after a little more than the limit: the injection moment
   // plus 0.5 s, in whole steps.
   EXPECT_LE(s.ConcentrationSteps, 2 + static_cast<long long>(0.5 / s.Dust.ParticleDt) + 2);
+}
+
+// Fine dust (1-3 um) would need some 1e8 steps of its particle time step;
+// with own sub-steps the run ends in a few hundred, with the particles gone
+// through the exhaust, and reports its model time.
+TEST(ConcentrationRun, FineDustWithOwnStepsIsExhausted) {
+  TModelState s = SteadyFlow();
+  s.Dust.Fractions = {{1e-6, 2e-6, 0.5}, {2e-6, 3e-6, 0.5}};
+  TConcentrationOptions own = Unseeded();
+  own.ParticleStep = TParticleStepMode::Auto();
+  RunRecorder ui(s);
+  ASSERT_TRUE(RunConcentration(s, 4, 3, false, own));
+  EXPECT_LT(s.Dust.ParticleDt, 1e-7);
+  EXPECT_EQ(s.ParticleCount, 0);
+  EXPECT_EQ(s.HeldCount, 0);
+  EXPECT_EQ(s.FractionHits[0] + s.FractionHits[1], 12);
+  // Every particle left: the outlet carries what came in, up to the order of
+  // the sums.
+  EXPECT_NEAR(s.OutputConcentration, s.RealInputConcentration, 1e-12 * s.RealInputConcentration);
+  EXPECT_LT(s.ConcentrationSteps, 1000);
+  EXPECT_GT(s.ConcentrationTime, 0.1);
+  ASSERT_FALSE(ui.progress.empty());
+
+  // A fixed step that is no positive time ends the run before anything.
+  TModelState bad = SteadyFlow();
+  PresetResults(bad);
+  RunRecorder badUi(bad);
+  own.ParticleStep = TParticleStepMode::FixedStep(0);
+  EXPECT_FALSE(RunConcentration(bad, 2, 2, false, own));
+  EXPECT_EQ(badUi.messages, std::vector<std::string>{ParticleSubStepErrorText});
+  ExpectPresetResults(bad);
+}
+
+// With own steps moving vortices keep their time step: the run steps end at
+// every whole Dt of the run's model time.
+TEST(ConcentrationRun, MovingVorticesKeepTheirStepWithOwnParticleSteps) {
+  TModelState s = Coarse();
+  ASSERT_TRUE(RunVortices(s, 30, 0, 0.0, 0.05, 0.01));
+  const int startFree = s.FreeCount;
+  s.MaxResidence = 0.2;
+  TConcentrationOptions own = Unseeded();
+  own.ParticleStep = TParticleStepMode::Auto();
+  ASSERT_TRUE(RunConcentration(s, 2, 3, true, own));
+  EXPECT_EQ(s.Dt, 0.01);
+  EXPECT_NE(s.Dust.ParticleDt, s.Dt);
+  EXPECT_GT(s.FreeCount, startFree);
+  // The last step ends on a whole vortex step, at most one Dt after the
+  // last particle's limit.
+  const double steps = s.ConcentrationTime / 0.01;
+  EXPECT_NEAR(steps, std::nearbyint(steps), 1e-9);
+  EXPECT_LE(s.ConcentrationTime, 2 * s.Dust.ParticleDt + 0.2 + 0.01 + 1e-12);
+  EXPECT_TRUE(s.Matr.empty());
 }
 
 TEST(ConcentrationRun, MovingVorticesShareTheParticleStep) {

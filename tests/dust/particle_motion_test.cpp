@@ -205,6 +205,80 @@ TEST_F(MarginTest, ResidenceLimitHoldsOnlyParticlesBeyondIt) {
   EXPECT_EQ(s.ParticleCount, 1);
 }
 
+// The exact drag solution over a step of several relaxation times agrees
+// with a fine Runge-Kutta reference, and for a particle at rest in still air
+// gives the fall of the settling law.
+TEST(ExactDragStep, AgreesWithAFineRungeKuttaReference) {
+  TDustParams dust;
+  for (const Extended D : {10e-6L, 2e-6L, 60e-6L}) {
+    TParticleMotion m;
+    m.SetDiameter(dust, D);
+    m.AirVx = 1.3L;
+    m.AirVy = -0.7L;
+    const Extended tau = static_cast<Extended>(m.ParticleMass) / m.DragFactor;
+    const double h = 0.004;
+    Extended exact[4] = {0.2L, 0.3L, -2.0L, 0.5L};
+    Extended fine[4] = {0.2L, 0.3L, -2.0L, 0.5L};
+    ExactDragStep(m, exact, h);
+    // Sub-steps well below tau, so that the reference is accurate to far
+    // better than the tolerances.
+    const int n = 40000;
+    for (int k = 0; k < n; ++k) ParticleRungeKuttaStep(m, fine, h / n);
+    const Extended scale = h / tau > 1 ? 1 : h / tau;
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(exact[i], fine[i], 1e-11L * (1 + scale)) << "D " << D << " i " << i;
+    // Over many tau the particle has the air's velocity less the settling speed.
+    if (h / tau > 50) {
+      EXPECT_NEAR(exact[0], 1.3L, 1e-12L);
+      EXPECT_NEAR(exact[2], -0.7L - 9.81L * tau, 1e-12L);
+    }
+  }
+
+  TParticleMotion m;
+  m.SetDiameter(dust, 50e-6L);
+  const Extended tau = static_cast<Extended>(m.ParticleMass) / m.DragFactor;
+  Extended Y[4] = {0, 0.5L, 0, 0.5L};
+  ExactDragStep(m, Y, 0.005);
+  EXPECT_NEAR(Y[2], -9.81L * tau * (1 - std::exp(-0.005L / tau)), 1e-15L);
+  EXPECT_NEAR(Y[3], 0.5L - 9.81L * tau * (0.005L - tau * (1 - std::exp(-0.005L / tau))), 1e-15L);
+  EXPECT_EQ(Y[0], 0.0L);
+  EXPECT_EQ(Y[1], 0.5L);
+}
+
+// With own sub-steps a particle is held exactly when its flight reaches the
+// limit, not a sub-step later; one that settles first is not held, and one
+// within the limit has flown exactly the interval.
+TEST_F(MarginTest, OwnSubStepsHoldAParticleAtTheLimitExactly) {
+  s.Dust.Gravity = 9.81;
+  s.MaxResidence = 0.013;
+  const TSubStepRule rule = MakeSubStepRule(s.Area, 0);
+  const TParticle fine = Particle(0.5L, 0.4L, 0, 0, 2e-6L);          // settles at 0.4 mm/s
+  const TParticle coarse = Particle(0.3L, m + 1e-5L, 0, -0.01L, 60e-6L);  // on the floor at once
+  Place(s, {fine, coarse, fine});
+  TParticleStepper stepper;
+  AdvanceParticles(s, stepper, rule, 0.01L);
+  ASSERT_EQ(s.ParticleCount, 2);
+  EXPECT_DOUBLE_EQ(s.Particles[0].FlightTime, 0.01);
+  EXPECT_LT(s.Particles[0].Pos.Y, 0.4L);
+  EXPECT_EQ(s.FractionHeld, (std::vector<int>{0, 0}));
+
+  // The sweep's counting keeps the particle order; the remaining 3 ms are
+  // shorter than a sub-step but end the flight.
+  AdvanceParticles(s, stepper, rule, 1.0L);
+  EXPECT_EQ(s.ParticleCount, 0);
+  EXPECT_EQ(s.FractionHeld, (std::vector<int>{2, 0}));
+  EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
+
+  // A fixed sub-step longer than the flight left is cut at the limit too.
+  Place(s, {fine});
+  s.Particles[0].FlightTime = 0.012;
+  AdvanceParticles(s, stepper, MakeSubStepRule(s.Area, 0.5L), 0.0005L);
+  ASSERT_EQ(s.ParticleCount, 1);
+  EXPECT_DOUBLE_EQ(s.Particles[0].FlightTime, 0.0125);
+  AdvanceParticles(s, stepper, MakeSubStepRule(s.Area, 0.5L), 0.0005L);
+  EXPECT_EQ(s.ParticleCount, 0);
+  EXPECT_EQ(s.FractionHeld, (std::vector<int>{3, 0}));
+}
+
 // A particle that starts the step in the margin crosses no inset wall, so the
 // stop at that wall leaves it where the step took it; when that is beyond the
 // wall itself it is put back WallOffset inside the inset wall, with the

@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QComboBox>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <functional>
@@ -69,7 +70,7 @@ class MainWindowTest : public ::testing::Test {
     w->SetUiServices(Services);
     results.SetUiServices(Services);
     w->SetWindows(nullptr, nullptr, nullptr, &results);
-    w->SetConcentrationOptions({TSizeSeed::Fixed(7), 0});
+    w->SetConcentrationOptions({TSizeSeed::Fixed(7), 0, TParticleStepMode::Described()});
   }
 
   template <typename T>
@@ -501,6 +502,51 @@ TEST_F(MainWindowTest, CompleteConcentrationRunShowsResults) {
   EXPECT_EQ(Shown.size(), 2);
 }
 
+// The particle step: as the run is described, automatic or typed; a typed
+// step that is no positive number stops the command, and with own steps the
+// moving vortices keep the time step of the velocity page.
+TEST_F(MainWindowTest, ParticleStepChoiceReachesTheRun) {
+  auto* choice = Get<QComboBox>("cbParticleStep");
+  QLineEdit* step = Get<QLineEdit>("edParticleStep");
+  EXPECT_EQ(LabelText("lbParticleStep"), U("Шаг интегрирования частиц"));
+  ASSERT_EQ(choice->count(), 3);
+  EXPECT_EQ(choice->itemText(0), U("как в описании"));
+  EXPECT_EQ(choice->currentIndex(), 0);
+  EXPECT_FALSE(step->isEnabled());
+  choice->setCurrentIndex(2);
+  EXPECT_TRUE(step->isEnabled());
+  w->show();
+  QApplication::sendPostedEvents();
+  const QRect page = Get<QWidget>("TabSheet1")->contentsRect();
+  EXPECT_LE(step->geometry().right(), page.right());
+  EXPECT_GE(choice->width(), choice->minimumSizeHint().width());
+  w->hide();
+
+  Get<TNumberField>("edNumParticle")->setValue(2);
+  Get<TNumberField>("edNumIteration")->setValue(2);
+  Get<TNumberField>("edMaxResidence")->setValue(0.05);
+  for (const char* bad : {"abc", "0", "-0,001"}) {
+    Messages.clear();
+    step->setText(U(bad));
+    Button("btnStartCountConcentration")->click();
+    ASSERT_EQ(Messages.size(), 1) << bad;
+    EXPECT_TRUE(Shown.isEmpty()) << bad;
+    EXPECT_EQ(Buttons(), "EDDED") << bad;
+  }
+  EXPECT_EQ(Messages[0], U(ParticleSubStepErrorText));
+
+  Messages.clear();
+  choice->setCurrentIndex(1);
+  Get<QRadioButton>("rbVortexesMove")->setChecked(true);
+  Get<QLineEdit>("edDt")->setText(U("0,01"));
+  Button("btnStartCountConcentration")->click();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  EXPECT_EQ(Shown, QStringList{results.objectName()});
+  EXPECT_EQ(s.Dt, 0.01);
+  EXPECT_EQ(s.ParticleCount, 0);
+  EXPECT_GT(s.ConcentrationTime, 0.0);
+}
+
 // Each page has its own fast-mode box; a run computes as its page's box says.
 TEST_F(MainWindowTest, FastModeBoxesChooseHowEachRunComputes) {
   auto* concentrationBox = Get<QCheckBox>("cbFastConcentration");
@@ -767,7 +813,7 @@ TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
   }
   // Then the particles in flight and the steps made; the bar fills as the
   // particles leave.
-  const QRegularExpression drain(U("^Частиц в полете: (\\d+), шагов: (\\d+)$"));
+  const QRegularExpression drain(U("^Частиц в полете: (\\d+), шагов: (\\d+), время: \\d+,\\d{3} с$"));
   long long lastSteps = 0;
   for (size_t k = 3; k < seen.size(); ++k) {
     const QRegularExpressionMatch m = drain.match(seen[k].text);
