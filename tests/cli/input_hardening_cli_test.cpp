@@ -91,3 +91,22 @@ TEST(InputHardeningCliTest, EmptyValuesAndUnknownCommandsAreRefused) {
 
 }  // namespace
 }  // namespace ltr
+
+namespace ltr {
+namespace {
+
+// A composition that gives no size distribution is refused before the vortex
+// run that would come first, not after it.
+TEST(InputHardeningCliTest, ABadCompositionIsRefusedBeforeTheVortexRun) {
+  const std::string gap = "/tmp/ltr-case-" + std::to_string(::getpid()) + "-gap-run.json";
+  std::ofstream(gap) << R"({"dust": {"Fractions": [{"Lower": 1e-5, "Upper": 2e-5, "Share": 0.5},
+                                                  {"Lower": 3e-5, "Upper": 4e-5, "Share": 0.5}]}})";
+  const auto start = std::chrono::steady_clock::now();
+  ExpectRefusal(RunCli({"concentration", "--case", gap, "--max-time", "1000"}),
+                "Ошибка в параметрах генератора случайных чисел");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  std::remove(gap.c_str());
+}
+
+}  // namespace
+}  // namespace ltr
