@@ -71,7 +71,7 @@ void RegisterRender(CLI::App& app) {
       "render", "draw the model state (after a vortex run or a loaded file) into a PNG picture");
   AddCaseOptions(*sub, options->caseOptions);
   AddRunOptions(*sub, options->run);
-  sub->add_option("--out", options->out, "PNG file to write")->required();
+  sub->add_option("--out", options->out, "PNG file to write")->required()->check(NonEmpty());
   sub->add_option("--width", options->width, "picture width, pixels (default 640)");
   sub->add_option("--height", options->height, "picture height, pixels (default 400)");
   sub->add_option("--vortex-size", options->vortexSize, "size of the free-vortex marks, 1 to 3 (default 3)");

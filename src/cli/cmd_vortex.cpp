@@ -30,10 +30,12 @@ void RegisterVortex(CLI::App& app) {
   AddCaseOptions(*sub, options->caseOptions);
   AddRunOptions(*sub, options->run);
   sub->add_flag("--vortices", options->listVortices, "also print every vortex as [x, y, gamma]");
-  sub->add_option("--save", options->save, "write the vortex structure after the run to this file (.vrt, .evt)");
+  sub->add_option("--save", options->save, "write the vortex structure after the run to this file (.vrt, .evt)")
+      ->check(NonEmpty());
   sub->add_option("--history", options->run.history,
                   "write the state after every step of the run to this CSV file: step, time, free "
-                  "vortices, shed and exhausted in the step, exhausted in all, free circulation");
+                  "vortices, shed and exhausted in the step, exhausted in all, free circulation")
+      ->check(NonEmpty());
   sub->callback([options] {
     if (!options->run.history.empty() && options->run.maxTime.empty())
       throw InputError("--history требует --max-time: без расчета движения вихрей нет шагов");

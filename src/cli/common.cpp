@@ -1,10 +1,15 @@
 #include "cli/common.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cmath>
-#include <fstream>
+#include <cstdint>
 #include <iostream>
 #include <map>
 
+#include "io/file_access.h"
 #include "model/discretization.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
@@ -43,6 +48,15 @@ const std::map<std::string, double TDustParams::*>& DustFields() {
   return fields;
 }
 
+// The largest case file read; anything larger cannot be a case of this program.
+constexpr std::size_t MaxCaseFileSize = 1024 * 1024;
+constexpr const char* MaxCaseFileSizeText = "1 МБ";
+
+// A name or text from the input as it is echoed in a message: at most
+// EchoLength characters (a longer one is cut and ends in "…"), control
+// characters shown as "?".
+constexpr std::size_t EchoLength = 60;
+
 double JsonNumber(const nlohmann::json& v, const std::string& where) {
   if (!v.is_number()) throw InputError("значение " + where + " не является числом");
   const double d = v.get<double>();
@@ -70,7 +84,7 @@ void ReadFractions(const nlohmann::json& list, TDustParams& dust) {
         f.Share = JsonNumber(value, where + ".Share");
         has[2] = true;
       } else {
-        throw InputError("неизвестное поле " + where + "." + key);
+        throw InputError("неизвестное поле " + where + "." + Echo(key));
       }
     }
     if (!has[0] || !has[1] || !has[2])
@@ -94,14 +108,67 @@ void CheckFractions(const std::vector<TFraction>& fractions) {
     if (!(f.Lower < f.Upper)) throw InputError("Нижние границы фракций должны быть меньше верхних");
 }
 
+// The whole case file, read only when it is a regular file of at most
+// MaxCaseFileSize bytes (a folder, a FIFO or a device is refused at once).
+std::string CaseFileText(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw InputError("не удалось открыть файл " + Echo(path) + ": " + SystemReason(errno));
+  TFileDescriptor file(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw InputError("не удалось открыть файл " + Echo(path) + ": " + SystemReason(errno));
+  if (S_ISDIR(st.st_mode))
+    throw InputError("не удалось открыть файл " + Echo(path) + ": " + SystemReason(EISDIR));
+  if (!S_ISREG(st.st_mode))
+    throw InputError("не удалось открыть файл " + Echo(path) + ": по этому пути находится не обычный файл");
+  if (static_cast<std::uintmax_t>(st.st_size) > MaxCaseFileSize)
+    throw InputError(std::string("файл ") + Echo(path) + " больше допустимого размера файла варианта (" +
+                     MaxCaseFileSizeText + ")");
+  // One byte more than the limit shows a file that has grown since.
+  std::string text(MaxCaseFileSize + 1, '\0');
+  int err = 0;
+  const std::size_t got = ReadFully(fd, reinterpret_cast<std::uint8_t*>(text.data()), text.size(), err);
+  if (err != 0) throw InputError("не удалось прочитать файл " + Echo(path) + ": " + SystemReason(err));
+  if (got > MaxCaseFileSize)
+    throw InputError(std::string("файл ") + Echo(path) + " больше допустимого размера файла варианта (" +
+                     MaxCaseFileSizeText + ")");
+  text.resize(got);
+  return text;
+}
+
 }  // namespace
 
+std::string Echo(const std::string& text) {
+  std::string out;
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    // The length of the UTF-8 sequence starting here; a stray byte counts as one.
+    std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    if (i + n > text.size()) n = 1;
+    for (std::size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) n = 1;
+    if (chars == EchoLength) return out + "…";
+    if (n == 1 && (c < 0x20 || c >= 0x7F)) out += '?';
+    else out.append(text, i, n);
+    i += n;
+    ++chars;
+  }
+  return out;
+}
+
+CLI::Validator NonEmpty() {
+  return CLI::Validator(
+      [](std::string& value) { return value.empty() ? std::string("пустое значение не допускается") : std::string(); },
+      "", "NonEmpty");
+}
+
 void AddCaseOptions(CLI::App& app, CaseOptions& options) {
-  app.add_option("--case", options.caseFile, "case file (JSON: area, separation, dust)");
+  app.add_option("--case", options.caseFile, "case file (JSON: area, separation, dust)")->check(NonEmpty());
   app.add_option("--set", options.sets, "NAME=VALUE: one numeric field of the enclosure or the dust")
       ->take_all();
   app.add_option("--separation", options.separation,
-                 "four 0/1 switches of the separation points, e.g. 0111");
+                 "four 0/1 switches of the separation points, e.g. 0111")
+      ->check(NonEmpty());
   app.add_option("--threads", options.threads,
                  "threads of the particle steps and vortex moves (default: all cores); results do "
                  "not depend on it");
@@ -114,21 +181,20 @@ void AddCaseOptions(CLI::App& app, CaseOptions& options) {
 }
 
 void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError("не удалось открыть файл " + path);
+  const std::string text = CaseFileText(path);
   nlohmann::json j;
   try {
-    j = nlohmann::json::parse(in);
+    j = nlohmann::json::parse(text);
   } catch (const nlohmann::json::exception& e) {
-    throw InputError("файл " + path + " не является корректным JSON");
+    throw InputError("файл " + Echo(path) + " не является корректным JSON");
   }
-  if (!j.is_object()) throw InputError("файл " + path + " должен содержать объект JSON");
+  if (!j.is_object()) throw InputError("файл " + Echo(path) + " должен содержать объект JSON");
   for (const auto& [key, value] : j.items()) {
     if (key == "area") {
       if (!value.is_object()) throw InputError("поле area должно быть объектом");
       for (const auto& [name, v] : value.items()) {
         const auto it = AreaFields().find(name);
-        if (it == AreaFields().end()) throw InputError("неизвестное поле area." + name);
+        if (it == AreaFields().end()) throw InputError("неизвестное поле area." + Echo(name));
         s.Area.*(it->second) = JsonNumber(v, "area." + name);
         if (name == "InflowSpeed") inflowSpeedGiven = true;
       }
@@ -140,7 +206,7 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
           continue;
         }
         const auto it = DustFields().find(name);
-        if (it == DustFields().end()) throw InputError("неизвестное поле dust." + name);
+        if (it == DustFields().end()) throw InputError("неизвестное поле dust." + Echo(name));
         s.Dust.*(it->second) = JsonNumber(v, "dust." + name);
       }
     } else if (key == "separation") {
@@ -152,26 +218,26 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
         s.SepPoints[i].Enabled = value[i].get<bool>();
       }
     } else {
-      throw InputError("неизвестное поле " + key + " в файле " + path);
+      throw InputError("неизвестное поле " + Echo(key) + " в файле " + Echo(path));
     }
   }
 }
 
 void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGiven) {
   const size_t eq = assignment.find('=');
-  if (eq == std::string::npos) throw InputError("--set ожидает NAME=VALUE, получено: " + assignment);
+  if (eq == std::string::npos) throw InputError("--set ожидает NAME=VALUE, получено: " + Echo(assignment));
   const std::string name = assignment.substr(0, eq);
   const std::string text = assignment.substr(eq + 1);
   Extended value;
   if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)))
-    throw InputError("значение поля " + name + " не является числом: " + text);
+    throw InputError("значение поля " + Echo(name) + " не является числом: " + Echo(text));
   if (const auto it = AreaFields().find(name); it != AreaFields().end()) {
     s.Area.*(it->second) = ToDouble(value);
     if (name == "InflowSpeed") inflowSpeedGiven = true;
   } else if (const auto jt = DustFields().find(name); jt != DustFields().end()) {
     s.Dust.*(jt->second) = ToDouble(value);
   } else {
-    throw InputError("неизвестное поле " + name);
+    throw InputError("неизвестное поле " + Echo(name));
   }
 }
 
@@ -198,18 +264,18 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
 
 double RealOption(const std::string& name, const std::string& text) {
   Extended value;
-  if (!ParseReal(text, value)) throw InputError("значение " + name + " не является числом: " + text);
+  if (!ParseReal(text, value)) throw InputError("значение " + name + " не является числом: " + Echo(text));
   const double d = ToDouble(value);
-  if (!std::isfinite(d)) throw InputError("значение " + name + " не является конечным числом: " + text);
+  if (!std::isfinite(d)) throw InputError("значение " + name + " не является конечным числом: " + Echo(text));
   return d;
 }
 
 int IntegerOption(const std::string& name, const std::string& text, int low, int high) {
   int value = 0;
-  if (!ParseInteger(text, value)) throw InputError("значение " + name + " не является целым числом: " + text);
+  if (!ParseInteger(text, value)) throw InputError("значение " + name + " не является целым числом: " + Echo(text));
   if (value < low || value > high)
     throw InputError("значение " + name + " должно быть от " + std::to_string(low) + " до " +
-                     std::to_string(high) + ": " + text);
+                     std::to_string(high) + ": " + Echo(text));
   return value;
 }
 

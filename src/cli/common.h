@@ -32,6 +32,14 @@ struct CaseOptions {
 
 void AddCaseOptions(CLI::App& app, CaseOptions& options);
 
+// Refuses an empty value of an option (a file name or a text that an empty
+// value would silently turn into "not given").
+CLI::Validator NonEmpty();
+
+// A name or text from the input as it is echoed in a message: cut to a
+// readable length (ending in "…"), control characters shown as "?".
+std::string Echo(const std::string& text);
+
 // Fills s from the defaults, the case file, the --set overrides and the
 // separation switches; derives InflowSpeed unless it was given; checks the
 // enclosure and the dust composition; then discretizes the enclosure.

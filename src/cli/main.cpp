@@ -2,6 +2,7 @@
 // program's computations and prints its result as one JSON object on stdout.
 
 #include <iostream>
+#include <string>
 
 #include "cli/commands.h"
 #include "cli/common.h"
@@ -18,6 +19,21 @@ int main(int argc, char** argv) {
 #ifdef LTR_HAVE_VIEW
   ltr::cli::RegisterRender(app);
 #endif
+  // A first word that names no command is named in the refusal.
+  if (argc > 1 && argv[1][0] != '-') {
+    const std::string word = argv[1];
+    std::string known;
+    bool found = false;
+    for (const CLI::App* sub : app.get_subcommands({})) {
+      found = found || sub->check_name(word);
+      known += (known.empty() ? "" : ", ") + sub->get_name();
+    }
+    if (!found) {
+      std::cerr << "ltr-cli: неизвестная команда " << ltr::cli::Echo(word) << " (команды: " << known << ")"
+                << std::endl;
+      return ltr::cli::ExitBadInput;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -108,6 +108,12 @@ std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int Nu
            std::to_string(MaxConcentrationParticles) + ")";
   if (!std::isfinite(s.MaxResidence) || s.MaxResidence < 0)
     return "Предельное время пребывания частицы в потоке должно быть неотрицательным числом";
+  // The size distribution and the particle step depend on the dust and the
+  // enclosure alone: a run that would refuse them is refused before any flow
+  // is computed for it.
+  if (TBarRandom probe; !SetupSizeGenerator(probe, s.Dust.Fractions)) return SizeGeneratorErrorText;
+  if (const double particleDt = ComputeParticleDt(s, NumParticle); !std::isfinite(particleDt) || !(particleDt > 0))
+    return ParticleDtErrorText;
   if (s.BoundCount <= 0 || s.InnerRibs.size() < 4) return "Укрытие не построено";
   if (MoveVortices) {
     const long long maxFree = static_cast<long long>(s.FreeCount) + 4LL * NumIteration;

@@ -93,8 +93,9 @@ bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions);
 
 // Why a run with these arguments cannot start; empty when it can. Covers the
 // dust properties, the counts of particles and moments, the residence limit,
-// the discretized enclosure and, with moving vortices, the size of the
-// influence system.
+// the size distribution of the fractions, the particle time step, the
+// discretized enclosure and, with moving vortices, the size of the influence
+// system.
 std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int NumIteration,
                                    bool MoveVortices);
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -101,13 +102,26 @@ bool ReplaceFileContents(const std::string& fileName, const std::uint8_t* data, 
   }
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
 
-  fs::path temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+  // The temporary's name: hidden, beside the target, and never longer than a
+  // file name may be (a long target name gets a short temporary name).
+  const auto tempName = [&target, &folder] {
     std::string name(".");
     name.append(target.filename().string()).append(".").append(HexSuffix()).append(".tmp");
-    temp = folder / name;
+    if (name.size() > NAME_MAX) name.assign(".").append(HexSuffix()).append(".tmp");
+    return folder / name;
+  };
+
+  // Preferably the data goes to an unnamed file in the folder, which is
+  // given a name only once it is complete, just before the rename: a process
+  // killed while writing (a signal, a file size limit) then leaves nothing
+  // behind. Where unnamed files are not supported, a named temporary is used.
+  fs::path temp;
+  bool named = false;
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = tempName();
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    named = fd >= 0;
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) {
@@ -122,13 +136,30 @@ bool ReplaceFileContents(const std::string& fileName, const std::uint8_t* data, 
     err = errno;
     ok = false;
   }
+  if (ok && !named) {
+    // Give the complete file its temporary name.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      temp = tempName();
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+          (errno != EEXIST && ::linkat(fd, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH) == 0)) {
+        named = true;
+        break;
+      }
+      if (errno != EEXIST) break;
+    }
+    if (!named) {
+      err = errno;
+      ok = false;
+    }
+  }
   if (ok) ok = file.Close(err);
   if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
     err = errno;
     ok = false;
   }
   if (!ok) {
-    ::unlink(temp.c_str());
+    if (named) ::unlink(temp.c_str());
     reason = SystemReason(err);
     return false;
   }

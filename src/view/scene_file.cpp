@@ -1,8 +1,12 @@
 #include "view/scene_file.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImageWriter>
 #include <QString>
+#include <cstdint>
 
+#include "io/file_access.h"
 #include "view/view_transform.h"
 
 namespace ltr {
@@ -22,10 +26,22 @@ bool SaveScenePng(const TModelState& s, const std::string& path, int width, int 
     return false;
   }
   const QImage image = RenderScene(s, width, height, toggles);
-  QImageWriter writer(QString::fromStdString(path), "png");
+  // The picture is encoded in memory and then written as the vortex files
+  // are, so that a failed or interrupted write leaves an existing file whole.
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
   if (!writer.write(image)) {
     if (error != nullptr)
       *error = "не удалось записать файл " + path + ": " + writer.errorString().toStdString();
+    return false;
+  }
+  buffer.close();
+  std::string reason;
+  if (!ReplaceFileContents(path, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                           static_cast<std::size_t>(bytes.size()), reason)) {
+    if (error != nullptr) *error = "не удалось записать файл " + path + ": " + reason;
     return false;
   }
   return true;

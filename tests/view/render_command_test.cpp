@@ -8,7 +8,14 @@
 #include <cstdlib>
 #include <string>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
 
 #include "view/pixels.h"
 
@@ -43,6 +50,52 @@ TEST(RenderCommand, DrawsAShortRunIntoAPngAndRefusesBadSizes) {
 
   EXPECT_EQ(RunCli("render --width 0 --out \"" + out + "\""), 2);
   EXPECT_EQ(RunCli("render --out \"" + dir.filePath("no/such/dir.png").toStdString() + "\""), 2);
+}
+
+// A picture that cannot be written in full (here: a file size limit, which
+// holds for every user) fails the command and leaves the old picture as it
+// was, without a temporary file beside it.
+TEST(RenderCommand, AFailedWriteFailsAndKeepsTheOldPicture) {
+#ifdef LTR_CLI_PATH
+  const char* cli = LTR_CLI_PATH;
+#else
+  const char* cli = std::getenv("LTR_CLI");
+#endif
+  if (cli == nullptr || !QFileInfo::exists(cli)) GTEST_SKIP() << "ltr-cli is not built";
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString out = dir.filePath("old.png");
+  const QByteArray old(300, 'o');
+  {
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(old), old.size());
+  }
+  const std::string target = out.toStdString();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const rlimit limit{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_IGN);  // writes beyond the limit then fail with EFBIG
+    const int null = ::open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    execl(cli, cli, "render", "--quiet", "--out", target.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  QFile f(out);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), old);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.png"});
+
+  // A folder where the picture should go is refused, and stays a folder.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("folder.png"));
+  EXPECT_EQ(RunCli("render --out \"" + dir.filePath("folder.png").toStdString() + "\""), 2);
+  EXPECT_TRUE(QFileInfo(dir.filePath("folder.png")).isDir());
 }
 
 }  // namespace
