@@ -87,10 +87,10 @@ TSubStepRule MakeSubStepRule(const TAreaParams& area, Extended Fixed) {
   const Extended speed = std::max(std::fabs(static_cast<Extended>(area.InflowSpeed)),
                                   std::fabs(static_cast<Extended>(area.Speed)));
   const Extended size = std::min(static_cast<Extended>(area.RoomWidth), static_cast<Extended>(area.RoomHeight));
-  rule.MaxTime = size / speed / 50;
+  rule.MaxTime = size / speed / 100;
   // Without a flow speed or a size (which the run refuses) a fixed bound.
   if (!std::isfinite(rule.MaxTime) || !(rule.MaxTime > 0)) rule.MaxTime = 0.01L;
-  rule.MaxDisplacement = static_cast<Extended>(area.H) / 4;
+  rule.MaxDisplacement = static_cast<Extended>(area.H) / 10;
   return rule;
 }
 

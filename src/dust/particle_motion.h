@@ -82,8 +82,8 @@ struct TSubStepRule {
   Extended MaxDisplacement = 0.0L;
 };
 
-// The automatic rule for the enclosure of s: a particle moves at most H / 4
-// in a sub-step, and a sub-step lasts at most 1/50 of the time the air needs
+// The automatic rule for the enclosure of s: a particle moves at most H / 10
+// in a sub-step, and a sub-step lasts at most 1/100 of the time the air needs
 // to cross the enclosure, min(RoomWidth, RoomHeight) / max(|InflowSpeed|,
 // |Speed|). With Fixed > 0, that fixed step instead.
 TSubStepRule MakeSubStepRule(const TAreaParams& area, Extended Fixed);

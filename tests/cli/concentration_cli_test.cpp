@@ -117,6 +117,27 @@ TEST(ConcentrationCliTest, MovingVorticesAfterAVortexRun) {
   EXPECT_EQ(k, j);
 }
 
+// Own particle steps: the run says its model time, which the described run
+// leaves out; moving vortices keep --dt.
+TEST(ConcentrationCliTest, OwnParticleStepsReportTheirModelTime) {
+  const auto described = RunCli(Coarse({"--seed", "2", "--quiet"}));
+  ASSERT_EQ(described.status, 0) << described.err;
+  EXPECT_FALSE(Json(described).contains("model_time"));
+  for (const char* step : {"auto", "0,002"}) {
+    const auto own = RunCli(Coarse({"--seed", "2", "--particle-step", step, "--quiet"}));
+    ASSERT_EQ(own.status, 0) << own.err;
+    const auto j = Json(own);
+    EXPECT_FALSE(j["stopped"].get<bool>()) << step;
+    EXPECT_GT(j["model_time"].get<double>(), 0.0) << step;
+    EXPECT_EQ(j["particle_dt"], Json(described)["particle_dt"]) << step;
+  }
+  const auto moving = RunCli(Coarse({"--move-vortices", "--dt", "0.01", "--max-residence", "0.1",
+                                     "--particle-step", "auto", "--quiet"}));
+  ASSERT_EQ(moving.status, 0) << moving.err;
+  const double time = Json(moving)["model_time"].get<double>();
+  EXPECT_NEAR(time / 0.01, std::nearbyint(time / 0.01), 1e-9);
+}
+
 TEST(ConcentrationCliTest, BadInputIsRefusedWithOneLineAndStatusTwo) {
   const std::string gap = "/tmp/ltr-case-" + std::to_string(::getpid()) + "-gap.json";
   std::ofstream(gap) << R"({"dust": {"Fractions": [{"Lower": 1e-5, "Upper": 2e-5, "Share": 0.5},
@@ -129,6 +150,11 @@ TEST(ConcentrationCliTest, BadInputIsRefusedWithOneLineAndStatusTwo) {
       {Coarse({"--max-residence", "-1"}), "--max-residence"},
       {Coarse({"--set", "KoefK=-0.5"}), "Коэффициент восстановления при ударе"},
       {Coarse({"--case", gap}), "Ошибка в параметрах генератора случайных чисел"},
+      {Coarse({"--particle-step", "fast"}), "--particle-step"},
+      {Coarse({"--particle-step", "0"}), "--particle-step"},
+      {Coarse({"--particle-step", "-0.001"}), "--particle-step"},
+      {Coarse({"--particle-step", "nan"}), "--particle-step"},
+      {Coarse({"--particle-step", ""}), "--particle-step"},
   };
   for (const auto& [args, text] : cases) {
     const auto r = RunCli(args);
