@@ -176,7 +176,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
   }
   // With own steps moving vortices keep their own time step.
   if (mode.OwnSteps() && MoveVortices && !(std::isfinite(s.Dt) && s.Dt > 0)) {
-    ui.ShowMessage("Шаг по времени должен быть положительным числом");
+    ui.ShowMessage(VortexDtErrorText);
     s.StopConcentration = true;
     return false;
   }

@@ -68,6 +68,9 @@ struct TConcentrationOptions {
   TParticleStepMode ParticleStep;
 };
 
+// The message shown when, with own particle steps, moving vortices have no
+// positive time step.
+inline constexpr const char* VortexDtErrorText = "Шаг по времени должен быть положительным числом";
 // The message shown when a chosen particle sub-step is not a positive time.
 inline constexpr const char* ParticleSubStepErrorText =
     "Шаг интегрирования частиц должен быть положительным числом секунд";

@@ -899,7 +899,7 @@ void TfrmMain::btnStartCountConcentrationClick() {
   if (options.ParticleStep.OwnSteps() && moveVortices) {
     if (!ReadReal(edDt_, Tr("Шаг по времени"), vortexDt)) return;
     if (!(std::isfinite(vortexDt) && vortexDt > 0)) {
-      ShowMessage("Шаг по времени должен быть положительным числом");
+      ShowMessage(VortexDtErrorText);
       return;
     }
   }
