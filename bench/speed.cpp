@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "default_run.h"
+
 #include "dust/concentration_run.h"
 #include "dust/particle_motion.h"
 #include "model/discretization.h"
@@ -18,15 +20,7 @@ namespace {
 
 using namespace ltr;
 
-// The state the default vortex run leaves: 170 bound and 400 free vortices.
-const TModelState& AfterDefaultRun() {
-  static const TModelState s = [] {
-    TModelState m;
-    RunVortices(m, 400, 0, 0.0, 1.0, 0.005);
-    return m;
-  }();
-  return s;
-}
+using bench::AfterDefaultRun;
 
 void SetCompute(TModelState& s, const benchmark::State& state) {
   s.Compute.Threads = static_cast<int>(state.range(0));

@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "default_run.h"
+
 #include "model/discretization.h"
 #include "model/model_state.h"
 #include "solver/influence.h"
@@ -15,15 +17,7 @@ namespace {
 
 using namespace ltr;
 
-// The state the default run leaves: 170 bound and 400 free vortices.
-const TModelState& AfterDefaultRun() {
-  static const TModelState s = [] {
-    TModelState m;
-    RunVortices(m, 400, 0, 0.0, 1.0, 0.005);
-    return m;
-  }();
-  return s;
-}
+using bench::AfterDefaultRun;
 
 void BM_DefaultVortexRun(benchmark::State& state) {
   int steps = 0;

@@ -245,16 +245,9 @@ void TfrmAreaParams::LoadFrom(const TModelState& s) {
 bool TfrmAreaParams::Execute() { return Services_.execDialog(this) == QDialog::Accepted; }
 
 void TfrmAreaParams::StoreInto(TModelState& s) const {
-  TAreaParams& a = s.Area;
-  a.H = edH->value();
-  a.Speed = edSpeed->value();
-  a.RoomHeight = edRoomHeight->value();
-  a.RoomWidth = edRoomWidth->value();
-  a.ExhaustWidth = edExhaustWidth->value();
-  a.ExhaustHeight = edExhaustHeight->value();
-  a.InflowWidth = edInflowWidth->value();
-  a.InflowDistance = edInflowDistance->value();
+  TAreaParams a = FieldValues();
   a.InflowSpeed = DerivedInflowSpeed(a);
+  s.Area = a;
   const std::array<bool, SeparationPointCount> checked = CheckedBreaks();
   for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = checked[i];
 }
