@@ -154,18 +154,11 @@ std::string HistoryCsv(const std::vector<HistoryRow>& rows) {
   std::string out = "step,time,free_vortices,shed,exhausted,exhausted_total,free_gamma\n";
   for (const HistoryRow& r : rows) {
     AppendNumber(out, r.step);
-    out += ',';
-    AppendNumber(out, r.time);
-    out += ',';
-    AppendNumber(out, r.freeCount);
-    out += ',';
-    AppendNumber(out, r.shed);
-    out += ',';
-    AppendNumber(out, r.exhausted);
-    out += ',';
-    AppendNumber(out, r.exhaustedTotal);
-    out += ',';
-    AppendNumber(out, r.freeGamma);
+    for (const double v : {r.time, static_cast<double>(r.freeCount), static_cast<double>(r.shed),
+                           static_cast<double>(r.exhausted), static_cast<double>(r.exhaustedTotal), r.freeGamma}) {
+      out += ',';
+      AppendNumber(out, v);
+    }
     out += '\n';
   }
   return out;

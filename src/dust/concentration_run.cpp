@@ -145,28 +145,16 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     return false;
   }
 
-  // The size generator comes first: a distribution it refuses ends the run
-  // before anything has changed, and no particle without size is ever made.
   TBarRandom sizeGenerator;
   switch (options.Seed.Kind) {
     case TSizeSeed::TKind::Clock: sizeGenerator.Randomize(); break;
     case TSizeSeed::TKind::Value: sizeGenerator.Randomize(options.Seed.Value); break;
     case TSizeSeed::TKind::Unseeded: break;
   }
-  if (!SetupSizeGenerator(sizeGenerator, s.Dust.Fractions)) {
-    ui.ShowMessage(SizeGeneratorErrorText);
-    s.StopConcentration = true;
-    return false;
-  }
-
-  // A step that is not positive would never move the particles on (the
-  // inflow's speed or width not positive).
+  // CheckConcentrationArgs has refused a distribution the generator cannot
+  // take and a particle step that is not positive.
+  SetupSizeGenerator(sizeGenerator, s.Dust.Fractions);
   const double particleDt = ComputeParticleDt(s, NumParticle);
-  if (!std::isfinite(particleDt) || !(particleDt > 0)) {
-    ui.ShowMessage(ParticleDtErrorText);
-    s.StopConcentration = true;
-    return false;
-  }
 
   const TParticleStepMode& mode = options.ParticleStep;
   if (mode.Kind == TParticleStepMode::TKind::Fixed && !(std::isfinite(mode.Value) && mode.Value > 0)) {
