@@ -35,10 +35,7 @@ BENCHMARK(BM_DefaultVortexRun)->Unit(benchmark::kMillisecond)->Iterations(3);
 // search and the solve.
 void BM_TimeStepAtFullCount(benchmark::State& state) {
   TModelState s = AfterDefaultRun();
-  s.Solution.resize(static_cast<size_t>(s.BoundCount + 1));
-  BuildMatrix(s);
-  UpdateRightSide(s);
-  SolveCirculations(s);
+  PrepareInfluenceSystem(s);
   const TModelState start = s;
   for (auto _ : state) {
     TimeStep(s);

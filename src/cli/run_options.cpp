@@ -123,11 +123,12 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
 
   // Where the run starts: a fresh run from time 0 with no free vortices, or
   // the loaded state with at most --max-free free vortices.
-  if (outcome.loaded && v.maxFree >= 0 && v.maxFree < s.FreeCount) s.FreeCount = v.maxFree;
-  const int startFree = outcome.loaded ? s.FreeCount : 0;
-  const double startTime = outcome.loaded ? s.Time : 0.0;
-  const std::string refusal = CheckVortexRunArgs(s, v.maxFree, v.maxTime, v.dt, startFree, startTime);
+  TRunStart start;
+  const std::string refusal = outcome.loaded ? BeginContinuedRun(s, v.maxFree, v.maxTime, v.dt, start)
+                                             : CheckVortexRunArgs(s, v.maxFree, v.maxTime, v.dt);
   if (!refusal.empty()) throw InputError(refusal);
+  const int startFree = start.FreeCount;
+  const double startTime = start.Time;
 
   Progress progress("Расчет поля скоростей", options.quiet);
   RunProgress observer(progress, startTime, v.maxTime, options.history.empty() ? nullptr : &outcome.history);

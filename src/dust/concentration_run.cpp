@@ -18,21 +18,9 @@ namespace {
 // Gives the influence system of a run with moving vortices its room and
 // solves it for the vortices as they are.
 void PrepareMovingVortices(TModelState& s, int NumIteration) {
-  const int N = s.BoundCount;
   s.Delta = s.Area.H / 2;
   s.MaxFreeVortex = s.FreeCount + 4 * NumIteration;
-  s.Vortices.resize(static_cast<size_t>(N + s.MaxFreeVortex));
-  s.MovedVortices.resize(static_cast<size_t>(s.MaxFreeVortex));
-  s.Solution.resize(static_cast<size_t>(N + 1));
-  BuildMatrix(s);
-  UpdateRightSide(s);
-  SolveCirculations(s);
-}
-
-void ReleaseMovingVortices(TModelState& s) {
-  s.MovedVortices.clear();
-  s.MovedVortices.shrink_to_fit();
-  ReleaseInfluenceSystem(s);
+  PrepareInfluenceSystem(s);
 }
 
 void StoreResults(TModelState& s, int NumIteration, double injectedMass) {
@@ -288,7 +276,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
   }
 
   if (!s.StopConcentration) StoreResults(s, NumIteration, injectedMass);
-  if (MoveVortices) ReleaseMovingVortices(s);
+  if (MoveVortices) ReleaseInfluenceRun(s);
   return !s.StopConcentration;
 }
 

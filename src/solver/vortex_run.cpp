@@ -26,6 +26,12 @@ int RunBoundCount(const TModelState& s, int StartFreeCount) {
 // they are: after a fresh discretization when there are no free vortices.
 void PrepareRun(TModelState& s) {
   if (s.FreeCount == 0) BuildArea(s);
+  PrepareInfluenceSystem(s);
+}
+
+}  // namespace
+
+void PrepareInfluenceSystem(TModelState& s) {
   const int N = s.BoundCount;
   // A continued run may allow more free vortices than Vortices has room for.
   if (static_cast<int>(s.Vortices.size()) < N + s.MaxFreeVortex)
@@ -33,13 +39,25 @@ void PrepareRun(TModelState& s) {
   s.MovedVortices.resize(static_cast<size_t>(s.MaxFreeVortex));
   s.Solution.resize(static_cast<size_t>(N + 1));
   BuildMatrix(s);
+  // With no free vortices the right side is the one BuildMatrix wrote.
   if (s.FreeCount != 0) UpdateRightSide(s);
   SolveCirculations(s);
 }
 
-void ReleaseRun(TModelState& s) { ReleaseInfluenceSystem(s); }
+void ReleaseInfluenceRun(TModelState& s) {
+  s.MovedVortices.clear();
+  s.MovedVortices.shrink_to_fit();
+  ReleaseInfluenceSystem(s);
+}
 
-}  // namespace
+std::string BeginContinuedRun(TModelState& s, int MaxFree, double MaxTime, double Dt, TRunStart& start) {
+  const int keep = std::min(s.FreeCount, MaxFree);
+  std::string refusal = CheckVortexRunArgs(s, MaxFree, MaxTime, Dt, keep, s.Time);
+  if (!refusal.empty()) return refusal;
+  s.FreeCount = keep;
+  start = {keep, s.Time};
+  return {};
+}
 
 std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime, double Dt,
                                int StartFreeCount, double StartTime) {
@@ -76,7 +94,7 @@ bool SolveCurrentFlow(TModelState& s) {
     return false;
   }
   PrepareRun(s);
-  ReleaseRun(s);
+  ReleaseInfluenceSystem(s);
   return true;
 }
 
@@ -109,7 +127,7 @@ bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTi
     if (s.StopVortexRun) break;
   }
 
-  ReleaseRun(s);
+  ReleaseInfluenceSystem(s);
   return true;
 }
 

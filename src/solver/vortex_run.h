@@ -26,6 +26,27 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
 bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
                  double Dt);
 
+// Gives a run's arrays room for its bound vortices and MaxFreeVortex free
+// ones (Vortices only grows) and solves the bound circulations for the free
+// vortices as they are. The discretization is left as it is.
+void PrepareInfluenceSystem(TModelState& s);
+
+// Frees the influence system a run built.
+void ReleaseInfluenceRun(TModelState& s);
+
+// Where a vortex run starts: the number of free vortices kept and the time.
+struct TRunStart {
+  int FreeCount = 0;
+  double Time = 0.0;
+};
+
+// The start of a run that goes on from the current state (Continue): the free
+// vortices as they are, cut to the first MaxFree of them. The run is checked
+// with that start before anything changes; a refusal leaves every vortex in
+// place and returns its message. Otherwise FreeCount is cut and start holds
+// the arguments for RunVortices.
+std::string BeginContinuedRun(TModelState& s, int MaxFree, double MaxTime, double Dt, TRunStart& start);
+
 // What the progress of a run reports: the model time reached and the maximum.
 std::string VortexRunProgressText(double time, double maxTime);
 

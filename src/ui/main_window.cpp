@@ -841,16 +841,13 @@ void TfrmMain::btnContinueClick() {
   int maxFree = 0;
   double maxTime = 0, dt = 0;
   if (!ReadVortexRunFields(maxFree, maxTime, dt)) return;
-  // The run is checked with the free vortices it will start from before the
-  // list is cut, so that a refused run leaves them all.
-  const int startFree = std::min(s_.FreeCount, maxFree);
-  const std::string error = CheckVortexRunArgs(s_, maxFree, maxTime, dt, startFree, s_.Time);
+  TRunStart start;
+  const std::string error = BeginContinuedRun(s_, maxFree, maxTime, dt, start);
   if (!error.empty()) {
     ShowMessage(error);
     return;
   }
-  s_.FreeCount = startFree;
-  RunVortexCommand(maxFree, s_.FreeCount, s_.Time, maxTime, dt);
+  RunVortexCommand(maxFree, start.FreeCount, start.Time, maxTime, dt);
 }
 
 void TfrmMain::btnStopClick() {

@@ -9,6 +9,7 @@
 #include "model/discretization.h"
 #include "model/model_state.h"
 #include "solver/influence.h"
+#include "solver/vortex_run.h"
 
 namespace ltr::testing {
 
@@ -22,11 +23,7 @@ inline void BuildSmallCase(TModelState& s, int maxFree = 100) {
 // What a run does before its first step: the arrays and the first solve.
 inline void PrepareSolver(TModelState& s) {
   s.Delta = s.Area.H / 2;
-  s.MovedVortices.resize(static_cast<size_t>(s.MaxFreeVortex));
-  s.Solution.resize(static_cast<size_t>(s.BoundCount + 1));
-  BuildMatrix(s);
-  if (s.FreeCount != 0) UpdateRightSide(s);
-  SolveCirculations(s);
+  PrepareInfluenceSystem(s);
 }
 
 // One vortex and nothing else: the enclosure plays no part.

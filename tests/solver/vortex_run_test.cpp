@@ -99,6 +99,29 @@ TEST(VortexRunTest, ContinueAtTheLimitOnlySolvesAndMayGrowTheRoom) {
   EXPECT_LE(s.FreeCount, 30);
 }
 
+// Continue with a lower limit keeps the first vortices; a refused Continue
+// keeps them all.
+TEST(VortexRunTest, ContinueCutsToTheLimitOnlyWhenTheRunCanStart) {
+  TModelState s;
+  s.Area.H = 0.05;
+  ASSERT_TRUE(RunVortices(s, 40, 0, 0.0, 0.1, 0.005));
+  const TModelState after = s;
+  ASSERT_GT(after.FreeCount, 12);
+
+  TRunStart start;
+  EXPECT_EQ(BeginContinuedRun(s, 12, 0.2, 0.0, start), "Шаг по времени должен быть положительным числом");
+  ExpectSameVortices(s, after);
+
+  ASSERT_EQ(BeginContinuedRun(s, 12, 0.2, 0.005, start), "");
+  EXPECT_EQ(start.FreeCount, 12);
+  EXPECT_EQ(start.Time, after.Time);
+  EXPECT_EQ(s.FreeCount, 12);
+  ASSERT_TRUE(RunVortices(s, 12, start.FreeCount, start.Time, 0.2, 0.005));
+  EXPECT_GT(s.Time, 0.2);
+  EXPECT_LE(s.FreeCount, 12);
+  for (int j = 0; j < s.BoundCount; ++j) EXPECT_EQ(s.Vortices[j].Pos.X, after.Vortices[j].Pos.X);
+}
+
 TEST(VortexRunTest, StartDiscardsTheFreeVortices) {
   TModelState s;
   s.Area.H = 0.05;
