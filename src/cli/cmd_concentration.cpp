@@ -1,18 +1,29 @@
 // ltr-cli concentration: the concentration run in the flow of a case (the
 // steady bound-vortex flow, or the flow a vortex run leaves), and its results.
 
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/run_options.h"
 #include "dust/concentration_run.h"
+#include "dust/run_statistics.h"
 #include "numerics/number_text.h"
 
 namespace ltr::cli {
 
 namespace {
+
+// The most replicas one call runs.
+constexpr int MaxReplicas = 10000;
+
+// A seed for a series of replicas whose first seed is not given.
+std::uint64_t ClockSeed() {
+  return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000000ULL;
+}
 
 struct ConcentrationOptions {
   CaseOptions caseOptions;
@@ -24,6 +35,7 @@ struct ConcentrationOptions {
   std::string maxSteps;
   std::string maxResidence = "30";
   std::string particleStep;  // auto or seconds; not given: as the run is described
+  std::string replicas = "1";
   bool listVortices = false;
 };
 
@@ -85,6 +97,61 @@ TParticleStepMode ParseParticleStep(const std::string& text, bool given) {
   return TParticleStepMode::FixedStep(ToDouble(value));
 }
 
+// A number, or null where it is not defined (an error from one particle).
+nlohmann::json Number(double value) {
+  if (!std::isfinite(value)) return nullptr;
+  return value;
+}
+
+nlohmann::json IntervalJson(const TInterval& i) { return {Number(i.Low), Number(i.High)}; }
+
+nlohmann::json FateJson(const TFateTally& t) {
+  static constexpr const char* names[FateKindCount] = {"injected", "exhausted", "settled", "at_rest", "held"};
+  nlohmann::json j;
+  for (int k = 0; k < FateKindCount; ++k) {
+    j[names[k]] = t.Count[k];
+    j[std::string(names[k]) + "_mass"] = ToDouble(t.Mass[k]);
+  }
+  j["penetration"] = Penetration(t);
+  return j;
+}
+
+// What the run's fates say beside the specified results: the interval of the
+// outlet concentration, the penetration and the particles by fate.
+void AddStatistics(nlohmann::json& j, const TModelState& s) {
+  const TRunTally& tally = s.OutputTally;
+  const TOutletStatistics stats = OutletStatistics(tally.Total(), s.RealInputConcentration);
+  j["output_concentration_se"] = Number(stats.OutputStdError);
+  j["output_concentration_ci95"] = IntervalJson(stats.Output95);
+  j["penetration"] = stats.Penetration;
+  j["penetration_ci95"] = IntervalJson(stats.Penetration95);
+  nlohmann::json fates = nlohmann::json::array();
+  for (size_t k = 0; k < tally.Fractions.size() && k < s.Dust.Fractions.size(); ++k) {
+    nlohmann::json f = FateJson(tally.Fractions[k]);
+    f["lower"] = s.Dust.Fractions[k].Lower;
+    f["upper"] = s.Dust.Fractions[k].Upper;
+    fates.push_back(std::move(f));
+  }
+  j["fates"] = std::move(fates);
+  j["fates_total"] = FateJson(tally.Total());
+  nlohmann::json curve = nlohmann::json::array();
+  for (int k = 0; k < static_cast<int>(tally.Classes.size()); ++k) {
+    const TFateTally& c = tally.Classes[k];
+    nlohmann::json row = {{"lower", tally.ClassLower(k)},
+                          {"upper", tally.ClassUpper(k)},
+                          {"injected", c.CountOf(TFateKind::Injected)},
+                          {"exhausted", c.CountOf(TFateKind::Exhausted)}};
+    row["penetration"] = c.CountOf(TFateKind::Injected) > 0 ? nlohmann::json(Penetration(c)) : nullptr;
+    curve.push_back(std::move(row));
+  }
+  j["grade_efficiency"] = std::move(curve);
+}
+
+nlohmann::json SummaryJson(const std::vector<double>& values) {
+  const TReplicaSummary r = SummarizeReplicas(values);
+  return {{"mean", r.Mean}, {"std_dev", Number(r.StdDev)}, {"ci95", IntervalJson(r.Mean95)}, {"values", values}};
+}
+
 nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed, bool ownSteps) {
   nlohmann::json j;
   j["particle_dt"] = s.Dust.ParticleDt;
@@ -109,6 +176,7 @@ nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed, 
   if (completed) {
     j["held"] = s.HeldCount;
     j["held_mass_share"] = s.HeldMassShare;
+    AddStatistics(j, s);
   } else {
     j["held"] = nullptr;
     j["held_mass_share"] = nullptr;
@@ -143,6 +211,9 @@ void RegisterConcentration(CLI::App& app) {
       "auto or S seconds: each particle integrated in sub-steps of its own (exact drag over a sub-step), "
       "by the automatic rule or S long; particles are still injected every particle_dt, and moving "
       "vortices keep the time step --dt; default: one Runge-Kutta step of particle_dt");
+  sub->add_option("--replicas", options->replicas,
+                  "repeat the run with this many seeds (--seed, --seed + 1, ...; from the clock without "
+                  "--seed) from the same flow and report the mean, spread and 95 % interval (default 1)");
   sub->add_flag("--vortices", options->listVortices,
                 "also print every vortex after the run as [x, y, gamma], with the bound count");
   sub->callback([options, sub] {
@@ -153,6 +224,10 @@ void RegisterConcentration(CLI::App& app) {
     run.MaxSteps = ParseMaxSteps(options->maxSteps);
     const double maxResidence = ParseResidence(options->maxResidence);
     run.ParticleStep = ParseParticleStep(options->particleStep, sub->count("--particle-step") > 0);
+    const int replicas = IntegerOption("--replicas", options->replicas, 1, MaxReplicas);
+    if (replicas > 1 && run.Seed.Kind == TSizeSeed::TKind::Unseeded)
+      throw InputError("--replicas требует различных зерен: задайте --seed числом или не задавайте его");
+    if (replicas > 1 && run.Seed.Kind == TSizeSeed::TKind::Clock) run.Seed = TSizeSeed::Fixed(ClockSeed());
 
     TModelState s;
     ApplyCase(options->caseOptions, s);
@@ -170,6 +245,8 @@ void RegisterConcentration(CLI::App& app) {
     // of the flow (its run or its file) unless --dt says otherwise.
     if (run.ParticleStep.OwnSteps() && sub->count("--dt") > 0) s.Dt = ParseRunOptions(options->run).dt;
 
+    // Every replica starts from this flow.
+    const TModelState flow = replicas > 1 ? s : TModelState{};
     Progress progress("Расчет концентрации", options->run.quiet);
     ConcentrationProgressBar observer(progress, static_cast<long long>(particles) * moments);
     bool completed;
@@ -188,6 +265,42 @@ void RegisterConcentration(CLI::App& app) {
                       " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
     }
     nlohmann::json results = Results(s, completed, flowComputed, run.ParticleStep.OwnSteps());
+    if (replicas > 1 && completed) {
+      std::vector<double> output{s.OutputConcentration}, input{s.RealInputConcentration},
+          penetration{Penetration(s.OutputTally.Total())}, held{s.HeldMassShare};
+      nlohmann::json seeds = {run.Seed.Value};
+      int stopped = 0;
+      for (int r = 1; r < replicas; ++r) {
+        TModelState replica = flow;
+        TConcentrationOptions replicaRun = run;
+        replicaRun.Seed = TSizeSeed::Fixed(run.Seed.Value + static_cast<std::uint64_t>(r));
+        Progress replicaProgress("Повтор " + std::to_string(r + 1) + " из " + std::to_string(replicas),
+                                 options->run.quiet);
+        ConcentrationProgressBar replicaObserver(replicaProgress, static_cast<long long>(particles) * moments);
+        ObserverScope scope(replica, replicaObserver);
+        if (!RunConcentration(replica, particles, moments, options->moveVortices, replicaRun)) {
+          // Only a step limit stops a run whose first replica completed.
+          ++stopped;
+          replicaProgress.Finish("остановлен после " + std::to_string(replica.ConcentrationSteps) + " шагов");
+          continue;
+        }
+        replicaProgress.Finish("выходная концентрация " + FormatFixed(replica.OutputConcentration, 8, 7) +
+                               " кг/м3");
+        seeds.push_back(replicaRun.Seed.Value);
+        output.push_back(replica.OutputConcentration);
+        input.push_back(replica.RealInputConcentration);
+        penetration.push_back(Penetration(replica.OutputTally.Total()));
+        held.push_back(replica.HeldMassShare);
+      }
+      nlohmann::json summary = {{"count", static_cast<int>(output.size())},
+                                {"seeds", std::move(seeds)},
+                                {"output_concentration", SummaryJson(output)},
+                                {"real_input_concentration", SummaryJson(input)},
+                                {"penetration", SummaryJson(penetration)},
+                                {"held_mass_share", SummaryJson(held)}};
+      if (stopped > 0) summary["stopped"] = stopped;
+      results["replicas"] = std::move(summary);
+    }
     if (options->listVortices) {
       results["bound_count"] = s.BoundCount;
       results["vortices"] = VortexList(s);

@@ -45,6 +45,7 @@ void StoreResults(TModelState& s, int NumIteration, double injectedMass) {
   for (int h : s.FractionHeld) s.HeldCount += h;
   s.HeldMassShare = injectedMass > 0 ? ToDouble(s.HeldMass / static_cast<Extended>(injectedMass)) : 0.0;
   s.OutputHeldCounts = s.FractionHeld;
+  s.OutputTally = s.Tally;
 }
 
 }  // namespace
@@ -169,6 +170,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
   s.ExhaustedMass = 0;
   s.FractionHeld.assign(static_cast<size_t>(K), 0);
   s.HeldMass = 0;
+  s.Tally.Reset(dust.Fractions);
   double injectedMass = 0;
   s.StopConcentration = false;
   s.Particles.assign(static_cast<size_t>(NumParticle) * static_cast<size_t>(NumIteration), TParticle{});
@@ -193,6 +195,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
       p.Velocity = {0.0L, -static_cast<Extended>(s.Area.InflowSpeed)};
       p.FlightTime = 0;
       injectedMass = ToDouble(injectedMass + ParticleMassOf(p.Diameter, dust.ParticleDensity));
+      TallyFate(s, s.ParticleCount + i, TFateKind::Injected);
     }
     s.ParticleCount += NumParticle;
   };

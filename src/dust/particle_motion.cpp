@@ -268,10 +268,16 @@ void SettleFates(TModelState& s, TParticleStepper& stepper, int count) {
   int kept = 0;
   for (int i = 0; i < count; ++i) {
     switch (stepper.Fates[i]) {
-      case TParticleFate::Exhausted: CountExhausted(s, i); break;
-      case TParticleFate::Held: CountHeld(s, i); break;
-      case TParticleFate::Settled:
-      case TParticleFate::AtRest: break;
+      case TParticleFate::Exhausted:
+        CountExhausted(s, i);
+        TallyFate(s, i, TFateKind::Exhausted);
+        break;
+      case TParticleFate::Held:
+        CountHeld(s, i);
+        TallyFate(s, i, TFateKind::Held);
+        break;
+      case TParticleFate::Settled: TallyFate(s, i, TFateKind::Settled); break;
+      case TParticleFate::AtRest: TallyFate(s, i, TFateKind::AtRest); break;
       case TParticleFate::InFlight:
         if (kept != i) s.Particles[kept] = s.Particles[i];
         ++kept;
@@ -354,6 +360,11 @@ void CountExhausted(TModelState& s, int I) {
   FitCounters(s.FractionHits, s);
   if (const int j = FractionOf(s, D); j >= 0) ++s.FractionHits[j];
   s.ExhaustedMass = ToDouble(s.ExhaustedMass + ParticleMassOf(D, s.Dust.ParticleDensity));
+}
+
+void TallyFate(TModelState& s, int I, TFateKind kind) {
+  const Extended D = s.Particles[I].Diameter;
+  s.Tally.Add(FractionOf(s, D), D, ParticleMassOf(D, s.Dust.ParticleDensity), kind);
 }
 
 void CountHeld(TModelState& s, int I) {

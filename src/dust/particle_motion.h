@@ -122,4 +122,7 @@ void CountExhausted(TModelState& s, int I);
 // Books particle I as held in the flow: in FractionHeld and HeldMass.
 void CountHeld(TModelState& s, int I);
 
+// Books particle I in the run's tally of fates (Tally) as `kind`.
+void TallyFate(TModelState& s, int I, TFateKind kind);
+
 }  // namespace ltr

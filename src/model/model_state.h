@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/fate_tally.h"
 #include "model/observer.h"
 #include "numerics/extended.h"
 #include "numerics/fast_velocity.h"
@@ -191,6 +192,8 @@ struct TModelState {
   int HeldCount = 0;              // result: held particles of the last complete run
   double HeldMassShare = 0.0;     // result: their share of the injected mass
   std::vector<int> OutputHeldCounts;  // result: held particles per input fraction
+  TRunTally Tally;        // the fates of the particles, in the current run
+  TRunTally OutputTally;  // result: the fates of the last complete run
   long long ConcentrationSteps = 0;   // particle time steps of the last run
   double ConcentrationTime = 0.0;     // model time the last run reached, s
 

@@ -168,3 +168,46 @@ TEST(ConcentrationCliTest, BadInputIsRefusedWithOneLineAndStatusTwo) {
 
 }  // namespace
 }  // namespace ltr
+
+namespace ltr {
+namespace {
+
+// Replicas are the runs of their seeds: the summary holds exactly the results
+// of separate runs with --seed S and S + 1, and the first replica's results
+// are the output's own.
+TEST(ConcentrationCliTest, ReplicasRepeatTheRunWithTheFollowingSeeds) {
+  const auto both = RunCli(Coarse({"--seed", "7", "--replicas", "2", "--quiet"}));
+  ASSERT_EQ(both.status, 0) << both.err;
+  const auto j = Json(both);
+  const auto seven = Json(RunCli(Coarse({"--seed", "7", "--quiet"})));
+  const auto eight = Json(RunCli(Coarse({"--seed", "8", "--quiet"})));
+  const auto& r = j["replicas"];
+  EXPECT_EQ(r["count"], 2);
+  EXPECT_EQ(r["seeds"], nlohmann::json({7, 8}));
+  EXPECT_EQ(r["output_concentration"]["values"],
+            nlohmann::json({seven["output_concentration"], eight["output_concentration"]}));
+  EXPECT_EQ(r["penetration"]["values"], nlohmann::json({seven["penetration"], eight["penetration"]}));
+  EXPECT_EQ(j["output_concentration"], seven["output_concentration"]);
+  EXPECT_EQ(j["fates"], seven["fates"]);
+  const auto& ci = r["output_concentration"]["ci95"];
+  const double mean = r["output_concentration"]["mean"].get<double>();
+  EXPECT_LE(ci[0].get<double>(), mean);
+  EXPECT_GE(ci[1].get<double>(), mean);
+
+  // The fates of every fraction add up to its injected particles.
+  long long injected = 0;
+  for (const auto& f : seven["fates"]) {
+    EXPECT_EQ(f["injected"].get<long long>(), f["exhausted"].get<long long>() + f["settled"].get<long long>() +
+                                                  f["at_rest"].get<long long>() + f["held"].get<long long>());
+    injected += f["injected"].get<long long>();
+  }
+  EXPECT_EQ(injected, 9);
+
+  const auto refused = RunCli(Coarse({"--seed", "none", "--replicas", "2", "--quiet"}));
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+  EXPECT_EQ(RunCli(Coarse({"--replicas", "0", "--quiet"})).status, 2);
+}
+
+}  // namespace
+}  // namespace ltr

@@ -1,0 +1,145 @@
+#include "dust/run_statistics.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "dust/concentration_run.h"
+#include "model/discretization.h"
+#include "solver/vortex_run.h"
+
+namespace ltr {
+namespace {
+
+TModelState Coarse() {
+  TModelState s;
+  s.Area.H = 0.05;
+  s.Dust.InputConcentration = 3e-6;
+  BuildArea(s);
+  return s;
+}
+
+TModelState SteadyFlow() {
+  TModelState s = Coarse();
+  EXPECT_TRUE(SolveCurrentFlow(s));
+  return s;
+}
+
+TConcentrationOptions Seeded(std::uint64_t seed) {
+  TConcentrationOptions o;
+  o.Seed = TSizeSeed::Fixed(seed);
+  return o;
+}
+
+long long Ended(const TFateTally& t) {
+  return t.CountOf(TFateKind::Exhausted) + t.CountOf(TFateKind::Settled) + t.CountOf(TFateKind::AtRest) +
+         t.CountOf(TFateKind::Held);
+}
+
+void ExpectFatesAddUp(const TModelState& s, long long injected) {
+  const TRunTally& t = s.OutputTally;
+  ASSERT_EQ(t.Fractions.size(), s.Dust.Fractions.size());
+  long long total = 0;
+  for (size_t j = 0; j < t.Fractions.size(); ++j) {
+    const TFateTally& f = t.Fractions[j];
+    EXPECT_EQ(Ended(f), f.CountOf(TFateKind::Injected)) << j;
+    EXPECT_EQ(f.CountOf(TFateKind::Exhausted), s.FractionHits[j]) << j;
+    EXPECT_EQ(f.CountOf(TFateKind::Held), s.OutputHeldCounts[j]) << j;
+    Extended ended = 0;
+    for (TFateKind k : {TFateKind::Exhausted, TFateKind::Settled, TFateKind::AtRest, TFateKind::Held})
+      ended += f.MassOf(k);
+    EXPECT_NEAR(ToDouble(ended), ToDouble(f.MassOf(TFateKind::Injected)), 1e-15 * ToDouble(ended)) << j;
+    total += f.CountOf(TFateKind::Injected);
+  }
+  EXPECT_EQ(total, injected);
+  // The size classes hold the same particles.
+  long long inClasses = 0, exhaustedInClasses = 0;
+  for (const TFateTally& c : t.Classes) {
+    EXPECT_EQ(Ended(c), c.CountOf(TFateKind::Injected));
+    inClasses += c.CountOf(TFateKind::Injected);
+    exhaustedInClasses += c.CountOf(TFateKind::Exhausted);
+  }
+  EXPECT_GE(t.Classes.size(), static_cast<size_t>(MinSizeClassCount));
+  EXPECT_EQ(inClasses, injected);
+  EXPECT_EQ(exhaustedInClasses, t.Total().CountOf(TFateKind::Exhausted));
+  // The outlet share of the mass is the ratio of the two concentrations.
+  EXPECT_NEAR(Penetration(t.Total()) * s.RealInputConcentration, s.OutputConcentration,
+              1e-14 * s.RealInputConcentration);
+}
+
+TEST(RunStatistics, FatesAddUpToTheInjectedParticles) {
+  TModelState s = SteadyFlow();
+  ASSERT_TRUE(RunConcentration(s, 6, 5, false, Seeded(42)));
+  ExpectFatesAddUp(s, 30);
+  const TFateTally total = s.OutputTally.Total();
+  EXPECT_GT(total.CountOf(TFateKind::Exhausted), 0);
+  EXPECT_GT(total.CountOf(TFateKind::Settled), 0);
+
+  // Held by a short residence limit: counted as held, still adding up.
+  TModelState held = SteadyFlow();
+  held.MaxResidence = 0.05;
+  ASSERT_TRUE(RunConcentration(held, 6, 5, false, Seeded(42)));
+  ExpectFatesAddUp(held, 30);
+  EXPECT_GT(held.OutputTally.Total().CountOf(TFateKind::Held), 0);
+
+  // A new run starts a new tally.
+  ASSERT_TRUE(RunConcentration(held, 2, 2, false, Seeded(1)));
+  ExpectFatesAddUp(held, 4);
+}
+
+TEST(RunStatistics, PenetrationIsZeroInStillAirAndOneWhenEveryParticleLeaves) {
+  TModelState still = Coarse();  // every circulation 0: the particles fall
+  ASSERT_TRUE(RunConcentration(still, 4, 3, false, Seeded(3)));
+  TOutletStatistics none = OutletStatistics(still.OutputTally.Total(), still.RealInputConcentration);
+  EXPECT_EQ(none.Particles, 12);
+  EXPECT_EQ(none.Penetration, 0.0);
+  EXPECT_EQ(none.OutputStdError, 0.0);
+  EXPECT_EQ(none.Output95.Low, 0.0);
+  EXPECT_EQ(none.Output95.High, 0.0);
+
+  TModelState fine = SteadyFlow();
+  fine.Dust.Fractions = {{1e-6, 2e-6, 0.5}, {2e-6, 3e-6, 0.5}};
+  TConcentrationOptions own = Seeded(3);
+  own.ParticleStep = TParticleStepMode::Auto();
+  ASSERT_TRUE(RunConcentration(fine, 4, 3, false, own));
+  ExpectFatesAddUp(fine, 12);
+  TOutletStatistics all = OutletStatistics(fine.OutputTally.Total(), fine.RealInputConcentration);
+  EXPECT_NEAR(all.Penetration, 1.0, 1e-15);
+  EXPECT_NEAR(all.PenetrationStdError, 0.0, 1e-15);
+  EXPECT_NEAR(all.Penetration95.High, 1.0, 1e-15);
+  for (const TFateTally& f : fine.OutputTally.Fractions) EXPECT_NEAR(Penetration(f), 1.0, 1e-15);
+}
+
+// Four times the particles, half the standard error (within what one pair of
+// samples can say).
+TEST(RunStatistics, IntervalNarrowsAsOneOverTheRootOfTheParticleCount) {
+  TModelState few = SteadyFlow();
+  ASSERT_TRUE(RunConcentration(few, 6, 6, false, Seeded(11)));
+  TModelState many = SteadyFlow();
+  ASSERT_TRUE(RunConcentration(many, 12, 12, false, Seeded(11)));
+  const TOutletStatistics a = OutletStatistics(few.OutputTally.Total(), few.RealInputConcentration);
+  const TOutletStatistics b = OutletStatistics(many.OutputTally.Total(), many.RealInputConcentration);
+  ASSERT_GT(b.OutputStdError, 0.0);
+  EXPECT_GT(a.OutputStdError / b.OutputStdError, 1.4);
+  EXPECT_LT(a.OutputStdError / b.OutputStdError, 2.8);
+  EXPECT_LE(b.Output95.Low, many.OutputConcentration);
+  EXPECT_GE(b.Output95.High, many.OutputConcentration);
+}
+
+TEST(RunStatistics, ReplicaSummaryUsesStudentsT) {
+  EXPECT_NEAR(StudentT95(1), 12.706, 1e-3);
+  EXPECT_NEAR(StudentT95(10), 2.228, 1e-3);
+  EXPECT_NEAR(StudentT95(40), 2.021, 1e-3);
+  EXPECT_NEAR(StudentT95(120), 1.980, 1e-3);
+  EXPECT_NEAR(StudentT95(100000), 1.960, 1e-3);
+
+  const TReplicaSummary r = SummarizeReplicas({1.0, 2.0, 3.0});
+  EXPECT_EQ(r.Count, 3);
+  EXPECT_DOUBLE_EQ(r.Mean, 2.0);
+  EXPECT_DOUBLE_EQ(r.StdDev, 1.0);
+  EXPECT_NEAR(r.Mean95.High - r.Mean, 4.303 / std::sqrt(3.0), 1e-3);
+  EXPECT_TRUE(std::isnan(SummarizeReplicas({5.0}).StdDev));
+}
+
+}  // namespace
+}  // namespace ltr
