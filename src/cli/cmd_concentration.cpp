@@ -11,6 +11,8 @@
 #include "cli/run_options.h"
 #include "dust/concentration_run.h"
 #include "dust/run_statistics.h"
+#include "io/results_export.h"
+#include "numerics/random.h"
 #include "numerics/number_text.h"
 
 namespace ltr::cli {
@@ -19,11 +21,6 @@ namespace {
 
 // The most replicas one call runs.
 constexpr int MaxReplicas = 10000;
-
-// A seed for a series of replicas whose first seed is not given.
-std::uint64_t ClockSeed() {
-  return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000000ULL;
-}
 
 struct ConcentrationOptions {
   CaseOptions caseOptions;
@@ -97,55 +94,13 @@ TParticleStepMode ParseParticleStep(const std::string& text, bool given) {
   return TParticleStepMode::FixedStep(ToDouble(value));
 }
 
-// A number, or null where it is not defined (an error from one particle).
+// A number, or null where it is not defined (a spread from one replica).
 nlohmann::json Number(double value) {
   if (!std::isfinite(value)) return nullptr;
   return value;
 }
 
 nlohmann::json IntervalJson(const TInterval& i) { return {Number(i.Low), Number(i.High)}; }
-
-nlohmann::json FateJson(const TFateTally& t) {
-  static constexpr const char* names[FateKindCount] = {"injected", "exhausted", "settled", "at_rest", "held"};
-  nlohmann::json j;
-  for (int k = 0; k < FateKindCount; ++k) {
-    j[names[k]] = t.Count[k];
-    j[std::string(names[k]) + "_mass"] = ToDouble(t.Mass[k]);
-  }
-  j["penetration"] = Penetration(t);
-  return j;
-}
-
-// What the run's fates say beside the specified results: the interval of the
-// outlet concentration, the penetration and the particles by fate.
-void AddStatistics(nlohmann::json& j, const TModelState& s) {
-  const TRunTally& tally = s.OutputTally;
-  const TOutletStatistics stats = OutletStatistics(tally.Total(), s.RealInputConcentration);
-  j["output_concentration_se"] = Number(stats.OutputStdError);
-  j["output_concentration_ci95"] = IntervalJson(stats.Output95);
-  j["penetration"] = stats.Penetration;
-  j["penetration_ci95"] = IntervalJson(stats.Penetration95);
-  nlohmann::json fates = nlohmann::json::array();
-  for (size_t k = 0; k < tally.Fractions.size() && k < s.Dust.Fractions.size(); ++k) {
-    nlohmann::json f = FateJson(tally.Fractions[k]);
-    f["lower"] = s.Dust.Fractions[k].Lower;
-    f["upper"] = s.Dust.Fractions[k].Upper;
-    fates.push_back(std::move(f));
-  }
-  j["fates"] = std::move(fates);
-  j["fates_total"] = FateJson(tally.Total());
-  nlohmann::json curve = nlohmann::json::array();
-  for (int k = 0; k < static_cast<int>(tally.Classes.size()); ++k) {
-    const TFateTally& c = tally.Classes[k];
-    nlohmann::json row = {{"lower", tally.ClassLower(k)},
-                          {"upper", tally.ClassUpper(k)},
-                          {"injected", c.CountOf(TFateKind::Injected)},
-                          {"exhausted", c.CountOf(TFateKind::Exhausted)}};
-    row["penetration"] = c.CountOf(TFateKind::Injected) > 0 ? nlohmann::json(Penetration(c)) : nullptr;
-    curve.push_back(std::move(row));
-  }
-  j["grade_efficiency"] = std::move(curve);
-}
 
 nlohmann::json SummaryJson(const std::vector<double>& values) {
   const TReplicaSummary r = SummarizeReplicas(values);
@@ -176,7 +131,7 @@ nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed, 
   if (completed) {
     j["held"] = s.HeldCount;
     j["held_mass_share"] = s.HeldMassShare;
-    AddStatistics(j, s);
+    AddRunStatistics(j, s);
   } else {
     j["held"] = nullptr;
     j["held_mass_share"] = nullptr;

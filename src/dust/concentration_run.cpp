@@ -1,5 +1,6 @@
 #include "dust/concentration_run.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -21,6 +22,19 @@ void PrepareMovingVortices(TModelState& s, int NumIteration) {
   s.Delta = s.Area.H / 2;
   s.MaxFreeVortex = s.FreeCount + 4 * NumIteration;
   PrepareInfluenceSystem(s);
+}
+
+std::string ParticleStepText(const TParticleStepMode& mode) {
+  switch (mode.Kind) {
+    case TParticleStepMode::TKind::Auto: return "auto";
+    case TParticleStepMode::TKind::Fixed: {
+      char buffer[32];
+      const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, mode.Value);
+      return error == std::errc() ? std::string(buffer, end) : std::string();
+    }
+    case TParticleStepMode::TKind::Described: break;
+  }
+  return "described";
 }
 
 void StoreResults(TModelState& s, int NumIteration, double injectedMass) {
@@ -136,10 +150,12 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
 
   TBarRandom sizeGenerator;
   switch (options.Seed.Kind) {
-    case TSizeSeed::TKind::Clock: sizeGenerator.Randomize(); break;
-    case TSizeSeed::TKind::Value: sizeGenerator.Randomize(options.Seed.Value); break;
-    case TSizeSeed::TKind::Unseeded: break;
+    case TSizeSeed::TKind::Clock: s.RunSeed = TSizeSeed::Fixed(ClockSeed()); break;
+    case TSizeSeed::TKind::Value: s.RunSeed = options.Seed; break;
+    case TSizeSeed::TKind::Unseeded: s.RunSeed = TSizeSeed::Unseeded(); break;
   }
+  // The seed is kept so that the run can be repeated from its exported results.
+  if (s.RunSeed.Kind == TSizeSeed::TKind::Value) sizeGenerator.Randomize(s.RunSeed.Value);
   // CheckConcentrationArgs has refused a distribution the generator cannot
   // take and a particle step that is not positive.
   SetupSizeGenerator(sizeGenerator, s.Dust.Fractions);
@@ -158,6 +174,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     return false;
   }
 
+  s.RunSettings = {NumParticle, NumIteration, MoveVortices, ParticleStepText(mode)};
   if (MoveVortices) PrepareMovingVortices(s, NumIteration);
 
   TDustParams& dust = s.Dust;

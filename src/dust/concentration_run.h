@@ -22,21 +22,6 @@ inline constexpr const char* SizeGeneratorErrorText = "Ошибка в пара�
 inline constexpr const char* ParticleDtErrorText =
     "Шаг по времени для частиц должен быть положительным числом: проверьте скорость и ширину притока";
 
-// How the size generator of a run is seeded.
-struct TSizeSeed {
-  enum class TKind {
-    Clock,     // a new sequence from the clock, as the desktop program runs
-    Value,     // the sequence of Value: the same seed gives the same run
-    Unseeded,  // the fixed start sequence of the uniform generator
-  };
-  TKind Kind = TKind::Clock;
-  std::uint64_t Value = 0;
-
-  static TSizeSeed FromClock() { return {}; }
-  static TSizeSeed Fixed(std::uint64_t value) { return {TKind::Value, value}; }
-  static TSizeSeed Unseeded() { return {TKind::Unseeded, 0}; }
-};
-
 // How the particles of a run are integrated.
 struct TParticleStepMode {
   enum class TKind {

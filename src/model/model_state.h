@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/fate_tally.h"
@@ -124,6 +125,30 @@ struct TParticle {
 };
 using TParticleArray = std::vector<TParticle>;
 
+// How the size generator of a run is seeded.
+struct TSizeSeed {
+  enum class TKind {
+    Clock,     // a new sequence from the clock, as the desktop program runs
+    Value,     // the sequence of Value: the same seed gives the same run
+    Unseeded,  // the fixed start sequence of the uniform generator
+  };
+  TKind Kind = TKind::Clock;
+  std::uint64_t Value = 0;
+
+  static TSizeSeed FromClock() { return {}; }
+  static TSizeSeed Fixed(std::uint64_t value) { return {TKind::Value, value}; }
+  static TSizeSeed Unseeded() { return {TKind::Unseeded, 0}; }
+};
+
+// The settings of the run the results came from.
+struct TRunSettings {
+  int Particles = 0;
+  int Moments = 0;
+  bool MoveVortices = false;
+  // "described", "auto" or the sub-step in seconds.
+  std::string ParticleStep = "described";
+};
+
 // How the runs compute, beside what they compute.
 struct TComputeSettings {
   // Threads of the particle steps and the vortex moves: 0 uses all cores
@@ -194,6 +219,8 @@ struct TModelState {
   std::vector<int> OutputHeldCounts;  // result: held particles per input fraction
   TRunTally Tally;        // the fates of the particles, in the current run
   TRunTally OutputTally;  // result: the fates of the last complete run
+  TSizeSeed RunSeed;      // the seed the last run drew its sizes from (never Clock)
+  TRunSettings RunSettings;  // the settings of the last run
   long long ConcentrationSteps = 0;   // particle time steps of the last run
   double ConcentrationTime = 0.0;     // model time the last run reached, s
 

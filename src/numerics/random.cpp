@@ -29,11 +29,12 @@ double TUniformRandom::Next() {
   return r;
 }
 
-void TUniformRandom::Randomize() {
+std::uint64_t ClockSeed() {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
-  Randomize(static_cast<std::uint64_t>(ms));
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
+
+void TUniformRandom::Randomize() { Randomize(ClockSeed()); }
 
 void TUniformRandom::Randomize(std::uint64_t seed) {
   std::mt19937_64 source(seed);

@@ -11,6 +11,10 @@
 
 namespace ltr {
 
+// The seed a generator randomized from the clock takes: the milliseconds of
+// the system clock.
+std::uint64_t ClockSeed();
+
 class TRandom {
  public:
   virtual ~TRandom() = default;

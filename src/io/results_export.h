@@ -1,0 +1,34 @@
+#pragma once
+// The results of a complete concentration run as JSON and CSV, with what they
+// came from (the enclosure, the dust, the run's settings, the seed and the
+// program version): one description used by ltr-cli and by the results
+// window's export.
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "model/model_state.h"
+
+namespace ltr {
+
+// The statistics of the last complete run beside its specified results: the
+// standard error and 95 % interval of the outlet concentration, the
+// penetration, the particles by fate per fraction and in total, and the
+// grade-efficiency curve. Keys of their own, so they can be added to any
+// object.
+void AddRunStatistics(nlohmann::json& j, const TModelState& s);
+
+// The whole export: program, case, run (s.RunSettings, s.RunSeed) and results.
+nlohmann::json ResultsJson(const TModelState& s, const std::string& version);
+
+// The same as tables of one CSV file: a section per table, each with a
+// heading line "# name", a header row and its rows; numbers in the shortest
+// form that reads back exactly.
+std::string ResultsCsv(const TModelState& s, const std::string& version);
+
+// Writes ResultsJson (a name ending in .json) or ResultsCsv (any other name)
+// to fileName through the atomic replacement. False with the reason.
+bool ExportResults(const TModelState& s, const std::string& version,
+                   const std::string& fileName, std::string& reason);
+
+}  // namespace ltr

@@ -1,0 +1,118 @@
+#include "io/results_export.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "dust/concentration_run.h"
+#include "dust/run_statistics.h"
+#include "model/discretization.h"
+#include "solver/vortex_run.h"
+
+namespace ltr {
+namespace {
+
+TModelState AfterRun() {
+  TModelState s;
+  s.Area.H = 0.05;
+  s.Dust.InputConcentration = 3e-6;
+  BuildArea(s);
+  EXPECT_TRUE(SolveCurrentFlow(s));
+  TConcentrationOptions o;
+  o.Seed = TSizeSeed::Fixed(5);
+  EXPECT_TRUE(RunConcentration(s, 5, 4, false, o));
+  return s;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+double Read(const std::string& text) {
+  double v = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+  EXPECT_EQ(error, std::errc()) << text;
+  return v;
+}
+
+// The sections of the CSV as name -> rows of cells.
+std::map<std::string, std::vector<std::vector<std::string>>> Sections(const std::string& csv) {
+  std::map<std::string, std::vector<std::vector<std::string>>> out;
+  std::istringstream in(csv);
+  std::string line, current;
+  while (std::getline(in, line)) {
+    if (line.rfind("# ", 0) == 0) {
+      current = line.substr(2);
+      continue;
+    }
+    std::vector<std::string> cells;
+    std::string cell;
+    std::istringstream row(line);
+    while (std::getline(row, cell, ',')) cells.push_back(cell);
+    if (!line.empty() && line.back() == ',') cells.emplace_back();
+    out[current].push_back(cells);
+  }
+  return out;
+}
+
+// Both exports read back to the very numbers of the run, the seed included,
+// so that the run can be repeated from them.
+TEST(ResultsExport, CsvAndJsonReadBackToTheRunsNumbers) {
+  const TModelState s = AfterRun();
+  const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
+  char folder[] = "/tmp/ltr_export_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string json = std::string(folder) + "/r.json", csv = std::string(folder) + "/r.csv";
+  std::string reason;
+  ASSERT_TRUE(ExportResults(s, "9.9.9", json, reason)) << reason;
+  ASSERT_TRUE(ExportResults(s, "9.9.9", csv, reason)) << reason;
+
+  const nlohmann::json j = nlohmann::json::parse(ReadAll(json));
+  EXPECT_EQ(j["program"]["version"], "9.9.9");
+  EXPECT_EQ(j["run"]["seed"], 5);
+  EXPECT_EQ(j["run"]["particles"], 5);
+  EXPECT_EQ(j["run"]["moments"], 4);
+  EXPECT_EQ(j["enclosure"]["H"].get<double>(), 0.05);
+  EXPECT_EQ(j["dust"]["InputConcentration"].get<double>(), 3e-6);
+  EXPECT_EQ(j["results"]["output_concentration"].get<double>(), s.OutputConcentration);
+  EXPECT_EQ(j["results"]["real_input_concentration"].get<double>(), s.RealInputConcentration);
+  EXPECT_EQ(j["results"]["output_concentration_se"].get<double>(), stats.OutputStdError);
+  EXPECT_EQ(j["results"]["fates_total"]["injected"], 20);
+  ASSERT_EQ(j["results"]["output_fractions"].size(), s.OutputFractions.size());
+  EXPECT_EQ(j["results"]["output_fractions"][1]["share"].get<double>(), s.OutputFractions[1].Share);
+
+  const auto sections = Sections(ReadAll(csv));
+  std::map<std::string, std::string> results, kase;
+  for (const auto& row : sections.at("results"))
+    if (row.size() == 2) results[row[0]] = row[1];
+  for (const auto& row : sections.at("case"))
+    if (row.size() == 2) kase[row[0]] = row[1];
+  EXPECT_EQ(Read(results.at("output_concentration")), s.OutputConcentration);
+  EXPECT_EQ(Read(results.at("real_input_concentration")), s.RealInputConcentration);
+  EXPECT_EQ(Read(results.at("output_concentration_ci95_high")), stats.Output95.High);
+  EXPECT_EQ(kase.at("seed"), "5");
+  EXPECT_EQ(Read(kase.at("InflowWidth")), s.Area.InflowWidth);
+  const auto& fractions = sections.at("fractions");
+  ASSERT_EQ(fractions.size(), 1 + s.Dust.Fractions.size());
+  EXPECT_EQ(Read(fractions[2][3]), s.OutputFractions[1].Share);
+  EXPECT_EQ(Read(fractions[1][4]), static_cast<double>(s.OutputTally.Fractions[0].CountOf(TFateKind::Injected)));
+  EXPECT_EQ(sections.at("grade_efficiency").size(), 1 + s.OutputTally.Classes.size());
+
+  // A file that cannot be written is reported and leaves nothing.
+  EXPECT_FALSE(ExportResults(s, "9.9.9", std::string(folder) + "/none/r.csv", reason));
+  EXPECT_FALSE(reason.empty());
+  std::remove(json.c_str());
+  std::remove(csv.c_str());
+  rmdir(folder);
+}
+
+}  // namespace
+}  // namespace ltr
