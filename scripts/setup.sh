@@ -8,7 +8,7 @@ BUILD_DIR="${LTR_BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libhwy-dev
   xvfb xauth fonts-dejavu-core

@@ -1,5 +1,8 @@
 #include "ui/results_window.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,7 +12,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "dust/run_statistics.h"
+#include "io/results_export.h"
+#include "ltr/version.h"
 #include "numerics/number_text.h"
+#include "ui/run_details_window.h"
 
 namespace ltr {
 
@@ -23,6 +30,14 @@ constexpr int kRowHeight = 20;
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 QString Concentration(double value) { return Text(FormatFixed(value, 8, 7)) + QString::fromUtf8(" кг/м3"); }
+
+// A concentration in mg/m3 with three significant digits (at most six decimals).
+QString Milligrams(double kgPerCubicMetre) {
+  const Extended mg = static_cast<Extended>(kgPerCubicMetre) * 1000000.0L;
+  int decimals = 2;
+  if (mg > 0) decimals = std::clamp(2 - static_cast<int>(std::floor(std::log10(static_cast<double>(mg)))), 0, 6);
+  return Text(FormatFixed(mg, 15, decimals));
+}
 
 // A diameter bound in metres as micrometres.
 QString Micrometres(double metres) { return Text(FormatFixed(static_cast<Extended>(metres) * 1000000.0L, 3, 1)); }
@@ -72,7 +87,7 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
   root->setContentsMargins(8, 8, 8, 8);
   root->setSpacing(6);
 
-  auto addValueRow = [&](const char* caption, const char* name) {
+  auto addValueRow = [&](const char* caption, const char* name, const char* besideName, QLabel*& beside) {
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     row->addWidget(new QLabel(QString::fromUtf8(caption), this));
@@ -80,12 +95,19 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
     value->setObjectName(name);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     row->addWidget(value);
+    beside = new QLabel(this);
+    beside->setObjectName(besideName);
+    beside->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addSpacing(4);
+    row->addWidget(beside);
     row->addStretch(1);
     root->addLayout(row);
     return value;
   };
-  lbRealInputConcentration_ = addValueRow("Полученная входная концентрация: ", "lbRealInputConcentration");
-  lbOutputConcentration_ = addValueRow("Выходная концентрация: ", "lbOutputConcentration");
+  lbRealInputConcentration_ = addValueRow("Полученная входная концентрация: ", "lbRealInputConcentration",
+                                          "lbRealInputMg", lbRealInputMg_);
+  lbOutputConcentration_ =
+      addValueRow("Выходная концентрация: ", "lbOutputConcentration", "lbOutputInterval", lbOutputInterval_);
 
   auto* frame = new QGroupBox(QString::fromUtf8(" Дисперсный состав пыли в отсасываемом воздухе: "), this);
   frame->setObjectName("GroupBox1");
@@ -135,6 +157,16 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
   lbHeldParticles_->hide();
   bottom->addWidget(lbHeldParticles_);
   bottom->addStretch(1);
+  btnDetails_ = new QPushButton(QString::fromUtf8("Подробнее…"), this);
+  btnDetails_->setObjectName("btnDetails");
+  btnDetails_->setAutoDefault(false);
+  connect(btnDetails_, &QPushButton::clicked, this, &TfrmShowOutputConcentration::btnDetailsClick);
+  bottom->addWidget(btnDetails_);
+  btnExport_ = new QPushButton(QString::fromUtf8("Экспорт…"), this);
+  btnExport_->setObjectName("btnExport");
+  btnExport_->setAutoDefault(false);
+  connect(btnExport_, &QPushButton::clicked, this, &TfrmShowOutputConcentration::btnExportClick);
+  bottom->addWidget(btnExport_);
   btnClose_ = new QPushButton(QString::fromUtf8("Закрыть"), this);
   btnClose_->setObjectName("btnClose");
   btnClose_->setDefault(true);
@@ -149,8 +181,16 @@ void TfrmShowOutputConcentration::ShowFor(const TModelState& s) {
 }
 
 void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
+  Shown_ = &s;
   lbRealInputConcentration_->setText(Concentration(s.RealInputConcentration));
   lbOutputConcentration_->setText(Concentration(s.OutputConcentration));
+  lbRealInputMg_->setText(QString::fromUtf8("(%1 мг/м3)").arg(Milligrams(s.RealInputConcentration)));
+  const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
+  QString interval = QString::fromUtf8("(%1 мг/м3").arg(Milligrams(s.OutputConcentration));
+  if (std::isfinite(stats.Output95.Low))
+    interval += QString::fromUtf8("; 95 %: %1–%2").arg(Milligrams(stats.Output95.Low), Milligrams(stats.Output95.High));
+  lbOutputInterval_->setText(interval + ")");
+  if (Details_ != nullptr) Details_->Fill(s);
 
   const int n = static_cast<int>(s.OutputFractions.size());
   sgDispersedComposition_->setRowCount(n);
@@ -171,6 +211,24 @@ void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
     lbHeldParticles_->clear();
     lbHeldParticles_->hide();
   }
+}
+
+void TfrmShowOutputConcentration::btnDetailsClick() {
+  if (Shown_ == nullptr) return;
+  if (Details_ == nullptr) {
+    Details_ = new TfrmRunDetails(this);
+    Details_->Fill(*Shown_);
+  }
+  Services_.execDialog(Details_);
+}
+
+void TfrmShowOutputConcentration::btnExportClick() {
+  if (Shown_ == nullptr || !Services_.saveResultsFile) return;
+  const QString fileName = Services_.saveResultsFile(this);
+  if (fileName.isEmpty()) return;
+  std::string reason;
+  if (!ExportResults(*Shown_, VersionText, fileName.toStdString(), reason))
+    Services_.message(this, QString::fromUtf8("Не удалось записать файл %1: %2").arg(fileName, Text(reason)));
 }
 
 }  // namespace ltr

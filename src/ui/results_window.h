@@ -28,10 +28,26 @@ class TfrmShowOutputConcentration : public QDialog {
  private:
   void FormShow(const TModelState& s);
 
+ public:
+  // The details window, filled for the state last shown.
+  class TfrmRunDetails* Details() const { return Details_; }
+
+ private:
+
   TUiServices Services_ = DefaultUiServices();
   QLabel* lbRealInputConcentration_ = nullptr;
   QLabel* lbOutputConcentration_ = nullptr;
   QLabel* lbHeldParticles_ = nullptr;
+  // Beside the specified contents: the concentrations in mg/m3 with the 95 %
+  // interval of the outlet one, the details window and the export.
+  QLabel* lbRealInputMg_ = nullptr;
+  QLabel* lbOutputInterval_ = nullptr;
+  QPushButton* btnDetails_ = nullptr;
+  QPushButton* btnExport_ = nullptr;
+  class TfrmRunDetails* Details_ = nullptr;
+  const TModelState* Shown_ = nullptr;
+  void btnDetailsClick();
+  void btnExportClick();
   QTableWidget* sgDispersedComposition_ = nullptr;
   QPushButton* btnClose_ = nullptr;
 };

@@ -79,6 +79,25 @@ QString SaveVortexFile(QWidget* parent) {
   return files.isEmpty() ? QString() : files.front();
 }
 
+// CSV or JSON, by the chosen filter when the name has no extension.
+QString SaveResultsFile(QWidget* parent) {
+  const QString csvFilter = QString::fromUtf8("Таблицы CSV (*.csv)");
+  const QString jsonFilter = QString::fromUtf8("Файлы JSON (*.json)");
+  QFileDialog dialog(parent, QString::fromUtf8("Экспорт результатов"), QStringLiteral("."));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({csvFilter, jsonFilter});
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, jsonFilter](const QString& filter) {
+    dialog.setDefaultSuffix(filter == jsonFilter ? QStringLiteral("json") : QStringLiteral("csv"));
+  });
+  FitFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.front();
+}
+
 }  // namespace
 
 TUiServices DefaultUiServices() {
@@ -87,6 +106,7 @@ TUiServices DefaultUiServices() {
   services.confirm = AskYesNo;
   services.openVortexFile = OpenVortexFile;
   services.saveVortexFile = SaveVortexFile;
+  services.saveResultsFile = SaveResultsFile;
   services.execDialog = [](QDialog* dialog) { return dialog->exec(); };
   return services;
 }

@@ -2,13 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <QFile>
 #include <QFontMetrics>
+#include <nlohmann/json.hpp>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "dust/concentration_run.h"
+#include "dust/run_statistics.h"
+#include "model/discretization.h"
+#include "numerics/number_text.h"
+#include "solver/vortex_run.h"
 #include "ui/qstring_printer.h"
+#include "ui/run_details_window.h"
 
 namespace ltr {
 namespace {
@@ -130,6 +140,71 @@ TEST_F(ResultsWindowTest, CloseButtonEndsTheShowing) {
   w.setResult(QDialog::Rejected);
   w.findChild<QPushButton*>("btnClose")->click();
   EXPECT_EQ(w.result(), QDialog::Accepted);
+}
+
+
+// After a real run: the interval beside the outlet concentration, the details
+// window's table, and an export whose numbers read back to the window's.
+TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
+  TModelState s;
+  s.Area.H = 0.05;
+  s.Dust.InputConcentration = 3e-6;
+  BuildArea(s);
+  ASSERT_TRUE(SolveCurrentFlow(s));
+  TConcentrationOptions o;
+  o.Seed = TSizeSeed::Fixed(4);
+  ASSERT_TRUE(RunConcentration(s, 5, 4, false, o));
+
+  char folder[] = "/tmp/ltr_results_ui_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const QString file = QString::fromUtf8(folder) + "/результаты.json";
+  TfrmShowOutputConcentration w;
+  std::vector<QDialog*> shown;
+  std::vector<QString> messages;
+  TUiServices services = DefaultUiServices();
+  services.execDialog = [&](QDialog* dialog) {
+    shown.push_back(dialog);
+    return int(QDialog::Accepted);
+  };
+  services.saveResultsFile = [&](QWidget*) { return file; };
+  services.message = [&](QWidget*, const QString& text) { messages.push_back(text); };
+  w.SetUiServices(services);
+  w.ShowFor(s);
+
+  const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
+  const QString interval = w.findChild<QLabel*>("lbOutputInterval")->text();
+  EXPECT_TRUE(interval.contains(QString::fromUtf8("мг/м3, 95 %: "))) << interval.toStdString();
+  EXPECT_TRUE(interval.contains(QString::fromStdString(FormatFixed(stats.Output95.High * 1e6L, 15, 3)).left(4)))
+      << interval.toStdString();
+  EXPECT_TRUE(w.findChild<QLabel*>("lbRealInputMg")->text().endsWith(QString::fromUtf8(" мг/м3)")));
+
+  w.findChild<QPushButton*>("btnDetails")->click();
+  ASSERT_EQ(shown.size(), 2u);
+  ASSERT_NE(w.Details(), nullptr);
+  auto* fates = w.Details()->findChild<QTableWidget*>("sgFates");
+  ASSERT_EQ(fates->rowCount(), 3);  // two fractions and the total
+  EXPECT_EQ(fates->item(2, 0)->text(), QString::fromUtf8("Всего"));
+  EXPECT_EQ(fates->item(2, 1)->text(), "20");
+  long long ended = 0;
+  for (int c = 2; c <= 5; ++c) ended += fates->item(2, c)->text().toLongLong();
+  EXPECT_EQ(ended, 20);
+  EXPECT_EQ(fates->item(2, 2)->text().toLongLong(), s.OutputTally.Total().CountOf(TFateKind::Exhausted));
+
+  w.findChild<QPushButton*>("btnExport")->click();
+  EXPECT_TRUE(messages.empty());
+  QFile in(file);
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+  const nlohmann::json j = nlohmann::json::parse(in.readAll().toStdString());
+  EXPECT_EQ(j["results"]["output_concentration"].get<double>(), s.OutputConcentration);
+  EXPECT_EQ(j["results"]["output_concentration_ci95"][1].get<double>(), stats.Output95.High);
+  EXPECT_EQ(j["run"]["seed"], 4);
+  in.remove();
+
+  // A folder that is gone: the export says so and writes nothing.
+  rmdir(folder);
+  w.findChild<QPushButton*>("btnExport")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("Не удалось записать файл ")));
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#pragma once
+// "Подробные результаты": what became of the particles of the last complete
+// concentration run, per input fraction, with the composition of the input
+// against the outlet and the grade-efficiency curve as charts.
+
+#include <QDialog>
+
+#include "model/model_state.h"
+
+class QTableWidget;
+class QLabel;
+
+class QChartView;
+
+namespace ltr {
+
+class TfrmRunDetails : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TfrmRunDetails(QWidget* parent = nullptr);
+
+  // Fills the table and the charts from the last complete run of s.
+  void Fill(const TModelState& s);
+
+ private:
+  QLabel* lbSummary_ = nullptr;
+  QTableWidget* sgFates_ = nullptr;
+  QChartView* chComposition_ = nullptr;
+  QChartView* chGradeEfficiency_ = nullptr;
+};
+
+}  // namespace ltr
