@@ -173,7 +173,7 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
 
   const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
   const QString interval = w.findChild<QLabel*>("lbOutputInterval")->text();
-  EXPECT_TRUE(interval.contains(QString::fromUtf8("мг/м3, 95 %: "))) << interval.toStdString();
+  EXPECT_TRUE(interval.contains(QString::fromUtf8("мг/м3; 95 %: "))) << interval.toStdString();
   EXPECT_TRUE(interval.contains(QString::fromStdString(FormatFixed(stats.Output95.High * 1e6L, 15, 3)).left(4)))
       << interval.toStdString();
   EXPECT_TRUE(w.findChild<QLabel*>("lbRealInputMg")->text().endsWith(QString::fromUtf8(" мг/м3)")));
