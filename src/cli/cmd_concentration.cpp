@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/concentration_case.h"
 #include "cli/run_options.h"
 #include "dust/concentration_run.h"
 #include "dust/run_statistics.h"
@@ -22,19 +23,6 @@ namespace {
 // The most replicas one call runs.
 constexpr int MaxReplicas = 10000;
 
-struct ConcentrationOptions {
-  CaseOptions caseOptions;
-  RunOptions run;
-  std::string particles = "10";
-  std::string moments = "10";
-  bool moveVortices = false;
-  std::string seed;  // empty: from the clock
-  std::string maxSteps;
-  std::string maxResidence = "30";
-  std::string particleStep;  // auto or seconds; not given: as the run is described
-  std::string replicas = "1";
-  bool listVortices = false;
-};
 
 // Follows the run: moment k of K while particles are injected, then the
 // particles still in flight. Keeps a refusal message for the caller.
@@ -62,37 +50,6 @@ class ConcentrationProgressBar : public TObserver {
   Progress& progress_;
   long long total_;
 };
-
-TSizeSeed ParseSeed(const std::string& text) {
-  if (text.empty()) return TSizeSeed::FromClock();
-  if (text == "none") return TSizeSeed::Unseeded();
-  if (text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
-    throw InputError("значение --seed должно быть целым неотрицательным числом или none: " + text);
-  return TSizeSeed::Fixed(std::stoull(text));
-}
-
-long long ParseMaxSteps(const std::string& text) {
-  if (text.empty()) return 0;
-  if (text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos || std::stoll(text) < 1)
-    throw InputError("значение --max-steps должно быть целым положительным числом: " + text);
-  return std::stoll(text);
-}
-
-double ParseResidence(const std::string& text) {
-  Extended value;
-  if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)) || value < 0)
-    throw InputError("значение --max-residence должно быть неотрицательным числом секунд: " + text);
-  return ToDouble(value);
-}
-
-TParticleStepMode ParseParticleStep(const std::string& text, bool given) {
-  if (!given) return TParticleStepMode::Described();
-  if (text == "auto") return TParticleStepMode::Auto();
-  Extended value;
-  if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)) || !(value > 0))
-    throw InputError("значение --particle-step должно быть auto или положительным числом секунд: " + text);
-  return TParticleStepMode::FixedStep(ToDouble(value));
-}
 
 // A number, or null where it is not defined (a spread from one replica).
 nlohmann::json Number(double value) {
@@ -144,81 +101,141 @@ nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed, 
 
 }  // namespace
 
+namespace {
+
+TSizeSeed ParseSeed(const std::string& text) {
+  if (text.empty()) return TSizeSeed::FromClock();
+  if (text == "none") return TSizeSeed::Unseeded();
+  if (text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+    throw InputError("значение --seed должно быть целым неотрицательным числом или none: " + text);
+  return TSizeSeed::Fixed(std::stoull(text));
+}
+
+long long ParseMaxSteps(const std::string& text) {
+  if (text.empty()) return 0;
+  if (text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos || std::stoll(text) < 1)
+    throw InputError("значение --max-steps должно быть целым положительным числом: " + text);
+  return std::stoll(text);
+}
+
+double ParseResidence(const std::string& text) {
+  Extended value;
+  if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)) || value < 0)
+    throw InputError("значение --max-residence должно быть неотрицательным числом секунд: " + text);
+  return ToDouble(value);
+}
+
+TParticleStepMode ParseParticleStep(const std::string& text, bool given) {
+  if (!given) return TParticleStepMode::Described();
+  if (text == "auto") return TParticleStepMode::Auto();
+  Extended value;
+  if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)) || !(value > 0))
+    throw InputError("значение --particle-step должно быть auto или положительным числом секунд: " + text);
+  return TParticleStepMode::FixedStep(ToDouble(value));
+}
+
+}  // namespace
+
+void AddConcentrationOptions(CLI::App& sub, ConcentrationOptions& options) {
+  AddCaseOptions(sub, options.caseOptions);
+  AddRunOptions(sub, options.run);
+  sub.add_option("--particles", options.particles, "particles injected at each moment (default 10)");
+  sub.add_option("--moments", options.moments, "number of injection moments (default 10)");
+  sub.add_flag("--move-vortices", options.moveVortices, "the free vortices move with the particles");
+  sub.add_option("--seed", options.seed,
+                 "seed of the particle sizes; none: the generator's fixed start sequence; "
+                 "default: from the clock");
+  sub.add_option("--max-steps", options.maxSteps,
+                 "stop the run after this many particle time steps (then no results)");
+  sub.add_option("--max-residence", options.maxResidence,
+                 "particles longer in flight than this many seconds of model time are counted as "
+                 "held and leave the run; 0: no limit (default 30)");
+  sub.add_option(
+      "--particle-step", options.particleStep,
+      "auto or S seconds: each particle integrated in sub-steps of its own (exact drag over a sub-step), "
+      "by the automatic rule or S long; particles are still injected every particle_dt, and moving "
+      "vortices keep the time step --dt; default: one Runge-Kutta step of particle_dt");
+}
+
+ConcentrationSetup ParseConcentrationSetup(const ConcentrationOptions& options, const CLI::App& sub) {
+  ConcentrationSetup setup;
+  setup.particles = IntegerOption("--particles", options.particles);
+  setup.moments = IntegerOption("--moments", options.moments);
+  setup.run.Seed = ParseSeed(options.seed);
+  setup.run.MaxSteps = ParseMaxSteps(options.maxSteps);
+  setup.maxResidence = ParseResidence(options.maxResidence);
+  setup.run.ParticleStep = ParseParticleStep(options.particleStep, sub.count("--particle-step") > 0);
+  setup.moveVortices = options.moveVortices;
+  return setup;
+}
+
+bool PrepareConcentrationCase(const ConcentrationOptions& options, const ConcentrationSetup& setup,
+                              const CLI::App& sub, TModelState& s) {
+  ApplyCase(options.caseOptions, s);
+  s.MaxResidence = setup.maxResidence;
+  // Refuse bad run arguments before spending time on the flow.
+  if (std::string error = CheckConcentrationArgs(s, setup.particles, setup.moments, setup.moveVortices);
+      !error.empty())
+    throw InputError(error);
+  PrepareFlow(options.run, s);
+  // Without --max-time and --load the steady flow has just been solved; a
+  // loaded file may hold none (all circulations zero): the run goes on, and
+  // the output says so.
+  const bool flowComputed = ConcentrationFlowComputed(s, setup.moveVortices);
+  // With own particle steps the moving vortices keep their time step: that
+  // of the flow (its run or its file) unless --dt says otherwise.
+  if (setup.run.ParticleStep.OwnSteps() && sub.count("--dt") > 0) s.Dt = ParseRunOptions(options.run).dt;
+  return flowComputed;
+}
+
+bool RunConcentrationCase(TModelState& s, const ConcentrationSetup& setup, const TConcentrationOptions& run,
+                          bool quiet, const std::string& title) {
+  Progress progress(title, quiet);
+  ConcentrationProgressBar observer(progress, static_cast<long long>(setup.particles) * setup.moments);
+  bool completed;
+  {
+    ObserverScope scope(s, observer);
+    completed = RunConcentration(s, setup.particles, setup.moments, setup.moveVortices, run);
+  }
+  if (!completed && !observer.message.empty()) throw InputError(observer.message);
+  if (completed) {
+    std::string summary = std::to_string(s.ConcentrationSteps) + " шагов, выходная концентрация " +
+                          FormatFixed(s.OutputConcentration, 8, 7) + " кг/м3";
+    if (s.HeldCount > 0) summary += ", задержано в потоке частиц: " + std::to_string(s.HeldCount);
+    progress.Finish(summary);
+  } else {
+    progress.Finish("остановлен после " + std::to_string(s.ConcentrationSteps) +
+                    " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
+  }
+  return completed;
+}
+
 void RegisterConcentration(CLI::App& app) {
   auto options = std::make_shared<ConcentrationOptions>();
   CLI::App* sub = app.add_subcommand(
       "concentration", "inject dust particles into the flow, track them and print the outlet concentration");
-  AddCaseOptions(*sub, options->caseOptions);
-  AddRunOptions(*sub, options->run);
-  sub->add_option("--particles", options->particles, "particles injected at each moment (default 10)");
-  sub->add_option("--moments", options->moments, "number of injection moments (default 10)");
-  sub->add_flag("--move-vortices", options->moveVortices, "the free vortices move with the particles");
-  sub->add_option("--seed", options->seed,
-                  "seed of the particle sizes; none: the generator's fixed start sequence; "
-                  "default: from the clock");
-  sub->add_option("--max-steps", options->maxSteps,
-                  "stop the run after this many particle time steps (then no results)");
-  sub->add_option("--max-residence", options->maxResidence,
-                  "particles longer in flight than this many seconds of model time are counted as "
-                  "held and leave the run; 0: no limit (default 30)");
-  sub->add_option(
-      "--particle-step", options->particleStep,
-      "auto or S seconds: each particle integrated in sub-steps of its own (exact drag over a sub-step), "
-      "by the automatic rule or S long; particles are still injected every particle_dt, and moving "
-      "vortices keep the time step --dt; default: one Runge-Kutta step of particle_dt");
+  AddConcentrationOptions(*sub, *options);
   sub->add_option("--replicas", options->replicas,
                   "repeat the run with this many seeds (--seed, --seed + 1, ...; from the clock without "
                   "--seed) from the same flow and report the mean, spread and 95 % interval (default 1)");
   sub->add_flag("--vortices", options->listVortices,
                 "also print every vortex after the run as [x, y, gamma], with the bound count");
   sub->callback([options, sub] {
-    const int particles = IntegerOption("--particles", options->particles);
-    const int moments = IntegerOption("--moments", options->moments);
-    TConcentrationOptions run;
-    run.Seed = ParseSeed(options->seed);
-    run.MaxSteps = ParseMaxSteps(options->maxSteps);
-    const double maxResidence = ParseResidence(options->maxResidence);
-    run.ParticleStep = ParseParticleStep(options->particleStep, sub->count("--particle-step") > 0);
+    const ConcentrationSetup setup = ParseConcentrationSetup(*options, *sub);
+    const int particles = setup.particles;
+    const int moments = setup.moments;
+    TConcentrationOptions run = setup.run;
     const int replicas = IntegerOption("--replicas", options->replicas, 1, MaxReplicas);
     if (replicas > 1 && run.Seed.Kind == TSizeSeed::TKind::Unseeded)
       throw InputError("--replicas требует различных зерен: задайте --seed числом или не задавайте его");
     if (replicas > 1 && run.Seed.Kind == TSizeSeed::TKind::Clock) run.Seed = TSizeSeed::Fixed(ClockSeed());
 
     TModelState s;
-    ApplyCase(options->caseOptions, s);
-    s.MaxResidence = maxResidence;
-    // Refuse bad run arguments before spending time on the flow.
-    if (std::string error = CheckConcentrationArgs(s, particles, moments, options->moveVortices);
-        !error.empty())
-      throw InputError(error);
-    PrepareFlow(options->run, s);
-    // Without --max-time and --load the steady flow has just been solved; a
-    // loaded file may hold none (all circulations zero): the run goes on, and
-    // the output says so.
-    const bool flowComputed = ConcentrationFlowComputed(s, options->moveVortices);
-    // With own particle steps the moving vortices keep their time step: that
-    // of the flow (its run or its file) unless --dt says otherwise.
-    if (run.ParticleStep.OwnSteps() && sub->count("--dt") > 0) s.Dt = ParseRunOptions(options->run).dt;
+    const bool flowComputed = PrepareConcentrationCase(*options, setup, *sub, s);
 
     // Every replica starts from this flow.
     const TModelState flow = replicas > 1 ? s : TModelState{};
-    Progress progress("Расчет концентрации", options->run.quiet);
-    ConcentrationProgressBar observer(progress, static_cast<long long>(particles) * moments);
-    bool completed;
-    {
-      ObserverScope scope(s, observer);
-      completed = RunConcentration(s, particles, moments, options->moveVortices, run);
-    }
-    if (!completed && !observer.message.empty()) throw InputError(observer.message);
-    if (completed) {
-      std::string summary = std::to_string(s.ConcentrationSteps) + " шагов, выходная концентрация " +
-                            FormatFixed(s.OutputConcentration, 8, 7) + " кг/м3";
-      if (s.HeldCount > 0) summary += ", задержано в потоке частиц: " + std::to_string(s.HeldCount);
-      progress.Finish(summary);
-    } else {
-      progress.Finish("остановлен после " + std::to_string(s.ConcentrationSteps) +
-                      " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
-    }
+    const bool completed = RunConcentrationCase(s, setup, run, options->run.quiet, "Расчет концентрации");
     nlohmann::json results = Results(s, completed, flowComputed, run.ParticleStep.OwnSteps());
     if (replicas > 1 && completed) {
       std::vector<double> output{s.OutputConcentration}, input{s.RealInputConcentration},
@@ -233,7 +250,7 @@ void RegisterConcentration(CLI::App& app) {
                                  options->run.quiet);
         ConcentrationProgressBar replicaObserver(replicaProgress, static_cast<long long>(particles) * moments);
         ObserverScope scope(replica, replicaObserver);
-        if (!RunConcentration(replica, particles, moments, options->moveVortices, replicaRun)) {
+        if (!RunConcentration(replica, particles, moments, setup.moveVortices, replicaRun)) {
           // Only a step limit stops a run whose first replica completed.
           ++stopped;
           replicaProgress.Finish("остановлен после " + std::to_string(replica.ConcentrationSteps) + " шагов");

@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/offscreen_app.h"
 #include "cli/run_options.h"
 #include "numerics/number_text.h"
 #include "view/scene_file.h"
@@ -33,35 +34,6 @@ struct RenderOptions {
 
 // The largest picture side accepted.
 constexpr int MaxPictureSide = 20000;
-
-// Qt's diagnostics (platform notes and the like) are no part of the output;
-// only its critical and fatal messages reach stderr.
-void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type == QtCriticalMsg || type == QtFatalMsg)
-    std::fprintf(stderr, "ltr-cli: Qt: %s\n", message.toLocal8Bit().constData());
-}
-
-// The drawing needs a GUI application for its fonts; no display is needed.
-class OffscreenApplication {
- public:
-  OffscreenApplication() : previous_(qInstallMessageHandler(QtMessages)) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (QCoreApplication::instance() == nullptr) app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-  }
-  ~OffscreenApplication() {
-    app_.reset();
-    qInstallMessageHandler(previous_);
-  }
-  OffscreenApplication(const OffscreenApplication&) = delete;
-  OffscreenApplication& operator=(const OffscreenApplication&) = delete;
-
- private:
-  QtMessageHandler previous_;
-  int argc_ = 1;
-  char name_[8] = "ltr-cli";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QGuiApplication> app_;
-};
 
 }  // namespace
 

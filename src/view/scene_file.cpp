@@ -25,7 +25,10 @@ bool SaveScenePng(const TModelState& s, const std::string& path, int width, int 
     if (error != nullptr) *error = "размер рисунка должен быть положительным";
     return false;
   }
-  const QImage image = RenderScene(s, width, height, toggles);
+  return SavePng(RenderScene(s, width, height, toggles), path, error);
+}
+
+bool SavePng(const QImage& image, const std::string& path, std::string* error) {
   // The picture is encoded in memory and then written as the vortex files
   // are, so that a failed or interrupted write leaves an existing file whole.
   QByteArray bytes;

@@ -19,4 +19,8 @@ QImage RenderScene(const TModelState& s, int width, int height, const TDrawToggl
 bool SaveScenePng(const TModelState& s, const std::string& path, int width, int height,
                   const TDrawToggles& toggles, std::string* error);
 
+// Any image written as a PNG file through the atomic replacement. False with
+// *error (in Russian) when it cannot be encoded or written.
+bool SavePng(const QImage& image, const std::string& path, std::string* error);
+
 }  // namespace ltr

@@ -1,0 +1,51 @@
+#pragma once
+// The concentration run of a case as ltr-cli's subcommands share it: its
+// options, their reading, the flow it runs in and the run with its progress.
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+#include "cli/common.h"
+#include "cli/run_options.h"
+#include "dust/concentration_run.h"
+
+namespace ltr::cli {
+
+struct ConcentrationOptions {
+  CaseOptions caseOptions;
+  RunOptions run;
+  std::string particles = "10";
+  std::string moments = "10";
+  bool moveVortices = false;
+  std::string seed;  // empty: from the clock
+  std::string maxSteps;
+  std::string maxResidence = "30";
+  std::string particleStep;  // auto or seconds; not given: as the run is described
+  std::string replicas = "1";
+  bool listVortices = false;
+};
+
+// The case, flow and concentration options (not --replicas, --vortices).
+void AddConcentrationOptions(CLI::App& sub, ConcentrationOptions& options);
+
+// The options as numbers; InputError on a bad text.
+struct ConcentrationSetup {
+  int particles = 0;
+  int moments = 0;
+  bool moveVortices = false;
+  double maxResidence = 30.0;
+  TConcentrationOptions run;
+};
+ConcentrationSetup ParseConcentrationSetup(const ConcentrationOptions& options, const CLI::App& sub);
+
+// Applies the case to s, refuses a run that cannot start, and computes or
+// loads the flow the particles fly in. True when that flow is computed.
+bool PrepareConcentrationCase(const ConcentrationOptions& options, const ConcentrationSetup& setup,
+                              const CLI::App& sub, TModelState& s);
+
+// The run with a progress bar titled `title`; true when it completed.
+// InputError with the core's message when the run refused to start.
+bool RunConcentrationCase(TModelState& s, const ConcentrationSetup& setup, const TConcentrationOptions& run,
+                          bool quiet, const std::string& title);
+
+}  // namespace ltr::cli
