@@ -10,6 +10,7 @@ void RegisterInfo(CLI::App& app);
 void RegisterVortex(CLI::App& app);
 void RegisterStreamline(CLI::App& app);
 void RegisterConcentration(CLI::App& app);
+void RegisterField(CLI::App& app);
 #ifdef LTR_HAVE_VIEW
 void RegisterRender(CLI::App& app);  // only with the drawing library
 #endif
