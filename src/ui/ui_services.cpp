@@ -79,6 +79,19 @@ QString SaveVortexFile(QWidget* parent) {
   return files.isEmpty() ? QString() : files.front();
 }
 
+QString SavePictureFile(QWidget* parent) {
+  QFileDialog dialog(parent, QString::fromUtf8("Сохранить рисунок"), QStringLiteral("."));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QString::fromUtf8("Рисунки PNG (*.png)"));
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  FitFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.front();
+}
+
 }  // namespace
 
 TUiServices DefaultUiServices() {
@@ -87,6 +100,7 @@ TUiServices DefaultUiServices() {
   services.confirm = AskYesNo;
   services.openVortexFile = OpenVortexFile;
   services.saveVortexFile = SaveVortexFile;
+  services.savePictureFile = SavePictureFile;
   services.execDialog = [](QDialog* dialog) { return dialog->exec(); };
   return services;
 }

@@ -17,6 +17,7 @@ struct TUiServices {
   std::function<bool(QWidget* parent, const QString& text)> confirm;  // Yes/No box; true for Yes
   std::function<QString(QWidget* parent)> openVortexFile;             // empty: cancelled
   std::function<QString(QWidget* parent)> saveVortexFile;             // empty: cancelled
+  std::function<QString(QWidget* parent)> savePictureFile;            // PNG file; empty: cancelled
   std::function<int(QDialog* dialog)> execDialog;                     // QDialog::exec by default
 };
 
