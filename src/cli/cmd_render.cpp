@@ -30,6 +30,7 @@ struct RenderOptions {
   bool noFreeVortices = false;
   bool noAxes = false;
   bool vortexNumbers = false;
+  bool speedField = false;
 };
 
 // The largest picture side accepted.
@@ -51,6 +52,8 @@ void RegisterRender(CLI::App& app) {
   sub->add_flag("--no-free-vortices", options->noFreeVortices, "leave out the free vortices");
   sub->add_flag("--no-axes", options->noAxes, "leave out the coordinate axes");
   sub->add_flag("--vortex-numbers", options->vortexNumbers, "write each vortex's index beside it");
+  sub->add_flag("--field", options->speedField,
+                "colour the interior by air speed with its scale in m/s and direction arrows");
   sub->callback([options] {
     // Every text is checked before anything is computed.
     const int width = IntegerOption("--width", options->width, 1, MaxPictureSide);
@@ -68,6 +71,7 @@ void RegisterRender(CLI::App& app) {
     toggles.BoundVortices = options->boundVortices;
     toggles.Axes = !options->noAxes;
     toggles.VortexNumbers = options->vortexNumbers;
+    toggles.SpeedField = options->speedField;
 
     OffscreenApplication gui;
     std::string error;

@@ -204,7 +204,7 @@ void RegisterSweep(CLI::App& app) {
     if (!options->plot.empty()) {
       OffscreenApplication gui;
       std::string error;
-      if (!SavePng(DrawSweepPlot(points, options->param), options->plot, &error)) throw InputError(error);
+      if (!SaveImagePng(DrawSweepPlot(points, options->param), options->plot, &error)) throw InputError(error);
     }
 #endif
     if (!options->out.empty()) {

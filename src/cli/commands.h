@@ -11,6 +11,7 @@ void RegisterVortex(CLI::App& app);
 void RegisterStreamline(CLI::App& app);
 void RegisterConcentration(CLI::App& app);
 void RegisterSweep(CLI::App& app);
+void RegisterField(CLI::App& app);
 #ifdef LTR_HAVE_VIEW
 void RegisterRender(CLI::App& app);  // only with the drawing library
 #endif

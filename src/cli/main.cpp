@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   ltr::cli::RegisterStreamline(app);
   ltr::cli::RegisterConcentration(app);
   ltr::cli::RegisterSweep(app);
+  ltr::cli::RegisterField(app);
 #ifdef LTR_HAVE_VIEW
   ltr::cli::RegisterRender(app);
 #endif

@@ -38,6 +38,8 @@
 #include "solver/streamline.h"
 #include "solver/velocity.h"
 #include "solver/vortex_run.h"
+#include "view/scene_file.h"
+#include "view/speed_colors.h"
 #include "ui/about_box.h"
 #include "ui/area_params_dialog.h"
 #include "ui/dust_properties_dialog.h"
@@ -66,7 +68,7 @@ constexpr int PageControlWidth = 255;
 constexpr int PageFrameAndMargins = 2 * 2 + 2 * 6;
 
 // The small pictures of the tool buttons, 16 x 16 pixels.
-enum class TIcon { ZoomOut, ZoomIn, ZoomNo, FreeVortices, BoundVortices, Axes, Numbers };
+enum class TIcon { ZoomOut, ZoomIn, ZoomNo, FreeVortices, BoundVortices, Axes, Numbers, SpeedField };
 
 QIcon MakeIcon(TIcon kind) {
   QPixmap pixmap(16, 16);
@@ -137,6 +139,13 @@ QIcon MakeIcon(TIcon kind) {
       p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("12"));
       break;
     }
+    case TIcon::SpeedField:
+      for (int y = 0; y < 14; ++y) p.fillRect(QRect(1, 1 + y, 14, 1), ViridisColor(1.0 - y / 13.0));
+      p.setPen(QPen(Qt::white, 1.2));
+      p.drawLine(QPointF(3, 11), QPointF(12, 5));
+      p.drawLine(QPointF(12, 5), QPointF(8.5, 5.2));
+      p.drawLine(QPointF(12, 5), QPointF(10.6, 8.2));
+      break;
   }
   return QIcon(pixmap);
 }
@@ -309,6 +318,7 @@ void TfrmMain::BuildMenus() {
   data->setObjectName(QStringLiteral("N1"));
   miLoad_ = action(data, "miLoad", "Загрузить вихревую структуру", &TfrmMain::miLoadClick);
   miSave_ = action(data, "miSave", "Сохранить вихревую структуру", &TfrmMain::miSaveClick);
+  miSavePicture_ = action(data, "miSavePicture", "Сохранить рисунок…", &TfrmMain::miSavePictureClick);
   data->addSeparator();
   N5_ = action(data, "N5", "Выход", &TfrmMain::N5Click);
 
@@ -594,6 +604,9 @@ QWidget* TfrmMain::BuildPicturePanel() {
   drawBar->addWidget(tbDrawFixedVortexes_);
   drawBar->addWidget(tbDrawAxes_);
   drawBar->addWidget(ToolButton7_);
+  tbDrawSpeedField_ =
+      MakeToolButton(drawBar, "tbDrawSpeedField", Tr("Поле скоростей"), TIcon::SpeedField, true, false);
+  drawBar->addWidget(tbDrawSpeedField_);
 
   edVortexSize_ = new TNumberField(panel);
   edVortexSize_->setObjectName(QStringLiteral("edVortexSize"));
@@ -618,7 +631,7 @@ QWidget* TfrmMain::BuildPicturePanel() {
   connect(ToolButton2_, &QToolButton::clicked, this, &TfrmMain::miZoomOutClick);
   connect(ToolButton1_, &QToolButton::clicked, this, &TfrmMain::miZoomInClick);
   connect(ToolButton3_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
-  for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, ToolButton7_})
+  for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, ToolButton7_, tbDrawSpeedField_})
     connect(toggle, &QToolButton::clicked, this, &TfrmMain::btnDrawClick);
   // The picture takes each size in the range as it is typed or stepped; other
   // texts stay as typed and leave the last size.
@@ -1027,6 +1040,18 @@ bool TfrmMain::SaveFile(const QString& fileName) {
   return SaveVortexStructure(s_, QFile::encodeName(fileName).toStdString(), error);
 }
 
+void TfrmMain::miSavePictureClick() {
+  const QString fileName = Services_.savePictureFile ? Services_.savePictureFile(this) : QString();
+  if (!fileName.isEmpty()) SavePicture(fileName);
+}
+
+bool TfrmMain::SavePicture(const QString& fileName) {
+  std::string error;
+  if (SaveImagePng(Renderer_.SceneBitmap, QFile::encodeName(fileName).toStdString(), &error)) return true;
+  ShowText(Tr("Не удалось сохранить рисунок: ") + QString::fromStdString(error));
+  return false;
+}
+
 // ---------------------------------------------------------------------------
 // The other windows.
 
@@ -1071,6 +1096,7 @@ void TfrmMain::btnDrawClick() {
   toggles.BoundVortices = tbDrawFixedVortexes_->isChecked();
   toggles.Axes = tbDrawAxes_->isChecked();
   toggles.VortexNumbers = ToolButton7_->isChecked();
+  toggles.SpeedField = tbDrawSpeedField_->isChecked();
   Renderer_.FullRedraw(s_, PaintBox1_->width(), PaintBox1_->height(), View_, toggles);
 }
 

@@ -72,6 +72,9 @@ class TfrmMain : public QMainWindow, public TObserver {
   bool LoadFile(const QString& fileName);
   // Saves the vortex structure; false (after a message) when it failed.
   bool SaveFile(const QString& fileName);
+  // The picture as it is on the screen, written as a PNG file; a failure is
+  // shown in a message.
+  bool SavePicture(const QString& fileName);
 
   // TObserver: what the core asks of the window.
   void SetStatusText(const std::string& text) override;
@@ -94,6 +97,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   void btnEraseFlowLinesClick();
   void miLoadClick();
   void miSaveClick();
+  void miSavePictureClick();
   void N5Click();
   void N12Click();
   void N4Click();
@@ -171,6 +175,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   // Menu commands.
   QAction* miLoad_ = nullptr;
   QAction* miSave_ = nullptr;
+  QAction* miSavePicture_ = nullptr;
   QAction* N5_ = nullptr;
   QAction* N12_ = nullptr;
   QAction* N4_ = nullptr;
@@ -221,6 +226,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   QToolButton* tbDrawFixedVortexes_ = nullptr;
   QToolButton* tbDrawAxes_ = nullptr;
   QToolButton* ToolButton7_ = nullptr;
+  QToolButton* tbDrawSpeedField_ = nullptr;
   TNumberField* edVortexSize_ = nullptr;
   TPaintBox* PaintBox1_ = nullptr;
   // The one panel of the status bar, and the progress of a run beside it,

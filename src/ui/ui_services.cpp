@@ -79,6 +79,15 @@ QString SaveVortexFile(QWidget* parent) {
   return files.isEmpty() ? QString() : files.front();
 }
 
+// The file the user chose in a save dialog set up by the caller; empty when
+// cancelled.
+QString ChosenFile(QFileDialog& dialog) {
+  FitFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.front();
+}
+
 // CSV or JSON, by the chosen filter when the name has no extension.
 QString SaveResultsFile(QWidget* parent) {
   const QString csvFilter = QString::fromUtf8("Таблицы CSV (*.csv)");
@@ -92,10 +101,17 @@ QString SaveResultsFile(QWidget* parent) {
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, jsonFilter](const QString& filter) {
     dialog.setDefaultSuffix(filter == jsonFilter ? QStringLiteral("json") : QStringLiteral("csv"));
   });
-  FitFileDialog(dialog);
-  if (dialog.exec() != QDialog::Accepted) return {};
-  const QStringList files = dialog.selectedFiles();
-  return files.isEmpty() ? QString() : files.front();
+  return ChosenFile(dialog);
+}
+
+QString SavePictureFile(QWidget* parent) {
+  QFileDialog dialog(parent, QString::fromUtf8("Сохранить рисунок"), QStringLiteral("."));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QString::fromUtf8("Рисунки PNG (*.png)"));
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  return ChosenFile(dialog);
 }
 
 }  // namespace
@@ -107,6 +123,7 @@ TUiServices DefaultUiServices() {
   services.openVortexFile = OpenVortexFile;
   services.saveVortexFile = SaveVortexFile;
   services.saveResultsFile = SaveResultsFile;
+  services.savePictureFile = SavePictureFile;
   services.execDialog = [](QDialog* dialog) { return dialog->exec(); };
   return services;
 }

@@ -18,6 +18,7 @@ struct TUiServices {
   std::function<QString(QWidget* parent)> openVortexFile;             // empty: cancelled
   std::function<QString(QWidget* parent)> saveVortexFile;             // empty: cancelled
   std::function<QString(QWidget* parent)> saveResultsFile;            // .csv or .json; empty: cancelled
+  std::function<QString(QWidget* parent)> savePictureFile;            // PNG file; empty: cancelled
   std::function<int(QDialog* dialog)> execDialog;                     // QDialog::exec by default
 };
 

@@ -125,6 +125,10 @@ void TCanvas::SetPixel(int x, int y, const QColor& color) {
   if (Active_ && Image_.valid(x, y)) Painter_.fillRect(QRect(x, y, 1, 1), color);
 }
 
+void TCanvas::FillRect(const QRect& rect, const QColor& color) {
+  if (Active_ && rect.isValid()) Painter_.fillRect(rect, color);
+}
+
 void TCanvas::Polygon(const QPolygon& points) {
   if (Active_) Painter_.drawPolygon(points);
 }

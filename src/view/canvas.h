@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPoint>
 #include <QPolygon>
+#include <QRect>
 #include <QString>
 
 namespace ltr {
@@ -54,6 +55,8 @@ class TCanvas {
   // exclusive: outline in the pen, inside in the brush.
   void Ellipse(int left, int top, int right, int bottom);
   void SetPixel(int x, int y, const QColor& color);
+  // The rectangle filled with a colour, no outline; pen and brush unchanged.
+  void FillRect(const QRect& rect, const QColor& color);
   // A polygon outlined in the pen and filled with the brush.
   void Polygon(const QPolygon& points);
   // Text in the pen-independent text colour with its cell's top-left corner at

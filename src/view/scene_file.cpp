@@ -25,10 +25,14 @@ bool SaveScenePng(const TModelState& s, const std::string& path, int width, int 
     if (error != nullptr) *error = "размер рисунка должен быть положительным";
     return false;
   }
-  return SavePng(RenderScene(s, width, height, toggles), path, error);
+  return SaveImagePng(RenderScene(s, width, height, toggles), path, error);
 }
 
-bool SavePng(const QImage& image, const std::string& path, std::string* error) {
+bool SaveImagePng(const QImage& image, const std::string& path, std::string* error) {
+  if (image.isNull()) {
+    if (error != nullptr) *error = "рисунок пуст";
+    return false;
+  }
   // The picture is encoded in memory and then written as the vortex files
   // are, so that a failed or interrupted write leaves an existing file whole.
   QByteArray bytes;

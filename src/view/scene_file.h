@@ -16,11 +16,11 @@ QImage RenderScene(const TModelState& s, int width, int height, const TDrawToggl
 
 // The same picture written as a PNG file. False when the size is not positive
 // or the file cannot be written; *error then says why (in Russian).
+// An image written as a PNG file through a temporary file, so that a failed
+// write leaves an existing file whole. False with the reason (in Russian).
+bool SaveImagePng(const QImage& image, const std::string& path, std::string* error);
+
 bool SaveScenePng(const TModelState& s, const std::string& path, int width, int height,
                   const TDrawToggles& toggles, std::string* error);
-
-// Any image written as a PNG file through the atomic replacement. False with
-// *error (in Russian) when it cannot be encoded or written.
-bool SavePng(const QImage& image, const std::string& path, std::string* error);
 
 }  // namespace ltr

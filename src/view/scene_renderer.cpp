@@ -1,12 +1,14 @@
 #include "view/scene_renderer.h"
 
 #include <QPolygon>
+#include <QRect>
 #include <QString>
 #include <algorithm>
 #include <cmath>
 
 #include "numerics/number_text.h"
 #include "view/canvas.h"
+#include "view/speed_colors.h"
 
 namespace ltr {
 
@@ -32,7 +34,7 @@ QPoint TSceneRenderer::ToScreen(const TRealPoint& p) const {
 
 void TSceneRenderer::DrawScene(const TModelState& s, int paintWidth, int paintHeight, int originX,
                                int originY, Extended scale, bool freeVortices, bool boundVortices,
-                               bool axes, bool vortexNumbers) {
+                               bool axes, bool vortexNumbers, bool speedField) {
   const int w = std::max(paintWidth, 0);
   const int h = std::max(paintHeight, 0);
   if (SceneBitmap.width() != w || SceneBitmap.height() != h) {
@@ -43,6 +45,7 @@ void TSceneRenderer::DrawScene(const TModelState& s, int paintWidth, int paintHe
   ViewY0 = originY;
   ViewScale = ToDouble(scale);
   VortexNumbers = vortexNumbers;
+  SpeedField = speedField;
 
   const int roomH = RoundPixel(s.Area.RoomHeight * static_cast<Extended>(ViewScale));
   const int roomW = RoundPixel(s.Area.RoomWidth * static_cast<Extended>(ViewScale));
@@ -70,6 +73,9 @@ void TSceneRenderer::DrawScene(const TModelState& s, int paintWidth, int paintHe
       c.LineTo(ToScreen(s.Ribs[i].P2));
     }
 
+    // The field lies under everything inside; the free vortices' blanking
+    // draws it when they are shown.
+    if (speedField && !freeVortices) DrawSpeedField(c, s);
     if (freeVortices) DrawFreeVortices(c, s);
     if (boundVortices) DrawBoundVortices(c, s);
     c.SetPenStyle(TPenStyle::Solid);
@@ -148,10 +154,11 @@ void TSceneRenderer::DrawFreeVortices(const TModelState& s) {
   DrawFreeVortices(c, s);
 }
 
-void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s) const {
+void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s) {
   c.SetBrush(colors::White);
   c.SetPen(colors::White, TPenStyle::Solid);
   c.Polygon(QPolygon({InteriorPolygon[0], InteriorPolygon[1], InteriorPolygon[2], InteriorPolygon[3]}));
+  if (SpeedField) DrawSpeedField(c, s);
 
   c.SetPenColor(colors::Red);
   const int size = s.FreeVortexSize;
@@ -168,6 +175,114 @@ void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s) const {
       default: c.Ellipse(x - 2, y - 2, x + 2, y + 2); break;
     }
     if (VortexNumbers) c.SmallText(x + 3, y - 12, QString::number(k - first), colors::Red);
+  }
+}
+
+namespace {
+
+// The decimals of the scale's labels for its largest speed.
+int ScaleDecimals(double maxSpeed) {
+  if (maxSpeed >= 100.0) return 0;
+  if (maxSpeed >= 10.0) return 1;
+  if (maxSpeed >= 1.0) return 2;
+  return 3;
+}
+
+}  // namespace
+
+void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s) {
+  const QPoint& topLeft = InteriorPolygon[0];
+  const QPoint& bottomRight = InteriorPolygon[2];
+  const QRect interior(topLeft, bottomRight);
+  const int roomW = RoundPixel(s.Area.RoomWidth * static_cast<Extended>(ViewScale));
+  const int roomH = RoundPixel(s.Area.RoomHeight * static_cast<Extended>(ViewScale));
+  if (!c.Active() || interior.width() < 2 || interior.height() < 2 || !(s.Area.RoomWidth > 0) ||
+      !(s.Area.RoomHeight > 0))
+    return;
+  const int nx = std::clamp(RoundPixel(static_cast<Extended>(roomW) / SpeedCellPixels), 1, MaxSpeedCells);
+  const int ny = std::clamp(RoundPixel(static_cast<Extended>(roomH) / SpeedCellPixels), 1, MaxSpeedCells);
+  Field = ComputeVelocityField(s, nx, ny);
+
+  // Each cell between the screen positions of its edges, inside the interior.
+  const Extended cellW = static_cast<Extended>(s.Area.RoomWidth) / nx;
+  const Extended cellH = static_cast<Extended>(s.Area.RoomHeight) / ny;
+  for (int j = 0; j < ny; ++j) {
+    const int yLow = ScreenY(ViewY0, ViewScale, j * cellH);
+    const int yHigh = ScreenY(ViewY0, ViewScale, (j + 1) * cellH);
+    for (int i = 0; i < nx; ++i) {
+      const int xLeft = ScreenX(ViewX0, ViewScale, i * cellW);
+      const int xRight = ScreenX(ViewX0, ViewScale, (i + 1) * cellW);
+      const QRect cell = QRect(QPoint(xLeft, yHigh), QPoint(xRight - 1, yLow - 1)).intersected(interior);
+      if (!cell.isEmpty()) c.FillRect(cell, SpeedColor(Field.Speed[Field.Index(i, j)], Field.MaxSpeed));
+    }
+  }
+
+  // Direction arrows of one length on a coarser grid, centred on their point;
+  // light on the dark colours and dark on the light ones.
+  const double length = 0.7 * SpeedArrowEvery * std::min(static_cast<double>(roomW) / nx,
+                                                         static_cast<double>(roomH) / ny);
+  for (int j = SpeedArrowEvery / 2; j < ny; j += SpeedArrowEvery) {
+    for (int i = SpeedArrowEvery / 2; i < nx; i += SpeedArrowEvery) {
+      const size_t k = Field.Index(i, j);
+      const double speed = Field.Speed[k];
+      if (!(speed > 0.0) || !std::isfinite(speed)) continue;
+      const double ux = Field.U[k] / speed;
+      const double uy = -Field.V[k] / speed;  // pixels grow downwards
+      const QPoint centre = ToScreen({static_cast<Extended>(Field.X(i)), static_cast<Extended>(Field.Y(j))});
+      const QPoint tail(centre.x() - static_cast<int>(std::lround(ux * length / 2)),
+                        centre.y() - static_cast<int>(std::lround(uy * length / 2)));
+      const QPoint tip(centre.x() + static_cast<int>(std::lround(ux * length / 2)),
+                       centre.y() + static_cast<int>(std::lround(uy * length / 2)));
+      const double head = std::max(2.0, length / 3);
+      // The barbs at 150 degrees either side of the direction.
+      const double c150 = -0.8660254037844386;
+      const double s150 = 0.5;
+      const QPoint barb1(tip.x() + static_cast<int>(std::lround(head * (ux * c150 - uy * s150))),
+                         tip.y() + static_cast<int>(std::lround(head * (ux * s150 + uy * c150))));
+      const QPoint barb2(tip.x() + static_cast<int>(std::lround(head * (ux * c150 + uy * s150))),
+                         tip.y() + static_cast<int>(std::lround(head * (-ux * s150 + uy * c150))));
+      const bool dark = Field.MaxSpeed > 0.0 && speed / Field.MaxSpeed < 0.6;
+      c.SetPen(dark ? colors::White : colors::Black, TPenStyle::Solid);
+      c.MoveTo(tail);
+      c.LineTo(tip);
+      c.MoveTo(barb1);
+      c.LineTo(tip);
+      c.MoveTo(barb2);
+      c.LineTo(tip);
+    }
+  }
+  DrawSpeedScale(c);
+}
+
+void TSceneRenderer::DrawSpeedScale(TCanvas& c) {
+  // A vertical bar right of the enclosure from 0 (bottom) to the largest speed
+  // (top), its labels beside it and the unit above.
+  const int barLeft = InteriorPolygon[1].x() + 14;
+  const int barTop = InteriorPolygon[1].y() + 12;
+  const int barBottom = InteriorPolygon[2].y() - 20;
+  const int barWidth = 12;
+  if (barBottom - barTop < 20) return;
+  c.FillRect(QRect(barLeft - 2, barTop - 16, barWidth + 70, barBottom - barTop + 26), colors::White);
+  for (int y = barTop; y <= barBottom; ++y) {
+    const double t = static_cast<double>(barBottom - y) / (barBottom - barTop);
+    c.FillRect(QRect(barLeft, y, barWidth, 1), ViridisColor(t));
+  }
+  c.SetPen(colors::Black, TPenStyle::Solid);
+  c.SetBrush(colors::White);
+  c.MoveTo(QPoint(barLeft - 1, barTop - 1));
+  c.LineTo(QPoint(barLeft + barWidth, barTop - 1));
+  c.LineTo(QPoint(barLeft + barWidth, barBottom + 1));
+  c.LineTo(QPoint(barLeft - 1, barBottom + 1));
+  c.LineTo(QPoint(barLeft - 1, barTop - 1));
+  c.TextOut(barLeft - 2, barTop - 16, QStringLiteral("м/с"));
+  const int decimals = ScaleDecimals(Field.MaxSpeed);
+  const int labels = 5;
+  for (int k = 0; k < labels; ++k) {
+    const Extended value = static_cast<Extended>(Field.MaxSpeed) * k / (labels - 1);
+    const int y = barBottom - RoundPixel(static_cast<Extended>(barBottom - barTop) * k / (labels - 1));
+    c.MoveTo(QPoint(barLeft + barWidth, y));
+    c.LineTo(QPoint(barLeft + barWidth + 4, y));
+    c.TextOut(barLeft + barWidth + 6, y - 6, QString::fromStdString(FormatFixed(value, 6, decimals)));
   }
 }
 
@@ -227,7 +342,7 @@ void TSceneRenderer::PresentScene(QPainter& target) const {
 void TSceneRenderer::FullRedraw(const TModelState& s, int paintWidth, int paintHeight,
                                 const TViewState& view, const TDrawToggles& toggles) {
   DrawScene(s, paintWidth, paintHeight, view.OriginX, view.OriginY, view.Scale, toggles.FreeVortices,
-            toggles.BoundVortices, toggles.Axes, toggles.VortexNumbers);
+            toggles.BoundVortices, toggles.Axes, toggles.VortexNumbers, toggles.SpeedField);
   DrawParticles(s);
   PresentScene();
 }

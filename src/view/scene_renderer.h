@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "model/model_state.h"
+#include "solver/velocity_field.h"
 #include "view/view_transform.h"
 
 namespace ltr {
@@ -25,7 +26,14 @@ struct TDrawToggles {
   bool BoundVortices = false;  // "Присоединенные вихри"
   bool Axes = true;            // "Оси координат"
   bool VortexNumbers = false;  // "Номера вихрей": each shown vortex labelled with its index
+  bool SpeedField = false;     // "Поле скоростей": the interior coloured by air speed
 };
+
+// The speed field's picture: the side of a colour cell and the spacing of the
+// direction arrows, in cells.
+inline constexpr int SpeedCellPixels = 8;
+inline constexpr int SpeedArrowEvery = 4;
+inline constexpr int MaxSpeedCells = 200;
 
 class TSceneRenderer {
  public:
@@ -40,6 +48,10 @@ class TSceneRenderer {
   // Whether vortices get their index written beside their mark; taken by the
   // last full redraw.
   bool VortexNumbers = false;
+  // Whether the speed field is drawn under the vortices, taken by the last
+  // full redraw, and the field as it was last drawn.
+  bool SpeedField = false;
+  TVelocityField Field;
 
   // Where PresentScene copies the picture to (the paint box); none by default.
   std::function<void(const QImage&)> Present;
@@ -48,7 +60,7 @@ class TSceneRenderer {
   // vortices as toggled, streamlines; then PresentScene.
   void DrawScene(const TModelState& s, int paintWidth, int paintHeight, int originX, int originY,
                  Extended scale, bool freeVortices, bool boundVortices, bool axes,
-                 bool vortexNumbers = false);
+                 bool vortexNumbers = false, bool speedField = false);
   // Blanks the interior of the enclosure, then marks the free vortices.
   void DrawFreeVortices(const TModelState& s);
   void DrawBoundVortices(const TModelState& s);
@@ -78,7 +90,11 @@ class TSceneRenderer {
 
  private:
   void DrawAxes(TCanvas& c, int paintWidth, int paintHeight) const;
-  void DrawFreeVortices(TCanvas& c, const TModelState& s) const;
+  void DrawFreeVortices(TCanvas& c, const TModelState& s);
+  // The interior coloured by speed with the direction arrows, and the colour
+  // scale beside the enclosure.
+  void DrawSpeedField(TCanvas& c, const TModelState& s);
+  void DrawSpeedScale(TCanvas& c);
   void DrawBoundVortices(TCanvas& c, const TModelState& s) const;
   void DrawFlowLines(TCanvas& c, const TModelState& s) const;
   void DrawParticles(TCanvas& c, const TModelState& s) const;

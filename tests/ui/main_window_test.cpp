@@ -1011,3 +1011,47 @@ TEST_F(MainWindowTest, ObserverIsReleasedWithTheWindow) {
 
 }  // namespace
 }  // namespace ltr
+
+namespace ltr {
+namespace {
+
+// The fifth drawing toggle colours the interior by speed; "Сохранить
+// рисунок…" writes the picture on the screen as a PNG file, and a file that
+// cannot be written is reported, not passed over.
+TEST_F(MainWindowTest, SpeedFieldToggleAndTheSavedPicture) {
+  QToolButton* field = Get<QToolButton>("tbDrawSpeedField");
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->toolTip(), U("Поле скоростей"));
+  EXPECT_TRUE(field->isCheckable());
+  EXPECT_FALSE(field->isChecked());
+  EXPECT_EQ(Action("miSavePicture")->text(), U("Сохранить рисунок…"));
+
+  StartRun("0,05");
+  const QImage plain = w->Renderer().SceneBitmap;
+  EXPECT_FALSE(w->Renderer().SpeedField);
+  field->click();
+  EXPECT_TRUE(w->Renderer().SpeedField);
+  EXPECT_GT(w->Renderer().Field.MaxSpeed, 0.0);
+  EXPECT_NE(w->Renderer().SceneBitmap, plain);
+
+  QTemporaryDir dir;
+  QString pictureName = dir.filePath(QStringLiteral("рисунок.png"));
+  Services.savePictureFile = [&pictureName](QWidget*) { return pictureName; };
+  w->SetUiServices(Services);
+  Action("miSavePicture")->trigger();
+  const QImage saved(pictureName);
+  ASSERT_FALSE(saved.isNull());
+  EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), w->Renderer().SceneBitmap.convertToFormat(QImage::Format_RGB32));
+  EXPECT_TRUE(Messages.isEmpty());
+
+  pictureName = dir.filePath(QStringLiteral("нет/рисунок.png"));
+  Action("miSavePicture")->trigger();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].startsWith(U("Не удалось сохранить рисунок: "))) << Messages[0].toStdString();
+
+  field->click();
+  EXPECT_EQ(w->Renderer().SceneBitmap, plain);
+}
+
+}  // namespace
+}  // namespace ltr

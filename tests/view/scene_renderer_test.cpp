@@ -7,6 +7,11 @@
 #include "model/discretization.h"
 #include "view/pixels.h"
 #include "view/scene_file.h"
+#include "view/speed_colors.h"
+#include "solver/vortex_run.h"
+#include "solver/velocity.h"
+#include <cmath>
+#include <vector>
 
 namespace ltr {
 namespace {
@@ -324,6 +329,67 @@ TEST_F(SceneTest, PictureFileHoldsTheFullRedrawInTheInitialView) {
                             TDrawToggles{}, &error));
   EXPECT_NE(error.find("missing/scene.png"), std::string::npos);
   EXPECT_FALSE(SaveScenePng(s, path, 0, Height, TDrawToggles{}, &error));
+}
+
+}  // namespace
+}  // namespace ltr
+
+namespace ltr {
+namespace {
+
+// The speed field under a solved flow: every colour cell's grid point shows
+// the colour map's colour of the speed that FlowVelocityAt gives there, drawn
+// the same whether the free vortices' blanking or the scene draws it; the
+// scale beside the enclosure runs from the map's low end to its high end.
+TEST_F(SceneTest, SpeedFieldShowsTheColourOfTheSpeedAtEachGridPoint) {
+  s.Delta = s.Area.H / 2;
+  PrepareInfluenceSystem(s);
+  AddFreeVortex(0.3L, 0.35L);
+  s.Vortices[s.BoundCount].Gamma = 0.05L;
+  s.FreeVortexSize = 1;
+  toggles.SpeedField = true;
+  for (const bool freeVortices : {false, true}) {
+    toggles.FreeVortices = freeVortices;
+    Redraw();
+    const TVelocityField& f = r.Field;
+    ASSERT_EQ(f.NX, 50);  // 400 x 280 pixels in cells of 8
+    ASSERT_EQ(f.NY, 35);
+    // The largest speed anywhere on the grid, computed here afresh.
+    double max = 0.0;
+    std::vector<double> speed(f.NX * f.NY);
+    for (int j = 0; j < f.NY; ++j)
+      for (int i = 0; i < f.NX; ++i) {
+        double u = 0.0;
+        double v = 0.0;
+        FlowVelocityAt(s, {static_cast<Extended>((i + 0.5L) / 50), static_cast<Extended>((j + 0.5L) * 0.7L / 35)}, -1,
+                       u, v);
+        speed[f.Index(i, j)] = std::hypot(u, v);
+        max = std::max(max, speed[f.Index(i, j)]);
+      }
+    int checked = 0;
+    // Points away from the arrows (centred on every fourth point from the
+    // second) and from the one free vortex.
+    for (int j = 0; j < f.NY; j += SpeedArrowEvery)
+      for (int i = 0; i < f.NX; i += SpeedArrowEvery) {
+        const QPoint p = r.ToScreen({(i + 0.5L) / 50, (j + 0.5L) * 0.7L / 35});
+        const QColor expected = SpeedColor(speed[f.Index(i, j)], max);
+        EXPECT_TRUE(Is(Image(), p.x(), p.y(), expected))
+            << i << ' ' << j << " has " << Image().pixelColor(p).name().toStdString() << ", not "
+            << expected.name().toStdString();
+        ++checked;
+      }
+    EXPECT_EQ(checked, 13 * 9);
+    // The vortex is marked on top of the field when shown.
+    EXPECT_EQ(Is(Image(), 30 + 120, 370 - 140, Red), freeVortices);
+    // The bar: 12 pixels wide, 14 pixels right of the interior.
+    EXPECT_TRUE(Is(Image(), 429 + 14 + 5, 91 + 12, ViridisColor(1.0)));
+    EXPECT_TRUE(Is(Image(), 429 + 14 + 5, 369 - 20, ViridisColor(0.0)));
+  }
+  // Off again: not a pixel of the field is left.
+  toggles.SpeedField = false;
+  Redraw();
+  EXPECT_EQ(Count(Image(), ViridisColor(0.0)), 0);
+  EXPECT_EQ(CountIn(Image(), QRect(31, 91, 399, 279), White) + Count(Image(), Red), 399 * 279);
 }
 
 }  // namespace
