@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 
+#include "dust/coarse_case.h"
 #include "dust/particle_motion.h"
 #include "model/discretization.h"
 #include "model/validation.h"
@@ -71,20 +72,8 @@ void ExpectPresetResults(const TModelState& s) {
   EXPECT_EQ(s.OutputHeldCounts, std::vector<int>{7});
 }
 
-// A coarse enclosure (H = 0.05) and a thin dust, so that runs take few steps.
-TModelState Coarse() {
-  TModelState s;
-  s.Area.H = 0.05;
-  s.Dust.InputConcentration = 3e-6;
-  BuildArea(s);
-  return s;
-}
-
-TModelState SteadyFlow() {
-  TModelState s = Coarse();
-  EXPECT_TRUE(SolveCurrentFlow(s));
-  return s;
-}
+using testing::Coarse;
+using testing::SteadyFlow;
 
 struct TResults {
   double ParticleDt, Output, RealInput, HeldShare;

@@ -6,30 +6,15 @@
 
 #include "dust/concentration_run.h"
 #include "model/discretization.h"
+#include "dust/coarse_case.h"
 #include "solver/vortex_run.h"
 
 namespace ltr {
 namespace {
 
-TModelState Coarse() {
-  TModelState s;
-  s.Area.H = 0.05;
-  s.Dust.InputConcentration = 3e-6;
-  BuildArea(s);
-  return s;
-}
-
-TModelState SteadyFlow() {
-  TModelState s = Coarse();
-  EXPECT_TRUE(SolveCurrentFlow(s));
-  return s;
-}
-
-TConcentrationOptions Seeded(std::uint64_t seed) {
-  TConcentrationOptions o;
-  o.Seed = TSizeSeed::Fixed(seed);
-  return o;
-}
+using testing::Coarse;
+using testing::Seeded;
+using testing::SteadyFlow;
 
 long long Ended(const TFateTally& t) {
   return t.CountOf(TFateKind::Exhausted) + t.CountOf(TFateKind::Settled) + t.CountOf(TFateKind::AtRest) +

@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 
+#include "dust/coarse_case.h"
 #include "dust/concentration_run.h"
 #include "dust/run_statistics.h"
 #include "model/discretization.h"
@@ -17,17 +18,7 @@
 namespace ltr {
 namespace {
 
-TModelState AfterRun() {
-  TModelState s;
-  s.Area.H = 0.05;
-  s.Dust.InputConcentration = 3e-6;
-  BuildArea(s);
-  EXPECT_TRUE(SolveCurrentFlow(s));
-  TConcentrationOptions o;
-  o.Seed = TSizeSeed::Fixed(5);
-  EXPECT_TRUE(RunConcentration(s, 5, 4, false, o));
-  return s;
-}
+TModelState AfterRun() { return testing::AfterSeededRun(5); }
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

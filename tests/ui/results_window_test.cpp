@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "dust/coarse_case.h"
 #include "dust/concentration_run.h"
 #include "dust/run_statistics.h"
 #include "model/discretization.h"
@@ -146,14 +147,7 @@ TEST_F(ResultsWindowTest, CloseButtonEndsTheShowing) {
 // After a real run: the interval beside the outlet concentration, the details
 // window's table, and an export whose numbers read back to the window's.
 TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
-  TModelState s;
-  s.Area.H = 0.05;
-  s.Dust.InputConcentration = 3e-6;
-  BuildArea(s);
-  ASSERT_TRUE(SolveCurrentFlow(s));
-  TConcentrationOptions o;
-  o.Seed = TSizeSeed::Fixed(4);
-  ASSERT_TRUE(RunConcentration(s, 5, 4, false, o));
+  const TModelState s = testing::AfterSeededRun(4);
 
   char folder[] = "/tmp/ltr_results_ui_XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);
