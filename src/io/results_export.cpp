@@ -47,6 +47,17 @@ void AppendRow(std::string& out, std::initializer_list<double> values) {
   out += '\n';
 }
 
+// name,value lines.
+template <size_t N>
+void AppendPairs(std::string& out, const std::pair<const char*, double> (&pairs)[N]) {
+  for (const auto& [name, value] : pairs) {
+    out += name;
+    out += ',';
+    AppendNumber(out, value);
+    out += '\n';
+  }
+}
+
 }  // namespace
 
 void AddRunStatistics(nlohmann::json& j, const TModelState& s) {
@@ -155,12 +166,7 @@ std::string ResultsCsv(const TModelState& s, const std::string& version) {
       {"free_vortices", static_cast<double>(s.FreeCount)},
       {"time", s.Time},
   };
-  for (const auto& [name, value] : values) {
-    out += name;
-    out += ',';
-    AppendNumber(out, value);
-    out += '\n';
-  }
+  AppendPairs(out, values);
   out += "particle_step,";
   out += run.ParticleStep;
   out += '\n';
@@ -181,12 +187,7 @@ std::string ResultsCsv(const TModelState& s, const std::string& version) {
       {"held_mass_share", s.HeldMassShare},
       {"steps", static_cast<double>(s.ConcentrationSteps)},
   };
-  for (const auto& [name, value] : results) {
-    out += name;
-    out += ',';
-    AppendNumber(out, value);
-    out += '\n';
-  }
+  AppendPairs(out, results);
   out += "# fractions\nlower,upper,input_share,output_share";
   for (const char* f : FateNames) {
     out += ',';
