@@ -158,7 +158,7 @@ void RegisterConcentration(CLI::App& app) {
     ApplyCase(options->caseOptions, s);
     s.MaxResidence = maxResidence;
     // Refuse bad run arguments before spending time on the flow.
-    if (std::string error = CheckConcentrationArgs(s, particles, moments, options->moveVortices);
+    if (std::string error = CheckConcentrationArgs(s, particles, moments, options->moveVortices, run.ParticleStep);
         !error.empty())
       throw InputError(error);
     PrepareFlow(options->run, s);
@@ -177,6 +177,7 @@ void RegisterConcentration(CLI::App& app) {
       ObserverScope scope(s, observer);
       completed = RunConcentration(s, particles, moments, options->moveVortices, run);
     }
+    if (!s.RunError.empty()) throw RunFailure(s.RunError);
     if (!completed && !observer.message.empty()) throw InputError(observer.message);
     if (completed) {
       std::string summary = std::to_string(s.ConcentrationSteps) + " шагов, выходная концентрация " +

@@ -141,7 +141,10 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
       else
         observer.Record(s, 0);
     }
-    if (!RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt)) throw InputError(observer.message);
+    if (!RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt)) {
+      if (!s.RunError.empty()) throw RunFailure(s.RunError);
+      throw InputError(observer.message);
+    }
   }
   progress.Finish(std::to_string(observer.steps) + " шагов, время " + FormatFixed(s.Time, 6, 3) +
                   " сек., свободных вихрей: " + std::to_string(s.FreeCount));

@@ -4,12 +4,20 @@
 // progress reporting on stderr.
 
 #include <CLI/CLI.hpp>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "model/model_state.h"
 
 namespace ltr::cli {
+
+// A run that stopped because its state stopped being finite: one line on
+// stderr and exit status 1, no result.
+class RunFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // As typed; parsed (decimal comma or point) by PrepareFlow. The defaults are
 // those of the main window's fields.
