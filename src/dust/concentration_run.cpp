@@ -60,14 +60,32 @@ void StoreResults(TModelState& s, int NumIteration, double injectedMass) {
   s.OutputHeldCounts = s.FractionHeld;
 }
 
+// The stability bound of the classical Runge-Kutta step on the negative real
+// axis: |R(z)| = |1 + z + z^2/2 + z^3/6 + z^4/24| <= 1 for -2.785 <= z <= 0.
+constexpr Extended RungeKuttaDragLimit = 2.785L;
+
 std::string StepCountText() { return std::to_string(static_cast<long long>(MaxRunSteps)); }
 
-// The residence limit must be reached within MaxRunSteps steps of a particle:
+// The particles' drag must be computable, and the residence limit must be
+// reached within MaxRunSteps steps of a particle:
 // steps of ParticleDt, or sub-steps of its own no shorter than the rule allows
 // at the speeds of the openings.
 std::string ResidenceStepsError(const TModelState& s, double particleDt, const TParticleStepMode& mode) {
-  if (!(s.MaxResidence > 0)) return {};
   const Extended limit = s.MaxResidence;
+  if (!mode.OwnSteps()) {
+    // The Runge-Kutta step of the drag equation dv/dt = -(v - w) / tau is
+    // stable only for ParticleDt / tau up to about 2.785; beyond, it
+    // multiplies the velocity at every step and the particles' state runs off
+    // to infinity. tau = mass / drag is shortest for the smallest particle.
+    TParticleMotion smallest;
+    smallest.SetDiameter(s.Dust, s.Dust.Fractions.front().Lower);
+    const Extended tau = static_cast<Extended>(smallest.ParticleMass) / smallest.DragFactor;
+    if (!(tau > 0) || !std::isfinite(tau) || static_cast<Extended>(particleDt) / tau > RungeKuttaDragLimit)
+      return "Шаг по времени частиц " + FormatGeneral(particleDt) +
+             " c слишком велик для сопротивления воздуха их движению (вязкость воздуха, коэффициент формы): "
+             "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli --particle-step auto)";
+  }
+  if (!(s.MaxResidence > 0)) return {};
   if (!mode.OwnSteps()) {
     if (limit / static_cast<Extended>(particleDt) <= static_cast<Extended>(MaxRunSteps)) return {};
     return "Предельное время пребывания частицы требует более " + StepCountText() +
