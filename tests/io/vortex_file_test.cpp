@@ -156,10 +156,12 @@ TEST(VortexFileRoundTrip, SaveThenLoadRestoresEveryStoredValueBitForBit) {
   TempDir dir;
   TModelState s = StateWithFreeVortices();
   s.Area.InflowSpeed = 1.7;  // not the derived value: read back as stored
+  for (TCalcPoint& c : s.CalcPoints)  // the inflow as a rebuild with that speed gives it
+    if (c.Vn == -2.0L) c.Vn = -static_cast<Extended>(s.Area.InflowSpeed);
   // Calc points that a rebuild would not give: the stored ones must win.
   s.CalcPoints[3].Pos.X += 1e-7L;
-  s.CalcPoints[5].Vn = 0.123456789012345678L;
-  s.CalcPoints[9].Normal.Y = -0.0L;
+  s.CalcPoints[5].Vn = s.Area.Speed;
+  s.CalcPoints[9].Normal.X = -0.0L;  // a ceiling point: (0, 1) with a signed zero
   const std::string path = dir.File("run.evt");
   std::string error;
   ASSERT_TRUE(SaveVortexStructure(s, path, error)) << error;

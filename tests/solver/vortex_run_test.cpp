@@ -158,8 +158,10 @@ TEST(VortexRunTest, RefusesArgumentsThatCannotRun) {
   EXPECT_EQ(s.Vortices.size(), before.Vortices.size());
   ExpectSameVortices(s, before);
 
-  // A time step of 1e-12 over one second is slow but reaches its end.
-  EXPECT_EQ(CheckVortexRunArgs(s, 10, 1.0, 1e-12), "");
+  // A time step of 1e-9 over one second is slow but reaches its end; one of
+  // 1e-12 would need 10^12 steps.
+  EXPECT_EQ(CheckVortexRunArgs(s, 10, 1.0, 1e-9), "");
+  EXPECT_NE(CheckVortexRunArgs(s, 10, 1.0, 1e-12).find("Слишком много шагов по времени"), std::string::npos);
 }
 
 TEST(VortexRunTest, RefusesAnInfluenceSystemTooLargeToHold) {
