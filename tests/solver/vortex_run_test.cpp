@@ -99,6 +99,26 @@ TEST(VortexRunTest, ContinueAtTheLimitOnlySolvesAndMayGrowTheRoom) {
   EXPECT_LE(s.FreeCount, 30);
 }
 
+TEST(VortexRunTest, AStepThatLeavesAVortexNotFiniteEndsTheRunWithItsMessage) {
+  TModelState s;
+  s.Area.H = 0.05;
+  ASSERT_TRUE(RunVortices(s, 10, 0, 0.0, 0.05, 0.005));
+  ASSERT_GT(s.FreeCount, 0);
+  s.Vortices[s.BoundCount].Gamma = std::numeric_limits<Extended>::infinity();
+  RecordingObserver ui;
+  s.Observer = &ui;
+  EXPECT_FALSE(RunVortices(s, 10, s.FreeCount, s.Time, 0.1, 0.005));
+  EXPECT_EQ(s.RunError, NonFiniteRunText("Расчет поля скоростей остановлен", 1));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{s.RunError});
+  EXPECT_EQ(ui.steps, 0);  // the step's results are neither drawn nor labelled
+  EXPECT_TRUE(s.Matr.empty());
+
+  // The next run starts afresh, and a finite one clears the message.
+  s.Observer = nullptr;
+  EXPECT_TRUE(RunVortices(s, 10, 0, 0.0, 0.01, 0.005));
+  EXPECT_TRUE(s.RunError.empty());
+}
+
 TEST(VortexRunTest, StartDiscardsTheFreeVortices) {
   TModelState s;
   s.Area.H = 0.05;
