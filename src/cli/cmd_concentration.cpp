@@ -174,7 +174,8 @@ bool PrepareConcentrationCase(const ConcentrationOptions& options, const Concent
   ApplyCase(options.caseOptions, s);
   s.MaxResidence = setup.maxResidence;
   // Refuse bad run arguments before spending time on the flow.
-  if (std::string error = CheckConcentrationArgs(s, setup.particles, setup.moments, setup.moveVortices);
+  if (std::string error =
+          CheckConcentrationArgs(s, setup.particles, setup.moments, setup.moveVortices, setup.run.ParticleStep);
       !error.empty())
     throw InputError(error);
   PrepareFlow(options.run, s);
@@ -197,6 +198,7 @@ bool RunConcentrationCase(TModelState& s, const ConcentrationSetup& setup, const
     ObserverScope scope(s, observer);
     completed = RunConcentration(s, setup.particles, setup.moments, setup.moveVortices, run);
   }
+  if (!s.RunError.empty()) throw RunFailure(s.RunError);
   if (!completed && !observer.message.empty()) throw InputError(observer.message);
   if (completed) {
     std::string summary = std::to_string(s.ConcentrationSteps) + " шагов, выходная концентрация " +
@@ -251,7 +253,8 @@ void RegisterConcentration(CLI::App& app) {
         ConcentrationProgressBar replicaObserver(replicaProgress, static_cast<long long>(particles) * moments);
         ObserverScope scope(replica, replicaObserver);
         if (!RunConcentration(replica, particles, moments, setup.moveVortices, replicaRun)) {
-          // Only a step limit stops a run whose first replica completed.
+          if (!replica.RunError.empty()) throw RunFailure(replica.RunError);
+          // Otherwise only a step limit stops a run whose first replica completed.
           ++stopped;
           replicaProgress.Finish("остановлен после " + std::to_string(replica.ConcentrationSteps) + " шагов");
           continue;

@@ -56,7 +56,10 @@ void RegisterStreamline(CLI::App& app) {
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
     {
       ObserverScope scope(s, capture);
-      if (!TraceFlowLine(s, x, y, step, maxLen, &end)) throw InputError(capture.message);
+      if (!TraceFlowLine(s, x, y, step, maxLen, &end)) {
+        if (!s.RunError.empty()) throw RunFailure(s.RunError);
+        throw InputError(capture.message);
+      }
     }
     nlohmann::json points = nlohmann::json::array();
     for (const TRealPoint& p : s.FlowLines.back()) points.push_back({ToDouble(p.X), ToDouble(p.Y)});

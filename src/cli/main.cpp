@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "ltr/version.h"
+#include "cli/run_options.h"
 
 int main(int argc, char** argv) {
   CLI::App app{std::string(ltr::ApplicationName) +
@@ -53,6 +54,9 @@ int main(int argc, char** argv) {
   } catch (const ltr::cli::InputError& e) {
     std::cerr << "ltr-cli: " << e.what() << std::endl;
     return ltr::cli::ExitBadInput;
+  } catch (const ltr::cli::RunFailure& e) {
+    std::cerr << "ltr-cli: " << e.what() << std::endl;
+    return 1;
   } catch (const std::exception& e) {
     std::cerr << "ltr-cli: внутренняя ошибка: " << e.what() << std::endl;
     return 1;

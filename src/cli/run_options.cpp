@@ -142,7 +142,10 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
       else
         observer.Record(s, 0);
     }
-    if (!RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt)) throw InputError(observer.message);
+    if (!RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt)) {
+      if (!s.RunError.empty()) throw RunFailure(s.RunError);
+      throw InputError(observer.message);
+    }
   }
   progress.Finish(std::to_string(observer.steps) + " шагов, время " + FormatFixed(s.Time, 6, 3) +
                   " сек., свободных вихрей: " + std::to_string(s.FreeCount));
@@ -172,17 +175,28 @@ ObserverScope::ObserverScope(TModelState& s, TObserver& observer) : s_(s), previ
 ObserverScope::~ObserverScope() { s_.Observer = previous_; }
 
 Progress::Progress(std::string title, bool quiet)
-    : title_(std::move(title)), quiet_(quiet), terminal_(::isatty(STDERR_FILENO) == 1) {}
+    : title_(std::move(title)),
+      quiet_(quiet),
+      terminal_(::isatty(STDERR_FILENO) == 1),
+      nextLine_(std::chrono::steady_clock::now() + std::chrono::seconds(ProgressLineSeconds)) {}
 
 Progress::~Progress() {
   if (barShown_ && !finished_) std::cerr << std::endl;
 }
 
 void Progress::Update(double fraction, const std::string& detail) {
-  if (quiet_ || !terminal_ || finished_) return;
+  if (quiet_ || finished_) return;
   if (!(fraction >= 0.0)) fraction = 0.0;
   fraction = std::min(fraction, 1.0);
   const int permille = static_cast<int>(fraction * 1000);
+  if (!terminal_) {
+    // A log or a pipe: one line now and then, so that a long run shows it lives.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextLine_) return;
+    nextLine_ = now + std::chrono::seconds(ProgressLineSeconds);
+    std::cerr << title_ << ": " << permille / 10 << "% " << detail << std::endl;
+    return;
+  }
   if (permille == lastPermille_) return;
   lastPermille_ = permille;
   const int filled = static_cast<int>(fraction * BarWidth);

@@ -4,12 +4,21 @@
 // progress reporting on stderr.
 
 #include <CLI/CLI.hpp>
+#include <chrono>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "model/model_state.h"
 
 namespace ltr::cli {
+
+// A run that stopped because its state stopped being finite: one line on
+// stderr and exit status 1, no result.
+class RunFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // As typed; parsed (decimal comma or point) by PrepareFlow. The defaults are
 // those of the main window's fields.
@@ -89,8 +98,8 @@ class ObserverScope {
 };
 
 // Progress of a long computation on stderr: a bar redrawn in place when
-// stderr is a terminal, otherwise one short line when it ends; nothing when
-// quiet.
+// stderr is a terminal, otherwise a line every ProgressLineSeconds and one
+// short line when it ends; nothing when quiet.
 class Progress {
  public:
   Progress(std::string title, bool quiet);
@@ -110,6 +119,10 @@ class Progress {
   bool barShown_ = false;
   bool finished_ = false;
   int lastPermille_ = -1;
+  std::chrono::steady_clock::time_point nextLine_;
 };
+
+// Seconds between the progress lines written when stderr is not a terminal.
+inline constexpr int ProgressLineSeconds = 5;
 
 }  // namespace ltr::cli

@@ -1,5 +1,6 @@
 #include "dust/concentration_run.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -62,7 +63,74 @@ void StoreResults(TModelState& s, int NumIteration, double injectedMass) {
   s.OutputTally = s.Tally;
 }
 
+// The stability bound of the classical Runge-Kutta step on the negative real
+// axis: |R(z)| = |1 + z + z^2/2 + z^3/6 + z^4/24| <= 1 for -2.785 <= z <= 0.
+constexpr Extended RungeKuttaDragLimit = 2.785L;
+
+std::string StepCountText() { return std::to_string(static_cast<long long>(MaxRunSteps)); }
+
+// The particles' drag must be computable, and the residence limit must be
+// reached within MaxRunSteps steps of a particle:
+// steps of ParticleDt, or sub-steps of its own no shorter than the rule allows
+// at the speeds of the openings.
+std::string ResidenceStepsError(const TModelState& s, double particleDt, const TParticleStepMode& mode) {
+  const Extended limit = s.MaxResidence;
+  if (!mode.OwnSteps()) {
+    // The Runge-Kutta step of the drag equation dv/dt = -(v - w) / tau is
+    // stable only for ParticleDt / tau up to about 2.785; beyond, it
+    // multiplies the velocity at every step and the particles' state runs off
+    // to infinity. tau = mass / drag is shortest for the smallest particle.
+    TParticleMotion smallest;
+    smallest.SetDiameter(s.Dust, s.Dust.Fractions.front().Lower);
+    const Extended tau = static_cast<Extended>(smallest.ParticleMass) / smallest.DragFactor;
+    if (!(tau > 0) || !std::isfinite(tau) || static_cast<Extended>(particleDt) / tau > RungeKuttaDragLimit)
+      return "Шаг по времени частиц " + FormatGeneral(particleDt) +
+             " c слишком велик для сопротивления воздуха их движению (вязкость воздуха, коэффициент формы): "
+             "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli --particle-step auto)";
+  }
+  if (!(s.MaxResidence > 0)) return {};
+  if (!mode.OwnSteps()) {
+    if (limit / static_cast<Extended>(particleDt) <= static_cast<Extended>(MaxRunSteps)) return {};
+    return "Предельное время пребывания частицы требует более " + StepCountText() +
+           " шагов по времени частиц (шаг " + FormatGeneral(particleDt) +
+           " c): задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli --particle-step auto) "
+           "или уменьшите предельное время пребывания";
+  }
+  const TSubStepRule rule =
+      MakeSubStepRule(s.Area, mode.Kind == TParticleStepMode::TKind::Fixed ? mode.Value : 0.0);
+  Extended shortest = rule.Fixed;
+  if (!(shortest > 0)) {
+    const Extended speed = std::max(std::fabs(static_cast<Extended>(s.Area.InflowSpeed)),
+                                    std::fabs(static_cast<Extended>(s.Area.Speed)));
+    shortest = rule.MaxTime;
+    if (speed > 0) shortest = std::min(shortest, rule.MaxDisplacement / speed);
+  }
+  if (shortest > 0 && limit / shortest <= static_cast<Extended>(MaxRunSteps)) return {};
+  return "Предельное время пребывания частицы требует более " + StepCountText() +
+         " шагов интегрирования частиц: увеличьте «Шаг интегрирования частиц» или уменьшите предельное "
+         "время пребывания";
+}
+
+// Whether the particles in flight have finite positions and velocities.
+bool ParticlesFinite(const TModelState& s) {
+  for (int i = 0; i < s.ParticleCount; ++i) {
+    const TParticle& p = s.Particles[i];
+    // x - x is 0 for every finite x and NaN for an infinity or a NaN.
+    if (!std::isfinite(p.Pos.X - p.Pos.X + p.Pos.Y - p.Pos.Y + p.Velocity.X - p.Velocity.X + p.Velocity.Y -
+                       p.Velocity.Y))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string CheckOwnStepVortexSteps(const TModelState& s, int NumIteration, double ParticleDt) {
+  const Extended span = static_cast<Extended>(NumIteration) * ParticleDt + s.MaxResidence;
+  if (span / static_cast<Extended>(s.Dt) <= static_cast<Extended>(MaxRunSteps)) return {};
+  return "Слишком много шагов по времени движения вихрей: расчет требует более " + StepCountText() +
+         " шагов; увеличьте шаг по времени или уменьшите предельное время пребывания частицы";
+}
 
 double FractionCubeSum(const std::vector<TFraction>& fractions) {
   double S = 0;
@@ -102,7 +170,7 @@ bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions) 
 }
 
 std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int NumIteration,
-                                   bool MoveVortices) {
+                                   bool MoveVortices, const TParticleStepMode& mode) {
   if (std::string error = DustParamsError(s.Dust); !error.empty()) return error;
   if (NumParticle < 1 || NumIteration < 1)
     return "Количество частиц и количество моментов их появления должны быть положительными";
@@ -115,8 +183,9 @@ std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int Nu
   // enclosure alone: a run that would refuse them is refused before any flow
   // is computed for it.
   if (TBarRandom probe; !SetupSizeGenerator(probe, s.Dust.Fractions)) return SizeGeneratorErrorText;
-  if (const double particleDt = ComputeParticleDt(s, NumParticle); !std::isfinite(particleDt) || !(particleDt > 0))
-    return ParticleDtErrorText;
+  const double particleDt = ComputeParticleDt(s, NumParticle);
+  if (!std::isfinite(particleDt) || !(particleDt > 0)) return ParticleDtErrorText;
+  if (std::string error = ResidenceStepsError(s, particleDt, mode); !error.empty()) return error;
   if (s.BoundCount <= 0 || s.InnerRibs.size() < 4) return "Укрытие не построено";
   if (MoveVortices) {
     const long long maxFree = static_cast<long long>(s.FreeCount) + 4LL * NumIteration;
@@ -141,7 +210,9 @@ std::string ConcentrationProgressText(int moment, int moments, int inFlight, lon
 bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
                       const TConcentrationOptions& options) {
   TObserver& ui = s.Ui();
-  if (const std::string error = CheckConcentrationArgs(s, NumParticle, NumIteration, MoveVortices);
+  s.RunError.clear();
+  if (const std::string error =
+          CheckConcentrationArgs(s, NumParticle, NumIteration, MoveVortices, options.ParticleStep);
       !error.empty()) {
     ui.ShowMessage(error);
     s.StopConcentration = true;
@@ -173,6 +244,13 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     s.StopConcentration = true;
     return false;
   }
+  if (mode.OwnSteps() && MoveVortices) {
+    if (const std::string error = CheckOwnStepVortexSteps(s, NumIteration, particleDt); !error.empty()) {
+      ui.ShowMessage(error);
+      s.StopConcentration = true;
+      return false;
+    }
+  }
 
   s.RunSettings = {NumParticle, NumIteration, MoveVortices, ParticleStepText(mode)};
   if (MoveVortices) PrepareMovingVortices(s, NumIteration);
@@ -199,6 +277,14 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     if (options.MaxSteps > 0 && s.ConcentrationSteps >= options.MaxSteps) s.StopConcentration = true;
     return s.StopConcentration;
   };
+  // After each run step: a state that is no longer finite ends the run.
+  auto checkFinite = [&s, MoveVortices] {
+    if (ParticlesFinite(s) && std::isfinite(static_cast<Extended>(s.ExhaustedMass)) &&
+        (!MoveVortices || VorticesFinite(s)))
+      return;
+    s.RunError = NonFiniteRunText("Расчет концентрации остановлен", s.ConcentrationSteps);
+    s.StopConcentration = true;
+  };
   TParticleStepper stepper;
   stepper.Prepare(static_cast<int>(s.Particles.size()));
 
@@ -211,6 +297,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
                startY};
       p.Velocity = {0.0L, -static_cast<Extended>(s.Area.InflowSpeed)};
       p.FlightTime = 0;
+      p.FlightSteps = 0;
       injectedMass = ToDouble(injectedMass + ParticleMassOf(p.Diameter, dust.ParticleDensity));
       TallyFate(s, s.ParticleCount + i, TFateKind::Injected);
     }
@@ -229,14 +316,16 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
   };
 
   if (!mode.OwnSteps()) {
-    auto step = [&s, &stepper, &dust, MoveVortices] {
+    auto step = [&s, &stepper, &dust, &checkFinite, MoveVortices] {
       StepParticles(s, stepper);
       ++s.ConcentrationSteps;
       s.ConcentrationTime = ToDouble(static_cast<Extended>(s.ConcentrationSteps) * dust.ParticleDt);
       if (MoveVortices) TimeStep(s);  // the vortices move by Dt; Time stays
+      checkFinite();
     };
     for (int moment = 1; moment <= NumIteration && !stopped(); ++moment) {
       step();
+      if (!s.RunError.empty()) break;
       inject();
       showMoment(moment);
     }
@@ -277,6 +366,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
         TimeStep(s);  // the vortices move by Dt; Time stays
         ++vortexSteps;
       }
+      checkFinite();
     };
     for (int moment = 1; moment <= NumIteration && !stopped(); ++moment) {
       const Extended at = static_cast<Extended>(moment - 1) * dust.ParticleDt;
@@ -297,6 +387,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
 
   if (!s.StopConcentration) StoreResults(s, NumIteration, injectedMass);
   if (MoveVortices) ReleaseInfluenceRun(s);
+  if (!s.RunError.empty()) ui.ShowMessage(s.RunError);
   return !s.StopConcentration;
 }
 

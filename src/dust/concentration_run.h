@@ -84,8 +84,16 @@ bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions);
 // the size distribution of the fractions, the particle time step, the
 // discretized enclosure and, with moving vortices, the size of the influence
 // system.
+// With `mode`, also the steps the residence limit needs: a run whose
+// particles would need more than MaxRunSteps steps (of ParticleDt, or of the
+// shortest sub-step of their own) to reach the limit is refused.
 std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int NumIteration,
-                                   bool MoveVortices);
+                                   bool MoveVortices, const TParticleStepMode& mode = {});
+
+// Why a run with own particle steps and moving vortices, which keep their
+// time step s.Dt, cannot start: the vortex steps to the end of the injection
+// plus the residence limit must stay within MaxRunSteps. Empty when it can.
+std::string CheckOwnStepVortexSteps(const TModelState& s, int NumIteration, double ParticleDt);
 
 // Whether the particles of a run will fly in a computed flow: with moving
 // vortices the run solves the bound circulations at its start; with fixed
@@ -98,7 +106,10 @@ bool ConcentrationFlowComputed(const TModelState& s, bool MoveVortices);
 std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps, double time);
 
 // Runs the concentration computation. Returns true when the run completed and
-// stored its results (then StopConcentration is false). Arguments that make no
+// stored its results (then StopConcentration is false). A step that leaves a
+// particle (or, with moving vortices, a vortex) not finite ends the run at
+// once without results: RunError holds the message, which also goes to the
+// observer, and StopConcentration is set. Arguments that make no
 // sense, fractions that give no size distribution and an inflow that gives no
 // positive time step are reported through the observer and end the run at
 // once, before anything changes, without results and with StopConcentration

@@ -200,11 +200,15 @@ TParticleFate StepOne(TModelState& s, int i, const TParticleBounds& b) {
   TParticle& P = s.Particles[i];
   P.Pos = {Y[1], Y[3]};
   P.Velocity = {Y[0], Y[2]};
-  P.FlightTime = ToDouble(static_cast<Extended>(Prev.FlightTime) + s.Dust.ParticleDt);
+  // The clock counts steps: a sum of steps would stop growing once a step
+  // falls below the spacing of doubles near the time reached.
+  P.FlightSteps = Prev.FlightSteps + 1;
+  const Extended flight = static_cast<Extended>(P.FlightSteps) * s.Dust.ParticleDt;
+  P.FlightTime = ToDouble(flight);
 
   const TParticleFate fate = EndConditions(s, i, Prev, b);
   if (fate != TParticleFate::InFlight) return fate;
-  if (b.limit > 0 && P.FlightTime > b.limit) return TParticleFate::Held;
+  if (b.limit > 0 && flight > b.limit) return TParticleFate::Held;
   return TParticleFate::InFlight;
 }
 

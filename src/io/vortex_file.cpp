@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
 #include "io/file_access.h"
@@ -182,13 +183,65 @@ bool DecodeRecords(const std::uint8_t* data, int n, int f, TVortexFileContent& c
       return false;
     }
   }
+  if (std::string why = CheckVortexRecords(content.Header.Area, calcPoints, vortices, n); !why.empty()) {
+    reason = std::move(why);
+    return false;
+  }
   content.BoundCount = n;
   content.CalcPoints = std::move(calcPoints);
   content.Vortices = std::move(vortices);
   return true;
 }
 
+// The relative distance from the walls within which a stored point counts as
+// lying on them: the discretization itself puts its points there to the last
+// bit of an extended value.
+constexpr Extended WallTolerance = 1e-9L;
+// How far the length of a stored normal may differ from 1.
+constexpr Extended NormalTolerance = 1e-9L;
+
+bool InDoubleRange(Extended v) { return std::fabs(v) <= static_cast<Extended>(std::numeric_limits<double>::max()); }
+bool InDoubleRange(const TRealPoint& p) { return InDoubleRange(p.X) && InDoubleRange(p.Y); }
+
 }  // namespace
+
+std::string CheckVortexRecords(const TAreaParams& area, const TCalcPointArray& calcPoints,
+                               const TVortexArray& vortices, int boundCount) {
+  const Extended W = area.RoomWidth;
+  const Extended R = area.RoomHeight;
+  const Extended tol = WallTolerance * std::max(W, R);
+  // On one of the four walls, within the enclosure's extent.
+  auto onWall = [&](const TRealPoint& p) {
+    if (p.X < -tol || p.X > W + tol || p.Y < -tol || p.Y > R + tol) return false;
+    return std::fabs(p.X) <= tol || std::fabs(p.X - W) <= tol || std::fabs(p.Y) <= tol ||
+           std::fabs(p.Y - R) <= tol;
+  };
+  const Extended speed = area.Speed;
+  const Extended inflow = -static_cast<Extended>(area.InflowSpeed);
+  for (size_t i = 0; i < calcPoints.size(); ++i) {
+    const TCalcPoint& c = calcPoints[i];
+    const std::string which = "расчетная точка № " + std::to_string(i + 1);
+    if (!InDoubleRange(c.Pos) || !InDoubleRange(c.Normal) || !InDoubleRange(c.Vn))
+      return which + " содержит число вне допустимого диапазона";
+    if (!onWall(c.Pos)) return which + " лежит вне стенок укрытия";
+    if (!(std::fabs(std::hypot(c.Normal.X, c.Normal.Y) - 1) <= NormalTolerance))
+      return which + ": нормаль к стенке не единичной длины";
+    if (c.Vn != 0 && c.Vn != speed && c.Vn != inflow)
+      return which + ": нормальная скорость " + FormatGeneral(c.Vn) + " м/с (допускаются 0, " +
+             FormatGeneral(speed) + " и " + FormatGeneral(inflow) + ")";
+  }
+  for (size_t i = 0; i < vortices.size(); ++i) {
+    const TVortex& v = vortices[i];
+    const bool bound = i < static_cast<size_t>(boundCount);
+    const std::string which = bound ? "присоединенный вихрь № " + std::to_string(i + 1)
+                                    : "свободный вихрь № " + std::to_string(i + 1 - boundCount);
+    if (!InDoubleRange(v.Pos) || !InDoubleRange(v.Gamma)) return which + " содержит число вне допустимого диапазона";
+    if (bound && !onWall(v.Pos)) return which + " лежит вне стенок укрытия";
+    if (!bound && !(v.Pos.X > 0 && v.Pos.X < W && v.Pos.Y > 0 && v.Pos.Y < R))
+      return which + " лежит вне укрытия";
+  }
+  return {};
+}
 
 std::uint64_t VortexFileSize(std::int64_t boundCount, std::int64_t freeCount) {
   return VortexFileHeaderSize + CalcPointRecordSize * static_cast<std::uint64_t>(boundCount) +
@@ -337,6 +390,7 @@ bool WriteVortexStructure(const TModelState& s, const std::string& fileName, std
       return false;
     }
     TVortexFileContent check;
+    check.Header = h;
     if (!DecodeRecords(bytes.data(), n, h.FreeCount, check, reason)) {
       error = SaveError(fileName, reason);
       return false;

@@ -97,6 +97,17 @@ bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& byte
 bool DecodeVortexStructure(const std::uint8_t* data, std::size_t size, TVortexFileContent& content,
                            std::string& reason);
 
+// Why the records of a file cannot have been written by this program; empty
+// when they can. Every value lies within the range of doubles; the calc points
+// and the bound vortices lie on the walls of the enclosure `area` (within a
+// rounding tolerance far above what the discretization produces), the normals
+// are of unit length, the prescribed velocities are 0, Speed or -InflowSpeed,
+// and the free vortices lie strictly inside the enclosure (where the runs
+// keep them: never on a wall or a calc point). `vortices` holds the bound
+// vortices, then the free ones.
+std::string CheckVortexRecords(const TAreaParams& area, const TCalcPointArray& calcPoints,
+                               const TVortexArray& vortices, int boundCount);
+
 // Reads and checks the file `fileName`; never reads past its end. On failure
 // `error` is a complete one-line message naming the file and the reason.
 bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& content, std::string& error);

@@ -122,6 +122,9 @@ struct TParticle {
   Extended Diameter = 0.0L;
   TRealPoint Velocity;
   double FlightTime = 0.0;  // s of model time since its injection
+  // Run steps of ParticleDt since its injection: the residence clock of the
+  // run with one step per particle, FlightTime = FlightSteps ParticleDt.
+  std::int64_t FlightSteps = 0;
 };
 using TParticleArray = std::vector<TParticle>;
 
@@ -192,6 +195,9 @@ struct TModelState {
   TGaussFactors MatrFactors;
   bool MatrFactored = false;
   bool StopVortexRun = false;
+  // Why the last run (vortex, concentration or streamline) stopped before its
+  // end because its state stopped being finite; empty otherwise.
+  std::string RunError;
   TRibArray Ribs;            // the 8 ribs of the enclosure contour
   std::array<int, 8> RibCounts{};  // bound vortices on each rib
   TRibArray InnerRibs;       // the contour inset by H / 2, 4 ribs

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "solver/velocity.h"
+#include "solver/vortex_run.h"
 
 namespace ltr {
 
@@ -42,6 +43,7 @@ bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLe
     return false;
   }
 
+  s.RunError.clear();
   const int stepLimit = FlowLineStepLimit(Step, MaxLen);
   TRealPoint P{X, Y};
   double travelled = 0.0;
@@ -61,6 +63,12 @@ bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLe
     double u;
     double v;
     VelocityVectorAt(s, P, -1, u, v);
+    // A flow that is no longer finite gives no line at all.
+    if (!std::isfinite(u) || !std::isfinite(v)) {
+      s.RunError = NonFiniteRunText("Построение линии тока остановлено", count + 1);
+      s.Ui().ShowMessage(s.RunError);
+      return false;
+    }
     // A stagnation point gives no direction: the line ends where it is.
     if (u == 0.0 && v == 0.0) {
       reason = TFlowLineEnd::Stagnation;

@@ -76,11 +76,31 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
   const double largest = std::max(std::fabs(StartTime), std::fabs(MaxTime));
   if (StartTime <= MaxTime && std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest > Dt)
     return "Шаг по времени слишком мал для заданного времени моделирования";
+  // The count of steps, (MaxTime - StartTime) / Dt, must stay computable.
+  if (StartTime <= MaxTime &&
+      (static_cast<Extended>(MaxTime) - StartTime) / static_cast<Extended>(Dt) > static_cast<Extended>(MaxRunSteps))
+    return "Слишком много шагов по времени: время моделирования требует более " + std::to_string(static_cast<long long>(MaxRunSteps)) +
+           " шагов; увеличьте шаг по времени или уменьшите макс. время моделирования";
   const int N = RunBoundCount(s, StartFreeCount);
   if (N > MaxRunBoundCount)
     return "Слишком много присоединенных вихрей для расчета (допускается не более " +
            std::to_string(MaxRunBoundCount) + "): увеличьте шаг расчетных точек";
   return {};
+}
+
+std::string NonFiniteRunText(const std::string& what, long long step) {
+  return what + ": на шаге " + std::to_string(step) +
+         " значения перестали быть конечными числами (проверьте исходные данные)";
+}
+
+bool VorticesFinite(const TModelState& s) {
+  const size_t count = std::min(s.Vortices.size(), static_cast<size_t>(s.BoundCount) + static_cast<size_t>(s.FreeCount));
+  // x - x is 0 for every finite x and NaN for an infinity or a NaN.
+  for (size_t i = 0; i < count; ++i) {
+    const TVortex& v = s.Vortices[i];
+    if (!std::isfinite(v.Pos.X - v.Pos.X + v.Pos.Y - v.Pos.Y + v.Gamma - v.Gamma)) return false;
+  }
+  return true;
 }
 
 std::string VortexRunProgressText(double time, double maxTime) {
@@ -107,6 +127,7 @@ bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTi
   }
 
   s.StopVortexRun = false;
+  s.RunError.clear();
   s.Delta = s.Area.H / 2;
   s.MaxFreeVortex = MaxFree;
   s.Dt = Dt;
@@ -115,10 +136,18 @@ bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTi
   s.FreeCount = StartFreeCount;
   PrepareRun(s);
 
+  long long step = 0;
   while (s.Time <= s.MaxTime) {
     s.Time = ToDouble(static_cast<Extended>(s.Time) + s.Dt);
     TimeStep(s);
+    ++step;
     TObserver& ui = s.Ui();
+    if (!VorticesFinite(s)) {
+      s.RunError = NonFiniteRunText("Расчет поля скоростей остановлен", step);
+      ReleaseInfluenceSystem(s);
+      ui.ShowMessage(s.RunError);
+      return false;
+    }
     ui.RedrawRun(s, false);
     ui.SetLabel(TLabel::Time, "Прошло времени: " + FormatFixed(s.Time, 6, 3) + " сек.");
     ui.SetLabel(TLabel::VortexCount, "Свободных вихрей: " + std::to_string(s.FreeCount));

@@ -12,6 +12,19 @@ namespace ltr {
 inline constexpr int MaxRunBoundCount = 4000;
 // The largest maximum of free vortices a run accepts.
 inline constexpr int MaxRunFreeVortex = 1000000;
+// The most time steps a run may need to reach its end; a run asking for more
+// could not be computed in any reasonable time and is refused before it starts.
+inline constexpr double MaxRunSteps = 1e9;
+
+// The message of a run stopped because its state stopped being finite
+// numbers: `what` says which run stopped ("Расчет поля скоростей
+// остановлен"), `step` the step
+// (from 1) whose results were not finite.
+std::string NonFiniteRunText(const std::string& what, long long step);
+
+// Whether the bound and free vortices of s (positions and circulations) are
+// all finite numbers.
+bool VorticesFinite(const TModelState& s);
 
 // Why a vortex run with these arguments cannot start; empty when it can. The
 // defaults of the last two arguments are those of a fresh run (Start).
@@ -22,7 +35,9 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
 // until Time passes MaxTime or StopVortexRun is set. After every step it asks
 // the observer to redraw, writes the progress labels and lets it process
 // messages. Arguments that make no sense are refused before anything changes:
-// the message goes to the observer and the result is false.
+// the message goes to the observer and the result is false. A step that
+// leaves a vortex not finite ends the run at once: RunError holds the
+// message, which also goes to the observer, and the result is false.
 bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
                  double Dt);
 

@@ -918,7 +918,7 @@ void TfrmMain::btnStartCountConcentrationClick() {
   s_.MaxResidence = edMaxResidence_->value();
   // A run the core would refuse is refused before the user is asked about
   // the flow.
-  if (const std::string error = CheckConcentrationArgs(s_, numParticle, numIteration, moveVortices);
+  if (const std::string error = CheckConcentrationArgs(s_, numParticle, numIteration, moveVortices, options.ParticleStep);
       !error.empty()) {
     ShowMessage(error);
     return;

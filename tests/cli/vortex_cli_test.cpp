@@ -141,11 +141,13 @@ TEST(StreamlineCliTest, TracesInTheSteadyOrTheRunFlow) {
 }
 
 TEST(StreamlineCliTest, ALineCutAtTheStepLimitSaysSo) {
-  // A lone free vortex far outside the enclosure: the line circles it, and
+  // A lone free vortex in a large enclosure: the line circles it, and
   // nothing stops a line of 1500 m in steps of 1 mm but the limit of a
   // million steps.
   TModelState s;
   s.Area.H = 0.05;
+  s.Area.RoomWidth = 10;  // room enough for the line to circle the vortex inside
+  s.Area.RoomHeight = 10;
   BuildArea(s);
   s.FreeCount = 1;
   s.Vortices[s.BoundCount].Pos = {5.0L, 5.0L};

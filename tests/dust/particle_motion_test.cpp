@@ -186,13 +186,14 @@ TEST_F(MarginTest, OnlyAParticleAtRestBeforeAndAfterIsDropped) {
 TEST_F(MarginTest, ResidenceLimitHoldsOnlyParticlesBeyondIt) {
   s.MaxResidence = 0.01;
   TParticle old = Particle(0.5L, 0.3L, 0.01L, 0, 40e-6L);
-  old.FlightTime = 0.0095;  // 0.0105 after the step: beyond the limit
+  old.FlightSteps = 10;  // 11 steps of 0.001 after this one: beyond the limit
   TParticle young = Particle(0.6L, 0.3L, 0.01L, 0);
-  young.FlightTime = 0.0085;  // 0.0095: within it
+  young.FlightSteps = 8;  // 9 steps: within it
   Place(s, {old, young});
   StepParticles(s);
   ASSERT_EQ(s.ParticleCount, 1);
-  EXPECT_EQ(s.Particles[0].FlightTime, ToDouble(static_cast<Extended>(0.0085) + 0.001));
+  EXPECT_EQ(s.Particles[0].FlightSteps, 9);
+  EXPECT_EQ(s.Particles[0].FlightTime, ToDouble(9 * static_cast<Extended>(0.001)));
   EXPECT_EQ(s.FractionHeld, (std::vector<int>{1, 0}));
   EXPECT_EQ(s.HeldMass, ToDouble(ParticleMassOf(40e-6L, 3500)));
   EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));

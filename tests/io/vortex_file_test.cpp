@@ -156,10 +156,12 @@ TEST(VortexFileRoundTrip, SaveThenLoadRestoresEveryStoredValueBitForBit) {
   TempDir dir;
   TModelState s = StateWithFreeVortices();
   s.Area.InflowSpeed = 1.7;  // not the derived value: read back as stored
+  for (TCalcPoint& c : s.CalcPoints)  // the inflow as a rebuild with that speed gives it
+    if (c.Vn == -2.0L) c.Vn = -static_cast<Extended>(s.Area.InflowSpeed);
   // Calc points that a rebuild would not give: the stored ones must win.
   s.CalcPoints[3].Pos.X += 1e-7L;
-  s.CalcPoints[5].Vn = 0.123456789012345678L;
-  s.CalcPoints[9].Normal.Y = -0.0L;
+  s.CalcPoints[5].Vn = s.Area.Speed;
+  s.CalcPoints[9].Normal.X = -0.0L;  // a ceiling point: (0, 1) with a signed zero
   const std::string path = dir.File("run.evt");
   std::string error;
   ASSERT_TRUE(SaveVortexStructure(s, path, error)) << error;
@@ -438,6 +440,43 @@ std::vector<TBadFile> BadFiles() {
          const std::uint8_t unnormal[10] = {0, 0, 0, 0, 0, 0, 0, 0x40, 0xFF, 0x3F};
          std::memcpy(b.data() + 167, unnormal, 10);
        }, "расчетная точка № 1"},
+      // One flipped bit or a foreign writer: values this program never writes.
+      {"circulation at 1e4000", [](Bytes& b) {
+         const long double v = 1e4000L;
+         std::memcpy(b.data() + 167 + 64 * n + 40 * 2 + 24, &v, 10);
+       }, "присоединенный вихрь № 3 содержит число вне допустимого диапазона"},
+      {"normal at the largest extended value", [](Bytes& b) {
+         const long double v = std::numeric_limits<long double>::max();
+         std::memcpy(b.data() + 167 + 64 * 4 + 34, &v, 10);
+       }, "расчетная точка № 5 содержит число вне допустимого диапазона"},
+      {"free vortex exactly on a calc point", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * n + 40 * (n + 3), b.data() + 167 + 64 * 20, 20);
+       }, "свободный вихрь № 4 лежит вне укрытия"},
+      {"free vortex beyond the right wall", [](Bytes& b) {
+         const long double x = 1.5L;
+         std::memcpy(b.data() + 167 + 64 * n + 40 * (n + 1), &x, 10);
+       }, "свободный вихрь № 2 лежит вне укрытия"},
+      {"calc point off its wall", [](Bytes& b) {
+         long double y;
+         std::memcpy(&y, b.data() + 167 + 64 * 7 + 10, 10);
+         y -= 1e-6L;  // a ceiling point a micrometre below the ceiling
+         std::memcpy(b.data() + 167 + 64 * 7 + 10, &y, 10);
+       }, "расчетная точка № 8 лежит вне стенок укрытия"},
+      {"bound vortex off its wall", [](Bytes& b) {
+         const long double x = 0.5L;
+         std::memcpy(b.data() + 167 + 64 * n + 40 * 60, &x, 10);  // on the left wall
+         std::memcpy(b.data() + 167 + 64 * n + 40 * 60 + 10, &x, 10);
+       }, "присоединенный вихрь № 61 лежит вне стенок укрытия"},
+      {"normal not of unit length", [](Bytes& b) {
+         long double y;
+         std::memcpy(&y, b.data() + 167 + 64 * 7 + 34, 10);
+         y *= 1.000001L;
+         std::memcpy(b.data() + 167 + 64 * 7 + 34, &y, 10);
+       }, "расчетная точка № 8: нормаль к стенке не единичной длины"},
+      {"prescribed velocity of no opening", [](Bytes& b) {
+         const long double v = 1.5L;
+         std::memcpy(b.data() + 167 + 64 * 9 + 48, &v, 10);
+       }, "расчетная точка № 10: нормальная скорость 1,5 м/с (допускаются 0, 3 и -2)"},
       {"random bytes", [](Bytes& b) {
          std::mt19937 gen(20240501u);
          b.resize(5000);

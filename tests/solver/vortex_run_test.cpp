@@ -122,6 +122,26 @@ TEST(VortexRunTest, ContinueCutsToTheLimitOnlyWhenTheRunCanStart) {
   for (int j = 0; j < s.BoundCount; ++j) EXPECT_EQ(s.Vortices[j].Pos.X, after.Vortices[j].Pos.X);
 }
 
+TEST(VortexRunTest, AStepThatLeavesAVortexNotFiniteEndsTheRunWithItsMessage) {
+  TModelState s;
+  s.Area.H = 0.05;
+  ASSERT_TRUE(RunVortices(s, 10, 0, 0.0, 0.05, 0.005));
+  ASSERT_GT(s.FreeCount, 0);
+  s.Vortices[s.BoundCount].Gamma = std::numeric_limits<Extended>::infinity();
+  RecordingObserver ui;
+  s.Observer = &ui;
+  EXPECT_FALSE(RunVortices(s, 10, s.FreeCount, s.Time, 0.1, 0.005));
+  EXPECT_EQ(s.RunError, NonFiniteRunText("Расчет поля скоростей остановлен", 1));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{s.RunError});
+  EXPECT_EQ(ui.steps, 0);  // the step's results are neither drawn nor labelled
+  EXPECT_TRUE(s.Matr.empty());
+
+  // The next run starts afresh, and a finite one clears the message.
+  s.Observer = nullptr;
+  EXPECT_TRUE(RunVortices(s, 10, 0, 0.0, 0.01, 0.005));
+  EXPECT_TRUE(s.RunError.empty());
+}
+
 TEST(VortexRunTest, StartDiscardsTheFreeVortices) {
   TModelState s;
   s.Area.H = 0.05;
@@ -181,8 +201,10 @@ TEST(VortexRunTest, RefusesArgumentsThatCannotRun) {
   EXPECT_EQ(s.Vortices.size(), before.Vortices.size());
   ExpectSameVortices(s, before);
 
-  // A time step of 1e-12 over one second is slow but reaches its end.
-  EXPECT_EQ(CheckVortexRunArgs(s, 10, 1.0, 1e-12), "");
+  // A time step of 1e-9 over one second is slow but reaches its end; one of
+  // 1e-12 would need 10^12 steps.
+  EXPECT_EQ(CheckVortexRunArgs(s, 10, 1.0, 1e-9), "");
+  EXPECT_NE(CheckVortexRunArgs(s, 10, 1.0, 1e-12).find("Слишком много шагов по времени"), std::string::npos);
 }
 
 TEST(VortexRunTest, RefusesAnInfluenceSystemTooLargeToHold) {

@@ -1,0 +1,108 @@
+// Runs that could never end are refused before they start; runs whose state
+// stops being finite end with status 1 and no result; what the program saves
+// after its runs loads again.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/run_cli.h"
+#include "io/io_test_support.h"
+#include "io/vortex_file.h"
+
+namespace ltr {
+namespace {
+
+using testing::CliResult;
+using testing::RunCli;
+
+// One line on stderr, nothing on stdout.
+void ExpectOneLine(const CliResult& r, int status, const std::string& part) {
+  EXPECT_EQ(r.status, status) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
+  ASSERT_FALSE(r.err.empty());
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
+}
+
+TEST(RunLimitsCliTest, RunsThatWouldNeverEndAreRefusedAtOnceWithTheWayOut) {
+  const std::string ownStep = "--particle-step auto";
+  struct Case {
+    std::vector<std::string> args;
+    std::string part;
+  };
+  const std::vector<Case> cases = {
+      {{"vortex", "--max-time", "1e9"}, "увеличьте шаг по времени"},
+      {{"concentration", "--max-time", "1e7", "--dt", "0.001"}, "Слишком много шагов по времени"},
+      // Particle steps of 1e-309, 5e-308 and 3e-312 s against a residence
+      // limit of 30 s.
+      {{"concentration", "--set", "InputConcentration=1e300"}, ownStep},
+      {{"concentration", "--set", "ParticleDensity=1e-300"}, ownStep},
+      {{"concentration", "--set", "InflowSpeed=1e308"}, ownStep},
+      // With own steps the automatic sub-step shrinks with the speed as well.
+      {{"concentration", "--set", "InflowSpeed=1e308", "--particle-step", "auto"},
+       "шагов интегрирования частиц"},
+      {{"concentration", "--particle-step", "1e-300"}, "шагов интегрирования частиц"},
+      {{"concentration", "--move-vortices", "--particle-step", "auto", "--dt", "1e-12"},
+       "Слишком много шагов по времени движения вихрей"},
+      // A drag so strong that the Runge-Kutta step runs off to infinity.
+      {{"concentration", "--set", "AirViscosity=1e308"}, ownStep},
+      {{"concentration", "--set", "ShapeFactor=1e308"}, ownStep},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
+    const auto start = std::chrono::steady_clock::now();
+    ExpectOneLine(RunCli(c.args), 2, c.part);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  }
+  // The same dust with the own step the message proposes computes.
+  const auto r = RunCli({"concentration", "--quiet", "--set", "InputConcentration=1e300", "--particles", "2",
+                         "--moments", "2", "--seed", "1", "--particle-step", "auto"});
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST(RunLimitsCliTest, ARunWhoseStateStopsBeingFiniteFailsWithoutAResult) {
+  testing::TempDir dir;
+  // A circulation near the largest double: within the range of the file, but
+  // the velocity it induces near it is not.
+  TModelState s = testing::StateWithFreeVortices();
+  TVortex& strong = s.Vortices[s.BoundCount + 2];
+  strong.Gamma = 1.7e308L;
+  const std::string path = dir.File("strong.evt");
+  std::string error;
+  ASSERT_TRUE(WriteVortexStructure(s, path, error)) << error;
+  const std::string x = std::to_string(static_cast<double>(strong.Pos.X) + 0.001);
+  const std::string y = std::to_string(static_cast<double>(strong.Pos.Y));
+
+  ExpectOneLine(RunCli({"concentration", "--quiet", "--load", path, "--seed", "1"}), 1,
+                "Расчет концентрации остановлен: на шаге");
+  ExpectOneLine(RunCli({"streamline", "--quiet", "--load", path, "--x", x, "--y", y}), 1,
+                "Построение линии тока остановлено: на шаге");
+}
+
+TEST(RunLimitsCliTest, FilesSavedAfterRunsLoadAgain) {
+  testing::TempDir dir;
+  const std::string first = dir.File("first.evt");
+  const std::string second = dir.File("second.evt");
+  // A run with every separation point, whose vortices leave through the
+  // exhaust, continued after a load and saved again.
+  auto r = RunCli({"vortex", "--quiet", "--max-time", "1.5", "--separation", "1111", "--exhaust-removal",
+                   "--save", first});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_GT(nlohmann::json::parse(r.out).value("exhausted_vortices", 0), 0) << r.out;
+  r = RunCli({"vortex", "--quiet", "--load", first, "--max-time", "2", "--exhaust-removal", "--save", second});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const std::string& file : {first, second}) {
+    TVortexFileContent content;
+    std::string error;
+    EXPECT_TRUE(ReadVortexStructure(file, content, error)) << error;
+  }
+}
+
+}  // namespace
+}  // namespace ltr
