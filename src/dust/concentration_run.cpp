@@ -88,27 +88,36 @@ std::string ResidenceStepsError(const TModelState& s, double particleDt, const T
              " c слишком велик для сопротивления воздуха их движению (вязкость воздуха, коэффициент формы): "
              "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli --particle-step auto)";
   }
-  if (!(s.MaxResidence > 0)) return {};
-  if (!mode.OwnSteps()) {
-    if (limit / static_cast<Extended>(particleDt) <= static_cast<Extended>(MaxRunSteps)) return {};
-    return "Предельное время пребывания частицы требует более " + StepCountText() +
-           " шагов по времени частиц (шаг " + FormatGeneral(particleDt) +
-           " c): задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli --particle-step auto) "
-           "или уменьшите предельное время пребывания";
+  // The shortest step a particle makes: ParticleDt, or its own sub-step.
+  const Extended speed = std::max(std::fabs(static_cast<Extended>(s.Area.InflowSpeed)),
+                                  std::fabs(static_cast<Extended>(s.Area.Speed)));
+  Extended shortest = particleDt;
+  if (mode.OwnSteps()) {
+    const TSubStepRule rule =
+        MakeSubStepRule(s.Area, mode.Kind == TParticleStepMode::TKind::Fixed ? mode.Value : 0.0);
+    shortest = rule.Fixed;
+    if (!(shortest > 0)) {
+      shortest = rule.MaxTime;
+      if (speed > 0) shortest = std::min(shortest, rule.MaxDisplacement / speed);
+    }
   }
-  const TSubStepRule rule =
-      MakeSubStepRule(s.Area, mode.Kind == TParticleStepMode::TKind::Fixed ? mode.Value : 0.0);
-  Extended shortest = rule.Fixed;
-  if (!(shortest > 0)) {
-    const Extended speed = std::max(std::fabs(static_cast<Extended>(s.Area.InflowSpeed)),
-                                    std::fabs(static_cast<Extended>(s.Area.Speed)));
-    shortest = rule.MaxTime;
-    if (speed > 0) shortest = std::min(shortest, rule.MaxDisplacement / speed);
+  const std::string wayOut = mode.OwnSteps()
+                                 ? "увеличьте «Шаг интегрирования частиц»"
+                                 : "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli "
+                                   "--particle-step auto)";
+  const std::string steps = mode.OwnSteps() ? " шагов интегрирования частиц"
+                                            : " шагов по времени частиц (шаг " + FormatGeneral(particleDt) + " c)";
+  if (s.MaxResidence > 0) {
+    if (shortest > 0 && limit / shortest <= static_cast<Extended>(MaxRunSteps)) return {};
+    return "Предельное время пребывания частицы требует более " + StepCountText() + steps + ": " + wayOut +
+           " или уменьшите предельное время пребывания";
   }
-  if (shortest > 0 && limit / shortest <= static_cast<Extended>(MaxRunSteps)) return {};
-  return "Предельное время пребывания частицы требует более " + StepCountText() +
-         " шагов интегрирования частиц: увеличьте «Шаг интегрирования частиц» или уменьшите предельное "
-         "время пребывания";
+  // Without a limit nothing but the walls ends a flight: a particle carried
+  // at the speed of the openings must cross the enclosure within the bound.
+  const Extended size = std::min(static_cast<Extended>(s.Area.RoomWidth), static_cast<Extended>(s.Area.RoomHeight));
+  if (!(speed > 0) || (shortest > 0 && size / speed / shortest <= static_cast<Extended>(MaxRunSteps))) return {};
+  return "Без предельного времени пребывания частицам нужно более " + StepCountText() + steps +
+         ", чтобы пересечь укрытие: " + wayOut;
 }
 
 // Whether the particles in flight have finite positions and velocities.

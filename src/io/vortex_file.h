@@ -92,7 +92,7 @@ bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& byte
 // <= the limit above, 0 <= FreeCount <= MaxFreeVortex, a finite Time >= 0 and
 // Dt > 0, the size exactly 167 + 64 N + 40 (N + F) with N from a discretization
 // of the stored enclosure on a scratch model, and every record value a finite
-// number. The signature is not compared. On failure `reason` says why (Russian,
+// number passing CheckVortexRecords. The signature is not compared. On failure `reason` says why (Russian,
 // without the file name).
 bool DecodeVortexStructure(const std::uint8_t* data, std::size_t size, TVortexFileContent& content,
                            std::string& reason);

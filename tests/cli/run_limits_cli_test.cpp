@@ -44,6 +44,8 @@ TEST(RunLimitsCliTest, RunsThatWouldNeverEndAreRefusedAtOnceWithTheWayOut) {
       {{"concentration", "--set", "InputConcentration=1e300"}, ownStep},
       {{"concentration", "--set", "ParticleDensity=1e-300"}, ownStep},
       {{"concentration", "--set", "InflowSpeed=1e308"}, ownStep},
+      // No residence limit: crossing the enclosure alone takes 10^305 steps.
+      {{"concentration", "--set", "InputConcentration=1e300", "--max-residence", "0"}, "пересечь укрытие"},
       // With own steps the automatic sub-step shrinks with the speed as well.
       {{"concentration", "--set", "InflowSpeed=1e308", "--particle-step", "auto"},
        "шагов интегрирования частиц"},

@@ -657,6 +657,30 @@ TEST_F(MainWindowTest, LoadAndSaveRoundTrip) {
   EXPECT_EQ(Edit("edDt")->text(), U("0,01"));
 }
 
+TEST_F(MainWindowTest, AFileWithAFlippedBitIsRefusedWithItsReason) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  TModelState flipped;
+  BuildArea(flipped);
+  flipped.Vortices[0].Gamma = 1e4000L;  // beyond the doubles the velocities are rounded to
+  std::vector<std::uint8_t> bytes;
+  std::string reason;
+  ASSERT_TRUE(EncodeVortexStructure(flipped, bytes, reason)) << reason;
+  const QString path = dir.filePath(QStringLiteral("flipped.evt"));
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+  }
+  const int bound = s.BoundCount;
+  OpenName = path;
+  Action("miLoad")->trigger();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].contains(U("присоединенный вихрь № 1 содержит число вне допустимого диапазона")))
+      << Messages[0].toStdString();
+  EXPECT_EQ(s.BoundCount, bound);
+}
+
 TEST_F(MainWindowTest, CancelledLoadEnablesContinue) {
   ASSERT_FALSE(Button("btnContinue")->isEnabled());
   OpenName.clear();
