@@ -6,10 +6,13 @@
 
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "ltr/version.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"Квилон-ЛТР: расчет концентрации пыли в аспирационном укрытии (командная строка)",
+  CLI::App app{std::string(ltr::ApplicationName) +
+                   ": расчет концентрации пыли в аспирационном укрытии (командная строка)",
                "ltr-cli"};
+  app.set_version_flag("--version", std::string("ltr-cli ") + ltr::VersionText, "print the version and exit");
   app.require_subcommand(1);
   ltr::cli::RegisterDiscretize(app);
   ltr::cli::RegisterInfo(app);
@@ -39,6 +42,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "ltr-cli: ошибка в аргументах: " << e.what() << std::endl;

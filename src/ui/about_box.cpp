@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "ltr/version.h"
+
 namespace ltr {
 
 namespace {
@@ -54,7 +56,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
   QFont font = product->font().pointSize() < comments->font().pointSize() ? product->font() : comments->font();
   product->setFont(font);
   comments->setFont(font);
-  QLabel* version = CentredLabel("Версия 1.1.0", "lbVersion", this);
+  QLabel* version = CentredLabel(VersionCaption, "lbVersion", this);
   font.setBold(true);
   version->setFont(font);
   root->addWidget(product);

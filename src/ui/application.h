@@ -3,12 +3,11 @@
 // the Russian locale of the number fields and Qt's own Russian texts (file
 // dialogs, standard buttons, a text field's context menu).
 
+#include "ltr/version.h"
+
 class QApplication;
 
 namespace ltr {
-
-// The application's name, "Квилон-ЛТР".
-inline constexpr const char* ApplicationName = "Квилон-ЛТР";
 
 // Sets the name and the locale and installs Qt's Russian translation when it
 // is there. Window captions stay exactly as each window sets them. Returns

@@ -32,6 +32,7 @@
 #include <new>
 
 #include "io/vortex_file.h"
+#include "ltr/version.h"
 #include "model/discretization.h"
 #include "numerics/number_text.h"
 #include "solver/streamline.h"
@@ -51,7 +52,6 @@ namespace {
 
 QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
 
-const char* const MainCaption = "ЛТР - Расчет концентрации пыли в аспирационном укрытии - Версия 1.1.0";
 const char* const TimeLabelText = "Прошло времени: ";
 const char* const VortexCountLabelText = "Свободных вихрей: ";
 const char* const ExhaustedVortexLabelText = "Ушло в отсос: ";
