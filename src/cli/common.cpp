@@ -94,20 +94,6 @@ void ReadFractions(const nlohmann::json& list, TDustParams& dust) {
   dust.Fractions = fractions;
 }
 
-// The checks of the dust composition dialog.
-void CheckFractions(const std::vector<TFraction>& fractions) {
-  if (fractions.size() < 2 || fractions.size() > 100)
-    throw InputError("количество фракций должно быть от 2 до 100");
-  for (const TFraction& f : fractions)
-    if (!(f.Lower > 0) || !(f.Upper > 0) || !(f.Share > 0))
-      throw InputError("Диаметры частиц и доли фракций должны быть положительными");
-  Extended sum = 0.0L;
-  for (const TFraction& f : fractions) sum += f.Share;
-  if (std::fabs(sum - 1) > 1e-6L) throw InputError("Сумма долей фракций должна равняться 1");
-  for (const TFraction& f : fractions)
-    if (!(f.Lower < f.Upper)) throw InputError("Нижние границы фракций должны быть меньше верхних");
-}
-
 // The whole case file, read only when it is a regular file of at most
 // MaxCaseFileSize bytes (a folder, a FIFO or a device is refused at once).
 std::string CaseFileText(const std::string& path) {
@@ -252,10 +238,12 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
     for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = options.separation[i] == '1';
   }
   if (!inflowSpeedGiven) s.Area.InflowSpeed = DerivedInflowSpeed(s.Area);
-  if (!AreaValuesValid(s.Area)) throw InputError("Параметры заданы некорректно");
-  if (!AreaValuesInRange(s.Area))
-    throw InputError("Параметры заданы некорректно: значения вне допустимых пределов");
-  CheckFractions(s.Dust.Fractions);
+  // The checks of the two dialogs, with their words.
+  if (std::string error = AreaParamsError(s.Area); !error.empty()) throw InputError(error);
+  if (std::string error = FractionCountError(static_cast<long long>(s.Dust.Fractions.size())); !error.empty())
+    throw InputError(error);
+  if (std::string error = FractionsError(s.Dust.Fractions); !error.empty()) throw InputError(error);
+  if (std::string error = DustParamsError(s.Dust); !error.empty()) throw InputError(error);
   if (!options.threads.empty()) s.Compute.Threads = IntegerOption("--threads", options.threads, 1, MaxThreads);
   s.Compute.Fast = options.fast;
   s.Compute.ExhaustVortices = options.exhaustVortices;

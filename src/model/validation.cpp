@@ -32,6 +32,11 @@ bool AreaValuesInRange(const TAreaParams& a) {
          in(a.ExhaustHeight, 0.0001, 15) && std::isfinite(a.InflowSpeed) && a.InflowSpeed > 0;
 }
 
+std::string AreaParamsError(const TAreaParams& a) {
+  if (!AreaValuesValid(a) || !AreaValuesInRange(a)) return AreaParamsErrorText;
+  return {};
+}
+
 double DerivedInflowSpeed(const TAreaParams& a) {
   return ToDouble(static_cast<Extended>(a.Speed) / a.InflowWidth * a.ExhaustWidth);
 }
@@ -51,6 +56,62 @@ std::string DustParamsError(const TDustParams& d) {
   if (!notNegative(d.KoefF)) return "Коэффициент трения скольжения должен быть неотрицательным числом";
   if (!std::isfinite(d.Gravity)) return "Ускорение свободного падения должно быть конечным числом";
   return {};
+}
+
+std::string FractionCountError(long long count) {
+  if (count >= MinFractionCount && count <= MaxFractionCount) return {};
+  return "Значение поля «Количество фракций» должно быть от " + std::to_string(MinFractionCount) + " до " +
+         std::to_string(MaxFractionCount);
+}
+
+bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions) {
+  const int K = static_cast<int>(fractions.size());
+  if (K == 0) return false;
+  g.SetCount(K);
+  for (int j = 0; j < K; ++j) g.SetBound(j, fractions[j].Lower);
+  g.SetBound(K, fractions[K - 1].Upper);
+  for (int j = 0; j < K; ++j)
+    g.SetHeight(j, ToDouble(static_cast<Extended>(fractions[j].Share) / (static_cast<Extended>(fractions[j].Upper) -
+                                                                        fractions[j].Lower)));
+  if (!g.Prepare()) return false;
+  if (!(g.Bounds()[0] > 0)) return false;
+  for (Extended h : g.Heights())
+    if (!(h > 0)) return false;
+  return true;
+}
+
+std::string FractionsError(const std::vector<TTypedFraction>& typed, Extended unitsPerMetre) {
+  for (const TTypedFraction& f : typed)
+    if (!(f.Lower > 0) || !(f.Upper > 0) || !(f.Share > 0))
+      return FractionsNotPositiveText;
+  Extended sum = 0.0L;
+  for (const TTypedFraction& f : typed) sum += f.Share;
+  if (std::fabs(sum - 1) > 1e-6L) return "Сумма долей фракций должна равняться 1";
+  for (const TTypedFraction& f : typed)
+    if (!(f.Lower < f.Upper)) return "Нижние границы фракций должны быть меньше верхних";
+
+  // The fractions as they will be stored must also suit the size generator of
+  // the concentration run: adjacent fractions share their bound (the generator
+  // takes each fraction's lower bound and the last upper bound), the bounds
+  // increase, and nothing is lost by the rounding to metres.
+  const std::size_t count = typed.size();
+  std::vector<TFraction> stored(count);
+  for (std::size_t i = 0; i < count; ++i)
+    stored[i] = TFraction{ToDouble(typed[i].Lower / unitsPerMetre), ToDouble(typed[i].Upper / unitsPerMetre),
+                          ToDouble(typed[i].Share)};
+  for (std::size_t i = 0; i + 1 < count; ++i)
+    if (stored[i].Upper != stored[i + 1].Lower || !(stored[i + 1].Lower > stored[i].Lower))
+      return SizeGeneratorErrorText;
+  TBarRandom generator;
+  if (!SetupSizeGenerator(generator, stored)) return SizeGeneratorErrorText;
+  return {};
+}
+
+std::string FractionsError(const std::vector<TFraction>& fractions) {
+  std::vector<TTypedFraction> typed;
+  typed.reserve(fractions.size());
+  for (const TFraction& f : fractions) typed.push_back({f.Lower, f.Upper, f.Share});
+  return FractionsError(typed, 1.0L);
 }
 
 }  // namespace ltr

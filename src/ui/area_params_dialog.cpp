@@ -54,11 +54,12 @@ TNumberField* MakeField(QWidget* parent, const char* name, double maximum) {
 // The value check, also on the ranges of the fields: a typed value outside its
 // field's range is refused like any other incorrect value, never pulled into
 // the range behind the user's back.
-bool ValuesPass(TAreaParams a) {
-  if (!AreaValuesValid(a)) return false;
+std::string ValuesError(TAreaParams a) {
   a.InflowSpeed = DerivedInflowSpeed(a);
-  return AreaValuesInRange(a);
+  return AreaParamsError(a);
 }
+
+bool ValuesPass(const TAreaParams& a) { return ValuesError(a).empty(); }
 
 }  // namespace
 
@@ -319,8 +320,8 @@ void TfrmAreaParams::BitBtn1Click() {
     return;
   }
   const TAreaParams a = FieldValues();
-  if (!ValuesPass(a)) {
-    Services_.message(this, Text("Параметры заданы некорректно"));
+  if (const std::string error = ValuesError(a); !error.empty()) {
+    Services_.message(this, QString::fromStdString(error));
     return;
   }
   if (!Services_.confirm(this, Text("Изменение конфигурации области приведет к потере\r"

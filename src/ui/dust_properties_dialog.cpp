@@ -19,10 +19,8 @@
 #include <functional>
 #include <vector>
 
-#include "dust/concentration_run.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
-#include "numerics/random.h"
 #include "ui/number_field.h"
 
 namespace ltr {
@@ -368,35 +366,20 @@ void TfrmDustProperties::StoreInto(TModelState& s) const {
 
 QString TfrmDustProperties::CompositionError() const {
   const int count = sgDispersedComposition->rowCount();
-  std::vector<Extended> lower(count), upper(count), share(count);
+  std::vector<TTypedFraction> typed(static_cast<size_t>(count));
+  // A value not above 0 is reported before a later cell that is no number.
+  bool notPositive = false;
   for (int r = 1; r <= count; ++r) {
+    TTypedFraction& f = typed[r - 1];
     for (int c = LowerColumn; c <= ShareColumn; ++c) {
       Extended v = 0.0L;
-      if (!ParseReal(Cell(r, c).toStdString(), v)) return Text("Ошибка при вводе параметров дисперсного состава");
-      if (!(v > 0)) return Text("Диаметры частиц и доли фракций должны быть положительными");
-      (c == LowerColumn ? lower : c == UpperColumn ? upper : share)[r - 1] = v;
+      if (!ParseReal(Cell(r, c).toStdString(), v))
+        return Text(notPositive ? FractionsNotPositiveText : "Ошибка при вводе параметров дисперсного состава");
+      notPositive = notPositive || !(v > 0);
+      (c == LowerColumn ? f.Lower : c == UpperColumn ? f.Upper : f.Share) = v;
     }
   }
-  Extended sum = 0.0L;
-  for (Extended v : share) sum += v;
-  if (std::fabs(sum - 1) > 1e-6L) return Text("Сумма долей фракций должна равняться 1");
-  for (int i = 0; i < count; ++i)
-    if (!(lower[i] < upper[i])) return Text("Нижние границы фракций должны быть меньше верхних");
-
-  // The fractions as they will be stored must also suit the size generator of
-  // the concentration run: adjacent fractions share their bound (the generator
-  // takes each fraction's lower bound and the last upper bound), the bounds
-  // increase, and nothing is lost by the rounding to metres.
-  std::vector<TFraction> stored(count);
-  for (int i = 0; i < count; ++i)
-    stored[i] = TFraction{ToDouble(lower[i] / MicrometresPerMetre), ToDouble(upper[i] / MicrometresPerMetre),
-                          ToDouble(share[i])};
-  bool fits = true;
-  for (int i = 0; i + 1 < count; ++i)
-    if (stored[i].Upper != stored[i + 1].Lower || !(stored[i + 1].Lower > stored[i].Lower)) fits = false;
-  TBarRandom generator;
-  if (!fits || !SetupSizeGenerator(generator, stored)) return Text(SizeGeneratorErrorText);
-  return {};
+  return QString::fromStdString(FractionsError(typed, MicrometresPerMetre));
 }
 
 void TfrmDustProperties::BitBtn1Click() {
