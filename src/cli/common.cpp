@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstdint>
 #include <iostream>
-#include <map>
 
 #include "io/file_access.h"
 #include "model/discretization.h"
+#include "model/fields.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
 #include "numerics/parallel.h"
@@ -18,35 +18,6 @@
 namespace ltr::cli {
 
 namespace {
-
-const std::map<std::string, double TAreaParams::*>& AreaFields() {
-  static const std::map<std::string, double TAreaParams::*> fields = {
-      {"H", &TAreaParams::H},
-      {"Speed", &TAreaParams::Speed},
-      {"InflowSpeed", &TAreaParams::InflowSpeed},
-      {"RoomHeight", &TAreaParams::RoomHeight},
-      {"RoomWidth", &TAreaParams::RoomWidth},
-      {"ExhaustWidth", &TAreaParams::ExhaustWidth},
-      {"ExhaustHeight", &TAreaParams::ExhaustHeight},
-      {"InflowWidth", &TAreaParams::InflowWidth},
-      {"InflowDistance", &TAreaParams::InflowDistance},
-  };
-  return fields;
-}
-
-const std::map<std::string, double TDustParams::*>& DustFields() {
-  static const std::map<std::string, double TDustParams::*> fields = {
-      {"InputConcentration", &TDustParams::InputConcentration},
-      {"ParticleDensity", &TDustParams::ParticleDensity},
-      {"AirViscosity", &TDustParams::AirViscosity},
-      {"ShapeFactor", &TDustParams::ShapeFactor},
-      {"KoefF", &TDustParams::KoefF},
-      {"KoefK", &TDustParams::KoefK},
-      {"ParticleDt", &TDustParams::ParticleDt},
-      {"Gravity", &TDustParams::Gravity},
-  };
-  return fields;
-}
 
 // The largest case file read; anything larger cannot be a case of this program.
 constexpr std::size_t MaxCaseFileSize = 1024 * 1024;
@@ -179,10 +150,10 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
     if (key == "area") {
       if (!value.is_object()) throw InputError("поле area должно быть объектом");
       for (const auto& [name, v] : value.items()) {
-        const auto it = AreaFields().find(name);
-        if (it == AreaFields().end()) throw InputError("неизвестное поле area." + Echo(name));
-        s.Area.*(it->second) = JsonNumber(v, "area." + name);
-        if (name == "InflowSpeed") inflowSpeedGiven = true;
+        const TAreaField* field = FindAreaField(name);
+        if (field == nullptr) throw InputError("неизвестное поле area." + Echo(name));
+        s.Area.*(field->Member) = JsonNumber(v, "area." + name);
+        if (field->Member == &TAreaParams::InflowSpeed) inflowSpeedGiven = true;
       }
     } else if (key == "dust") {
       if (!value.is_object()) throw InputError("поле dust должно быть объектом");
@@ -191,9 +162,9 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
           ReadFractions(v, s.Dust);
           continue;
         }
-        const auto it = DustFields().find(name);
-        if (it == DustFields().end()) throw InputError("неизвестное поле dust." + Echo(name));
-        s.Dust.*(it->second) = JsonNumber(v, "dust." + name);
+        const TDustField* field = FindDustField(name);
+        if (field == nullptr) throw InputError("неизвестное поле dust." + Echo(name));
+        s.Dust.*(field->Member) = JsonNumber(v, "dust." + name);
       }
     } else if (key == "separation") {
       if (!value.is_array() || value.size() != SeparationPointCount)
@@ -217,11 +188,11 @@ void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGi
   Extended value;
   if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)))
     throw InputError("значение поля " + Echo(name) + " не является числом: " + Echo(text));
-  if (const auto it = AreaFields().find(name); it != AreaFields().end()) {
-    s.Area.*(it->second) = ToDouble(value);
-    if (name == "InflowSpeed") inflowSpeedGiven = true;
-  } else if (const auto jt = DustFields().find(name); jt != DustFields().end()) {
-    s.Dust.*(jt->second) = ToDouble(value);
+  if (const TAreaField* area = FindAreaField(name); area != nullptr) {
+    s.Area.*(area->Member) = ToDouble(value);
+    if (area->Member == &TAreaParams::InflowSpeed) inflowSpeedGiven = true;
+  } else if (const TDustField* dust = FindDustField(name); dust != nullptr) {
+    s.Dust.*(dust->Member) = ToDouble(value);
   } else {
     throw InputError("неизвестное поле " + Echo(name));
   }

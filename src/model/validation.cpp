@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "model/fields.h"
+
 namespace ltr {
 
 bool AreaValuesValid(const TAreaParams& a) {
@@ -25,11 +27,16 @@ bool AreaValuesFinitePositive(const TAreaParams& a) {
 }
 
 bool AreaValuesInRange(const TAreaParams& a) {
-  auto in = [](double v, double lo, double hi) { return v >= lo && v <= hi; };
-  return in(a.H, 0.0001, 1) && in(a.Speed, 0.0001, 100) && in(a.RoomHeight, 0.0001, 10) &&
-         in(a.RoomWidth, 0.0001, 15) && in(a.InflowWidth, 0.0001, 15) &&
-         in(a.InflowDistance, 0.0001, 15) && in(a.ExhaustWidth, 0.0001, 15) &&
-         in(a.ExhaustHeight, 0.0001, 15) && std::isfinite(a.InflowSpeed) && a.InflowSpeed > 0;
+  for (const TAreaField& f : AreaFields) {
+    const double v = a.*f.Member;
+    if (*f.Control == '\0') {
+      // The derived inflow speed has no field of its own.
+      if (!std::isfinite(v) || !(v > 0)) return false;
+    } else if (!(v >= f.Minimum && v <= f.Maximum)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string AreaParamsError(const TAreaParams& a) {
