@@ -17,8 +17,8 @@ namespace {
 struct ConcentrationOptions {
   CaseOptions caseOptions;
   RunOptions run;
-  std::string particles = "10";
-  std::string moments = "10";
+  std::string particles = std::to_string(DefaultParticleCount);
+  std::string moments = std::to_string(DefaultMomentCount);
   bool moveVortices = false;
   std::string seed;  // empty: from the clock
   std::string maxSteps;
@@ -127,8 +127,9 @@ void RegisterConcentration(CLI::App& app) {
       "concentration", "inject dust particles into the flow, track them and print the outlet concentration");
   AddCaseOptions(*sub, options->caseOptions);
   AddRunOptions(*sub, options->run);
-  sub->add_option("--particles", options->particles, "particles injected at each moment (default 10)");
-  sub->add_option("--moments", options->moments, "number of injection moments (default 10)");
+  sub->add_option("--particles", options->particles,
+                  "particles injected at each moment (default " + options->particles + ")");
+  sub->add_option("--moments", options->moments, "number of injection moments (default " + options->moments + ")");
   sub->add_flag("--move-vortices", options->moveVortices, "the free vortices move with the particles");
   sub->add_option("--seed", options->seed,
                   "seed of the particle sizes; none: the generator's fixed start sequence; "
