@@ -95,7 +95,7 @@ std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int Nu
   // The size distribution and the particle step depend on the dust and the
   // enclosure alone: a run that would refuse them is refused before any flow
   // is computed for it.
-  if (std::string error = FractionsError(s.Dust.Fractions); !error.empty()) return error;
+  if (std::string error = SizeDistributionError(s.Dust.Fractions); !error.empty()) return error;
   if (const double particleDt = ComputeParticleDt(s, NumParticle); !std::isfinite(particleDt) || !(particleDt > 0))
     return ParticleDtErrorText;
   if (s.BoundCount <= 0 || s.InnerRibs.size() < 4) return "Укрытие не построено";

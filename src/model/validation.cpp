@@ -106,11 +106,15 @@ std::string FractionsError(const std::vector<TTypedFraction>& typed, Extended un
   for (std::size_t i = 0; i < count; ++i)
     stored[i] = TFraction{ToDouble(typed[i].Lower / unitsPerMetre), ToDouble(typed[i].Upper / unitsPerMetre),
                           ToDouble(typed[i].Share)};
-  for (std::size_t i = 0; i + 1 < count; ++i)
-    if (stored[i].Upper != stored[i + 1].Lower || !(stored[i + 1].Lower > stored[i].Lower))
+  return SizeDistributionError(stored);
+}
+
+std::string SizeDistributionError(const std::vector<TFraction>& fractions) {
+  for (std::size_t i = 0; i + 1 < fractions.size(); ++i)
+    if (fractions[i].Upper != fractions[i + 1].Lower || !(fractions[i + 1].Lower > fractions[i].Lower))
       return SizeGeneratorErrorText;
   TBarRandom generator;
-  if (!SetupSizeGenerator(generator, stored)) return SizeGeneratorErrorText;
+  if (!SetupSizeGenerator(generator, fractions)) return SizeGeneratorErrorText;
   return {};
 }
 

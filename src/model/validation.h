@@ -83,5 +83,9 @@ struct TTypedFraction {
 std::string FractionsError(const std::vector<TTypedFraction>& typed, Extended unitsPerMetre);
 // The same for fractions stored in metres.
 std::string FractionsError(const std::vector<TFraction>& fractions);
+// The last of those checks alone, what a concentration run needs of its
+// fractions: SizeGeneratorErrorText unless adjacent fractions share their
+// bound, the bounds increase and SetupSizeGenerator accepts them.
+std::string SizeDistributionError(const std::vector<TFraction>& fractions);
 
 }  // namespace ltr

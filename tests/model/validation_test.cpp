@@ -98,6 +98,10 @@ TEST(ValidationTest, CompositionsAreRefusedWithTheDialogsWords) {
       {{{3e-5, 4e-5, 0.5}, {1e-5, 3e-5, 0.5}}, generator},
   };
   for (const auto& [fractions, message] : cases) EXPECT_EQ(FractionsError(fractions), message);
+  // The run asks for the size distribution alone: every fault that leaves
+  // none is the generator's.
+  for (const auto& [fractions, message] : cases) EXPECT_EQ(SizeDistributionError(fractions), generator) << message;
+  EXPECT_EQ(SizeDistributionError(TDustParams{}.Fractions), "");
 
   // Typed in micrometres: checked as typed, then as stored in metres.
   EXPECT_EQ(FractionsError({{30, 50, 0.4L}, {50, 70, 0.6L}}, 1000000.0L), "");
