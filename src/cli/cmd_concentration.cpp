@@ -139,8 +139,9 @@ TParticleStepMode ParseParticleStep(const std::string& text, bool given) {
 void AddConcentrationOptions(CLI::App& sub, ConcentrationOptions& options) {
   AddCaseOptions(sub, options.caseOptions);
   AddRunOptions(sub, options.run);
-  sub.add_option("--particles", options.particles, "particles injected at each moment (default 10)");
-  sub.add_option("--moments", options.moments, "number of injection moments (default 10)");
+  sub.add_option("--particles", options.particles,
+                 "particles injected at each moment (default " + options.particles + ")");
+  sub.add_option("--moments", options.moments, "number of injection moments (default " + options.moments + ")");
   sub.add_flag("--move-vortices", options.moveVortices, "the free vortices move with the particles");
   sub.add_option("--seed", options.seed,
                  "seed of the particle sizes; none: the generator's fixed start sequence; "

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "io/vortex_file.h"
+#include "model/fields.h"
 
 namespace ltr::cli {
 
@@ -42,15 +43,7 @@ void RegisterInfo(CLI::App& app) {
     j["signature_matches"] =
         std::string(h.Signature.data(), h.Signature.size()) == std::string(VortexFileSignature);
     j["version"] = h.Version;
-    j["H"] = h.Area.H;
-    j["Speed"] = h.Area.Speed;
-    j["InflowSpeed"] = h.Area.InflowSpeed;
-    j["RoomHeight"] = h.Area.RoomHeight;
-    j["RoomWidth"] = h.Area.RoomWidth;
-    j["ExhaustWidth"] = h.Area.ExhaustWidth;
-    j["ExhaustHeight"] = h.Area.ExhaustHeight;
-    j["InflowWidth"] = h.Area.InflowWidth;
-    j["InflowDistance"] = h.Area.InflowDistance;
+    for (const TAreaField& field : AreaFields) j[field.Name] = h.Area.*field.Member;
     j["separation"] = h.Enabled;
     j["free_count"] = h.FreeCount;
     j["time"] = h.Time;

@@ -19,10 +19,10 @@ namespace {
 struct StreamlineOptions {
   CaseOptions caseOptions;
   RunOptions run;
-  std::string x = "0.1";
-  std::string y = "0.005";
-  std::string step = "0.005";
-  std::string maxLen = "1";
+  std::string x = DefaultFlowLineXText;
+  std::string y = DefaultFlowLineYText;
+  std::string step = DefaultFlowLineStepText;
+  std::string maxLen = DefaultFlowLineMaxLenText;
 };
 
 }  // namespace
@@ -32,10 +32,10 @@ void RegisterStreamline(CLI::App& app) {
   CLI::App* sub = app.add_subcommand("streamline", "trace one streamline of the flow and print its points");
   AddCaseOptions(*sub, options->caseOptions);
   AddRunOptions(*sub, options->run);
-  sub->add_option("--x", options->x, "start x, m (default 0.1)");
-  sub->add_option("--y", options->y, "start y, m (default 0.005)");
-  sub->add_option("--step", options->step, "step length, m (default 0.005)");
-  sub->add_option("--max-len", options->maxLen, "maximum line length, m (default 1)");
+  sub->add_option("--x", options->x, "start x, m (default " + options->x + ")");
+  sub->add_option("--y", options->y, "start y, m (default " + options->y + ")");
+  sub->add_option("--step", options->step, "step length, m (default " + options->step + ")");
+  sub->add_option("--max-len", options->maxLen, "maximum line length, m (default " + options->maxLen + ")");
   sub->callback([options] {
     // Every text is checked before anything is computed.
     const double x = RealOption("--x", options->x);

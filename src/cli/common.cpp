@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstdint>
 #include <iostream>
-#include <map>
 
 #include "io/file_access.h"
 #include "model/discretization.h"
+#include "model/fields.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
 #include "numerics/parallel.h"
@@ -18,35 +18,6 @@
 namespace ltr::cli {
 
 namespace {
-
-const std::map<std::string, double TAreaParams::*>& AreaFields() {
-  static const std::map<std::string, double TAreaParams::*> fields = {
-      {"H", &TAreaParams::H},
-      {"Speed", &TAreaParams::Speed},
-      {"InflowSpeed", &TAreaParams::InflowSpeed},
-      {"RoomHeight", &TAreaParams::RoomHeight},
-      {"RoomWidth", &TAreaParams::RoomWidth},
-      {"ExhaustWidth", &TAreaParams::ExhaustWidth},
-      {"ExhaustHeight", &TAreaParams::ExhaustHeight},
-      {"InflowWidth", &TAreaParams::InflowWidth},
-      {"InflowDistance", &TAreaParams::InflowDistance},
-  };
-  return fields;
-}
-
-const std::map<std::string, double TDustParams::*>& DustFields() {
-  static const std::map<std::string, double TDustParams::*> fields = {
-      {"InputConcentration", &TDustParams::InputConcentration},
-      {"ParticleDensity", &TDustParams::ParticleDensity},
-      {"AirViscosity", &TDustParams::AirViscosity},
-      {"ShapeFactor", &TDustParams::ShapeFactor},
-      {"KoefF", &TDustParams::KoefF},
-      {"KoefK", &TDustParams::KoefK},
-      {"ParticleDt", &TDustParams::ParticleDt},
-      {"Gravity", &TDustParams::Gravity},
-  };
-  return fields;
-}
 
 // The largest case file read; anything larger cannot be a case of this program.
 constexpr std::size_t MaxCaseFileSize = 1024 * 1024;
@@ -92,20 +63,6 @@ void ReadFractions(const nlohmann::json& list, TDustParams& dust) {
     fractions.push_back(f);
   }
   dust.Fractions = fractions;
-}
-
-// The checks of the dust composition dialog.
-void CheckFractions(const std::vector<TFraction>& fractions) {
-  if (fractions.size() < 2 || fractions.size() > 100)
-    throw InputError("количество фракций должно быть от 2 до 100");
-  for (const TFraction& f : fractions)
-    if (!(f.Lower > 0) || !(f.Upper > 0) || !(f.Share > 0))
-      throw InputError("Диаметры частиц и доли фракций должны быть положительными");
-  Extended sum = 0.0L;
-  for (const TFraction& f : fractions) sum += f.Share;
-  if (std::fabs(sum - 1) > 1e-6L) throw InputError("Сумма долей фракций должна равняться 1");
-  for (const TFraction& f : fractions)
-    if (!(f.Lower < f.Upper)) throw InputError("Нижние границы фракций должны быть меньше верхних");
 }
 
 // The whole case file, read only when it is a regular file of at most
@@ -193,10 +150,10 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
     if (key == "area") {
       if (!value.is_object()) throw InputError("поле area должно быть объектом");
       for (const auto& [name, v] : value.items()) {
-        const auto it = AreaFields().find(name);
-        if (it == AreaFields().end()) throw InputError("неизвестное поле area." + Echo(name));
-        s.Area.*(it->second) = JsonNumber(v, "area." + name);
-        if (name == "InflowSpeed") inflowSpeedGiven = true;
+        const TAreaField* field = FindAreaField(name);
+        if (field == nullptr) throw InputError("неизвестное поле area." + Echo(name));
+        s.Area.*(field->Member) = JsonNumber(v, "area." + name);
+        if (field->Member == &TAreaParams::InflowSpeed) inflowSpeedGiven = true;
       }
     } else if (key == "dust") {
       if (!value.is_object()) throw InputError("поле dust должно быть объектом");
@@ -205,9 +162,9 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
           ReadFractions(v, s.Dust);
           continue;
         }
-        const auto it = DustFields().find(name);
-        if (it == DustFields().end()) throw InputError("неизвестное поле dust." + Echo(name));
-        s.Dust.*(it->second) = JsonNumber(v, "dust." + name);
+        const TDustField* field = FindDustField(name);
+        if (field == nullptr) throw InputError("неизвестное поле dust." + Echo(name));
+        s.Dust.*(field->Member) = JsonNumber(v, "dust." + name);
       }
     } else if (key == "separation") {
       if (!value.is_array() || value.size() != SeparationPointCount)
@@ -231,11 +188,11 @@ void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGi
   Extended value;
   if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)))
     throw InputError("значение поля " + Echo(name) + " не является числом: " + Echo(text));
-  if (const auto it = AreaFields().find(name); it != AreaFields().end()) {
-    s.Area.*(it->second) = ToDouble(value);
-    if (name == "InflowSpeed") inflowSpeedGiven = true;
-  } else if (const auto jt = DustFields().find(name); jt != DustFields().end()) {
-    s.Dust.*(jt->second) = ToDouble(value);
+  if (const TAreaField* area = FindAreaField(name); area != nullptr) {
+    s.Area.*(area->Member) = ToDouble(value);
+    if (area->Member == &TAreaParams::InflowSpeed) inflowSpeedGiven = true;
+  } else if (const TDustField* dust = FindDustField(name); dust != nullptr) {
+    s.Dust.*(dust->Member) = ToDouble(value);
   } else {
     throw InputError("неизвестное поле " + Echo(name));
   }
@@ -252,10 +209,12 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
     for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = options.separation[i] == '1';
   }
   if (!inflowSpeedGiven) s.Area.InflowSpeed = DerivedInflowSpeed(s.Area);
-  if (!AreaValuesValid(s.Area)) throw InputError("Параметры заданы некорректно");
-  if (!AreaValuesInRange(s.Area))
-    throw InputError("Параметры заданы некорректно: значения вне допустимых пределов");
-  CheckFractions(s.Dust.Fractions);
+  // The checks of the two dialogs, with their words.
+  if (std::string error = AreaParamsError(s.Area); !error.empty()) throw InputError(error);
+  if (std::string error = FractionCountError(static_cast<long long>(s.Dust.Fractions.size())); !error.empty())
+    throw InputError(error);
+  if (std::string error = FractionsError(s.Dust.Fractions); !error.empty()) throw InputError(error);
+  if (std::string error = DustParamsError(s.Dust); !error.empty()) throw InputError(error);
   if (!options.threads.empty()) s.Compute.Threads = IntegerOption("--threads", options.threads, 1, MaxThreads);
   s.Compute.Fast = options.fast;
   s.Compute.ExhaustVortices = options.exhaustVortices;

@@ -8,14 +8,15 @@
 #include "cli/common.h"
 #include "cli/run_options.h"
 #include "dust/concentration_run.h"
+#include "model/run_defaults.h"
 
 namespace ltr::cli {
 
 struct ConcentrationOptions {
   CaseOptions caseOptions;
   RunOptions run;
-  std::string particles = "10";
-  std::string moments = "10";
+  std::string particles = std::to_string(DefaultParticleCount);
+  std::string moments = std::to_string(DefaultMomentCount);
   bool moveVortices = false;
   std::string seed;  // empty: from the clock
   std::string maxSteps;

@@ -79,12 +79,13 @@ void AppendNumber(std::string& out, T value) {
 }  // namespace
 
 void AddRunOptions(CLI::App& app, RunOptions& options) {
-  app.add_option("--max-free", options.maxFree, "maximum number of free vortices (default 400)");
+  app.add_option("--max-free", options.maxFree,
+                 std::string("maximum number of free vortices (default ") + DefaultMaxFreeVortexText + ")");
   app.add_option("--max-time", options.maxTime,
                  "run the vortex simulation from time 0 up to this model time, s; without it the "
                  "steady flow of the bound vortices is solved once")
       ->check(NonEmpty());
-  app.add_option("--dt", options.dt, "time step of the vortex run, s (default 0.005)");
+  app.add_option("--dt", options.dt, std::string("time step of the vortex run, s (default ") + DefaultDtText + ")");
   app.add_option("--load", options.load,
                  "vortex structure file (.vrt, .evt) to start from; with --max-time the run "
                  "continues from its time")

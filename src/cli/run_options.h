@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/model_state.h"
+#include "model/run_defaults.h"
 
 namespace ltr::cli {
 
@@ -23,9 +24,9 @@ class RunFailure : public std::runtime_error {
 // As typed; parsed (decimal comma or point) by PrepareFlow. The defaults are
 // those of the main window's fields.
 struct RunOptions {
-  std::string maxFree = "400";  // --max-free: the maximum of free vortices
-  std::string maxTime;          // --max-time: model time to run to; empty: no run
-  std::string dt = "0.005";     // --dt: time step
+  std::string maxFree = DefaultMaxFreeVortexText;  // --max-free: the maximum of free vortices
+  std::string maxTime;                            // --max-time: model time to run to; empty: no run
+  std::string dt = DefaultDtText;                 // --dt: time step
   std::string load;             // --load: start from a vortex structure file
   bool quiet = false;           // --quiet: no progress on stderr
   std::string history;          // --history (vortex only): the step history to this CSV file
@@ -36,10 +37,10 @@ void AddRunOptions(CLI::App& app, RunOptions& options);
 // The run options as numbers. Throws InputError on a text that is not a
 // number of the right kind.
 struct RunValues {
-  int maxFree = 400;
+  int maxFree = 0;
   bool run = false;  // --max-time given
   double maxTime = 0.0;
-  double dt = 0.005;
+  double dt = 0.0;
 };
 RunValues ParseRunOptions(const RunOptions& options);
 

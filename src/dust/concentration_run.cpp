@@ -162,22 +162,6 @@ std::string ParticleDtLabel(double ParticleDt) {
   return "Шаг по времени: " + FormatFixed(ParticleDt, 8, 7) + " c";
 }
 
-bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions) {
-  const int K = static_cast<int>(fractions.size());
-  if (K == 0) return false;
-  g.SetCount(K);
-  for (int j = 0; j < K; ++j) g.SetBound(j, fractions[j].Lower);
-  g.SetBound(K, fractions[K - 1].Upper);
-  for (int j = 0; j < K; ++j)
-    g.SetHeight(j, ToDouble(static_cast<Extended>(fractions[j].Share) / (static_cast<Extended>(fractions[j].Upper) -
-                                                                        fractions[j].Lower)));
-  if (!g.Prepare()) return false;
-  if (!(g.Bounds()[0] > 0)) return false;
-  for (Extended h : g.Heights())
-    if (!(h > 0)) return false;
-  return true;
-}
-
 std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int NumIteration,
                                    bool MoveVortices, const TParticleStepMode& mode) {
   if (std::string error = DustParamsError(s.Dust); !error.empty()) return error;
@@ -191,7 +175,7 @@ std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int Nu
   // The size distribution and the particle step depend on the dust and the
   // enclosure alone: a run that would refuse them is refused before any flow
   // is computed for it.
-  if (TBarRandom probe; !SetupSizeGenerator(probe, s.Dust.Fractions)) return SizeGeneratorErrorText;
+  if (std::string error = SizeDistributionError(s.Dust.Fractions); !error.empty()) return error;
   const double particleDt = ComputeParticleDt(s, NumParticle);
   if (!std::isfinite(particleDt) || !(particleDt > 0)) return ParticleDtErrorText;
   if (std::string error = ResidenceStepsError(s, particleDt, mode); !error.empty()) return error;

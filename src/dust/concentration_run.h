@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/model_state.h"
+#include "model/validation.h"
 #include "numerics/random.h"
 
 namespace ltr {
@@ -16,8 +17,6 @@ namespace ltr {
 // The most particles (per moment times moments) one run may inject.
 inline constexpr long long MaxConcentrationParticles = 1000000;
 
-// The message shown when the size fractions give no usable distribution.
-inline constexpr const char* SizeGeneratorErrorText = "Ошибка в параметрах генератора случайных чисел";
 // The message shown when the inflow gives no positive particle time step.
 inline constexpr const char* ParticleDtErrorText =
     "Шаг по времени для частиц должен быть положительным числом: проверьте скорость и ширину притока";
@@ -71,13 +70,6 @@ double ComputeParticleDt(const TModelState& s, int NumParticle);
 
 // "Шаг по времени: " + the step with 7 decimals + " c".
 std::string ParticleDtLabel(double ParticleDt);
-
-// Sets g up with one bar per fraction, from each fraction's lower bound to the
-// next one's (the last to its upper bound), of height Share / (Upper - Lower),
-// and prepares it. False when the bars are refused, or when a bar has no
-// positive height or the first starts at a diameter not above 0: such a
-// distribution could yield particles without size.
-bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions);
 
 // Why a run with these arguments cannot start; empty when it can. Covers the
 // dust properties, the counts of particles and moments, the residence limit,

@@ -14,6 +14,7 @@
 
 #include "io/file_access.h"
 #include "model/discretization.h"
+#include "model/fields.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
 
@@ -34,12 +35,12 @@ constexpr std::size_t OffDt = 155;
 constexpr std::size_t OffMaxFreeVortex = 163;
 static_assert(OffMaxFreeVortex + 4 == VortexFileHeaderSize);
 
-// The enclosure values in file order.
-constexpr double TAreaParams::*AreaFileOrder[] = {
-    &TAreaParams::H,           &TAreaParams::Speed,         &TAreaParams::InflowSpeed,
-    &TAreaParams::RoomHeight,  &TAreaParams::RoomWidth,     &TAreaParams::ExhaustWidth,
-    &TAreaParams::ExhaustHeight, &TAreaParams::InflowWidth, &TAreaParams::InflowDistance,
-};
+// The enclosure values in file order, the order of their descriptions.
+constexpr std::array<double TAreaParams::*, AreaFields.size()> AreaFileOrder = [] {
+  std::array<double TAreaParams::*, AreaFields.size()> members{};
+  for (std::size_t i = 0; i < AreaFields.size(); ++i) members[i] = AreaFields[i].Member;
+  return members;
+}();
 static_assert(OffArea + 8 * std::size(AreaFileOrder) == OffEnabled);
 
 // The largest proposal of free vortices that still doubles within 64 bits.

@@ -5,11 +5,7 @@
 namespace ltr {
 
 TModelState::TModelState() {
-  // Start-up switches of the separation points: "Слева от притока" off, the others on.
-  SepPoints[0].Enabled = false;
-  SepPoints[1].Enabled = true;
-  SepPoints[2].Enabled = true;
-  SepPoints[3].Enabled = true;
+  for (int i = 0; i < SeparationPointCount; ++i) SepPoints[i].Enabled = DefaultSeparationSwitches[i];
 }
 
 TExt80 ToExt80(Extended v) {

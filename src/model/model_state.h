@@ -83,6 +83,10 @@ struct TSeparationPoint {
 
 inline constexpr int SeparationPointCount = 4;
 
+// Start-up switches of the separation points: "Слева от притока" off, the
+// others on.
+inline constexpr std::array<bool, SeparationPointCount> DefaultSeparationSwitches = {false, true, true, true};
+
 // The enclosure, m and m/s.
 struct TAreaParams {
   double H = 0.02;               // spacing of the bound vortices along the walls
@@ -113,7 +117,10 @@ struct TDustParams {
   double KoefK = 0.5;                 // restitution at wall impacts
   double ParticleDt = 0.005;          // s, recomputed by each concentration run
   double Gravity = 9.81;              // m/s^2
-  std::vector<TFraction> Fractions{{3e-05, 5e-05, 0.4}, {5e-05, 7e-05, 0.6}};
+  std::vector<TFraction> Fractions = DefaultFractions();
+
+  // The start-up size composition: 30 to 50 and 50 to 70 micrometres.
+  static std::vector<TFraction> DefaultFractions() { return {{3e-05, 5e-05, 0.4}, {5e-05, 7e-05, 0.6}}; }
 };
 
 // One dust particle in flight.

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "model/fields.h"
+
 namespace ltr {
 
 bool AreaValuesValid(const TAreaParams& a) {
@@ -25,11 +27,21 @@ bool AreaValuesFinitePositive(const TAreaParams& a) {
 }
 
 bool AreaValuesInRange(const TAreaParams& a) {
-  auto in = [](double v, double lo, double hi) { return v >= lo && v <= hi; };
-  return in(a.H, 0.0001, 1) && in(a.Speed, 0.0001, 100) && in(a.RoomHeight, 0.0001, 10) &&
-         in(a.RoomWidth, 0.0001, 15) && in(a.InflowWidth, 0.0001, 15) &&
-         in(a.InflowDistance, 0.0001, 15) && in(a.ExhaustWidth, 0.0001, 15) &&
-         in(a.ExhaustHeight, 0.0001, 15) && std::isfinite(a.InflowSpeed) && a.InflowSpeed > 0;
+  for (const TAreaField& f : AreaFields) {
+    const double v = a.*f.Member;
+    if (*f.Control == '\0') {
+      // The derived inflow speed has no field of its own.
+      if (!std::isfinite(v) || !(v > 0)) return false;
+    } else if (!(v >= f.Minimum && v <= f.Maximum)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string AreaParamsError(const TAreaParams& a) {
+  if (!AreaValuesValid(a) || !AreaValuesInRange(a)) return AreaParamsErrorText;
+  return {};
 }
 
 double DerivedInflowSpeed(const TAreaParams& a) {
@@ -51,6 +63,66 @@ std::string DustParamsError(const TDustParams& d) {
   if (!notNegative(d.KoefF)) return "Коэффициент трения скольжения должен быть неотрицательным числом";
   if (!std::isfinite(d.Gravity)) return "Ускорение свободного падения должно быть конечным числом";
   return {};
+}
+
+std::string FractionCountError(long long count) {
+  if (count >= MinFractionCount && count <= MaxFractionCount) return {};
+  return "Значение поля «Количество фракций» должно быть от " + std::to_string(MinFractionCount) + " до " +
+         std::to_string(MaxFractionCount);
+}
+
+bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions) {
+  const int K = static_cast<int>(fractions.size());
+  if (K == 0) return false;
+  g.SetCount(K);
+  for (int j = 0; j < K; ++j) g.SetBound(j, fractions[j].Lower);
+  g.SetBound(K, fractions[K - 1].Upper);
+  for (int j = 0; j < K; ++j)
+    g.SetHeight(j, ToDouble(static_cast<Extended>(fractions[j].Share) / (static_cast<Extended>(fractions[j].Upper) -
+                                                                        fractions[j].Lower)));
+  if (!g.Prepare()) return false;
+  if (!(g.Bounds()[0] > 0)) return false;
+  for (Extended h : g.Heights())
+    if (!(h > 0)) return false;
+  return true;
+}
+
+std::string FractionsError(const std::vector<TTypedFraction>& typed, Extended unitsPerMetre) {
+  for (const TTypedFraction& f : typed)
+    if (!(f.Lower > 0) || !(f.Upper > 0) || !(f.Share > 0))
+      return FractionsNotPositiveText;
+  Extended sum = 0.0L;
+  for (const TTypedFraction& f : typed) sum += f.Share;
+  if (std::fabs(sum - 1) > 1e-6L) return "Сумма долей фракций должна равняться 1";
+  for (const TTypedFraction& f : typed)
+    if (!(f.Lower < f.Upper)) return "Нижние границы фракций должны быть меньше верхних";
+
+  // The fractions as they will be stored must also suit the size generator of
+  // the concentration run: adjacent fractions share their bound (the generator
+  // takes each fraction's lower bound and the last upper bound), the bounds
+  // increase, and nothing is lost by the rounding to metres.
+  const std::size_t count = typed.size();
+  std::vector<TFraction> stored(count);
+  for (std::size_t i = 0; i < count; ++i)
+    stored[i] = TFraction{ToDouble(typed[i].Lower / unitsPerMetre), ToDouble(typed[i].Upper / unitsPerMetre),
+                          ToDouble(typed[i].Share)};
+  return SizeDistributionError(stored);
+}
+
+std::string SizeDistributionError(const std::vector<TFraction>& fractions) {
+  for (std::size_t i = 0; i + 1 < fractions.size(); ++i)
+    if (fractions[i].Upper != fractions[i + 1].Lower || !(fractions[i + 1].Lower > fractions[i].Lower))
+      return SizeGeneratorErrorText;
+  TBarRandom generator;
+  if (!SetupSizeGenerator(generator, fractions)) return SizeGeneratorErrorText;
+  return {};
+}
+
+std::string FractionsError(const std::vector<TFraction>& fractions) {
+  std::vector<TTypedFraction> typed;
+  typed.reserve(fractions.size());
+  for (const TFraction& f : fractions) typed.push_back({f.Lower, f.Upper, f.Share});
+  return FractionsError(typed, 1.0L);
 }
 
 }  // namespace ltr

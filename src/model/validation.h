@@ -3,8 +3,10 @@
 // tool and the file reader.
 
 #include <string>
+#include <vector>
 
 #include "model/model_state.h"
+#include "numerics/random.h"
 
 namespace ltr {
 
@@ -23,6 +25,15 @@ bool AreaValuesFinitePositive(const TAreaParams& a);
 // larger than the program can hold.
 bool AreaValuesInRange(const TAreaParams& a);
 
+// The enclosure dialog's refusal of values that fail AreaValuesValid or
+// AreaValuesInRange.
+inline constexpr const char* AreaParamsErrorText = "Параметры заданы некорректно";
+
+// Why the enclosure values cannot be used (AreaParamsErrorText); empty when
+// they pass both the value check and the ranges. The inflow speed is checked
+// as it is given.
+std::string AreaParamsError(const TAreaParams& a);
+
 // The inflow speed that carries the exhaust's volume flow:
 // Speed / InflowWidth * ExhaustWidth, rounded to double.
 double DerivedInflowSpeed(const TAreaParams& a);
@@ -33,5 +44,48 @@ double DerivedInflowSpeed(const TAreaParams& a);
 // coefficients not negative, all of them and gravity finite. One message, for
 // the first property that fails, in the order of the dust dialog's fields.
 std::string DustParamsError(const TDustParams& d);
+
+// The number of size fractions a composition has: 2 to 100.
+inline constexpr int MinFractionCount = 2;
+inline constexpr int MaxFractionCount = 100;
+
+// Why a composition of `count` fractions is refused; empty when the count is
+// within MinFractionCount..MaxFractionCount. The words are those of the dust
+// dialog's count field.
+std::string FractionCountError(long long count);
+
+// The message shown when the size fractions give no usable distribution.
+inline constexpr const char* SizeGeneratorErrorText = "Ошибка в параметрах генератора случайных чисел";
+
+// Sets g up with one bar per fraction, from each fraction's lower bound to the
+// next one's (the last to its upper bound), of height Share / (Upper - Lower),
+// and prepares it. False when the bars are refused, or when a bar has no
+// positive height or the first starts at a diameter not above 0: such a
+// distribution could yield particles without size.
+bool SetupSizeGenerator(TBarRandom& g, const std::vector<TFraction>& fractions);
+
+// The refusal of a composition with a bound or share not above 0.
+inline constexpr const char* FractionsNotPositiveText = "Диаметры частиц и доли фракций должны быть положительными";
+
+// One fraction as typed, in extended precision and in any unit of length.
+struct TTypedFraction {
+  Extended Lower = 0.0L;
+  Extended Upper = 0.0L;
+  Extended Share = 0.0L;
+};
+
+// Why a size composition cannot be used; empty when it can. In this order:
+// every bound and share positive, the shares adding up to 1 (within 1e-6),
+// each lower bound below its upper bound; then the fractions as stored (the
+// bounds divided by unitsPerMetre and rounded to double) must suit the size
+// generator: adjacent fractions share their bound, the bounds increase, and
+// SetupSizeGenerator accepts them. One message, for the first check that fails.
+std::string FractionsError(const std::vector<TTypedFraction>& typed, Extended unitsPerMetre);
+// The same for fractions stored in metres.
+std::string FractionsError(const std::vector<TFraction>& fractions);
+// The last of those checks alone, what a concentration run needs of its
+// fractions: SizeGeneratorErrorText unless adjacent fractions share their
+// bound, the bounds increase and SetupSizeGenerator accepts them.
+std::string SizeDistributionError(const std::vector<TFraction>& fractions);
 
 }  // namespace ltr

@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "model/fields.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
 #include "ui/font_fit.h"
@@ -25,7 +26,6 @@ namespace {
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-constexpr int FieldDecimals = 5;
 constexpr int FieldWidth = 73;
 
 // The two frames of the left column and their inner width for the texts: the
@@ -41,11 +41,13 @@ constexpr int FieldArrowsAndFrame = 30;
 // decimals (larger speeds are written shorter, in scientific notation).
 const QString WidestInflowSpeed = QStringLiteral("000000,00000");
 
-TNumberField* MakeField(QWidget* parent, const char* name, double maximum) {
+// The field of an enclosure value, as its description has it.
+TNumberField* MakeField(QWidget* parent, double TAreaParams::*member) {
+  const TAreaField& field = AreaField(member);
   auto* e = new TNumberField(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->setDecimals(FieldDecimals);
-  e->setRange(0.0001, maximum);
+  e->setObjectName(QString::fromLatin1(field.Control));
+  e->setDecimals(field.Decimals);
+  e->setRange(field.Minimum, field.Maximum);
   e->setSingleStep(0.01);
   e->FitWidth(FieldWidth);
   return e;
@@ -54,11 +56,12 @@ TNumberField* MakeField(QWidget* parent, const char* name, double maximum) {
 // The value check, also on the ranges of the fields: a typed value outside its
 // field's range is refused like any other incorrect value, never pulled into
 // the range behind the user's back.
-bool ValuesPass(TAreaParams a) {
-  if (!AreaValuesValid(a)) return false;
+std::string ValuesError(TAreaParams a) {
   a.InflowSpeed = DerivedInflowSpeed(a);
-  return AreaValuesInRange(a);
+  return AreaParamsError(a);
 }
+
+bool ValuesPass(const TAreaParams& a) { return ValuesError(a).empty(); }
 
 }  // namespace
 
@@ -72,16 +75,13 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   // the system's font would not leave the texts whole.
   QFont compact = font();
   compact.setPointSize(8);
-  const QString inflowCaption = Text("( Скорость в приточ. отверстии = ");
+  const QString inflowCaption = Text(AreaField(&TAreaParams::InflowSpeed).Caption);
   const QString inflowUnit = Text("м/с )");
-  const char* const mainLabels[] = {"Расстояние между присоед. \nвихрями (расч. точками), м",
-                                    "Скорость в отсосе, м/с"};
-  const char* const sizeLabels[] = {"Высота укрытия, м",
-                                    "Ширина укрытия, м",
-                                    "Ширина приточного отверстия, м",
-                                    "Расстояние между приточным\nотверстием и левой стенкой, м",
-                                    "Ширина отсоса, м",
-                                    "Расстояние между отсосом\nи полом, м"};
+  const char* const mainLabels[] = {AreaField(&TAreaParams::H).Caption, AreaField(&TAreaParams::Speed).Caption};
+  const char* const sizeLabels[] = {
+      AreaField(&TAreaParams::RoomHeight).Caption,    AreaField(&TAreaParams::RoomWidth).Caption,
+      AreaField(&TAreaParams::InflowWidth).Caption,   AreaField(&TAreaParams::InflowDistance).Caption,
+      AreaField(&TAreaParams::ExhaustWidth).Caption,  AreaField(&TAreaParams::ExhaustHeight).Caption};
   setFont(NarrowedFont(compact, [&](const QFontMetrics& m) {
     // The inflow speed's line up to its longest value, and each caption next
     // to a field as wide as the longest field text.
@@ -101,8 +101,8 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   auto* gbMain = new QGroupBox(Text(" Основные параметры "), this);
   gbMain->setObjectName(QStringLiteral("GroupBox1"));
   gbMain->setGeometry(4, 2, FrameWidth, 96);
-  edH = MakeField(gbMain, "edH", 1);
-  edSpeed = MakeField(gbMain, "edSpeed", 100);
+  edH = MakeField(gbMain, &TAreaParams::H);
+  edSpeed = MakeField(gbMain, &TAreaParams::Speed);
   lbInflowSpeed = new QLabel(gbMain);
   lbInflowSpeed->setObjectName(QStringLiteral("lbInflowSpeed"));
   {
@@ -130,12 +130,12 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   auto* gbSizes = new QGroupBox(Text(" Размеры области "), this);
   gbSizes->setObjectName(QStringLiteral("GroupBox2"));
   gbSizes->setGeometry(4, 100, FrameWidth, 180);
-  edRoomHeight = MakeField(gbSizes, "edRoomHeight", 10);
-  edRoomWidth = MakeField(gbSizes, "edRoomWidth", 15);
-  edInflowWidth = MakeField(gbSizes, "edInflowWidth", 15);
-  edInflowDistance = MakeField(gbSizes, "edInflowDistance", 15);
-  edExhaustWidth = MakeField(gbSizes, "edExhaustWidth", 15);
-  edExhaustHeight = MakeField(gbSizes, "edExhaustHeight", 15);
+  edRoomHeight = MakeField(gbSizes, &TAreaParams::RoomHeight);
+  edRoomWidth = MakeField(gbSizes, &TAreaParams::RoomWidth);
+  edInflowWidth = MakeField(gbSizes, &TAreaParams::InflowWidth);
+  edInflowDistance = MakeField(gbSizes, &TAreaParams::InflowDistance);
+  edExhaustWidth = MakeField(gbSizes, &TAreaParams::ExhaustWidth);
+  edExhaustHeight = MakeField(gbSizes, &TAreaParams::ExhaustHeight);
   {
     auto* grid = new QGridLayout(gbSizes);
     grid->setContentsMargins(FrameMargin, 2, FrameMargin, 3);
@@ -201,15 +201,7 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
 
   // Start from the program's default enclosure; the main window fills the
   // fields from the model before every showing.
-  const TAreaParams defaults;
-  edH->setValue(defaults.H);
-  edSpeed->setValue(defaults.Speed);
-  edRoomHeight->setValue(defaults.RoomHeight);
-  edRoomWidth->setValue(defaults.RoomWidth);
-  edExhaustWidth->setValue(defaults.ExhaustWidth);
-  edExhaustHeight->setValue(defaults.ExhaustHeight);
-  edInflowWidth->setValue(defaults.InflowWidth);
-  edInflowDistance->setValue(defaults.InflowDistance);
+  ShowValues(TAreaParams{});
   edSpeedChange();
   DrawAreaSketch();
 
@@ -225,15 +217,20 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+std::array<std::pair<double TAreaParams::*, TNumberField*>, 8> TfrmAreaParams::Fields() const {
+  // In the order of the descriptions, which is also the order the fields are
+  // filled in.
+  std::array<std::pair<double TAreaParams::*, TNumberField*>, 8> fields{};
+  std::size_t k = 0;
+  for (const TAreaField& field : AreaFields) {
+    if (*field.Control == '\0') continue;
+    fields[k++] = {field.Member, findChild<TNumberField*>(QString::fromLatin1(field.Control))};
+  }
+  return fields;
+}
+
 void TfrmAreaParams::ShowValues(const TAreaParams& a) {
-  edH->setValue(a.H);
-  edSpeed->setValue(a.Speed);
-  edRoomHeight->setValue(a.RoomHeight);
-  edRoomWidth->setValue(a.RoomWidth);
-  edExhaustWidth->setValue(a.ExhaustWidth);
-  edExhaustHeight->setValue(a.ExhaustHeight);
-  edInflowWidth->setValue(a.InflowWidth);
-  edInflowDistance->setValue(a.InflowDistance);
+  for (const auto& [member, e] : Fields()) e->setValue(a.*member);
 }
 
 void TfrmAreaParams::LoadFrom(const TModelState& s) {
@@ -254,22 +251,14 @@ void TfrmAreaParams::StoreInto(TModelState& s) const {
 
 bool TfrmAreaParams::TextsConvert() const {
   double v = 0.0;
-  for (const TNumberField* e : {edH, edSpeed, edRoomWidth, edRoomHeight, edInflowDistance, edInflowWidth,
-                                edExhaustHeight, edExhaustWidth})
+  for (const auto& [member, e] : Fields())
     if (!e->ReadValue(v)) return false;
   return true;
 }
 
 TAreaParams TfrmAreaParams::FieldValues() const {
   TAreaParams a;
-  a.H = edH->value();
-  a.Speed = edSpeed->value();
-  a.RoomHeight = edRoomHeight->value();
-  a.RoomWidth = edRoomWidth->value();
-  a.ExhaustWidth = edExhaustWidth->value();
-  a.ExhaustHeight = edExhaustHeight->value();
-  a.InflowWidth = edInflowWidth->value();
-  a.InflowDistance = edInflowDistance->value();
+  for (const auto& [member, e] : Fields()) a.*member = e->value();
   a.InflowSpeed = 0.0;
   return a;
 }
@@ -319,8 +308,8 @@ void TfrmAreaParams::BitBtn1Click() {
     return;
   }
   const TAreaParams a = FieldValues();
-  if (!ValuesPass(a)) {
-    Services_.message(this, Text("Параметры заданы некорректно"));
+  if (const std::string error = ValuesError(a); !error.empty()) {
+    Services_.message(this, QString::fromStdString(error));
     return;
   }
   if (!Services_.confirm(this, Text("Изменение конфигурации области приведет к потере\r"

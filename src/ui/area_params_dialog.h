@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <array>
+#include <utility>
 
 #include "model/model_state.h"
 #include "ui/ui_services.h"
@@ -57,6 +58,8 @@ class TfrmAreaParams : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Each typed enclosure value and its field.
+  std::array<std::pair<double TAreaParams::*, TNumberField*>, 8> Fields() const;
   // Puts the eight enclosure values into their fields.
   void ShowValues(const TAreaParams& a);
 

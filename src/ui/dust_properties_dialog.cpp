@@ -19,10 +19,9 @@
 #include <functional>
 #include <vector>
 
-#include "dust/concentration_run.h"
+#include "model/fields.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
-#include "numerics/random.h"
 #include "ui/number_field.h"
 
 namespace ltr {
@@ -34,8 +33,6 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 // Micrometres in the grid, metres in the model.
 constexpr Extended MicrometresPerMetre = 1000000.0L;
 
-// The fields have no range of their own; this one only keeps them finite.
-constexpr double FieldLimit = 1e12;
 
 // Grid columns.
 constexpr int NumberColumn = 0;
@@ -61,12 +58,12 @@ QString ShareText(double share) {
 
 // A field at least `width` wide and wide enough to show `widest`, the longest
 // text its values usually have.
-TNumberField* MakeField(QWidget* parent, const char* name, int decimals, double step, int width,
-                        const char* widest) {
+TNumberField* MakeField(QWidget* parent, double TDustParams::*member, double step, int width, const char* widest) {
+  const TDustField& field = DustField(member);
   auto* e = new TNumberField(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->setDecimals(decimals);
-  e->setRange(-FieldLimit, FieldLimit);
+  e->setObjectName(QString::fromLatin1(field.Control));
+  e->setDecimals(field.Decimals);
+  e->setRange(field.Minimum, field.Maximum);
   e->setSingleStep(step);
   e->setFixedWidth(std::max(width, e->WidthToShow(QString::fromLatin1(widest))));
   return e;
@@ -127,12 +124,12 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
   setFont(compact);
 
   // The six properties: three in a left column, three in a right one.
-  edInputConcentration = MakeField(this, "edInputConcentration", 7, 0.01, 80, "00,0000000");
-  edParticleDencity = MakeField(this, "edParticleDencity", 2, 0.1, 80, "00000,00");
-  edMu = MakeField(this, "edMu", 8, 5e-06, 80, "0,00000000");
-  edHi = MakeField(this, "edHi", 2, 0.1, 50, "00,00");
-  edKoefK = MakeField(this, "edKoefK", 2, 0.05, 50, "00,00");
-  edKoefF = MakeField(this, "edKoefF", 2, 0.05, 50, "00,00");
+  edInputConcentration = MakeField(this, &TDustParams::InputConcentration, 0.01, 80, "00,0000000");
+  edParticleDencity = MakeField(this, &TDustParams::ParticleDensity, 0.1, 80, "00000,00");
+  edMu = MakeField(this, &TDustParams::AirViscosity, 5e-06, 80, "0,00000000");
+  edHi = MakeField(this, &TDustParams::ShapeFactor, 0.1, 50, "00,00");
+  edKoefK = MakeField(this, &TDustParams::KoefK, 0.05, 50, "00,00");
+  edKoefF = MakeField(this, &TDustParams::KoefF, 0.05, 50, "00,00");
   auto column = [this](const QRect& place, const std::pair<const char*, TNumberField*> (&rows)[3]) {
     auto* box = new QWidget(this);
     box->setGeometry(place);
@@ -154,12 +151,13 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
     }
     grid->setColumnStretch(0, 1);
   };
-  column(QRect(6, 4, 262, 88), {{"Концентрация пыли в приточ. воздухе, кг/м3", edInputConcentration},
-                                {"Плотность пылевых частиц, кг/м3", edParticleDencity},
-                                {"Коэф. дин. вязкости воздуха, Па*с", edMu}});
-  column(QRect(282, 4, 196, 88), {{"Коэф. динамической формы частицы:", edHi},
-                                  {"Коэф. восстановления при ударе:", edKoefK},
-                                  {"Коэф. трения скольжения:", edKoefF}});
+  auto caption = [](double TDustParams::*member) { return DustField(member).Caption; };
+  column(QRect(6, 4, 262, 88), {{caption(&TDustParams::InputConcentration), edInputConcentration},
+                                {caption(&TDustParams::ParticleDensity), edParticleDencity},
+                                {caption(&TDustParams::AirViscosity), edMu}});
+  column(QRect(282, 4, 196, 88), {{caption(&TDustParams::ShapeFactor), edHi},
+                                  {caption(&TDustParams::KoefK), edKoefK},
+                                  {caption(&TDustParams::KoefF), edKoefF}});
 
   // The size composition.
   auto* frame = new QGroupBox(Text(" Дисперсный состав пыли в приточном воздухе: "), this);
@@ -228,13 +226,7 @@ TfrmDustProperties::TfrmDustProperties(QWidget* parent) : QDialog(parent) {
   BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
   BitBtn2->setGeometry(102, 296, 90, 26);
 
-  const TDustParams defaults;
-  edInputConcentration->setValue(defaults.InputConcentration);
-  edParticleDencity->setValue(defaults.ParticleDensity);
-  edMu->setValue(defaults.AirViscosity);
-  edHi->setValue(defaults.ShapeFactor);
-  edKoefF->setValue(defaults.KoefF);
-  edKoefK->setValue(defaults.KoefK);
+  ShowFields(TDustParams{});
 
   // The rows follow every count in the range, typed or stepped; a raise by
   // the arrow then prefills the new row.
@@ -314,12 +306,7 @@ void TfrmDustProperties::sgDispersedCompositionSetEditText(int row, int column, 
 
 void TfrmDustProperties::LoadFrom(const TModelState& s) {
   const TDustParams& d = s.Dust;
-  edInputConcentration->setValue(d.InputConcentration);
-  edParticleDencity->setValue(d.ParticleDensity);
-  edMu->setValue(d.AirViscosity);
-  edHi->setValue(d.ShapeFactor);
-  edKoefF->setValue(d.KoefF);
-  edKoefK->setValue(d.KoefK);
+  ShowFields(d);
   edFractionCnt->setValue(static_cast<int>(std::min<size_t>(d.Fractions.size(), 1000)));
   const int rows = std::min(sgDispersedComposition->rowCount(), static_cast<int>(d.Fractions.size()));
   for (int r = 1; r <= rows; ++r) {
@@ -332,26 +319,28 @@ void TfrmDustProperties::LoadFrom(const TModelState& s) {
 
 bool TfrmDustProperties::Execute() { return Services_.execDialog(this) == QDialog::Accepted; }
 
+std::vector<std::pair<const TDustField*, TNumberField*>> TfrmDustProperties::Fields() const {
+  std::vector<std::pair<const TDustField*, TNumberField*>> fields;
+  for (const TDustField& field : DustFields)
+    if (*field.Control != '\0')
+      fields.emplace_back(&field, findChild<TNumberField*>(QString::fromLatin1(field.Control)));
+  return fields;
+}
+
+void TfrmDustProperties::ShowFields(const TDustParams& d) {
+  for (const auto& [field, e] : Fields()) e->setValue(d.*field->Member);
+}
+
 TDustParams TfrmDustProperties::FieldValues() const {
   TDustParams d;
-  d.InputConcentration = edInputConcentration->value();
-  d.ParticleDensity = edParticleDencity->value();
-  d.AirViscosity = edMu->value();
-  d.ShapeFactor = edHi->value();
-  d.KoefF = edKoefF->value();
-  d.KoefK = edKoefK->value();
+  for (const auto& [field, e] : Fields()) d.*field->Member = e->value();
   return d;
 }
 
 void TfrmDustProperties::StoreInto(TModelState& s) const {
   const TDustParams fields = FieldValues();
   TDustParams& d = s.Dust;
-  d.InputConcentration = fields.InputConcentration;
-  d.ParticleDensity = fields.ParticleDensity;
-  d.AirViscosity = fields.AirViscosity;
-  d.ShapeFactor = fields.ShapeFactor;
-  d.KoefF = fields.KoefF;
-  d.KoefK = fields.KoefK;
+  for (const auto& [field, e] : Fields()) d.*field->Member = fields.*field->Member;
   const int count = sgDispersedComposition->rowCount();
   d.Fractions.assign(static_cast<size_t>(count), TFraction{});
   auto value = [this](int row, int column) {
@@ -368,35 +357,20 @@ void TfrmDustProperties::StoreInto(TModelState& s) const {
 
 QString TfrmDustProperties::CompositionError() const {
   const int count = sgDispersedComposition->rowCount();
-  std::vector<Extended> lower(count), upper(count), share(count);
+  std::vector<TTypedFraction> typed(static_cast<size_t>(count));
+  // A value not above 0 is reported before a later cell that is no number.
+  bool notPositive = false;
   for (int r = 1; r <= count; ++r) {
+    TTypedFraction& f = typed[r - 1];
     for (int c = LowerColumn; c <= ShareColumn; ++c) {
       Extended v = 0.0L;
-      if (!ParseReal(Cell(r, c).toStdString(), v)) return Text("Ошибка при вводе параметров дисперсного состава");
-      if (!(v > 0)) return Text("Диаметры частиц и доли фракций должны быть положительными");
-      (c == LowerColumn ? lower : c == UpperColumn ? upper : share)[r - 1] = v;
+      if (!ParseReal(Cell(r, c).toStdString(), v))
+        return Text(notPositive ? FractionsNotPositiveText : "Ошибка при вводе параметров дисперсного состава");
+      notPositive = notPositive || !(v > 0);
+      (c == LowerColumn ? f.Lower : c == UpperColumn ? f.Upper : f.Share) = v;
     }
   }
-  Extended sum = 0.0L;
-  for (Extended v : share) sum += v;
-  if (std::fabs(sum - 1) > 1e-6L) return Text("Сумма долей фракций должна равняться 1");
-  for (int i = 0; i < count; ++i)
-    if (!(lower[i] < upper[i])) return Text("Нижние границы фракций должны быть меньше верхних");
-
-  // The fractions as they will be stored must also suit the size generator of
-  // the concentration run: adjacent fractions share their bound (the generator
-  // takes each fraction's lower bound and the last upper bound), the bounds
-  // increase, and nothing is lost by the rounding to metres.
-  std::vector<TFraction> stored(count);
-  for (int i = 0; i < count; ++i)
-    stored[i] = TFraction{ToDouble(lower[i] / MicrometresPerMetre), ToDouble(upper[i] / MicrometresPerMetre),
-                          ToDouble(share[i])};
-  bool fits = true;
-  for (int i = 0; i + 1 < count; ++i)
-    if (stored[i].Upper != stored[i + 1].Lower || !(stored[i + 1].Lower > stored[i].Lower)) fits = false;
-  TBarRandom generator;
-  if (!fits || !SetupSizeGenerator(generator, stored)) return Text(SizeGeneratorErrorText);
-  return {};
+  return QString::fromStdString(FractionsError(typed, MicrometresPerMetre));
 }
 
 void TfrmDustProperties::BitBtn1Click() {
@@ -410,16 +384,8 @@ void TfrmDustProperties::BitBtn1Click() {
     Services_.message(this, error);
     return;
   }
-  const std::pair<const TNumberField*, const char*> fields[] = {
-      {edInputConcentration, "Концентрация пыли в приточ. воздухе"},
-      {edParticleDencity, "Плотность пылевых частиц"},
-      {edMu, "Коэф. дин. вязкости воздуха"},
-      {edHi, "Коэф. динамической формы частицы"},
-      {edKoefK, "Коэф. восстановления при ударе"},
-      {edKoefF, "Коэф. трения скольжения"},
-  };
-  for (const auto& [field, name] : fields) {
-    if (const QString error = field->Problem(Text(name)); !error.isEmpty()) {
+  for (const auto& [description, field] : Fields()) {
+    if (const QString error = field->Problem(Text(description->Quoted)); !error.isEmpty()) {
       Services_.message(this, error);
       return;
     }

@@ -7,7 +7,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <utility>
+#include <vector>
 
+#include "model/fields.h"
 #include "model/model_state.h"
 #include "ui/ui_services.h"
 
@@ -57,6 +60,10 @@ class TfrmDustProperties : public QDialog {
   // The first failing check's message, or empty.
   QString CompositionError() const;
   TDustParams FieldValues() const;
+  // The six typed dust values, each with its description, in the order of the
+  // checks; and their values put into the fields.
+  std::vector<std::pair<const TDustField*, TNumberField*>> Fields() const;
+  void ShowFields(const TDustParams& d);
 
   TUiServices Services_ = DefaultUiServices();
   // Set while the dialog itself changes cells, so that only typed lower

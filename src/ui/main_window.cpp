@@ -34,6 +34,7 @@
 #include "io/vortex_file.h"
 #include "ltr/version.h"
 #include "model/discretization.h"
+#include "model/run_defaults.h"
 #include "numerics/number_text.h"
 #include "solver/streamline.h"
 #include "solver/velocity.h"
@@ -169,8 +170,10 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const char* name = nullp
   return l;
 }
 
+// A text field starting with `text`, a number written with a decimal point
+// (shown with a comma).
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* text, int width) {
-  auto* e = new QLineEdit(Tr(text), parent);
+  auto* e = new QLineEdit(QString::fromStdString(WithDecimalComma(text)), parent);
   e->setObjectName(QString::fromLatin1(name));
   e->setFixedWidth(width);
   return e;
@@ -372,12 +375,13 @@ QWidget* TfrmMain::BuildConcentrationPage() {
     e->setDecimals(0);
     e->setRange(2, 200);
     e->setSingleStep(1);
-    e->setValue(10);
     e->FitWidth(58);
     return e;
   };
   edNumParticle_ = spin("edNumParticle");
+  edNumParticle_->setValue(DefaultParticleCount);
   edNumIteration_ = spin("edNumIteration");
+  edNumIteration_->setValue(DefaultMomentCount);
   // The two-line captions next to the count fields stay whole: where the
   // window's font is too wide for them, a narrower face of it is taken.
   const QString particleCaption = Tr("Количество пылевых частиц, по-\nявляющихся в каждый момент");
@@ -484,9 +488,9 @@ QWidget* TfrmMain::BuildVortexPage() {
   pg->setContentsMargins(6, 6, 6, 6);
   pg->setHorizontalSpacing(4);
   pg->setColumnStretch(0, 1);
-  edMaxFreeVortex_ = MakeEdit(params, "edMaxFreeVortex", "400", 46);
-  edMaxTime_ = MakeEdit(params, "edMaxTime", "1", 46);
-  edDt_ = MakeEdit(params, "edDt", "0,005", 46);
+  edMaxFreeVortex_ = MakeEdit(params, "edMaxFreeVortex", DefaultMaxFreeVortexText, 46);
+  edMaxTime_ = MakeEdit(params, "edMaxTime", DefaultMaxTimeText, 46);
+  edDt_ = MakeEdit(params, "edDt", DefaultDtText, 46);
   // The first label may take two lines where the font is wide.
   QLabel* maxFreeLabel = MakeLabel(params, Tr("Макс. кол-во свободных вихрей: "));
   maxFreeLabel->setWordWrap(true);
@@ -540,8 +544,8 @@ QWidget* TfrmMain::BuildVortexPage() {
   lg->addWidget(MakeLabel(line, Tr("Координаты начала:")), 0, 0, 1, 3);
   auto* xy = new QHBoxLayout;
   xy->setSpacing(4);
-  edX_ = MakeEdit(line, "edX", "0,1", 60);
-  edY_ = MakeEdit(line, "edY", "0,005", 60);
+  edX_ = MakeEdit(line, "edX", DefaultFlowLineXText, 60);
+  edY_ = MakeEdit(line, "edY", DefaultFlowLineYText, 60);
   xy->addWidget(MakeLabel(line, Tr("X =")));
   xy->addWidget(edX_);
   xy->addSpacing(10);
@@ -549,8 +553,8 @@ QWidget* TfrmMain::BuildVortexPage() {
   xy->addWidget(edY_);
   xy->addStretch(1);
   lg->addLayout(xy, 1, 0, 1, 3);
-  edStep_ = MakeEdit(line, "edStep", "0,005", 50);
-  edMaxLen_ = MakeEdit(line, "edMaxLen", "1", 50);
+  edStep_ = MakeEdit(line, "edStep", DefaultFlowLineStepText, 50);
+  edMaxLen_ = MakeEdit(line, "edMaxLen", DefaultFlowLineMaxLenText, 50);
   lg->addWidget(MakeLabel(line, Tr("Шаг построения линии тока:")), 2, 0);
   lg->addWidget(edStep_, 2, 1);
   lg->addWidget(MakeLabel(line, Tr("м")), 2, 2);
@@ -664,16 +668,13 @@ void TfrmMain::FormCreate() {
   SetInitialView(View_, PaintBox1_->height());
   View_.Dragging = false;
 
-  s_.SepPoints[0].Enabled = false;
-  s_.SepPoints[1].Enabled = true;
-  s_.SepPoints[2].Enabled = true;
-  s_.SepPoints[3].Enabled = true;
+  for (int i = 0; i < SeparationPointCount; ++i) s_.SepPoints[i].Enabled = DefaultSeparationSwitches[i];
   s_.FreeVortexSize = static_cast<int>(edVortexSize_->value());
 
   BuildArea(s_);
   btnDrawClick();
 
-  s_.Dust.Fractions = {{3e-05, 5e-05, 0.4}, {5e-05, 7e-05, 0.6}};
+  s_.Dust.Fractions = TDustParams::DefaultFractions();
 }
 
 void TfrmMain::SetWindows(TfrmAbout* about, TfrmAreaParams* areaParams, TfrmDustProperties* dustProperties,

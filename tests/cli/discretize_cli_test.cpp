@@ -78,6 +78,42 @@ TEST(DiscretizeCliTest, BadInputIsRefusedWithOneLineAndStatusTwo) {
   for (const auto& p : {badJson, unknownKey, notNumber, badFractions}) std::remove(p.c_str());
 }
 
+// The case is checked as the dialogs check it, with their words, whatever the
+// command: a composition that gives no size distribution (a gap between the
+// fractions, or fractions in falling order) is refused before any computation.
+TEST(DiscretizeCliTest, ACaseIsRefusedWithTheDialogsMessages) {
+  const std::string gap = WriteCase("gap-composition",
+      R"({"dust": {"Fractions": [{"Lower": 1e-5, "Upper": 2e-5, "Share": 0.5},
+                                {"Lower": 3e-5, "Upper": 4e-5, "Share": 0.5}]}})");
+  const std::string unordered = WriteCase("unordered-composition",
+      R"({"dust": {"Fractions": [{"Lower": 3e-5, "Upper": 4e-5, "Share": 0.5},
+                                {"Lower": 1e-5, "Upper": 3e-5, "Share": 0.5}]}})");
+  const std::string one = WriteCase("one-fraction",
+      R"({"dust": {"Fractions": [{"Lower": 1e-5, "Upper": 2e-5, "Share": 1}]}})");
+  const std::string generator = "Ошибка в параметрах генератора случайных чисел";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"discretize", "--case", gap}, generator},
+      {{"discretize", "--case", unordered}, generator},
+      {{"vortex", "--case", gap, "--max-time", "1000"}, generator},
+      {{"vortex", "--case", unordered}, generator},
+      {{"concentration", "--case", unordered}, generator},
+      {{"discretize", "--case", one}, "Значение поля «Количество фракций» должно быть от 2 до 100"},
+      {{"discretize", "--set", "H=1e-9"}, "Параметры заданы некорректно"},
+      {{"discretize", "--set", "ParticleDensity=0"}, "Плотность пылевых частиц должна быть положительным числом"},
+  };
+  for (const auto& [args, message] : cases) {
+    const auto r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << args[0] << " " << args.back();
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_EQ(r.err, "ltr-cli: " + message + "\n") << args[0] << " " << args.back();
+  }
+  for (const auto& p : {gap, unordered, one}) std::remove(p.c_str());
+
+  const auto version = RunCli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "ltr-cli 1.1.0\n");
+}
+
 TEST(DiscretizeCliTest, InflowSpeedIsDerivedUnlessGiven) {
   // A doubled exhaust speed doubles the derived inflow speed; the counts stay.
   auto r = RunCli({"discretize", "--set", "Speed=6"});
