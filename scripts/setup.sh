@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project needs (only those missing) and
-# builds it in Release into build/. Sourced by run.sh and test.sh.
+# builds it in Release into build/. Sourced by run.sh and test.sh. clang with
+# its runtime libraries (libFuzzer, the sanitizers; only recommended by the
+# clang package) and its OpenMP builds the fuzz targets of the test command.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -13,6 +15,7 @@ PACKAGES=(
   nlohmann-json3-dev libcli11-dev libhwy-dev
   xvfb xauth fonts-dejavu-core
   qt6-translations-l10n locales
+  clang libclang-rt-dev libomp-dev
 )
 
 SUDO=""

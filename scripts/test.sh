@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Set-up and build, then the whole test suite: the Release build (core,
 # command-line tool, drawing and windows); the windows, the drawing and
-# ltr-cli once more under a Russian and a German desktop locale; then the core
-# and the command-line tool once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer (LTR_SANITIZER_PASS=0 skips that second pass).
+# ltr-cli once more under a Russian and a German desktop locale; then all of it
+# (the windows offscreen) once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer (LTR_SANITIZER_PASS=0 skips that second pass);
+# then each libFuzzer target for LTR_FUZZ_SECONDS (default 60; 0 skips) from
+# its corpus. Both builds replay the fuzz corpora in ctest. A crash input found
+# by the fuzzers is kept in fuzz/corpus/<target>/ and fails the run.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 export QT_QPA_PLATFORM=offscreen
@@ -24,7 +27,41 @@ done
 if [ "${LTR_SANITIZER_PASS:-1}" != "0" ]; then
   SANITIZE_DIR="${BUILD_DIR}-sanitize"
   cmake -S "$ROOT" -B "$SANITIZE_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DLTR_SANITIZE=ON -DLTR_BUILD_GUI=OFF -DLTR_BUILD_BENCH=OFF
+    -DLTR_SANITIZE=ON -DLTR_BUILD_GUI=ON -DLTR_BUILD_BENCH=OFF
   cmake --build "$SANITIZE_DIR"
-  ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)"
+  # Leaks of third-party libraries only (Qt's and fontconfig's caches that live
+  # until the process ends); see the file.
+  LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0" \
+    ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)"
+fi
+
+FUZZ_SECONDS="${LTR_FUZZ_SECONDS:-60}"
+if [ "$FUZZ_SECONDS" != "0" ] && command -v clang++ >/dev/null; then
+  FUZZ_DIR="${BUILD_DIR}-fuzz"
+  cmake -S "$ROOT" -B "$FUZZ_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DLTR_FUZZ=ON -DLTR_SANITIZE=ON -DLTR_BUILD_GUI=OFF -DLTR_BUILD_TESTS=OFF -DLTR_BUILD_BENCH=OFF
+  cmake --build "$FUZZ_DIR" --target fuzzers
+  found=()
+  for target in vortex_file vortex_load case_file number_text; do
+    corpus="$ROOT/fuzz/corpus/$target"
+    work="$(mktemp -d)"
+    cp -R "$corpus/." "$work/"
+    echo "Fuzzing $target for $FUZZ_SECONDS s"
+    status=0
+    "$FUZZ_DIR/bin/fuzz_$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix="$corpus/" "$work" > "$work.log" 2>&1 || status=$?
+    grep -E '^(stat::number_of_executed_units|#[0-9]+ +DONE)' "$work.log" || true
+    if [ "$status" -ne 0 ]; then
+      tail -n 60 "$work.log"
+      while read -r artifact; do found+=("$artifact"); done \
+        < <(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$work.log")
+      [ ${#found[@]} -gt 0 ] || found+=("$target: fuzzer failed with status $status, no input kept")
+    fi
+    rm -rf "$work" "$work.log"
+  done
+  if [ ${#found[@]} -gt 0 ]; then
+    echo "Fuzzing found faults; inputs kept (replayed by ctest from now on):"
+    printf '  %s\n' "${found[@]}"
+    exit 1
+  fi
 fi
