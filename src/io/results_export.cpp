@@ -5,6 +5,7 @@
 
 #include "dust/run_statistics.h"
 #include "io/file_access.h"
+#include "model/fields.h"
 
 namespace ltr {
 
@@ -97,22 +98,13 @@ nlohmann::json ResultsJson(const TModelState& s, const std::string& version) {
   for (const TFraction& f : d.Fractions) fractions.push_back({{"lower", f.Lower}, {"upper", f.Upper}, {"share", f.Share}});
   nlohmann::json j;
   j["program"] = {{"name", "ЛТР"}, {"version", version}};
-  j["enclosure"] = {{"H", a.H},
-                    {"Speed", a.Speed},
-                    {"InflowSpeed", a.InflowSpeed},
-                    {"RoomHeight", a.RoomHeight},
-                    {"RoomWidth", a.RoomWidth},
-                    {"ExhaustWidth", a.ExhaustWidth},
-                    {"ExhaustHeight", a.ExhaustHeight},
-                    {"InflowWidth", a.InflowWidth},
-                    {"InflowDistance", a.InflowDistance}};
-  j["dust"] = {{"InputConcentration", d.InputConcentration},
-               {"ParticleDensity", d.ParticleDensity},
-               {"AirViscosity", d.AirViscosity},
-               {"ShapeFactor", d.ShapeFactor},
-               {"KoefF", d.KoefF},
-               {"KoefK", d.KoefK},
-               {"Fractions", std::move(fractions)}};
+  nlohmann::json enclosure, dust;
+  for (const TAreaField& f : AreaFields) enclosure[f.Name] = a.*f.Member;
+  for (const TDustField& f : DustFields)
+    if (f.Member != &TDustParams::ParticleDt) dust[f.Name] = d.*f.Member;
+  dust["Fractions"] = std::move(fractions);
+  j["enclosure"] = std::move(enclosure);
+  j["dust"] = std::move(dust);
   nlohmann::json runJson = {{"particles", run.Particles},
                             {"moments", run.Moments},
                             {"move_vortices", run.MoveVortices},
@@ -143,22 +135,10 @@ std::string ResultsCsv(const TModelState& s, const std::string& version) {
   const TOutletStatistics stats = OutletStatistics(tally.Total(), s.RealInputConcentration);
   std::string out = "# program\nname,version\nЛТР," + version + "\n";
   out += "# case\nname,value\n";
+  for (const TAreaField& f : AreaFields) AppendPairs(out, {{f.Name, s.Area.*f.Member}});
+  for (const TDustField& f : DustFields)
+    if (f.Member != &TDustParams::ParticleDt) AppendPairs(out, {{f.Name, s.Dust.*f.Member}});
   const std::pair<const char*, double> values[] = {
-      {"H", s.Area.H},
-      {"Speed", s.Area.Speed},
-      {"InflowSpeed", s.Area.InflowSpeed},
-      {"RoomHeight", s.Area.RoomHeight},
-      {"RoomWidth", s.Area.RoomWidth},
-      {"ExhaustWidth", s.Area.ExhaustWidth},
-      {"ExhaustHeight", s.Area.ExhaustHeight},
-      {"InflowWidth", s.Area.InflowWidth},
-      {"InflowDistance", s.Area.InflowDistance},
-      {"InputConcentration", s.Dust.InputConcentration},
-      {"ParticleDensity", s.Dust.ParticleDensity},
-      {"AirViscosity", s.Dust.AirViscosity},
-      {"ShapeFactor", s.Dust.ShapeFactor},
-      {"KoefF", s.Dust.KoefF},
-      {"KoefK", s.Dust.KoefK},
       {"particles", static_cast<double>(run.Particles)},
       {"moments", static_cast<double>(run.Moments)},
       {"move_vortices", run.MoveVortices ? 1.0 : 0.0},
