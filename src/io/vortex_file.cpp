@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "io/file_access.h"
+#include "solver/vortex_run.h"
 #include "model/discretization.h"
 #include "model/fields.h"
 #include "model/validation.h"
@@ -437,7 +438,7 @@ std::int64_t ProposedMaxFreeVortex(double time, double dt) {
 
 TLoadResult LoadedStateTexts(const TModelState& s) {
   TLoadResult r;
-  r.TimeLabel = "Прошло времени: " + FormatFixed(s.Time, 6, 3) + " сек.";
+  r.TimeLabel = ElapsedTimeLabel(s.Time);
   r.VortexCountLabel = "Свободных вихрей: " + std::to_string(s.FreeCount);
   r.MaxTimeText = std::to_string(static_cast<std::int64_t>(std::trunc(s.Time)) + 1);
   r.MaxFreeVortexValue = ProposedMaxFreeVortex(s.Time, s.Dt);

@@ -103,6 +103,8 @@ bool VorticesFinite(const TModelState& s) {
   return true;
 }
 
+std::string ElapsedTimeLabel(double time) { return "Прошло времени: " + FormatFixed(time, 6, 3) + " сек."; }
+
 std::string VortexRunProgressText(double time, double maxTime) {
   return "Прошло времени: " + FormatFixed(time, 6, 3) + " из " + FormatFixed(maxTime, 6, 3) + " сек.";
 }
@@ -149,7 +151,7 @@ bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTi
       return false;
     }
     ui.RedrawRun(s, false);
-    ui.SetLabel(TLabel::Time, "Прошло времени: " + FormatFixed(s.Time, 6, 3) + " сек.");
+    ui.SetLabel(TLabel::Time, ElapsedTimeLabel(s.Time));
     ui.SetLabel(TLabel::VortexCount, "Свободных вихрей: " + std::to_string(s.FreeCount));
     ui.VortexRunProgress(s.Time, StartTime, s.MaxTime);
     ui.ProcessMessages();

@@ -62,6 +62,9 @@ struct TRunStart {
 // the arguments for RunVortices.
 std::string BeginContinuedRun(TModelState& s, int MaxFree, double MaxTime, double Dt, TRunStart& start);
 
+// The time label of the vortex run (lbTime): "Прошло времени: 1,000 сек.".
+std::string ElapsedTimeLabel(double time);
+
 // What the progress of a run reports: the model time reached and the maximum.
 std::string VortexRunProgressText(double time, double maxTime);
 
