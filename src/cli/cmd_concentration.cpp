@@ -51,17 +51,9 @@ class ConcentrationProgressBar : public TObserver {
   long long total_;
 };
 
-// A number, or null where it is not defined (a spread from one replica).
-nlohmann::json Number(double value) {
-  if (!std::isfinite(value)) return nullptr;
-  return value;
-}
-
-nlohmann::json IntervalJson(const TInterval& i) { return {Number(i.Low), Number(i.High)}; }
-
 nlohmann::json SummaryJson(const std::vector<double>& values) {
   const TReplicaSummary r = SummarizeReplicas(values);
-  return {{"mean", r.Mean}, {"std_dev", Number(r.StdDev)}, {"ci95", IntervalJson(r.Mean95)}, {"values", values}};
+  return {{"mean", r.Mean}, {"std_dev", JsonNumber(r.StdDev)}, {"ci95", JsonInterval(r.Mean95)}, {"values", values}};
 }
 
 nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed, bool ownSteps) {

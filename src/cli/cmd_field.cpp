@@ -34,11 +34,6 @@ bool EndsWith(const std::string& text, const std::string& tail) {
                     [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-  std::string reason;
-  if (!ReplaceFileContents(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), reason))
-    throw InputError("не удалось записать файл " + Echo(path) + ": " + reason);
-}
 
 }  // namespace
 
@@ -82,11 +77,11 @@ void RegisterField(CLI::App& app) {
     j["out"] = options->out;
     if (vtk) {
       const std::string vorticesOut = VorticesFileName(options->out);
-      WriteText(options->out, VelocityFieldVtk(f));
-      WriteText(vorticesOut, VorticesVtk(s));
+      WriteTextFile(options->out, VelocityFieldVtk(f));
+      WriteTextFile(vorticesOut, VorticesVtk(s));
       j["vortices_out"] = vorticesOut;
     } else {
-      WriteText(options->out, VelocityFieldCsv(f));
+      WriteTextFile(options->out, VelocityFieldCsv(f));
     }
     j["nx"] = f.NX;
     j["ny"] = f.NY;

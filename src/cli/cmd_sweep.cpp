@@ -138,6 +138,8 @@ void RegisterSweep(CLI::App& app) {
       o.caseOptions.sets.push_back(options->param + "=" + Shortest(value));
       return o;
     };
+    // The fields a sweep varies are numbers: every row has the case's fractions.
+    size_t K = 0;
     for (size_t k : mine) {
       TModelState probe;
       try {
@@ -145,13 +147,10 @@ void RegisterSweep(CLI::App& app) {
       } catch (const InputError& e) {
         throw InputError("значение " + Shortest(values[k]) + " для " + Echo(options->param) + ": " + e.what());
       }
+      K = probe.Dust.Fractions.size();
     }
 
     std::string csv;
-    // The fields a sweep varies are numbers: every row has the case's fractions.
-    TModelState base;
-    ApplyCase(options->concentration.caseOptions, base);
-    const size_t K = base.Dust.Fractions.size();
     if (part == 0) {
       csv += "param,value,seed,real_input_concentration,output_concentration,output_concentration_se,"
              "output_ci95_low,output_ci95_high,penetration,held_mass_share";
@@ -196,9 +195,7 @@ void RegisterSweep(CLI::App& app) {
     if (options->out.empty()) {
       std::cout << csv << std::flush;
     } else {
-      std::string reason;
-      if (!ReplaceFileContents(options->out, reinterpret_cast<const std::uint8_t*>(csv.data()), csv.size(), reason))
-        throw InputError("не удалось записать файл " + Echo(options->out) + ": " + reason);
+      WriteTextFile(options->out, csv);
     }
 #ifdef LTR_HAVE_VIEW
     if (!options->plot.empty()) {

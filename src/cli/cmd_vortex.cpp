@@ -51,8 +51,7 @@ void RegisterVortex(CLI::App& app) {
     if (!options->run.history.empty()) {
       const std::string csv = HistoryCsv(outcome.history);
       std::string reason;
-      if (!ReplaceFileContents(options->run.history, reinterpret_cast<const std::uint8_t*>(csv.data()), csv.size(),
-                               reason))
+      if (!ReplaceFileText(options->run.history, csv, reason))
         throw InputError("Не удалось записать историю расчета в файл \"" + options->run.history + "\": " + reason);
     }
 

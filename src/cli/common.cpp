@@ -249,4 +249,9 @@ nlohmann::json VortexList(const TModelState& s) {
 
 void PrintJson(const nlohmann::json& j) { std::cout << j.dump() << std::endl; }
 
+void WriteTextFile(const std::string& path, const std::string& text) {
+  std::string reason;
+  if (!ReplaceFileText(path, text, reason)) throw InputError("не удалось записать файл " + Echo(path) + ": " + reason);
+}
+
 }  // namespace ltr::cli

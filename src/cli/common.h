@@ -40,6 +40,10 @@ CLI::Validator NonEmpty();
 // readable length (ending in "…"), control characters shown as "?".
 std::string Echo(const std::string& text);
 
+// Writes a text file through the atomic replacement; InputError naming the
+// file and the reason when it cannot be written.
+void WriteTextFile(const std::string& path, const std::string& text);
+
 // Fills s from the defaults, the case file, the --set overrides and the
 // separation switches; derives InflowSpeed unless it was given; checks the
 // enclosure and the dust composition; then discretizes the enclosure.

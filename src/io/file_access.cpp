@@ -172,4 +172,8 @@ bool ReplaceFileContents(const std::string& fileName, const std::uint8_t* data, 
   return true;
 }
 
+bool ReplaceFileText(const std::string& fileName, const std::string& text, std::string& reason) {
+  return ReplaceFileContents(fileName, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), reason);
+}
+
 }  // namespace ltr

@@ -52,5 +52,7 @@ class TFileDescriptor {
 // not be written; an existing file is then left as it was.
 bool ReplaceFileContents(const std::string& fileName, const std::uint8_t* data, std::size_t size,
                          std::string& reason);
+// The same for a text.
+bool ReplaceFileText(const std::string& fileName, const std::string& text, std::string& reason);
 
 }  // namespace ltr

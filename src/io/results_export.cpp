@@ -13,14 +13,6 @@ namespace {
 
 constexpr const char* FateNames[FateKindCount] = {"injected", "exhausted", "settled", "at_rest", "held"};
 
-// A number, or null where it is not defined (an error from one particle).
-nlohmann::json Number(double value) {
-  if (!std::isfinite(value)) return nullptr;
-  return value;
-}
-
-nlohmann::json IntervalJson(const TInterval& i) { return {Number(i.Low), Number(i.High)}; }
-
 nlohmann::json FateJson(const TFateTally& t) {
   nlohmann::json j;
   for (int k = 0; k < FateKindCount; ++k) {
@@ -61,13 +53,22 @@ void AppendPairs(std::string& out, const std::pair<const char*, double> (&pairs)
 
 }  // namespace
 
+nlohmann::json JsonNumber(double value) {
+  if (!std::isfinite(value)) return nullptr;
+  return value;
+}
+
+nlohmann::json JsonInterval(const TInterval& interval) {
+  return {JsonNumber(interval.Low), JsonNumber(interval.High)};
+}
+
 void AddRunStatistics(nlohmann::json& j, const TModelState& s) {
   const TRunTally& tally = s.OutputTally;
   const TOutletStatistics stats = OutletStatistics(tally.Total(), s.RealInputConcentration);
-  j["output_concentration_se"] = Number(stats.OutputStdError);
-  j["output_concentration_ci95"] = IntervalJson(stats.Output95);
+  j["output_concentration_se"] = JsonNumber(stats.OutputStdError);
+  j["output_concentration_ci95"] = JsonInterval(stats.Output95);
   j["penetration"] = stats.Penetration;
-  j["penetration_ci95"] = IntervalJson(stats.Penetration95);
+  j["penetration_ci95"] = JsonInterval(stats.Penetration95);
   nlohmann::json fates = nlohmann::json::array();
   for (size_t k = 0; k < tally.Fractions.size() && k < s.Dust.Fractions.size(); ++k) {
     nlohmann::json f = FateJson(tally.Fractions[k]);
@@ -214,7 +215,7 @@ bool ExportResults(const TModelState& s, const std::string& version,
                    const std::string& fileName, std::string& reason) {
   const bool json = fileName.size() >= 5 && fileName.compare(fileName.size() - 5, 5, ".json") == 0;
   const std::string text = json ? ResultsJson(s, version).dump(2) + "\n" : ResultsCsv(s, version);
-  return ReplaceFileContents(fileName, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), reason);
+  return ReplaceFileText(fileName, text, reason);
 }
 
 }  // namespace ltr

@@ -7,9 +7,16 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "dust/run_statistics.h"
 #include "model/model_state.h"
 
 namespace ltr {
+
+// A number, or null where it is not defined (NaN: an error from one particle,
+// a spread from one replica).
+nlohmann::json JsonNumber(double value);
+// An interval as [low, high], each a JsonNumber.
+nlohmann::json JsonInterval(const TInterval& interval);
 
 // The statistics of the last complete run beside its specified results: the
 // standard error and 95 % interval of the outlet concentration, the
