@@ -4,6 +4,11 @@
 // and drawing toggles, the menus with the file commands and the dialogs, and
 // the status bar. It is the user interface the computational core reports to
 // while a run is active.
+//
+// The definitions are split by job: the window's frame and the observer in
+// main_window.cpp, the menus, pages and picture panel in
+// main_window_pages.cpp, the run control in main_window_runs.cpp, the file,
+// menu and view commands and the page change in main_window_commands.cpp.
 
 #include <QMainWindow>
 #include <QString>
@@ -88,6 +93,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   void VortexRunProgress(double time, double startTime, double maxTime) override;
 
  public slots:
+  // The run control (main_window_runs.cpp).
   void btnStartClick();
   void btnContinueClick();
   void btnStopClick();
@@ -95,6 +101,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   void btnStopCountConcentrationClick();
   void btnBuildFlowLineClick();
   void btnEraseFlowLinesClick();
+  // The file and menu commands (main_window_commands.cpp).
   void miLoadClick();
   void miSaveClick();
   void miSavePictureClick();
@@ -103,6 +110,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   void N4Click();
   void N7Click();
   void miShowLastConcentrationClick();
+  // The view of the picture (main_window_commands.cpp).
   void miZoomInClick();
   void miZoomOutClick();
   void miZoomNoClick();
@@ -116,6 +124,7 @@ class TfrmMain : public QMainWindow, public TObserver {
  private:
   friend class TRunGuard;
 
+  // Building the window (main_window_pages.cpp; FormCreate in main_window.cpp).
   void BuildMenus();
   QCheckBox* MakeFastModeBox(QWidget* parent, const char* name);
   QWidget* BuildConcentrationPage();
@@ -123,17 +132,19 @@ class TfrmMain : public QMainWindow, public TObserver {
   QWidget* BuildPicturePanel();
   void FormCreate();
 
-  // Page switching: whether the page being left may be left, and what
-  // happens once another page is shown.
+  // Page switching (main_window_commands.cpp): whether the page being left
+  // may be left, and what happens once another page is shown.
   bool PageControl1Changing(int leaving);
   void PageControl1Change();
   void OnPageChanged(int index);
 
+  // The picture's size field and mouse (main_window_commands.cpp).
   void edVortexSizeChange(int value);
   void PaintBox1MouseDown(int x, int y);
   void PaintBox1MouseMove(int x, int y);
   void PaintBox1MouseUp();
 
+  // The run control (main_window_runs.cpp).
   // The texts of the run fields read as numbers; on a text that is not a
   // number a message names the field and the result is false.
   bool ReadReal(QLineEdit* field, const QString& name, double& value);
@@ -149,6 +160,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   void ShowExhaustedCount();
   void SetVortexButtons(bool start, bool cont, bool stop);
 
+  // A message box through the services (main_window.cpp).
   void ShowText(const QString& text);
   // Asks whether to go on in a flow whose circulations are all zero; true to go on.
   bool ConfirmWithoutFlow();

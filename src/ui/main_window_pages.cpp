@@ -1,0 +1,430 @@
+// The main window's menus, its two pages of fields and run controls, and the
+// picture panel with its tool bars.
+
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "model/run_defaults.h"
+#include "ui/font_fit.h"
+#include "ui/main_window_shared.h"
+#include "ui/number_field.h"
+#include "ui/paint_box.h"
+#include "ui/tool_icons.h"
+
+namespace ltr {
+
+using namespace main_window_detail;
+
+namespace {
+
+// What the tab control's frame and a page's margins take of its width.
+constexpr int PageFrameAndMargins = 2 * 2 + 2 * 6;
+
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, TIcon icon,
+                            bool checkable, bool down) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setToolTip(hint);
+  b->setIcon(MakeIcon(icon));
+  b->setIconSize(QSize(16, 16));
+  b->setAutoRaise(true);
+  b->setCheckable(checkable);
+  b->setChecked(down);
+  return b;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, const char* name = nullptr) {
+  auto* l = new QLabel(text, parent);
+  if (name != nullptr) l->setObjectName(QString::fromLatin1(name));
+  return l;
+}
+
+// A text field starting with `text`, a number written with a decimal point
+// (shown with a comma).
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* text, int width) {
+  auto* e = new QLineEdit(QString::fromStdString(WithDecimalComma(text)), parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->setFixedWidth(width);
+  return e;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, bool enabled) {
+  auto* b = new QPushButton(Tr(text), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setEnabled(enabled);
+  b->setAutoDefault(false);
+  return b;
+}
+
+}  // namespace
+
+void TfrmMain::BuildMenus() {
+  auto action = [this](QMenu* menu, const char* name, const char* text, void (TfrmMain::*slot)()) {
+    QAction* a = menu->addAction(Tr(text));
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, slot);
+    return a;
+  };
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+
+  QMenu* data = bar->addMenu(Tr("Данные"));
+  data->setObjectName(QStringLiteral("N1"));
+  miLoad_ = action(data, "miLoad", "Загрузить вихревую структуру", &TfrmMain::miLoadClick);
+  miSave_ = action(data, "miSave", "Сохранить вихревую структуру", &TfrmMain::miSaveClick);
+  miSavePicture_ = action(data, "miSavePicture", "Сохранить рисунок…", &TfrmMain::miSavePictureClick);
+  data->addSeparator();
+  N5_ = action(data, "N5", "Выход", &TfrmMain::N5Click);
+
+  QMenu* params = bar->addMenu(Tr("Параметры"));
+  params->setObjectName(QStringLiteral("N2"));
+  N12_ = action(params, "N12", "Конфигурация области течения", &TfrmMain::N12Click);
+  N4_ = action(params, "N4", "Характеристика пылевого состава", &TfrmMain::N4Click);
+  miShowLastConcentration_ = action(params, "miShowLastConcentration", "Показать последний расчет концентрации",
+                                    &TfrmMain::miShowLastConcentrationClick);
+
+  QMenu* zoom = bar->addMenu(Tr("Масштаб"));
+  zoom->setObjectName(QStringLiteral("N8"));
+  miZoomOut_ = action(zoom, "miZoomOut", "Уменьшить", &TfrmMain::miZoomOutClick);
+  miZoomIn_ = action(zoom, "miZoomIn", "Увеличить", &TfrmMain::miZoomInClick);
+  miZoomNo_ = action(zoom, "miZoomNo", "Исходный", &TfrmMain::miZoomNoClick);
+
+  QMenu* help = bar->addMenu(Tr("Справка"));
+  help->setObjectName(QStringLiteral("N6"));
+  N7_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
+
+  // The drop-down menus are windows of their own and take the window's font
+  // only when given it.
+  for (QMenu* menu : {data, params, zoom, help}) menu->setFont(font());
+}
+
+// The opt-in fast mode of a run, with what it changes.
+QCheckBox* TfrmMain::MakeFastModeBox(QWidget* parent, const char* name) {
+  auto* box = new QCheckBox(Tr("Быстрый режим"), parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setToolTip(
+      Tr("Скорости частиц и свободных вихрей считаются в двойной точности векторными командами процессора:\n"
+         "расчет в несколько раз быстрее, результаты отличаются от точного расчета в последних знаках,\n"
+         "а выходная концентрация и состав - в пределах статистического разброса."));
+  return box;
+}
+
+QWidget* TfrmMain::BuildConcentrationPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("TabSheet1"));
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(6, 8, 6, 6);
+  v->setSpacing(8);
+
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(8);
+  grid->setColumnStretch(0, 1);
+  auto spin = [page](const char* name) {
+    auto* e = new TNumberField(page);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setDecimals(0);
+    e->setRange(2, 200);
+    e->setSingleStep(1);
+    e->FitWidth(58);
+    return e;
+  };
+  edNumParticle_ = spin("edNumParticle");
+  edNumParticle_->setValue(DefaultParticleCount);
+  edNumIteration_ = spin("edNumIteration");
+  edNumIteration_->setValue(DefaultMomentCount);
+  // The two-line captions next to the count fields stay whole: where the
+  // window's font is too wide for them, a narrower face of it is taken.
+  const QString particleCaption = Tr("Количество пылевых частиц, по-\nявляющихся в каждый момент");
+  const QString momentCaption = Tr("Количество моментов появле-\nния пылевых частиц");
+  const int captionWidth = PageControlWidth - PageFrameAndMargins - grid->horizontalSpacing() - edNumParticle_->width();
+  const QFont captionFont = NarrowedFont(font(), [&](const QFontMetrics& m) {
+    for (const QString& caption : {particleCaption, momentCaption})
+      for (const QString& line : caption.split(QLatin1Char('\n')))
+        if (m.horizontalAdvance(line) > captionWidth) return false;
+    return true;
+  });
+  const std::pair<QString, TNumberField*> rows[] = {{particleCaption, edNumParticle_}, {momentCaption, edNumIteration_}};
+  for (int row = 0; row < 2; ++row) {
+    QLabel* label = MakeLabel(page, rows[row].first);
+    label->setFont(captionFont);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(rows[row].second, row, 1, Qt::AlignVCenter);
+  }
+  v->addLayout(grid);
+
+  // The residence limit has a field of its own width (up to 100000,00), so
+  // it has a line of its own.
+  edMaxResidence_ = new TNumberField(page);
+  edMaxResidence_->setObjectName(QStringLiteral("edMaxResidence"));
+  edMaxResidence_->setDecimals(2);
+  edMaxResidence_->setRange(0.0, 100000.0);
+  edMaxResidence_->setSingleStep(1.0);
+  edMaxResidence_->setValue(s_.MaxResidence);
+  edMaxResidence_->FitWidth(58);
+  edMaxResidence_->setToolTip(Tr("0 - без ограничения"));
+  QLabel* residence = MakeLabel(page, Tr("Предельное время пребывания частицы, с:"));
+  residence->setWordWrap(true);
+  auto* residenceLine = new QHBoxLayout;
+  residenceLine->setSpacing(6);
+  residenceLine->addWidget(residence, 1);
+  residenceLine->addWidget(edMaxResidence_, 0, Qt::AlignVCenter);
+  v->addLayout(residenceLine);
+
+  // How the particles are integrated: one Runge-Kutta step of the particle
+  // time step, or sub-steps of each particle's own, by the automatic rule or
+  // of the length typed (in seconds).
+  v->addWidget(MakeLabel(page, Tr("Шаг интегрирования частиц"), "lbParticleStep"));
+  cbParticleStep_ = new QComboBox(page);
+  cbParticleStep_->setObjectName(QStringLiteral("cbParticleStep"));
+  cbParticleStep_->addItems({Tr("как в описании"), Tr("автоматически"), Tr("задать, с:")});
+  cbParticleStep_->setToolTip(
+      Tr("Автоматически и заданный шаг: частицы появляются через тот же шаг по времени, а движутся\n"
+         "каждая своими шагами по точному решению уравнения движения; движущиеся вихри - со своим\n"
+         "шагом по времени (страница \"Расчет поля скоростей\")."));
+  edParticleStep_ = MakeEdit(page, "edParticleStep", "0,001", 58);
+  edParticleStep_->setEnabled(false);
+  auto* stepLine = new QHBoxLayout;
+  stepLine->setSpacing(6);
+  stepLine->addWidget(cbParticleStep_, 1);
+  stepLine->addWidget(edParticleStep_, 0, Qt::AlignVCenter);
+  v->addLayout(stepLine);
+  connect(cbParticleStep_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { edParticleStep_->setEnabled(index == 2); });
+
+  auto* rg = new QGroupBox(Tr(" Движение свободных вихрей "), page);
+  rg->setObjectName(QStringLiteral("rgMoveVortexes"));
+  auto* rgLayout = new QVBoxLayout(rg);
+  rbVortexesFixed_ = new QRadioButton(Tr("Вихри неподвижны"), rg);
+  rbVortexesFixed_->setObjectName(QStringLiteral("rbVortexesFixed"));
+  rbVortexesMove_ = new QRadioButton(Tr("Вихри движутся"), rg);
+  rbVortexesMove_->setObjectName(QStringLiteral("rbVortexesMove"));
+  rbVortexesFixed_->setChecked(true);
+  rgLayout->addWidget(rbVortexesFixed_);
+  rgLayout->addWidget(rbVortexesMove_);
+  v->addWidget(rg);
+
+  auto* run = new QGroupBox(Tr(" Моделирование движения частиц "), page);
+  run->setObjectName(QStringLiteral("GroupBoxParticles"));
+  auto* runLayout = new QGridLayout(run);
+  btnStartCountConcentration_ = MakeButton(run, "btnStartCountConcentration", "Начать", true);
+  btnStopCountConcentration_ = MakeButton(run, "btnStopCountConcentration", "Остановить", false);
+  lbVortexCount2_ = MakeLabel(run, Tr("Свободных вихрей:"), "lbVortexCount2");
+  runLayout->addWidget(btnStartCountConcentration_, 0, 0);
+  runLayout->addWidget(btnStopCountConcentration_, 0, 1);
+  runLayout->addWidget(lbVortexCount2_, 1, 0, 1, 2);
+  cbFastConcentration_ = MakeFastModeBox(run, "cbFastConcentration");
+  runLayout->addWidget(cbFastConcentration_, 2, 0, 1, 2);
+  v->addWidget(run);
+
+  lbStep_ = MakeLabel(page, QString(), "lbStep");
+  v->addWidget(lbStep_);
+  v->addStretch(1);
+
+  connect(btnStartCountConcentration_, &QPushButton::clicked, this, &TfrmMain::btnStartCountConcentrationClick);
+  connect(btnStopCountConcentration_, &QPushButton::clicked, this, &TfrmMain::btnStopCountConcentrationClick);
+  return page;
+}
+
+QWidget* TfrmMain::BuildVortexPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("TabSheet2"));
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(6, 8, 6, 6);
+  v->setSpacing(8);
+
+  auto* params = new QGroupBox(Tr(" Параметры движения вихрей:  "), page);
+  params->setObjectName(QStringLiteral("GroupBoxVortexParams"));
+  auto* pg = new QGridLayout(params);
+  pg->setContentsMargins(6, 6, 6, 6);
+  pg->setHorizontalSpacing(4);
+  pg->setColumnStretch(0, 1);
+  edMaxFreeVortex_ = MakeEdit(params, "edMaxFreeVortex", DefaultMaxFreeVortexText, 46);
+  edMaxTime_ = MakeEdit(params, "edMaxTime", DefaultMaxTimeText, 46);
+  edDt_ = MakeEdit(params, "edDt", DefaultDtText, 46);
+  // The first label may take two lines where the font is wide.
+  QLabel* maxFreeLabel = MakeLabel(params, Tr("Макс. кол-во свободных вихрей: "));
+  maxFreeLabel->setWordWrap(true);
+  pg->addWidget(maxFreeLabel, 0, 0);
+  pg->addWidget(edMaxFreeVortex_, 0, 1, 1, 2);
+  QLabel* maxTimeLabel = MakeLabel(params, Tr("Макс. время моделирования"));
+  maxTimeLabel->setWordWrap(true);
+  pg->addWidget(maxTimeLabel, 1, 0);
+  pg->addWidget(edMaxTime_, 1, 1);
+  pg->addWidget(MakeLabel(params, Tr("сек.")), 1, 2);
+  pg->addWidget(MakeLabel(params, Tr("Шаг по времени")), 2, 0);
+  pg->addWidget(edDt_, 2, 1);
+  pg->addWidget(MakeLabel(params, Tr("сек.")), 2, 2);
+  cbFastVortexRun_ = MakeFastModeBox(params, "cbFastVortexRun");
+  pg->addWidget(cbFastVortexRun_, 3, 0, 1, 3);
+  cbExhaustVortices_ = new QCheckBox(Tr("Вихри уходят в отсос"), params);
+  cbExhaustVortices_->setObjectName(QStringLiteral("cbExhaustVortices"));
+  cbExhaustVortices_->setToolTip(
+      Tr("Свободный вихрь, дошедший до отсоса, удаляется вместе со своей циркуляцией;\n"
+         "без отметки все свободные вихри остаются в укрытии.\n"
+         "Действует и на движущиеся вихри при расчете концентрации."));
+  pg->addWidget(cbExhaustVortices_, 4, 0, 1, 3);
+  v->addWidget(params);
+
+  auto* run = new QGroupBox(Tr(" Моделирование движения вихрей: "), page);
+  run->setObjectName(QStringLiteral("GroupBoxVortexRun"));
+  auto* rl = new QGridLayout(run);
+  rl->setHorizontalSpacing(4);
+  btnStart_ = MakeButton(run, "btnStart", "Начать", true);
+  btnContinue_ = MakeButton(run, "btnContinue", "Продолжить", false);
+  btnStop_ = MakeButton(run, "btnStop", "Остановить", false);
+  lbTime_ = MakeLabel(run, Tr("Прошло времени:"), "lbTime");
+  lbVortexCount_ = MakeLabel(run, Tr(VortexCountLabelText), "lbVortexCount");
+  rl->addWidget(btnStart_, 0, 0);
+  rl->addWidget(btnContinue_, 0, 1);
+  rl->addWidget(btnStop_, 0, 2);
+  rl->addWidget(lbTime_, 1, 0, 1, 3);
+  rl->addWidget(lbVortexCount_, 2, 0, 1, 3);
+  // The vortices gone through the exhaust, shown while they may go.
+  lbExhaustedVortices_ = MakeLabel(run, Tr(ExhaustedVortexLabelText), "lbExhaustedVortices");
+  rl->addWidget(lbExhaustedVortices_, 3, 0, 1, 3);
+  lbExhaustedVortices_->setVisible(false);
+  connect(cbExhaustVortices_, &QCheckBox::toggled, this, &TfrmMain::ShowExhaustedCount);
+  v->addWidget(run);
+
+  auto* line = new QGroupBox(Tr(" Построение линии тока: "), page);
+  line->setObjectName(QStringLiteral("GroupBoxFlowLine"));
+  auto* lg = new QGridLayout(line);
+  lg->setHorizontalSpacing(4);
+  lg->setColumnStretch(0, 1);
+  lg->addWidget(MakeLabel(line, Tr("Координаты начала:")), 0, 0, 1, 3);
+  auto* xy = new QHBoxLayout;
+  xy->setSpacing(4);
+  edX_ = MakeEdit(line, "edX", DefaultFlowLineXText, 60);
+  edY_ = MakeEdit(line, "edY", DefaultFlowLineYText, 60);
+  xy->addWidget(MakeLabel(line, Tr("X =")));
+  xy->addWidget(edX_);
+  xy->addSpacing(10);
+  xy->addWidget(MakeLabel(line, Tr("Y =")));
+  xy->addWidget(edY_);
+  xy->addStretch(1);
+  lg->addLayout(xy, 1, 0, 1, 3);
+  edStep_ = MakeEdit(line, "edStep", DefaultFlowLineStepText, 50);
+  edMaxLen_ = MakeEdit(line, "edMaxLen", DefaultFlowLineMaxLenText, 50);
+  lg->addWidget(MakeLabel(line, Tr("Шаг построения линии тока:")), 2, 0);
+  lg->addWidget(edStep_, 2, 1);
+  lg->addWidget(MakeLabel(line, Tr("м")), 2, 2);
+  lg->addWidget(MakeLabel(line, Tr("Максим. длина линии тока:")), 3, 0);
+  lg->addWidget(edMaxLen_, 3, 1);
+  lg->addWidget(MakeLabel(line, Tr("м")), 3, 2);
+  btnBuildFlowLine_ = MakeButton(line, "btnBuildFlowLine", "Построить линию тока", true);
+  btnEraseFlowLines_ = MakeButton(line, "btnEraseFlowLines", "Удалить все линии тока", true);
+  lg->addWidget(btnBuildFlowLine_, 4, 0, 1, 3);
+  lg->addWidget(btnEraseFlowLines_, 5, 0, 1, 3);
+  v->addWidget(line);
+  v->addStretch(1);
+
+  connect(btnStart_, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
+  connect(btnContinue_, &QPushButton::clicked, this, &TfrmMain::btnContinueClick);
+  connect(btnStop_, &QPushButton::clicked, this, &TfrmMain::btnStopClick);
+  connect(btnBuildFlowLine_, &QPushButton::clicked, this, &TfrmMain::btnBuildFlowLineClick);
+  connect(btnEraseFlowLines_, &QPushButton::clicked, this, &TfrmMain::btnEraseFlowLinesClick);
+  return page;
+}
+
+QWidget* TfrmMain::BuildPicturePanel() {
+  auto* panel = new QWidget;
+  panel->setObjectName(QStringLiteral("Panel1"));
+  auto* v = new QVBoxLayout(panel);
+  v->setContentsMargins(2, 2, 2, 2);
+  v->setSpacing(2);
+
+  auto* bars = new QHBoxLayout;
+  bars->setSpacing(6);
+  auto* zoomBar = new QToolBar(panel);
+  zoomBar->setObjectName(QStringLiteral("ToolBar1"));
+  zoomBar->setIconSize(QSize(16, 16));
+  ToolButton2_ = MakeToolButton(zoomBar, "ToolButton2", Tr("Уменьшить"), TIcon::ZoomOut, false, false);
+  ToolButton1_ = MakeToolButton(zoomBar, "ToolButton1", Tr("Увеличить"), TIcon::ZoomIn, false, false);
+  ToolButton3_ = MakeToolButton(zoomBar, "ToolButton3", Tr("Исходный масштаб"), TIcon::ZoomNo, false, false);
+  zoomBar->addWidget(ToolButton2_);
+  zoomBar->addWidget(ToolButton1_);
+  zoomBar->addWidget(ToolButton3_);
+
+  auto* drawBar = new QToolBar(panel);
+  drawBar->setObjectName(QStringLiteral("ToolBar2"));
+  drawBar->setIconSize(QSize(16, 16));
+  tbDrawFreeVortexes_ =
+      MakeToolButton(drawBar, "tbDrawFreeVortexes", Tr("Свободные вихри"), TIcon::FreeVortices, true, true);
+  tbDrawFixedVortexes_ =
+      MakeToolButton(drawBar, "tbDrawFixedVortexes", Tr("Присоединенные вихри"), TIcon::BoundVortices, true, false);
+  tbDrawAxes_ = MakeToolButton(drawBar, "tbDrawAxes", Tr("Оси координат"), TIcon::Axes, true, true);
+  ToolButton7_ = MakeToolButton(drawBar, "ToolButton7", Tr("Номера вихрей"), TIcon::Numbers, true, false);
+  drawBar->addWidget(tbDrawFreeVortexes_);
+  drawBar->addWidget(tbDrawFixedVortexes_);
+  drawBar->addWidget(tbDrawAxes_);
+  drawBar->addWidget(ToolButton7_);
+  tbDrawSpeedField_ =
+      MakeToolButton(drawBar, "tbDrawSpeedField", Tr("Поле скоростей"), TIcon::SpeedField, true, false);
+  drawBar->addWidget(tbDrawSpeedField_);
+
+  edVortexSize_ = new TNumberField(panel);
+  edVortexSize_->setObjectName(QStringLiteral("edVortexSize"));
+  edVortexSize_->setDecimals(0);
+  edVortexSize_->setRange(1, 3);
+  edVortexSize_->setSingleStep(1);
+  edVortexSize_->setValue(3);
+  edVortexSize_->FitWidth(45);
+
+  bars->addWidget(zoomBar);
+  bars->addWidget(drawBar);
+  bars->addSpacing(8);
+  bars->addWidget(MakeLabel(panel, Tr("Размер свободных вихрей:")));
+  bars->addWidget(edVortexSize_);
+  bars->addStretch(1);
+  v->addLayout(bars);
+
+  PaintBox1_ = new TPaintBox(panel);
+  PaintBox1_->setObjectName(QStringLiteral("PaintBox1"));
+  v->addWidget(PaintBox1_, 1);
+
+  connect(ToolButton2_, &QToolButton::clicked, this, &TfrmMain::miZoomOutClick);
+  connect(ToolButton1_, &QToolButton::clicked, this, &TfrmMain::miZoomInClick);
+  connect(ToolButton3_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
+  for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, ToolButton7_, tbDrawSpeedField_})
+    connect(toggle, &QToolButton::clicked, this, &TfrmMain::btnDrawClick);
+  // The picture takes each size in the range as it is typed or stepped; other
+  // texts stay as typed and leave the last size.
+  connect(edVortexSize_, &TNumberField::valueChanged, this,
+          [this](double size) { edVortexSizeChange(static_cast<int>(size)); });
+  // A text that is no size is not left standing unnoticed while the picture
+  // keeps the last one.
+  connect(edVortexSize_, &QAbstractSpinBox::editingFinished, this, [this] {
+    const QString problem = edVortexSize_->Problem(Tr("Размер свободных вихрей"));
+    // The message box takes the focus, which finishes the editing once more.
+    if (problem.isEmpty() || VortexSizeReporting_) return;
+    VortexSizeReporting_ = true;
+    ShowText(problem);
+    edVortexSize_->setValue(s_.FreeVortexSize);  // the size the picture uses
+    VortexSizeReporting_ = false;
+  });
+  connect(PaintBox1_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
+  connect(PaintBox1_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
+  connect(PaintBox1_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
+  connect(PaintBox1_, &TPaintBox::Resized, this, &TfrmMain::btnDrawClick);
+  return panel;
+}
+
+}  // namespace ltr
