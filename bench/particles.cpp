@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "default_run.h"
 #include "dust/concentration_run.h"
 #include "dust/particle_motion.h"
 #include "model/discretization.h"
@@ -12,6 +13,7 @@
 namespace {
 
 using namespace ltr;
+using ltr::bench::Require;
 
 // Particles spread over the interior, away from the walls, falling at about
 // their settling speed, so that none leaves in one step.
@@ -44,7 +46,7 @@ void StepCloud(benchmark::State& state, TModelState& s) {
 void BM_ParticleStepsSteadyFlow(benchmark::State& state) {
   TModelState s;
   BuildArea(s);
-  SolveCurrentFlow(s);
+  Require(SolveCurrentFlow(s));
   StepCloud(state, s);
 }
 BENCHMARK(BM_ParticleStepsSteadyFlow)->Arg(100)->Unit(benchmark::kMicrosecond);
@@ -52,7 +54,7 @@ BENCHMARK(BM_ParticleStepsSteadyFlow)->Arg(100)->Unit(benchmark::kMicrosecond);
 void BM_ParticleStepsAfterVortexRun(benchmark::State& state) {
   TModelState s;
   BuildArea(s);
-  RunVortices(s, 400, 0, 0.0, state.range(1) / 1000.0, 0.005);
+  Require(RunVortices(s, 400, 0, 0.0, state.range(1) / 1000.0, 0.005));
   StepCloud(state, s);
 }
 BENCHMARK(BM_ParticleStepsAfterVortexRun)->Args({100, 250})->Args({100, 1000})->Unit(benchmark::kMicrosecond);

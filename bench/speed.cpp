@@ -21,6 +21,7 @@ namespace {
 using namespace ltr;
 
 using bench::AfterDefaultRun;
+using bench::Require;
 
 void SetCompute(TModelState& s, const benchmark::State& state) {
   s.Compute.Threads = static_cast<int>(state.range(0));
@@ -61,7 +62,7 @@ void BM_DefaultVortexRun(benchmark::State& state) {
   for (auto _ : state) {
     TModelState s;
     SetCompute(s, state);
-    RunVortices(s, 400, 0, 0.0, 1.0, 0.005);
+    Require(RunVortices(s, 400, 0, 0.0, 1.0, 0.005));
     benchmark::DoNotOptimize(s.Vortices.data());
     steps += 200;
   }
@@ -75,14 +76,14 @@ BENCHMARK(BM_DefaultVortexRun)->Args({1, 0})->Args({0, 0})->Unit(benchmark::kMil
 void BM_DefaultConcentrationRun(benchmark::State& state) {
   TModelState base;
   BuildArea(base);
-  SolveCurrentFlow(base);
+  Require(SolveCurrentFlow(base));
   double steps = 0;
   for (auto _ : state) {
     TModelState s = base;
     SetCompute(s, state);
     TConcentrationOptions options;
     options.Seed.Kind = TSizeSeed::TKind::Unseeded;
-    RunConcentration(s, 10, 10, false, options);
+    Require(RunConcentration(s, 10, 10, false, options));
     steps += static_cast<double>(s.ConcentrationSteps);
   }
   state.counters["steps/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
@@ -102,7 +103,7 @@ void BM_MovingVortexConcentration(benchmark::State& state) {
     TConcentrationOptions options;
     options.Seed.Kind = TSizeSeed::TKind::Unseeded;
     options.MaxSteps = 300;
-    RunConcentration(s, 10, 10, true, options);
+    Require(RunConcentration(s, 10, 10, true, options));
     steps += static_cast<double>(s.ConcentrationSteps);
   }
   state.counters["steps/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
@@ -118,7 +119,7 @@ void BM_ParticleCloudStep(benchmark::State& state) {
   TModelState s;
   if (state.range(2) == 0) {
     BuildArea(s);
-    SolveCurrentFlow(s);
+    Require(SolveCurrentFlow(s));
   } else {
     s = AfterDefaultRun();
   }

@@ -18,12 +18,13 @@ namespace {
 using namespace ltr;
 
 using bench::AfterDefaultRun;
+using bench::Require;
 
 void BM_DefaultVortexRun(benchmark::State& state) {
   int steps = 0;
   for (auto _ : state) {
     TModelState s;
-    RunVortices(s, 400, 0, 0.0, 1.0, 0.005);
+    Require(RunVortices(s, 400, 0, 0.0, 1.0, 0.005));
     benchmark::DoNotOptimize(s.Vortices.data());
     steps += 200;
   }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "io/vortex_commands.h"
 #include "io/vortex_file.h"
 #include "model/discretization.h"
 

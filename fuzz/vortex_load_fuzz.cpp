@@ -1,8 +1,8 @@
 // Fuzzing of the load command of vortex structure files: the input is the file
 // on disk, loaded into a model that already holds a run. The load must agree
 // with decoding the same bytes in memory: a file the decoder refuses is
-// refused with a one-line message ending in the decoder's reason, shown once,
-// and leaves the model exactly as it was; a file it accepts gives exactly the
+// refused with a one-line message ending in the decoder's reason and leaves
+// the model exactly as it was, its labels untouched; a file it accepts gives exactly the
 // model that applying the decoded content gives, and the texts of the window.
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 
 #include "fuzz_input_file.h"
 #include "io/io_test_support.h"
+#include "io/vortex_commands.h"
 #include "io/vortex_file.h"
 
 namespace {
@@ -20,7 +21,7 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 
 bool Same(const ltr::TLoadResult& a, const ltr::TLoadResult& b) {
-  return a.Error == b.Error && a.TimeLabel == b.TimeLabel && a.VortexCountLabel == b.VortexCountLabel &&
+  return a.TimeLabel == b.TimeLabel && a.VortexCountLabel == b.VortexCountLabel &&
          a.MaxTimeText == b.MaxTimeText && a.MaxFreeVortexValue == b.MaxFreeVortexValue &&
          a.MaxFreeVortexText == b.MaxFreeVortexText && a.DtText == b.DtText;
 }
@@ -38,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ltr::testing::TRecorder ui;
   s.Observer = &ui;
   TLoadResult result;
-  const bool loaded = LoadVortexStructure(s, path, result);
+  const ltr::TOutcome outcome = LoadVortexStructure(s, path, result);
+  const bool loaded = outcome.Ok();
 
   TVortexFileContent content;
   std::string reason;
@@ -46,20 +48,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (loaded != decoded) std::abort();
 
   if (!loaded) {
-    if (reason.empty() || !EndsWith(result.Error, ": " + reason) ||
-        result.Error.find('\n') != std::string::npos || ui.messages.size() != 1 ||
-        ui.messages[0] != result.Error || !ui.labels.empty())
+    const std::string& message = outcome.Message();
+    if (outcome.Kind() != TOutcome::TKind::Refused || reason.empty() || !EndsWith(message, ": " + reason) ||
+        message.find('\n') != std::string::npos || !ui.labels.empty())
       std::abort();
-    TLoadResult onlyError;
-    onlyError.Error = result.Error;
-    if (!Same(result, onlyError) || !(ltr::testing::TStateImage(s) == beforeImage)) std::abort();
+    if (!Same(result, TLoadResult{}) || !(ltr::testing::TStateImage(s) == beforeImage)) std::abort();
     return 0;
   }
 
   TModelState expected = before;
   ApplyVortexStructure(expected, std::move(content));
   if (!(ltr::testing::TStateImage(s) == ltr::testing::TStateImage(expected))) std::abort();
-  if (!Same(result, LoadedStateTexts(expected)) || !result.Error.empty() || !ui.messages.empty() ||
+  if (!Same(result, LoadedStateTexts(expected)) || !outcome.Message().empty() ||
       ui.labels[TLabel::Time] != result.TimeLabel || ui.labels[TLabel::VortexCount] != result.VortexCountLabel)
     std::abort();
   return 0;

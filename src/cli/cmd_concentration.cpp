@@ -42,9 +42,6 @@ class ConcentrationProgressBar : public TObserver {
                                                    FormatFixed(time, 6, 3) + " с");
     }
   }
-  void ShowMessage(const std::string& text) override { message = text; }
-
-  std::string message;
 
  private:
   Progress& progress_;
@@ -186,13 +183,13 @@ bool RunConcentrationCase(TModelState& s, const ConcentrationSetup& setup, const
                           bool quiet, const std::string& title) {
   Progress progress(title, quiet);
   ConcentrationProgressBar observer(progress, static_cast<long long>(setup.particles) * setup.moments);
-  bool completed;
+  TOutcome outcome;
   {
     ObserverScope scope(s, observer);
-    completed = RunConcentration(s, setup.particles, setup.moments, setup.moveVortices, run);
+    outcome = RunConcentration(s, setup.particles, setup.moments, setup.moveVortices, run);
   }
-  if (!s.RunError.empty()) throw RunFailure(s.RunError);
-  if (!completed && !observer.message.empty()) throw InputError(observer.message);
+  ThrowUnlessDone(outcome);
+  const bool completed = outcome.Ok();
   if (completed) {
     std::string summary = std::to_string(s.ConcentrationSteps) + " шагов, выходная концентрация " +
                           FormatFixed(s.OutputConcentration, 8, 7) + " кг/м3";
@@ -245,8 +242,9 @@ void RegisterConcentration(CLI::App& app) {
                                  options->run.quiet);
         ConcentrationProgressBar replicaObserver(replicaProgress, static_cast<long long>(particles) * moments);
         ObserverScope scope(replica, replicaObserver);
-        if (!RunConcentration(replica, particles, moments, setup.moveVortices, replicaRun)) {
-          if (!replica.RunError.empty()) throw RunFailure(replica.RunError);
+        const TOutcome replicaOutcome = RunConcentration(replica, particles, moments, setup.moveVortices, replicaRun);
+        if (!replicaOutcome) {
+          ThrowUnlessDone(replicaOutcome);
           // Otherwise only a step limit stops a run whose first replica completed.
           ++stopped;
           replicaProgress.Finish("остановлен после " + std::to_string(replica.ConcentrationSteps) + " шагов");

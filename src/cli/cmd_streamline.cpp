@@ -52,15 +52,8 @@ void RegisterStreamline(CLI::App& app) {
     // A loaded file may hold a flow that was never computed: the line is
     // traced all the same, and the output says so.
     const bool flowComputed = FlowComputed(s);
-    MessageCapture capture;
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
-    {
-      ObserverScope scope(s, capture);
-      if (!TraceFlowLine(s, x, y, step, maxLen, &end)) {
-        if (!s.RunError.empty()) throw RunFailure(s.RunError);
-        throw InputError(capture.message);
-      }
-    }
+    ThrowUnlessDone(TraceFlowLine(s, x, y, step, maxLen, &end));
     nlohmann::json points = nlohmann::json::array();
     for (const TRealPoint& p : s.FlowLines.back()) points.push_back({ToDouble(p.X), ToDouble(p.Y)});
     nlohmann::json j;

@@ -8,7 +8,7 @@
 #include "cli/common.h"
 #include "cli/run_options.h"
 #include "io/file_access.h"
-#include "io/vortex_file.h"
+#include "io/vortex_commands.h"
 
 namespace ltr::cli {
 
@@ -43,10 +43,7 @@ void RegisterVortex(CLI::App& app) {
     ApplyCase(options->caseOptions, s);
     const FlowOutcome outcome = PrepareFlow(options->run, s);
     if (!options->save.empty()) {
-      MessageCapture capture;
-      ObserverScope scope(s, capture);
-      std::string error;
-      if (!SaveVortexStructure(s, options->save, error)) throw InputError(error);
+      ThrowUnlessDone(SaveVortexStructure(s, options->save));
     }
     if (!options->run.history.empty()) {
       const std::string csv = HistoryCsv(outcome.history);

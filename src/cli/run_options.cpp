@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "cli/common.h"
-#include "io/vortex_file.h"
+#include "io/vortex_commands.h"
 #include "numerics/number_text.h"
 #include "solver/vortex_run.h"
 
@@ -55,10 +55,7 @@ class RunProgress : public TObserver {
     progress_.Update(fraction, FormatFixed(time_, 6, 3) + " сек., свободных вихрей: " +
                                    std::to_string(freeCount_));
   }
-  void ShowMessage(const std::string& text) override { message = text; }
-
   int steps = 0;
-  std::string message;
 
  private:
   Progress& progress_;
@@ -77,6 +74,15 @@ void AppendNumber(std::string& out, T value) {
 }
 
 }  // namespace
+
+void ThrowUnlessDone(const TOutcome& outcome) {
+  switch (outcome.Kind()) {
+    case TOutcome::TKind::Done:
+    case TOutcome::TKind::Stopped: return;
+    case TOutcome::TKind::Refused: throw InputError(outcome.Message());
+    case TOutcome::TKind::Failed: throw RunFailure(outcome.Message());
+  }
+}
 
 void AddRunOptions(CLI::App& app, RunOptions& options) {
   app.add_option("--max-free", options.maxFree,
@@ -107,18 +113,14 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   const RunValues v = ParseRunOptions(options);
   FlowOutcome outcome;
   if (!options.load.empty()) {
-    MessageCapture capture;
-    ObserverScope scope(s, capture);
     TLoadResult loaded;
-    if (!LoadVortexStructure(s, options.load, loaded)) throw InputError(loaded.Error);
+    ThrowUnlessDone(LoadVortexStructure(s, options.load, loaded));
     outcome.loaded = true;
     if (!v.run) return outcome;  // the stored flow as it is
   } else if (!v.run) {
     // The flow of the vortices as they are: after a fresh case, the bound
     // vortices alone.
-    MessageCapture probe;
-    ObserverScope scope(s, probe);
-    if (!SolveCurrentFlow(s)) throw InputError(probe.message);
+    ThrowUnlessDone(SolveCurrentFlow(s));
     return outcome;
   }
 
@@ -143,10 +145,7 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
       else
         observer.Record(s, 0);
     }
-    if (!RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt)) {
-      if (!s.RunError.empty()) throw RunFailure(s.RunError);
-      throw InputError(observer.message);
-    }
+    ThrowUnlessDone(RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt));
   }
   progress.Finish(std::to_string(observer.steps) + " шагов, время " + FormatFixed(s.Time, 6, 3) +
                   " сек., свободных вихрей: " + std::to_string(s.FreeCount));

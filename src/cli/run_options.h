@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/model_state.h"
+#include "model/outcome.h"
 #include "model/run_defaults.h"
 
 namespace ltr::cli {
@@ -20,6 +21,11 @@ class RunFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// What ltr-cli makes of an operation of the core that did not go through: a
+// refusal is bad input (InputError), a failure a RunFailure; done or stopped
+// passes.
+void ThrowUnlessDone(const TOutcome& outcome);
 
 // As typed; parsed (decimal comma or point) by PrepareFlow. The defaults are
 // those of the main window's fields.
@@ -77,13 +83,6 @@ std::string HistoryCsv(const std::vector<HistoryRow>& rows);
 // Progress goes to stderr unless --quiet. Throws InputError when the file or
 // the run is refused (its message).
 FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s);
-
-// Keeps the message the core shows (a refusal), so that it can be reported.
-class MessageCapture : public TObserver {
- public:
-  void ShowMessage(const std::string& text) override { message = text; }
-  std::string message;
-};
 
 // Puts an observer on the state for the length of a scope.
 class ObserverScope {

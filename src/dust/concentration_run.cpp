@@ -200,17 +200,17 @@ std::string ConcentrationProgressText(int moment, int moments, int inFlight, lon
          ", время: " + FormatFixed(time, 6, 3) + " с";
 }
 
-bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
-                      const TConcentrationOptions& options) {
+TOutcome RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
+                          const TConcentrationOptions& options) {
   TObserver& ui = s.Ui();
-  s.RunError.clear();
-  if (const std::string error =
-          CheckConcentrationArgs(s, NumParticle, NumIteration, MoveVortices, options.ParticleStep);
-      !error.empty()) {
-    ui.ShowMessage(error);
+  // A refused run ends as a stopped one does, before anything else changes.
+  auto refuse = [&s](std::string message) {
     s.StopConcentration = true;
-    return false;
-  }
+    return TOutcome::Refusal(std::move(message));
+  };
+  if (std::string error = CheckConcentrationArgs(s, NumParticle, NumIteration, MoveVortices, options.ParticleStep);
+      !error.empty())
+    return refuse(std::move(error));
 
   TBarRandom sizeGenerator;
   switch (options.Seed.Kind) {
@@ -226,23 +226,13 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
   const double particleDt = ComputeParticleDt(s, NumParticle);
 
   const TParticleStepMode& mode = options.ParticleStep;
-  if (mode.Kind == TParticleStepMode::TKind::Fixed && !(std::isfinite(mode.Value) && mode.Value > 0)) {
-    ui.ShowMessage(ParticleSubStepErrorText);
-    s.StopConcentration = true;
-    return false;
-  }
+  if (mode.Kind == TParticleStepMode::TKind::Fixed && !(std::isfinite(mode.Value) && mode.Value > 0))
+    return refuse(ParticleSubStepErrorText);
   // With own steps moving vortices keep their own time step.
-  if (mode.OwnSteps() && MoveVortices && !(std::isfinite(s.Dt) && s.Dt > 0)) {
-    ui.ShowMessage(VortexDtErrorText);
-    s.StopConcentration = true;
-    return false;
-  }
+  if (mode.OwnSteps() && MoveVortices && !(std::isfinite(s.Dt) && s.Dt > 0)) return refuse(VortexDtErrorText);
   if (mode.OwnSteps() && MoveVortices) {
-    if (const std::string error = CheckOwnStepVortexSteps(s, NumIteration, particleDt); !error.empty()) {
-      ui.ShowMessage(error);
-      s.StopConcentration = true;
-      return false;
-    }
+    if (std::string error = CheckOwnStepVortexSteps(s, NumIteration, particleDt); !error.empty())
+      return refuse(std::move(error));
   }
 
   s.RunSettings = {NumParticle, NumIteration, MoveVortices, ParticleStepText(mode)};
@@ -271,11 +261,12 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     return s.StopConcentration;
   };
   // After each run step: a state that is no longer finite ends the run.
-  auto checkFinite = [&s, MoveVortices] {
+  std::string failure;
+  auto checkFinite = [&s, &failure, MoveVortices] {
     if (ParticlesFinite(s) && std::isfinite(static_cast<Extended>(s.ExhaustedMass)) &&
         (!MoveVortices || VorticesFinite(s)))
       return;
-    s.RunError = NonFiniteRunText("Расчет концентрации остановлен", s.ConcentrationSteps);
+    failure = NonFiniteRunText("Расчет концентрации остановлен", s.ConcentrationSteps);
     s.StopConcentration = true;
   };
   TParticleStepper stepper;
@@ -318,7 +309,7 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
     };
     for (int moment = 1; moment <= NumIteration && !stopped(); ++moment) {
       step();
-      if (!s.RunError.empty()) break;
+      if (!failure.empty()) break;
       inject();
       showMoment(moment);
     }
@@ -380,8 +371,8 @@ bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool Mo
 
   if (!s.StopConcentration) StoreResults(s, NumIteration, injectedMass);
   if (MoveVortices) ReleaseInfluenceRun(s);
-  if (!s.RunError.empty()) ui.ShowMessage(s.RunError);
-  return !s.StopConcentration;
+  if (!failure.empty()) return TOutcome::Failure(std::move(failure));
+  return s.StopConcentration ? TOutcome::StoppedEarly() : TOutcome();
 }
 
 }  // namespace ltr

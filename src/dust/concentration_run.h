@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/model_state.h"
+#include "model/outcome.h"
 #include "model/validation.h"
 #include "numerics/random.h"
 
@@ -97,16 +98,16 @@ bool ConcentrationFlowComputed(const TModelState& s, bool MoveVortices);
 // reached.
 std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps, double time);
 
-// Runs the concentration computation. Returns true when the run completed and
-// stored its results (then StopConcentration is false). A step that leaves a
-// particle (or, with moving vortices, a vortex) not finite ends the run at
-// once without results: RunError holds the message, which also goes to the
-// observer, and StopConcentration is set. Arguments that make no
-// sense, fractions that give no size distribution and an inflow that gives no
-// positive time step are reported through the observer and end the run at
-// once, before anything changes, without results and with StopConcentration
-// set, as a stopped run ends.
-bool RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
-                      const TConcentrationOptions& options = {});
+// Runs the concentration computation. Done when the run completed and stored
+// its results (then StopConcentration is false); Stopped when Stop or the step
+// bound ended it first. A step that leaves a particle (or, with moving
+// vortices, a vortex) not finite ends the run at once without results
+// (Failed, with NonFiniteRunText). Arguments that make no sense, fractions
+// that give no size distribution and an inflow that gives no positive time
+// step are refused before anything changes (Refused, with the message the
+// window shows). Every way but Done leaves StopConcentration set, as a
+// stopped run ends.
+TOutcome RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
+                          const TConcentrationOptions& options = {});
 
 }  // namespace ltr

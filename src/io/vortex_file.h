@@ -1,112 +1,14 @@
 #pragma once
-// Vortex structure files (".vrt" and ".evt", one format): the enclosure, the
-// separation switches, the run counters, the calc points and all vortices of
-// a vortex simulation, so that it can be continued or examined later.
-//
-// Layout, little-endian: a 167-byte header (63-byte signature, i32 version 1,
-// nine f64 enclosure values, four u8 switches, i32 FreeCount, f64 Time, f64 Dt,
-// i32 MaxFreeVortex), then N 64-byte calc point records and N + FreeCount
-// 40-byte vortex records. N is not stored: it follows from the enclosure.
-//
-// A read checks the whole file before anything is handed out; a load changes
-// the model only when the read succeeded. A save replaces the target file only
-// once the complete content has been written next to it.
+// Reading and writing vortex structure files. A read checks the whole file
+// before anything is handed out and never reads past its end; a write replaces
+// the target only once the complete content has been written next to it, and
+// only with a content that loads again.
 
-#include <array>
-#include <cstddef>
-#include <cstdint>
 #include <string>
-#include <vector>
 
-#include "model/model_state.h"
-#include "solver/vortex_run.h"
+#include "io/vortex_codec.h"
 
 namespace ltr {
-
-inline constexpr char VortexFileSignature[] =
-    "Dust Flow Vortex Structure File. Enclosure Model Data Set. R7. ";
-inline constexpr std::size_t VortexFileSignatureSize = 63;
-static_assert(sizeof(VortexFileSignature) == VortexFileSignatureSize + 1);
-
-inline constexpr std::size_t VortexFileHeaderSize = 167;
-inline constexpr std::int32_t VortexFileVersion = 1;
-inline constexpr std::size_t CalcPointRecordSize = sizeof(TCalcPointRecord);
-inline constexpr std::size_t VortexRecordSize = sizeof(TVortexRecord);
-
-// The largest free-vortex maximum a file may declare. Every step of a run
-// costs time proportional to the square of the free vortices, so a million is
-// far beyond any run that can be computed, while the room it asks for (about
-// 48 MB of vortices in memory, 40 MB of file) is still harmless. A larger value
-// can only come from a damaged or foreign file.
-inline constexpr std::int32_t VortexFileMaxFreeVortexLimit = 1000000;
-
-// The most bound vortices the enclosure of a file may give: those a vortex
-// run can still compute. Enclosure values beyond the dialog's ranges are
-// accepted (the dialog shows them at its limits); an enclosure that would be
-// discretized into more vortices than this is refused.
-inline constexpr int VortexFileMaxBoundCount = MaxRunBoundCount;
-
-// The header as stored.
-struct TVortexFileHeader {
-  std::array<char, VortexFileSignatureSize> Signature{};
-  std::int32_t Version = 0;
-  TAreaParams Area;
-  std::array<bool, SeparationPointCount> Enabled{};
-  std::int32_t FreeCount = 0;
-  double Time = 0.0;
-  double Dt = 0.0;
-  std::int32_t MaxFreeVortex = 0;
-};
-
-// A whole file, checked and decoded.
-struct TVortexFileContent {
-  TVortexFileHeader Header;
-  int BoundCount = 0;           // N, from the discretization of the stored enclosure
-  TCalcPointArray CalcPoints;   // N records
-  TVortexArray Vortices;        // N bound, then Header.FreeCount free vortices
-};
-
-// What the main window shows after a load.
-struct TLoadResult {
-  std::string Error;                    // empty after a successful load
-  std::string TimeLabel;                // lbTime
-  std::string VortexCountLabel;         // lbVortexCount
-  std::string MaxTimeText;              // edMaxTime: the next whole second
-  std::int64_t MaxFreeVortexValue = 0;  // edMaxFreeVortex
-  std::string MaxFreeVortexText;
-  std::string DtText;                   // edDt, general notation
-};
-
-// 167 + 64 N + 40 (N + F).
-std::uint64_t VortexFileSize(std::int64_t boundCount, std::int64_t freeCount);
-
-// The complete file content for the state: signature, version, header fields,
-// BoundCount calc points and BoundCount + FreeCount vortices, filler bytes zero.
-// False (with the reason) when the state does not hold that many records.
-bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& bytes,
-                           std::string& reason);
-
-// Decodes and checks a whole file image: version 1, switches 0 or 1, the
-// enclosure values finite and positive and passing the value check, at most
-// VortexFileMaxBoundCount bound vortices, 0 <= MaxFreeVortex
-// <= the limit above, 0 <= FreeCount <= MaxFreeVortex, a finite Time >= 0 and
-// Dt > 0, the size exactly 167 + 64 N + 40 (N + F) with N from a discretization
-// of the stored enclosure on a scratch model, and every record value a finite
-// number passing CheckVortexRecords. The signature is not compared. On failure `reason` says why (Russian,
-// without the file name).
-bool DecodeVortexStructure(const std::uint8_t* data, std::size_t size, TVortexFileContent& content,
-                           std::string& reason);
-
-// Why the records of a file cannot have been written by this program; empty
-// when they can. Every value lies within the range of doubles; the calc points
-// and the bound vortices lie on the walls of the enclosure `area` (within a
-// rounding tolerance far above what the discretization produces), the normals
-// are of unit length, the prescribed velocities are 0, Speed or -InflowSpeed,
-// and the free vortices lie strictly inside the enclosure (where the runs
-// keep them: never on a wall or a calc point). `vortices` holds the bound
-// vortices, then the free ones.
-std::string CheckVortexRecords(const TAreaParams& area, const TCalcPointArray& calcPoints,
-                               const TVortexArray& vortices, int boundCount);
 
 // Reads and checks the file `fileName`; never reads past its end. On failure
 // `error` is a complete one-line message naming the file and the reason.
@@ -116,30 +18,5 @@ bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& conten
 // that is renamed over the target once everything is written. On failure an
 // existing file stays as it was and `error` is a complete message.
 bool WriteVortexStructure(const TModelState& s, const std::string& fileName, std::string& error);
-
-// The save command: WriteVortexStructure, with a failure also shown through
-// the user interface. The model does not change.
-bool SaveVortexStructure(TModelState& s, const std::string& fileName, std::string& error);
-
-// Replaces the vortex state of s by a checked file: empties the particles,
-// takes the header fields, rebuilds the discretization (which reports the
-// bound vortex count) and puts in the stored calc points and vortices.
-// Vortices is left with N + MaxFreeVortex entries.
-void ApplyVortexStructure(TModelState& s, TVortexFileContent&& content);
-
-// The texts the main window refreshes from the loaded state. Expects a finite
-// Time >= 0 and a Dt > 0 as a successful read guarantees.
-TLoadResult LoadedStateTexts(const TModelState& s);
-
-// The whole number of free vortices proposed after a load: twice the nearest
-// integer (halves to even) to (trunc(Time) + 1) / Dt, the quotient in extended
-// precision, the integer and the doubling in 64 bits.
-std::int64_t ProposedMaxFreeVortex(double time, double dt);
-
-// The load command: reads and checks the whole file, then applies it and fills
-// `result` with the refreshed texts (the two progress labels also go to the
-// user interface). On failure nothing in s changes, result.Error holds the
-// message and the user interface shows it.
-bool LoadVortexStructure(TModelState& s, const std::string& fileName, TLoadResult& result);
 
 }  // namespace ltr

@@ -202,9 +202,6 @@ struct TModelState {
   TGaussFactors MatrFactors;
   bool MatrFactored = false;
   bool StopVortexRun = false;
-  // Why the last run (vortex, concentration or streamline) stopped before its
-  // end because its state stopped being finite; empty otherwise.
-  std::string RunError;
   TRibArray Ribs;            // the 8 ribs of the enclosure contour
   std::array<int, 8> RibCounts{};  // bound vortices on each rib
   TRibArray InnerRibs;       // the contour inset by H / 2, 4 ribs

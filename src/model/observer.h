@@ -1,7 +1,10 @@
 #pragma once
-// What the computational core asks of a user interface. The desktop program,
-// the command-line tool and the tests each implement it; the core never
-// knows which one it talks to. Every method has a do-nothing default.
+// What the computational core asks of a user interface while it works: labels,
+// redraws, progress and the processing of pending messages. The desktop
+// program, the command-line tool and the tests each implement it; the core
+// never knows which one it talks to. Every method has a do-nothing default.
+// Refusals and failures are not reported here: the operations return them
+// (model/outcome.h) and the caller shows them.
 
 #include <string>
 
@@ -32,8 +35,6 @@ class TObserver {
   virtual void RedrawRun(const TModelState& /*state*/, bool /*withParticles*/) {}
   // Let the window system process pending messages (where Stop gets through).
   virtual void ProcessMessages() {}
-  // A modal message box with an OK button.
-  virtual void ShowMessage(const std::string& /*text*/) {}
   // Drawing while a streamline is traced: the start point, then each new point.
   virtual void FlowLineStart(const TRealPoint& /*p*/) {}
   virtual void FlowLineTo(const TRealPoint& /*p*/) {}

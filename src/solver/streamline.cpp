@@ -36,14 +36,10 @@ std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen) {
   return {};
 }
 
-bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen, TFlowLineEnd* end) {
-  const std::string error = CheckFlowLineArgs(X, Y, Step, MaxLen);
-  if (!error.empty()) {
-    s.Ui().ShowMessage(error);
-    return false;
-  }
+TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen, TFlowLineEnd* end) {
+  if (std::string error = CheckFlowLineArgs(X, Y, Step, MaxLen); !error.empty())
+    return TOutcome::Refusal(std::move(error));
 
-  s.RunError.clear();
   const int stepLimit = FlowLineStepLimit(Step, MaxLen);
   TRealPoint P{X, Y};
   double travelled = 0.0;
@@ -64,11 +60,8 @@ bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLe
     double v;
     VelocityVectorAt(s, P, -1, u, v);
     // A flow that is no longer finite gives no line at all.
-    if (!std::isfinite(u) || !std::isfinite(v)) {
-      s.RunError = NonFiniteRunText("Построение линии тока остановлено", count + 1);
-      s.Ui().ShowMessage(s.RunError);
-      return false;
-    }
+    if (!std::isfinite(u) || !std::isfinite(v))
+      return TOutcome::Failure(NonFiniteRunText("Построение линии тока остановлено", count + 1));
     // A stagnation point gives no direction: the line ends where it is.
     if (u == 0.0 && v == 0.0) {
       reason = TFlowLineEnd::Stagnation;
@@ -105,7 +98,7 @@ bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLe
   s.FlowLines.push_back(std::move(line));
   ++s.FlowLineCount;
   if (end != nullptr) *end = reason;
-  return true;
+  return {};
 }
 
 }  // namespace ltr

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/model_state.h"
+#include "model/outcome.h"
 
 namespace ltr {
 
@@ -33,9 +34,10 @@ std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen);
 // stands still, or has made FlowLineStepLimit steps; the observer draws it as
 // it grows; the line is appended to FlowLines. A step that is not a positive
 // number, a start point that is not finite or a MaxLen that is not a number is
-// refused (message to the observer, result false, nothing stored). When `end`
-// is given, it receives why a traced line ended.
-bool TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen,
+// refused (with CheckFlowLineArgs' message, nothing stored). A flow that gives
+// a velocity that is not finite ends the line without storing it (Failed).
+// When `end` is given, it receives why a traced line ended.
+TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen,
                    TFlowLineEnd* end = nullptr);
 
 }  // namespace ltr

@@ -109,27 +109,20 @@ std::string VortexRunProgressText(double time, double maxTime) {
   return "Прошло времени: " + FormatFixed(time, 6, 3) + " из " + FormatFixed(maxTime, 6, 3) + " сек.";
 }
 
-bool SolveCurrentFlow(TModelState& s) {
-  const std::string error = CheckVortexRunArgs(s, s.FreeCount, 0.0, 1.0, s.FreeCount, 0.0);
-  if (!error.empty()) {
-    s.Ui().ShowMessage(error);
-    return false;
-  }
+TOutcome SolveCurrentFlow(TModelState& s) {
+  if (std::string error = CheckVortexRunArgs(s, s.FreeCount, 0.0, 1.0, s.FreeCount, 0.0); !error.empty())
+    return TOutcome::Refusal(std::move(error));
   PrepareRun(s);
   ReleaseInfluenceSystem(s);
-  return true;
+  return {};
 }
 
-bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
-                 double Dt) {
-  const std::string error = CheckVortexRunArgs(s, MaxFree, MaxTime, Dt, StartFreeCount, StartTime);
-  if (!error.empty()) {
-    s.Ui().ShowMessage(error);
-    return false;
-  }
+TOutcome RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
+                     double Dt) {
+  if (std::string error = CheckVortexRunArgs(s, MaxFree, MaxTime, Dt, StartFreeCount, StartTime); !error.empty())
+    return TOutcome::Refusal(std::move(error));
 
   s.StopVortexRun = false;
-  s.RunError.clear();
   s.Delta = s.Area.H / 2;
   s.MaxFreeVortex = MaxFree;
   s.Dt = Dt;
@@ -145,10 +138,8 @@ bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTi
     ++step;
     TObserver& ui = s.Ui();
     if (!VorticesFinite(s)) {
-      s.RunError = NonFiniteRunText("Расчет поля скоростей остановлен", step);
       ReleaseInfluenceSystem(s);
-      ui.ShowMessage(s.RunError);
-      return false;
+      return TOutcome::Failure(NonFiniteRunText("Расчет поля скоростей остановлен", step));
     }
     ui.RedrawRun(s, false);
     ui.SetLabel(TLabel::Time, ElapsedTimeLabel(s.Time));
@@ -159,7 +150,7 @@ bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTi
   }
 
   ReleaseInfluenceSystem(s);
-  return true;
+  return {};
 }
 
 }  // namespace ltr

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/model_state.h"
+#include "model/outcome.h"
 
 namespace ltr {
 
@@ -34,11 +35,11 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
 // Runs the vortex simulation from StartTime with StartFreeCount free vortices
 // until Time passes MaxTime or StopVortexRun is set. After every step it asks
 // the observer to redraw, writes the progress labels and lets it process
-// messages. Arguments that make no sense are refused before anything changes:
-// the message goes to the observer and the result is false. A step that
-// leaves a vortex not finite ends the run at once: RunError holds the
-// message, which also goes to the observer, and the result is false.
-bool RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
+// messages. Arguments that make no sense are refused before anything changes
+// (Refused, with CheckVortexRunArgs' message). A step that leaves a vortex not
+// finite ends the run at once (Failed, with NonFiniteRunText); the vortices
+// are then left as that step made them.
+TOutcome RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
                  double Dt);
 
 // Gives a run's arrays room for its bound vortices and MaxFreeVortex free
@@ -70,8 +71,8 @@ std::string VortexRunProgressText(double time, double maxTime);
 
 // Solves the bound circulations once for the vortices as they are, as a run
 // that makes no step does: with no free vortices, the steady flow of a fresh
-// discretization. Time and the run parameters are left alone. Refused (message
-// to the observer, result false) when the system would be too large.
-bool SolveCurrentFlow(TModelState& s);
+// discretization. Time and the run parameters are left alone. Refused, with
+// nothing changed, when the system would be too large.
+TOutcome SolveCurrentFlow(TModelState& s);
 
 }  // namespace ltr

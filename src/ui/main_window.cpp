@@ -170,6 +170,10 @@ void TfrmMain::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::A
 
 void TfrmMain::ShowMessage(const std::string& text) { ShowText(QString::fromStdString(text)); }
 
+void TfrmMain::ShowOutcome(const TOutcome& outcome) {
+  if (!outcome.Message().empty()) ShowMessage(outcome.Message());
+}
+
 void TfrmMain::FlowLineStart(const TRealPoint& p) { Renderer_.FlowLineStart(p); }
 
 void TfrmMain::FlowLineTo(const TRealPoint& p) {

@@ -17,6 +17,7 @@
 #include "dust/concentration_run.h"
 #include "model/model_state.h"
 #include "model/observer.h"
+#include "model/outcome.h"
 #include "ui/ui_services.h"
 #include "view/scene_renderer.h"
 #include "view/view_transform.h"
@@ -86,7 +87,6 @@ class TfrmMain : public QMainWindow, public TObserver {
   void SetLabel(TLabel label, const std::string& text) override;
   void RedrawRun(const TModelState& state, bool withParticles) override;
   void ProcessMessages() override;
-  void ShowMessage(const std::string& text) override;
   void FlowLineStart(const TRealPoint& p) override;
   void FlowLineTo(const TRealPoint& p) override;
   void ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) override;
@@ -162,6 +162,10 @@ class TfrmMain : public QMainWindow, public TObserver {
 
   // A message box through the services (main_window.cpp).
   void ShowText(const QString& text);
+  void ShowMessage(const std::string& text);
+  // The message of a core operation that was refused or failed; nothing for
+  // one that went through or was stopped.
+  void ShowOutcome(const TOutcome& outcome);
   // Asks whether to go on in a flow whose circulations are all zero; true to go on.
   bool ConfirmWithoutFlow();
 

@@ -14,7 +14,7 @@
 #include <new>
 #include <string>
 
-#include "io/vortex_file.h"
+#include "io/vortex_commands.h"
 #include "model/discretization.h"
 #include "ui/about_box.h"
 #include "ui/area_params_dialog.h"
@@ -53,7 +53,9 @@ bool TfrmMain::LoadFile(const QString& fileName) {
   TLoadResult result;
   bool loaded = false;
   try {
-    loaded = LoadVortexStructure(s_, QFile::encodeName(fileName).toStdString(), result);
+    const TOutcome outcome = LoadVortexStructure(s_, QFile::encodeName(fileName).toStdString(), result);
+    loaded = outcome.Ok();
+    ShowOutcome(outcome);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
     return false;
@@ -79,8 +81,9 @@ void TfrmMain::miSaveClick() {
 
 bool TfrmMain::SaveFile(const QString& fileName) {
   if (ActiveRun_ != TRunKind::None) return false;
-  std::string error;
-  return SaveVortexStructure(s_, QFile::encodeName(fileName).toStdString(), error);
+  const TOutcome outcome = SaveVortexStructure(s_, QFile::encodeName(fileName).toStdString());
+  ShowOutcome(outcome);
+  return outcome.Ok();
 }
 
 // Menu "Данные" → "Сохранить рисунок…".

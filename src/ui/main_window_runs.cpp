@@ -152,7 +152,9 @@ void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTim
     TRunGuard guard(*this, TRunKind::Vortex);
     s_.Compute.Fast = cbFastVortexRun_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
-    ran = RunVortices(s_, maxFree, startFreeCount, startTime, maxTime, dt);
+    const TOutcome outcome = RunVortices(s_, maxFree, startFreeCount, startTime, maxTime, dt);
+    ran = outcome.Ok();
+    ShowOutcome(outcome);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
   }
@@ -264,7 +266,9 @@ void TfrmMain::btnStartCountConcentrationClick() {
     s_.Compute.Fast = cbFastConcentration_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
     if (options.ParticleStep.OwnSteps() && moveVortices) s_.Dt = vortexDt;
-    completed = RunConcentration(s_, numParticle, numIteration, moveVortices, options);
+    const TOutcome outcome = RunConcentration(s_, numParticle, numIteration, moveVortices, options);
+    completed = outcome.Ok();
+    ShowOutcome(outcome);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
     s_.StopConcentration = true;
@@ -310,7 +314,9 @@ void TfrmMain::btnBuildFlowLineClick() {
   if (!FlowComputed(s_) && !ConfirmWithoutFlow()) return;
   try {
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
-    if (TraceFlowLine(s_, x, y, step, maxLen, &end) && end == TFlowLineEnd::StepLimit)
+    const TOutcome outcome = TraceFlowLine(s_, x, y, step, maxLen, &end);
+    ShowOutcome(outcome);
+    if (outcome && end == TFlowLineEnd::StepLimit)
       ShowMessage(FlowLineStepLimitText(static_cast<int>(s_.FlowLines.back().size()) - 1));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));

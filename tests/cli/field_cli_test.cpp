@@ -6,6 +6,7 @@
 
 #include "cli/run_cli.h"
 #include "io/io_test_support.h"
+#include "io/vortex_commands.h"
 #include "io/vortex_file.h"
 #include "solver/velocity_field.h"
 

@@ -21,7 +21,6 @@ class RunRecorder : public TObserver {
  public:
   explicit RunRecorder(TModelState& s, int stopAt = 0) : state(s), stopAt(stopAt) { s.Observer = this; }
   void SetLabel(TLabel label, const std::string& text) override { labels.push_back({label, text}); }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void RedrawRun(const TModelState&, bool withParticles) override {
     ++redraws;
     EXPECT_TRUE(withParticles);
@@ -46,11 +45,17 @@ class RunRecorder : public TObserver {
   TModelState& state;
   int stopAt;
   std::vector<std::pair<TLabel, std::string>> labels;
-  std::vector<std::string> messages;
+  std::vector<std::string> messages;  // of the refused runs
   std::vector<std::array<int, 3>> progress;
   int redraws = 0;
   int processed = 0;
 };
+
+// The message of a run that must be refused.
+std::string RefusalOf(const TOutcome& outcome) {
+  EXPECT_EQ(outcome.Kind(), TOutcome::TKind::Refused) << outcome;
+  return outcome.Message();
+}
 
 // Results of an earlier run that a run which does not complete must keep.
 void PresetResults(TModelState& s) {
@@ -168,15 +173,15 @@ TEST(ConcentrationRun, RefusedArgumentsChangeNothing) {
   PresetResults(s);
   RunRecorder ui(s);
   s.Dust.ParticleDensity = 0;
-  EXPECT_FALSE(RunConcentration(s, 2, 2, false, Unseeded()));
+  ui.messages.push_back(RefusalOf(RunConcentration(s, 2, 2, false, Unseeded())));
   s.Dust.ParticleDensity = 3500;
-  EXPECT_FALSE(RunConcentration(s, 0, 2, false, Unseeded()));
-  EXPECT_FALSE(RunConcentration(s, 2000, 2000, false, Unseeded()));
+  ui.messages.push_back(RefusalOf(RunConcentration(s, 0, 2, false, Unseeded())));
+  ui.messages.push_back(RefusalOf(RunConcentration(s, 2000, 2000, false, Unseeded())));
   s.MaxResidence = -1;
-  EXPECT_FALSE(RunConcentration(s, 2, 2, false, Unseeded()));
+  ui.messages.push_back(RefusalOf(RunConcentration(s, 2, 2, false, Unseeded())));
   s.MaxResidence = 30;
   s.Area.InflowSpeed = -2;  // the time step would be negative
-  EXPECT_FALSE(RunConcentration(s, 2, 2, false, Unseeded()));
+  ui.messages.push_back(RefusalOf(RunConcentration(s, 2, 2, false, Unseeded())));
   ASSERT_EQ(ui.messages.size(), 5u);
   EXPECT_EQ(ui.messages[0], "Плотность пылевых частиц должна быть положительным числом");
   EXPECT_TRUE(s.StopConcentration);
@@ -192,8 +197,7 @@ TEST(ConcentrationRun, RejectedSizeDistributionEndsTheRunAtOnce) {
   s.Particles.resize(3);
   s.ParticleCount = 3;
   RunRecorder ui(s);
-  EXPECT_FALSE(RunConcentration(s, 2, 2, true, Unseeded()));
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Ошибка в параметрах генератора случайных чисел"});
+  EXPECT_EQ(RefusalOf(RunConcentration(s, 2, 2, true, Unseeded())), "Ошибка в параметрах генератора случайных чисел");
   EXPECT_TRUE(s.StopConcentration);
   EXPECT_EQ(s.ParticleCount, 3);
   EXPECT_EQ(s.ConcentrationSteps, 0);
@@ -208,7 +212,7 @@ TEST(ConcentrationRun, FirstMomentAndAStopDuringInjection) {
   BuildArea(s);
   PresetResults(s);
   RunRecorder ui(s, 1);  // Stop at the first redraw point
-  EXPECT_FALSE(RunConcentration(s, 10, 10, false, Unseeded()));
+  EXPECT_EQ(RunConcentration(s, 10, 10, false, Unseeded()).Kind(), TOutcome::TKind::Stopped);
   EXPECT_TRUE(s.StopConcentration);
   EXPECT_EQ(ui.LabelTexts(TLabel::Step), std::vector<std::string>{"Шаг по времени: 0,0001633 c"});
   EXPECT_NEAR(s.Dust.ParticleDt, 0.00016330464, 5e-13);
@@ -238,7 +242,7 @@ TEST(ConcentrationRun, StopDuringTheDrainKeepsTheParticlesAndOldResults) {
   TModelState s = SteadyFlow();
   PresetResults(s);
   RunRecorder ui(s, 3);  // two moments, then the first drain redraw
-  EXPECT_FALSE(RunConcentration(s, 2, 2, false, Unseeded()));
+  EXPECT_EQ(RunConcentration(s, 2, 2, false, Unseeded()).Kind(), TOutcome::TKind::Stopped);
   EXPECT_EQ(s.ConcentrationSteps, 12);
   EXPECT_GT(s.ParticleCount, 0);
   EXPECT_EQ(ui.LabelTexts(TLabel::VortexCount2), std::vector<std::string>{"Свободных вихрей: 0"});
@@ -249,7 +253,7 @@ TEST(ConcentrationRun, StopDuringTheDrainKeepsTheParticlesAndOldResults) {
   TConcentrationOptions o = Unseeded();
   o.MaxSteps = 5;
   RunRecorder quiet(s);
-  EXPECT_FALSE(RunConcentration(s, 2, 2, false, o));
+  EXPECT_EQ(RunConcentration(s, 2, 2, false, o).Kind(), TOutcome::TKind::Stopped);
   EXPECT_TRUE(s.StopConcentration);
   EXPECT_EQ(s.ConcentrationSteps, 5);
   ExpectPresetResults(s);
@@ -273,7 +277,6 @@ TEST(ConcentrationRun, InAirAtRestEveryParticleSettles) {
   EXPECT_EQ(s.HeldCount, 0);
   EXPECT_GT(s.RealInputConcentration, 0.3 * 3e-6);
   EXPECT_LT(s.RealInputConcentration, 3 * 3e-6);
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST(ConcentrationRun, SteadyFlowResultsAreConsistentAndReproducible) {
@@ -368,10 +371,8 @@ TEST(ConcentrationRun, FineDustWithOwnStepsIsExhausted) {
   // A fixed step that is no positive time ends the run before anything.
   TModelState bad = SteadyFlow();
   PresetResults(bad);
-  RunRecorder badUi(bad);
   own.ParticleStep = TParticleStepMode::FixedStep(0);
-  EXPECT_FALSE(RunConcentration(bad, 2, 2, false, own));
-  EXPECT_EQ(badUi.messages, std::vector<std::string>{ParticleSubStepErrorText});
+  EXPECT_EQ(RefusalOf(RunConcentration(bad, 2, 2, false, own)), ParticleSubStepErrorText);
   ExpectPresetResults(bad);
 }
 

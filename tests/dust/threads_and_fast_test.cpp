@@ -24,7 +24,7 @@ const TModelState& ShortRun() {
   static const TModelState s = [] {
     TModelState m;
     m.Compute.Threads = 1;
-    RunVortices(m, 150, 0, 0.0, 0.3, 0.005);
+    EXPECT_TRUE(RunVortices(m, 150, 0, 0.0, 0.3, 0.005));
     return m;
   }();
   return s;
@@ -101,8 +101,8 @@ TEST(VortexThreads, ARunIsTheSameOnOneThreadAndOnThree) {
   one.Compute.Threads = 1;
   TModelState three;
   three.Compute.Threads = 3;
-  RunVortices(one, 200, 0, 0.0, 0.25, 0.005);
-  RunVortices(three, 200, 0, 0.0, 0.25, 0.005);
+  ASSERT_TRUE(RunVortices(one, 200, 0, 0.0, 0.25, 0.005));
+  ASSERT_TRUE(RunVortices(three, 200, 0, 0.0, 0.25, 0.005));
   ASSERT_EQ(one.FreeCount, three.FreeCount);
   ASSERT_GT(one.FreeCount, 50);
   for (int i = 0; i < one.BoundCount + one.FreeCount; ++i) {
@@ -145,7 +145,7 @@ TEST(FastVelocity, AgreesWithTheExactSumToTwelveDigits) {
 TEST(FastMode, AConcentrationRunStaysCloseToTheExactOne) {
   TModelState exact;
   BuildArea(exact);
-  SolveCurrentFlow(exact);
+  ASSERT_TRUE(SolveCurrentFlow(exact));
   TModelState fast = exact;
   fast.Compute.Fast = true;
   TConcentrationOptions options;

@@ -56,10 +56,8 @@ class TRecorder : public TObserver {
  public:
   void SetStatusText(const std::string& text) override { status.push_back(text); }
   void SetLabel(TLabel label, const std::string& text) override { labels[label] = text; }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
   std::vector<std::string> status;
   std::map<TLabel, std::string> labels;
-  std::vector<std::string> messages;
 };
 
 // A small enclosure (H = 0.05, 68 bound vortices) after some simulated time:

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "io/io_test_support.h"
+#include "io/vortex_commands.h"
 #include "model/discretization.h"
 #include "model/validation.h"
 
@@ -146,7 +147,7 @@ TEST(VortexFileRoundTrip, WriteReadWriteGivesIdenticalFilesUnderBothExtensions) 
   for (const char* name : {"a.vrt", "junk.vrt"}) {
     TModelState t;
     TLoadResult result;
-    ASSERT_TRUE(LoadVortexStructure(t, dir.File(name), result)) << result.Error;
+    ASSERT_TRUE(LoadVortexStructure(t, dir.File(name), result));
     ASSERT_TRUE(WriteVortexStructure(t, dir.File("again.evt"), error)) << error;
     EXPECT_EQ(ReadBytes(dir.File("again.evt")), first) << name;
   }
@@ -163,8 +164,7 @@ TEST(VortexFileRoundTrip, SaveThenLoadRestoresEveryStoredValueBitForBit) {
   s.CalcPoints[5].Vn = s.Area.Speed;
   s.CalcPoints[9].Normal.X = -0.0L;  // a ceiling point: (0, 1) with a signed zero
   const std::string path = dir.File("run.evt");
-  std::string error;
-  ASSERT_TRUE(SaveVortexStructure(s, path, error)) << error;
+  ASSERT_TRUE(SaveVortexStructure(s, path));
 
   TModelState t;  // the start-up state, with more bound vortices
   t.Particles.resize(5);
@@ -174,9 +174,9 @@ TEST(VortexFileRoundTrip, SaveThenLoadRestoresEveryStoredValueBitForBit) {
   TRecorder ui;
   t.Observer = &ui;
   TLoadResult result;
-  ASSERT_TRUE(LoadVortexStructure(t, path, result)) << result.Error;
-  EXPECT_TRUE(result.Error.empty());
-  EXPECT_TRUE(ui.messages.empty());
+  const TOutcome loaded = LoadVortexStructure(t, path, result);
+  ASSERT_TRUE(loaded) << loaded;
+  EXPECT_TRUE(loaded.Message().empty());
 
   auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
   static_assert(sizeof(TAreaParams) == 9 * sizeof(double));
@@ -224,7 +224,7 @@ TEST(VortexFileRoundTrip, SignatureIsNotRequired) {
   WriteBytes(dir.File("foreign.vrt"), file);
   TModelState t;
   TLoadResult result;
-  ASSERT_TRUE(LoadVortexStructure(t, dir.File("foreign.vrt"), result)) << result.Error;
+  ASSERT_TRUE(LoadVortexStructure(t, dir.File("foreign.vrt"), result));
   EXPECT_EQ(t.FreeCount, 7);
   // Written again, it carries the proper signature.
   const Bytes again = Encode(t);
@@ -272,7 +272,7 @@ TEST(VortexFileLoad, ProposesTheNextWholeSecondAndTwiceItsSteps) {
     TModelState t;
     t.MaxFreeVortex = 12345;  // the proposal does not depend on any maximum
     TLoadResult r;
-    ASSERT_TRUE(LoadVortexStructure(t, path, r)) << r.Error;
+    ASSERT_TRUE(LoadVortexStructure(t, path, r));
     EXPECT_EQ(r.MaxTimeText, c.maxTime) << c.time;
     EXPECT_EQ(r.MaxFreeVortexValue, c.maxFree) << c.time << " / " << c.dt;
     EXPECT_EQ(r.MaxFreeVortexText, std::to_string(c.maxFree));
@@ -302,7 +302,7 @@ TEST(VortexFileLoad, FileOfASmallerEnclosureReplacesAllVortexState) {
   t.FreeCount = 3;
   t.Time = 9.0;
   TLoadResult r;
-  ASSERT_TRUE(LoadVortexStructure(t, path, r)) << r.Error;
+  ASSERT_TRUE(LoadVortexStructure(t, path, r));
   EXPECT_EQ(t.BoundCount, 68);
   EXPECT_EQ(t.CalcPoints.size(), 68u);
   EXPECT_EQ(t.Vortices.size(), 68u + 50u);
@@ -334,7 +334,7 @@ TEST(VortexFileLoad, ValuesBeyondTheDialogsRangesLoadAsStored) {
   TModelState t;
   BuildArea(t);
   TLoadResult r;
-  ASSERT_TRUE(LoadVortexStructure(t, path, r)) << r.Error;
+  ASSERT_TRUE(LoadVortexStructure(t, path, r));
   EXPECT_EQ(t.Area.H, 2.0);
   EXPECT_EQ(t.Area.Speed, 150.0);
   EXPECT_EQ(t.Area.RoomWidth, 20.0);
@@ -500,15 +500,15 @@ TEST(VortexFileRefusal, EveryDamagedFileIsRefusedAndTheModelStaysAsItWas) {
     s.Observer = &ui;
     const TStateImage before(s);
     TLoadResult r;
-    EXPECT_FALSE(LoadVortexStructure(s, path, r));
+    const TOutcome refused = LoadVortexStructure(s, path, r);
+    EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
     EXPECT_TRUE(TStateImage(s) == before);
-    EXPECT_NE(r.Error.find("Не удалось загрузить вихревую структуру из файла \"" + path + "\": "),
+    const std::string& message = refused.Message();
+    EXPECT_NE(message.find("Не удалось загрузить вихревую структуру из файла \"" + path + "\": "),
               std::string::npos)
-        << r.Error;
-    EXPECT_NE(r.Error.find(bad.reason), std::string::npos) << r.Error;
-    EXPECT_EQ(r.Error.find('\n'), std::string::npos);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], r.Error);
+        << message;
+    EXPECT_NE(message.find(bad.reason), std::string::npos) << message;
+    EXPECT_EQ(message.find('\n'), std::string::npos);
     EXPECT_TRUE(ui.status.empty());
     EXPECT_TRUE(ui.labels.empty());
     EXPECT_TRUE(r.MaxTimeText.empty() && r.DtText.empty());
@@ -532,10 +532,10 @@ TEST(VortexFileRefusal, MissingFileAndFolderAreRefused) {
     TRecorder ui;
     s.Observer = &ui;
     TLoadResult r;
-    EXPECT_FALSE(LoadVortexStructure(s, path, r));
+    const TOutcome refused = LoadVortexStructure(s, path, r);
+    EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
     EXPECT_TRUE(TStateImage(s) == before);
-    EXPECT_NE(r.Error.find("\"" + path + "\""), std::string::npos);
-    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(refused.Message().find("\"" + path + "\""), std::string::npos);
   }
   TVortexFileContent c;
   std::string error;
@@ -598,12 +598,11 @@ TEST(VortexFileSave, FailedSaveLeavesTheExistingFileIntact) {
   // A state that could not be loaded again is not written.
   s.FreeCount = 51;
   s.Vortices.resize(200);
-  EXPECT_FALSE(SaveVortexStructure(s, target, error));
-  EXPECT_NE(error.find("Не удалось сохранить вихревую структуру в файл \"" + target + "\": "),
+  const TOutcome refused = SaveVortexStructure(s, target);
+  EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
+  EXPECT_NE(refused.Message().find("Не удалось сохранить вихревую структуру в файл \"" + target + "\": "),
             std::string::npos);
-  EXPECT_NE(error.find("число свободных вихрей 51"), std::string::npos) << error;
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], error);
+  EXPECT_NE(refused.Message().find("число свободных вихрей 51"), std::string::npos) << refused;
   s.FreeCount = 7;
   s.Vortices[s.BoundCount + 2].Gamma = std::numeric_limits<long double>::infinity();
   EXPECT_FALSE(WriteVortexStructure(s, target, error));

@@ -52,14 +52,12 @@ class RecordingObserver : public TObserver {
     calls.push_back("messages");
     if (onMessages) onMessages();
   }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void FlowLineStart(const TRealPoint& p) override { drawn.assign(1, p); }
   void FlowLineTo(const TRealPoint& p) override { drawn.push_back(p); }
 
   std::vector<std::string> calls;
   std::string timeLabel;
   std::string countLabel;
-  std::vector<std::string> messages;
   std::vector<TRealPoint> drawn;
   int steps = 0;
   std::function<void()> onMessages;

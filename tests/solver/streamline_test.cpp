@@ -108,17 +108,20 @@ TEST(StreamlineTest, RefusesStepsAndPointsThatCannotBeTraced) {
   s.Observer = &ui;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, 0.0, 1.0));
-  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, -0.005, 1.0));
-  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, nan, 1.0));
-  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, inf, 1.0));
-  EXPECT_FALSE(TraceFlowLine(s, nan, 0.1, 0.005, 1.0));
-  EXPECT_FALSE(TraceFlowLine(s, 0.1, -inf, 0.005, 1.0));
-  EXPECT_FALSE(TraceFlowLine(s, 0.1, 0.1, 0.005, nan));
-  ASSERT_EQ(ui.messages.size(), 7u);
-  EXPECT_EQ(ui.messages[0], "Шаг построения линии тока должен быть положительным числом");
-  EXPECT_EQ(ui.messages[4], "Координаты начала линии тока должны быть конечными числами");
-  EXPECT_EQ(ui.messages[6], "Максимальная длина линии тока должна быть числом");
+  const std::string step = "Шаг построения линии тока должен быть положительным числом";
+  const std::string start = "Координаты начала линии тока должны быть конечными числами";
+  const std::string length = "Максимальная длина линии тока должна быть числом";
+  const struct {
+    double x, y, step, maxLen;
+    const std::string& message;
+  } cases[] = {{0.1, 0.1, 0.0, 1.0, step},   {0.1, 0.1, -0.005, 1.0, step}, {0.1, 0.1, nan, 1.0, step},
+               {0.1, 0.1, inf, 1.0, step},   {nan, 0.1, 0.005, 1.0, start}, {0.1, -inf, 0.005, 1.0, start},
+               {0.1, 0.1, 0.005, nan, length}};
+  for (const auto& c : cases) {
+    const TOutcome refused = TraceFlowLine(s, c.x, c.y, c.step, c.maxLen);
+    EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
+    EXPECT_EQ(refused.Message(), c.message);
+  }
   EXPECT_EQ(s.FlowLineCount, 0);
   EXPECT_TRUE(s.FlowLines.empty());
   EXPECT_TRUE(ui.drawn.empty());
