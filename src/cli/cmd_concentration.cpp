@@ -139,7 +139,7 @@ void AddConcentrationOptions(CLI::App& sub, ConcentrationOptions& options) {
                  "stop the run after this many particle time steps (then no results)");
   sub.add_option("--max-residence", options.maxResidence,
                  "particles longer in flight than this many seconds of model time are counted as "
-                 "held and leave the run; 0: no limit (default 30)");
+                 "held and leave the run; 0: no limit (default " + FormatGeneral(DefaultMaxResidence) + ")");
   sub.add_option(
       "--particle-step", options.particleStep,
       "auto or S seconds: each particle integrated in sub-steps of its own (exact drag over a sub-step), "

@@ -9,6 +9,7 @@
 #include "cli/run_options.h"
 #include "dust/concentration_run.h"
 #include "model/run_defaults.h"
+#include "numerics/number_text.h"
 
 namespace ltr::cli {
 
@@ -20,7 +21,7 @@ struct ConcentrationOptions {
   bool moveVortices = false;
   std::string seed;  // empty: from the clock
   std::string maxSteps;
-  std::string maxResidence = "30";
+  std::string maxResidence = FormatGeneral(DefaultMaxResidence);
   std::string particleStep;  // auto or seconds; not given: as the run is described
   std::string replicas = "1";
   bool listVortices = false;
@@ -34,7 +35,7 @@ struct ConcentrationSetup {
   int particles = 0;
   int moments = 0;
   bool moveVortices = false;
-  double maxResidence = 30.0;
+  double maxResidence = DefaultMaxResidence;
   TConcentrationOptions run;
 };
 ConcentrationSetup ParseConcentrationSetup(const ConcentrationOptions& options, const CLI::App& sub);

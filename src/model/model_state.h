@@ -176,6 +176,9 @@ struct TComputeSettings {
   bool ExhaustVortices = false;
 };
 
+// The residence limit of a concentration run at start-up, s of model time.
+inline constexpr double DefaultMaxResidence = 30.0;
+
 struct TModelState {
   TAreaParams Area;
   TDustParams Dust;
@@ -221,7 +224,7 @@ struct TModelState {
   std::vector<TFraction> OutputFractions;
   // Particles held in the flow: a particle longer in flight than MaxResidence
   // (s of model time; 0 = no limit) leaves the run and is counted here.
-  double MaxResidence = 30.0;
+  double MaxResidence = DefaultMaxResidence;
   std::vector<int> FractionHeld;  // per input fraction, in the current run
   double HeldMass = 0.0;          // their mass, in the current run
   int HeldCount = 0;              // result: held particles of the last complete run
