@@ -125,11 +125,11 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   }
 
   // Where the run starts: a fresh run from time 0 with no free vortices, or
-  // the loaded state with at most --max-free free vortices.
+  // the loaded state with at most --max-free free vortices. The run refuses
+  // arguments that make no sense before it changes anything or reports any
+  // progress.
   TRunStart start;
-  const std::string refusal = outcome.loaded ? BeginContinuedRun(s, v.maxFree, v.maxTime, v.dt, start)
-                                             : CheckVortexRunArgs(s, v.maxFree, v.maxTime, v.dt);
-  if (!refusal.empty()) throw InputError(refusal);
+  if (outcome.loaded) ThrowUnlessDone(BeginContinuedRun(s, v.maxFree, v.maxTime, v.dt, start));
   const int startFree = start.FreeCount;
   const double startTime = start.Time;
 

@@ -50,10 +50,10 @@ void ReleaseInfluenceRun(TModelState& s) {
   ReleaseInfluenceSystem(s);
 }
 
-std::string BeginContinuedRun(TModelState& s, int MaxFree, double MaxTime, double Dt, TRunStart& start) {
+TOutcome BeginContinuedRun(TModelState& s, int MaxFree, double MaxTime, double Dt, TRunStart& start) {
   const int keep = std::min(s.FreeCount, MaxFree);
-  std::string refusal = CheckVortexRunArgs(s, MaxFree, MaxTime, Dt, keep, s.Time);
-  if (!refusal.empty()) return refusal;
+  if (std::string refusal = CheckVortexRunArgs(s, MaxFree, MaxTime, Dt, keep, s.Time); !refusal.empty())
+    return TOutcome::Refusal(std::move(refusal));
   s.FreeCount = keep;
   start = {keep, s.Time};
   return {};

@@ -59,9 +59,9 @@ struct TRunStart {
 // The start of a run that goes on from the current state (Continue): the free
 // vortices as they are, cut to the first MaxFree of them. The run is checked
 // with that start before anything changes; a refusal leaves every vortex in
-// place and returns its message. Otherwise FreeCount is cut and start holds
-// the arguments for RunVortices.
-std::string BeginContinuedRun(TModelState& s, int MaxFree, double MaxTime, double Dt, TRunStart& start);
+// place. Otherwise FreeCount is cut and start holds the arguments for
+// RunVortices.
+TOutcome BeginContinuedRun(TModelState& s, int MaxFree, double MaxTime, double Dt, TRunStart& start);
 
 // The time label of the vortex run (lbTime): "Прошло времени: 1,000 сек.".
 std::string ElapsedTimeLabel(double time);

@@ -182,9 +182,8 @@ void TfrmMain::btnContinueClick() {
   double maxTime = 0, dt = 0;
   if (!ReadVortexRunFields(maxFree, maxTime, dt)) return;
   TRunStart start;
-  const std::string error = BeginContinuedRun(s_, maxFree, maxTime, dt, start);
-  if (!error.empty()) {
-    ShowMessage(error);
+  if (const TOutcome refused = BeginContinuedRun(s_, maxFree, maxTime, dt, start); !refused) {
+    ShowOutcome(refused);
     return;
   }
   RunVortexCommand(maxFree, start.FreeCount, start.Time, maxTime, dt);

@@ -109,10 +109,10 @@ TEST(VortexRunTest, ContinueCutsToTheLimitOnlyWhenTheRunCanStart) {
   ASSERT_GT(after.FreeCount, 12);
 
   TRunStart start;
-  EXPECT_EQ(BeginContinuedRun(s, 12, 0.2, 0.0, start), "Шаг по времени должен быть положительным числом");
+  EXPECT_EQ(BeginContinuedRun(s, 12, 0.2, 0.0, start).Message(), "Шаг по времени должен быть положительным числом");
   ExpectSameVortices(s, after);
 
-  ASSERT_EQ(BeginContinuedRun(s, 12, 0.2, 0.005, start), "");
+  ASSERT_TRUE(BeginContinuedRun(s, 12, 0.2, 0.005, start));
   EXPECT_EQ(start.FreeCount, 12);
   EXPECT_EQ(start.Time, after.Time);
   EXPECT_EQ(s.FreeCount, 12);
