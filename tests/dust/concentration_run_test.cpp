@@ -190,6 +190,22 @@ TEST(ConcentrationRun, RefusedArgumentsChangeNothing) {
   ExpectPresetResults(s);
 }
 
+// A run whose particles stop being finite numbers fails: not a stop (which
+// ltr-cli would report as a run without results) and not a refusal.
+TEST(ConcentrationRun, AFlowThatStopsBeingFiniteFailsWithoutResults) {
+  TModelState s = SteadyFlow();
+  PresetResults(s);
+  // A free vortex under the inflow with a circulation near the largest double.
+  s.FreeCount = 1;
+  s.Vortices[s.BoundCount] = TVortex{{0.2L, 0.6L}, 1.7e308L};
+  RunRecorder ui(s);
+  const TOutcome failed = RunConcentration(s, 2, 2, false, Unseeded());
+  EXPECT_EQ(failed.Kind(), TOutcome::TKind::Failed);
+  EXPECT_EQ(failed.Message().rfind("Расчет концентрации остановлен: на шаге ", 0), 0u) << failed;
+  EXPECT_TRUE(s.StopConcentration);
+  ExpectPresetResults(s);
+}
+
 TEST(ConcentrationRun, RejectedSizeDistributionEndsTheRunAtOnce) {
   TModelState s = Coarse();
   s.Dust.Fractions = {{10e-6, 20e-6, 0.5}, {30e-6, 40e-6, 0.5}};
