@@ -81,7 +81,8 @@ std::string HistoryCsv(const std::vector<HistoryRow>& rows);
 // vortices, as the Continue button does (the free vortices cut to --max-free
 // first when that is lower); without it the stored flow is used as it is.
 // Progress goes to stderr unless --quiet. Throws InputError when the file or
-// the run is refused (its message).
+// the run is refused and RunFailure when the run stops being finite (with
+// the core's message).
 FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s);
 
 // Puts an observer on the state for the length of a scope.

@@ -156,9 +156,13 @@ std::string VortexFileSizeReason(std::uint64_t size, std::uint64_t expected, int
          counts + " нужно " + std::to_string(expected);
 }
 
-bool DecodeVortexRecords(const std::uint8_t* data, const TVortexFileHeader& header, int n,
+bool DecodeVortexRecords(const std::uint8_t* data, std::size_t size, const TVortexFileHeader& header, int n,
                          TVortexFileContent& content, std::string& reason) {
   const int f = header.FreeCount;
+  if (const std::uint64_t expected = VortexFileSize(n, f); size != expected) {
+    reason = VortexFileSizeReason(size, expected, n, f);
+    return false;
+  }
   TCalcPointArray calcPoints(static_cast<std::size_t>(n));
   const std::uint8_t* p = data + VortexFileHeaderSize;
   for (int i = 0; i < n; ++i, p += CalcPointRecordSize) {
@@ -275,13 +279,8 @@ bool DecodeVortexStructure(const std::uint8_t* data, std::size_t size, TVortexFi
   TVortexFileHeader h;
   int n = 0;
   if (!DecodeVortexFileHeader(data, h, n, reason)) return false;
-  const std::uint64_t expected = VortexFileSize(n, h.FreeCount);
-  if (size != expected) {
-    reason = VortexFileSizeReason(size, expected, n, h.FreeCount);
-    return false;
-  }
   TVortexFileContent decoded;
-  if (!DecodeVortexRecords(data, h, n, decoded, reason)) return false;
+  if (!DecodeVortexRecords(data, size, h, n, decoded, reason)) return false;
   content = std::move(decoded);
   return true;
 }

@@ -108,8 +108,9 @@ bool DecodeVortexFileHeader(const std::uint8_t* data, TVortexFileHeader& header,
                             std::string& reason);
 
 // Decodes and checks the records that follow a checked header: `data` is the
-// whole file image, of the size the header requires.
-bool DecodeVortexRecords(const std::uint8_t* data, const TVortexFileHeader& header, int boundCount,
+// whole file image of `size` bytes, which must be the size the header
+// requires (refused otherwise, before anything is read).
+bool DecodeVortexRecords(const std::uint8_t* data, std::size_t size, const TVortexFileHeader& header, int boundCount,
                          TVortexFileContent& content, std::string& reason);
 
 // The reason for a file whose size is not the one its header requires.

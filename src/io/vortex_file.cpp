@@ -84,7 +84,7 @@ bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& conten
     return false;
   }
   TVortexFileContent decoded;
-  if (!DecodeVortexRecords(data.data(), h, n, decoded, reason)) {
+  if (!DecodeVortexRecords(data.data(), data.size(), h, n, decoded, reason)) {
     error = LoadError(fileName, reason);
     return false;
   }
@@ -113,7 +113,7 @@ bool WriteVortexStructure(const TModelState& s, const std::string& fileName, std
       return false;
     }
     TVortexFileContent check;
-    if (!DecodeVortexRecords(bytes.data(), h, n, check, reason)) {
+    if (!DecodeVortexRecords(bytes.data(), bytes.size(), h, n, check, reason)) {
       error = SaveError(fileName, reason);
       return false;
     }

@@ -23,11 +23,6 @@ class [[nodiscard]] TOutcome {
   static TOutcome Refusal(std::string message) { return TOutcome(TKind::Refused, std::move(message)); }
   static TOutcome Failure(std::string message) { return TOutcome(TKind::Failed, std::move(message)); }
   static TOutcome StoppedEarly() { return TOutcome(TKind::Stopped, {}); }
-  // Done when `refusal` is empty, otherwise refused with it: for the checks
-  // that return the message of the first failing condition.
-  static TOutcome RefusedIf(std::string refusal) {
-    return refusal.empty() ? TOutcome() : Refusal(std::move(refusal));
-  }
 
   TKind Kind() const { return kind_; }
   bool Ok() const { return kind_ == TKind::Done; }

@@ -344,7 +344,7 @@ TEST(ConcentrationRun, ParticlesHeldInTheFlowEndTheRunWithTheLimit) {
   endless.MaxResidence = 0;
   TConcentrationOptions bounded = Unseeded();
   bounded.MaxSteps = 3000;
-  EXPECT_FALSE(RunConcentration(endless, 2, 2, false, bounded));
+  EXPECT_EQ(RunConcentration(endless, 2, 2, false, bounded).Kind(), TOutcome::TKind::Stopped);
   EXPECT_EQ(endless.ParticleCount, 4);
 
   TModelState s = ReversedFlow();

@@ -681,6 +681,63 @@ TEST_F(MainWindowTest, AFileWithAFlippedBitIsRefusedWithItsReason) {
   EXPECT_EQ(s.BoundCount, bound);
 }
 
+// The failures the core returns reach the user as a message box: a save that
+// cannot be written, and each run in a flow whose numbers stop being finite.
+TEST_F(MainWindowTest, AFailedSaveAndRunsThatStopBeingFiniteShowTheirMessage) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  SaveName = dir.filePath(QStringLiteral("missing/run.evt"));
+  Action("miSave")->trigger();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].startsWith(U("Не удалось сохранить вихревую структуру в файл"))) << Messages[0].toStdString();
+
+  // A flow with a free vortex under the inflow whose circulation is near the
+  // largest double: inside the range a file may hold, but not the velocities
+  // it induces.
+  TModelState strong;
+  strong.Area.H = 0.05;
+  BuildArea(strong);
+  strong.FreeCount = 1;
+  strong.Vortices[strong.BoundCount] = TVortex{{0.2L, 0.6L}, 1.7e308L};
+  const QString path = dir.filePath(QStringLiteral("strong.evt"));
+  std::string error;
+  ASSERT_TRUE(WriteVortexStructure(strong, QFile::encodeName(path).toStdString(), error)) << error;
+  auto failureAfterLoad = [&](const std::function<void()>& command) {
+    Messages.clear();
+    EXPECT_TRUE(w->LoadFile(path));
+    command();
+    EXPECT_EQ(Messages.size(), 1);
+    return Messages.isEmpty() ? std::string() : Messages[0].toStdString();
+  };
+  Pages()->setCurrentIndex(1);
+  EXPECT_EQ(failureAfterLoad([&] {
+              Edit("edX")->setText(U("0,2"));
+              Edit("edY")->setText(U("0,59"));
+              Button("btnBuildFlowLine")->click();
+            }).rfind("Построение линии тока остановлено: на шаге 1 ", 0),
+            0u);
+  EXPECT_EQ(s.FlowLineCount, 0);
+  Pages()->setCurrentIndex(0);
+  EXPECT_NE(failureAfterLoad([&] { Button("btnStartCountConcentration")->click(); })
+                .find("Расчет концентрации остановлен"),
+            std::string::npos);
+  EXPECT_TRUE(Shown.isEmpty());  // no results window
+  EXPECT_EQ(Buttons(), "EEDED");
+
+  // A vortex run stays finite even in that flow (its vortices are extended
+  // numbers); one whose vortex is no longer a number fails at its first step.
+  Messages.clear();
+  StartRun("0,02");
+  ASSERT_GT(s.FreeCount, 0);
+  ASSERT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  s.Vortices[s.BoundCount].Gamma = std::numeric_limits<Extended>::quiet_NaN();
+  Edit("edMaxTime")->setText(U("1"));
+  Button("btnContinue")->click();
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_EQ(Messages[0].toStdString(), NonFiniteRunText("Расчет поля скоростей остановлен", 1));
+  EXPECT_EQ(Buttons(), "EEDED");
+}
+
 TEST_F(MainWindowTest, CancelledLoadEnablesContinue) {
   ASSERT_FALSE(Button("btnContinue")->isEnabled());
   OpenName.clear();
