@@ -38,6 +38,6 @@ std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen);
 // a velocity that is not finite ends the line without storing it (Failed).
 // When `end` is given, it receives why a traced line ended.
 TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen,
-                   TFlowLineEnd* end = nullptr);
+                       TFlowLineEnd* end = nullptr);
 
 }  // namespace ltr

@@ -40,7 +40,7 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
 // finite ends the run at once (Failed, with NonFiniteRunText); the vortices
 // are then left as that step made them.
 TOutcome RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
-                 double Dt);
+                     double Dt);
 
 // Gives a run's arrays room for its bound vortices and MaxFreeVortex free
 // ones (Vortices only grows) and solves the bound circulations for the free

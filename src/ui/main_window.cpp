@@ -170,8 +170,9 @@ void TfrmMain::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::A
 
 void TfrmMain::ShowMessage(const std::string& text) { ShowText(QString::fromStdString(text)); }
 
-void TfrmMain::ShowOutcome(const TOutcome& outcome) {
+bool TfrmMain::Report(const TOutcome& outcome) {
   if (!outcome.Message().empty()) ShowMessage(outcome.Message());
+  return outcome.Ok();
 }
 
 void TfrmMain::FlowLineStart(const TRealPoint& p) { Renderer_.FlowLineStart(p); }

@@ -163,9 +163,9 @@ class TfrmMain : public QMainWindow, public TObserver {
   // A message box through the services (main_window.cpp).
   void ShowText(const QString& text);
   void ShowMessage(const std::string& text);
-  // The message of a core operation that was refused or failed; nothing for
-  // one that went through or was stopped.
-  void ShowOutcome(const TOutcome& outcome);
+  // Shows the message of a core operation that was refused or failed (nothing
+  // for one that went through or was stopped); true when it went through.
+  bool Report(const TOutcome& outcome);
   // Asks whether to go on in a flow whose circulations are all zero; true to go on.
   bool ConfirmWithoutFlow();
 

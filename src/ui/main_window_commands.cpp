@@ -53,9 +53,7 @@ bool TfrmMain::LoadFile(const QString& fileName) {
   TLoadResult result;
   bool loaded = false;
   try {
-    const TOutcome outcome = LoadVortexStructure(s_, QFile::encodeName(fileName).toStdString(), result);
-    loaded = outcome.Ok();
-    ShowOutcome(outcome);
+    loaded = Report(LoadVortexStructure(s_, QFile::encodeName(fileName).toStdString(), result));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
     return false;
@@ -81,9 +79,7 @@ void TfrmMain::miSaveClick() {
 
 bool TfrmMain::SaveFile(const QString& fileName) {
   if (ActiveRun_ != TRunKind::None) return false;
-  const TOutcome outcome = SaveVortexStructure(s_, QFile::encodeName(fileName).toStdString());
-  ShowOutcome(outcome);
-  return outcome.Ok();
+  return Report(SaveVortexStructure(s_, QFile::encodeName(fileName).toStdString()));
 }
 
 // Menu "Данные" → "Сохранить рисунок…".

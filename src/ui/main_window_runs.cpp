@@ -152,9 +152,7 @@ void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTim
     TRunGuard guard(*this, TRunKind::Vortex);
     s_.Compute.Fast = cbFastVortexRun_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
-    const TOutcome outcome = RunVortices(s_, maxFree, startFreeCount, startTime, maxTime, dt);
-    ran = outcome.Ok();
-    ShowOutcome(outcome);
+    ran = Report(RunVortices(s_, maxFree, startFreeCount, startTime, maxTime, dt));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
   }
@@ -182,10 +180,7 @@ void TfrmMain::btnContinueClick() {
   double maxTime = 0, dt = 0;
   if (!ReadVortexRunFields(maxFree, maxTime, dt)) return;
   TRunStart start;
-  if (const TOutcome refused = BeginContinuedRun(s_, maxFree, maxTime, dt, start); !refused) {
-    ShowOutcome(refused);
-    return;
-  }
+  if (!Report(BeginContinuedRun(s_, maxFree, maxTime, dt, start))) return;
   RunVortexCommand(maxFree, start.FreeCount, start.Time, maxTime, dt);
 }
 
@@ -265,9 +260,7 @@ void TfrmMain::btnStartCountConcentrationClick() {
     s_.Compute.Fast = cbFastConcentration_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
     if (options.ParticleStep.OwnSteps() && moveVortices) s_.Dt = vortexDt;
-    const TOutcome outcome = RunConcentration(s_, numParticle, numIteration, moveVortices, options);
-    completed = outcome.Ok();
-    ShowOutcome(outcome);
+    completed = Report(RunConcentration(s_, numParticle, numIteration, moveVortices, options));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
     s_.StopConcentration = true;
@@ -313,9 +306,7 @@ void TfrmMain::btnBuildFlowLineClick() {
   if (!FlowComputed(s_) && !ConfirmWithoutFlow()) return;
   try {
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
-    const TOutcome outcome = TraceFlowLine(s_, x, y, step, maxLen, &end);
-    ShowOutcome(outcome);
-    if (outcome && end == TFlowLineEnd::StepLimit)
+    if (Report(TraceFlowLine(s_, x, y, step, maxLen, &end)) && end == TFlowLineEnd::StepLimit)
       ShowMessage(FlowLineStepLimitText(static_cast<int>(s_.FlowLines.back().size()) - 1));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));

@@ -536,6 +536,7 @@ TEST(VortexFileRefusal, MissingFileAndFolderAreRefused) {
     EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
     EXPECT_TRUE(TStateImage(s) == before);
     EXPECT_NE(refused.Message().find("\"" + path + "\""), std::string::npos);
+    EXPECT_TRUE(ui.labels.empty());
   }
   TVortexFileContent c;
   std::string error;
@@ -591,8 +592,6 @@ TEST(VortexFileSave, FailedSaveLeavesTheExistingFileIntact) {
   const Bytes previous = {'o', 'l', 'd', ' ', 'd', 'a', 't', 'a'};
   WriteBytes(target, previous);
   TModelState s = StateWithFreeVortices();
-  TRecorder ui;
-  s.Observer = &ui;
   std::string error;
 
   // A state that could not be loaded again is not written.
