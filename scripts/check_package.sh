@@ -44,7 +44,8 @@ expected=(
   usr/share/doc/ltr/copyright usr/share/doc/ltr/changelog.gz
 )
 for f in "${expected[@]}"; do [ -f "$root/$f" ] || fail "the package lacks /$f"; done
-echo "Files: $(cd "$root" && find . -type f | wc -l), all expected ones present"
+echo "Files:"
+(cd "$root" && find . -type f | sed 's/^\./  /' | sort)
 
 echo "lintian:"
 lintian --allow-root --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports errors"
