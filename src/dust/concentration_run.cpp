@@ -89,8 +89,7 @@ std::string ResidenceStepsError(const TModelState& s, double particleDt, const T
              "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli --particle-step auto)";
   }
   // The shortest step a particle makes: ParticleDt, or its own sub-step.
-  const Extended speed = std::max(std::fabs(static_cast<Extended>(s.Area.InflowSpeed)),
-                                  std::fabs(static_cast<Extended>(s.Area.Speed)));
+  const Extended speed = OpeningSpeed(s.Area);
   Extended shortest = particleDt;
   if (mode.OwnSteps()) {
     const TSubStepRule rule =
@@ -114,8 +113,8 @@ std::string ResidenceStepsError(const TModelState& s, double particleDt, const T
   }
   // Without a limit nothing but the walls ends a flight: a particle carried
   // at the speed of the openings must cross the enclosure within the bound.
-  const Extended size = std::min(static_cast<Extended>(s.Area.RoomWidth), static_cast<Extended>(s.Area.RoomHeight));
-  if (!(speed > 0) || (shortest > 0 && size / speed / shortest <= static_cast<Extended>(MaxRunSteps))) return {};
+  if (!(speed > 0) || (shortest > 0 && AirCrossingTime(s.Area) / shortest <= static_cast<Extended>(MaxRunSteps)))
+    return {};
   return "Без предельного времени пребывания частицам нужно более " + StepCountText() + steps +
          ", чтобы пересечь укрытие: " + wayOut;
 }
@@ -294,7 +293,7 @@ TOutcome RunConcentration(TModelState& s, int NumParticle, int NumIteration, boo
   };
   auto showDrain = [&] {
     ui.RedrawRun(s, true);
-    ui.SetLabel(TLabel::VortexCount2, "Свободных вихрей: " + std::to_string(s.FreeCount));
+    ui.SetLabel(TLabel::VortexCount2, FreeVortexCountLabel(s.FreeCount));
     ui.ConcentrationProgress(0, NumIteration, s.ParticleCount, s.ConcentrationSteps, s.ConcentrationTime);
     ui.ProcessMessages();
   };

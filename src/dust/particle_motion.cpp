@@ -81,13 +81,19 @@ void ExactDragStep(const TParticleMotion& m, Extended* Y, Extended h) {
   Y[2] = Y[2] + dvy * decay;
 }
 
+Extended OpeningSpeed(const TAreaParams& area) {
+  return std::max(std::fabs(static_cast<Extended>(area.InflowSpeed)), std::fabs(static_cast<Extended>(area.Speed)));
+}
+
+Extended AirCrossingTime(const TAreaParams& area) {
+  const Extended size = std::min(static_cast<Extended>(area.RoomWidth), static_cast<Extended>(area.RoomHeight));
+  return size / OpeningSpeed(area);
+}
+
 TSubStepRule MakeSubStepRule(const TAreaParams& area, Extended Fixed) {
   TSubStepRule rule;
   rule.Fixed = Fixed > 0 ? Fixed : 0.0L;
-  const Extended speed = std::max(std::fabs(static_cast<Extended>(area.InflowSpeed)),
-                                  std::fabs(static_cast<Extended>(area.Speed)));
-  const Extended size = std::min(static_cast<Extended>(area.RoomWidth), static_cast<Extended>(area.RoomHeight));
-  rule.MaxTime = size / speed / 100;
+  rule.MaxTime = AirCrossingTime(area) / 100;
   // Without a flow speed or a size (which the run refuses) a fixed bound.
   if (!std::isfinite(rule.MaxTime) || !(rule.MaxTime > 0)) rule.MaxTime = 0.01L;
   rule.MaxDisplacement = static_cast<Extended>(area.H) / 10;

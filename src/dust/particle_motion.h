@@ -1,8 +1,10 @@
 #pragma once
 // The motion of the dust particles in flight: Stokes drag towards the air
-// velocity (with the dynamic shape factor) and gravity, integrated with one
-// Runge-Kutta step per particle and time step; then the end conditions (floor,
-// exhaust, rest, residence limit) and the wall impacts.
+// velocity (with the dynamic shape factor) and gravity, integrated either with
+// one Runge-Kutta step per particle and time step or in sub-steps of each
+// particle's own (the exact solution of the drag); then the end conditions
+// (floor, exhaust, rest, residence limit), the wall impacts and the booking of
+// each particle's fate, in particle order whatever the number of threads.
 
 #include <cstdint>
 #include <vector>
@@ -81,6 +83,12 @@ struct TSubStepRule {
   Extended MaxTime = 0.0L;
   Extended MaxDisplacement = 0.0L;
 };
+
+// The air speed of the openings, max(|InflowSpeed|, |Speed|), and the time
+// the air needs at that speed to cross the enclosure, min(RoomWidth,
+// RoomHeight) / that speed: the scales of the particles' own steps.
+Extended OpeningSpeed(const TAreaParams& area);
+Extended AirCrossingTime(const TAreaParams& area);
 
 // The automatic rule for the enclosure of s: a particle moves at most H / 10
 // in a sub-step, and a sub-step lasts at most 1/100 of the time the air needs

@@ -38,7 +38,7 @@ std::int64_t ProposedMaxFreeVortex(double time, double dt) {
 TLoadResult LoadedStateTexts(const TModelState& s) {
   TLoadResult r;
   r.TimeLabel = ElapsedTimeLabel(s.Time);
-  r.VortexCountLabel = "Свободных вихрей: " + std::to_string(s.FreeCount);
+  r.VortexCountLabel = FreeVortexCountLabel(s.FreeCount);
   r.MaxTimeText = std::to_string(static_cast<std::int64_t>(std::trunc(s.Time)) + 1);
   r.MaxFreeVortexValue = ProposedMaxFreeVortex(s.Time, s.Dt);
   r.MaxFreeVortexText = std::to_string(r.MaxFreeVortexValue);

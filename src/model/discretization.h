@@ -1,4 +1,7 @@
 #pragma once
+// The discretization of the enclosure: its contour of eight ribs, the bound
+// vortices with their calc points, the separation points' search ranges and
+// the inset contour that keeps the free vortices inside.
 
 #include "model/model_state.h"
 

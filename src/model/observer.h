@@ -14,6 +14,13 @@ namespace ltr {
 
 struct TModelState;
 
+// The fixed beginnings of the progress labels, as every face writes them.
+inline constexpr const char* ElapsedTimePrefix = "Прошло времени: ";
+inline constexpr const char* FreeVortexCountPrefix = "Свободных вихрей: ";
+
+// lbVortexCount and lbVortexCount2: "Свободных вихрей: " and the count.
+inline std::string FreeVortexCountLabel(int freeCount) { return FreeVortexCountPrefix + std::to_string(freeCount); }
+
 // The progress labels that the run loops write.
 enum class TLabel {
   Time,          // lbTime: "Прошло времени: ... сек."

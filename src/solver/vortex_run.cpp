@@ -103,10 +103,10 @@ bool VorticesFinite(const TModelState& s) {
   return true;
 }
 
-std::string ElapsedTimeLabel(double time) { return "Прошло времени: " + FormatFixed(time, 6, 3) + " сек."; }
+std::string ElapsedTimeLabel(double time) { return ElapsedTimePrefix + FormatFixed(time, 6, 3) + " сек."; }
 
 std::string VortexRunProgressText(double time, double maxTime) {
-  return "Прошло времени: " + FormatFixed(time, 6, 3) + " из " + FormatFixed(maxTime, 6, 3) + " сек.";
+  return ElapsedTimePrefix + FormatFixed(time, 6, 3) + " из " + FormatFixed(maxTime, 6, 3) + " сек.";
 }
 
 TOutcome SolveCurrentFlow(TModelState& s) {
@@ -143,7 +143,7 @@ TOutcome RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double Sta
     }
     ui.RedrawRun(s, false);
     ui.SetLabel(TLabel::Time, ElapsedTimeLabel(s.Time));
-    ui.SetLabel(TLabel::VortexCount, "Свободных вихрей: " + std::to_string(s.FreeCount));
+    ui.SetLabel(TLabel::VortexCount, FreeVortexCountLabel(s.FreeCount));
     ui.VortexRunProgress(s.Time, StartTime, s.MaxTime);
     ui.ProcessMessages();
     if (s.StopVortexRun) break;

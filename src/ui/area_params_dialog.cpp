@@ -282,8 +282,7 @@ void TfrmAreaParams::edSpeedChange() {
   if (!TextsConvert()) return;
   const TAreaParams a = FieldValues();
   if (!ValuesPass(a)) return;
-  const Extended inflowSpeed = static_cast<Extended>(a.Speed) * a.ExhaustWidth / a.InflowWidth;
-  lbInflowSpeed->setText(QString::fromStdString(FormatFixed(inflowSpeed, 6, 5)));
+  lbInflowSpeed->setText(QString::fromStdString(FormatFixed(DerivedInflowSpeed(a), 6, 5)));
 }
 
 void TfrmAreaParams::cbBreaksClickCheck() { DrawAreaSketch(); }

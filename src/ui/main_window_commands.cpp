@@ -30,7 +30,7 @@ using namespace main_window_detail;
 
 namespace {
 
-const char* const TimeLabelText = "Прошло времени: ";
+const char* const TimeLabelText = ElapsedTimePrefix;
 const char* const ConcentrationPageRefusal = "Переключение режима невозможно во время расчета концентрации!";
 const char* const VortexPageRefusal = "Переключение режима невозможно во время моделирования движения вихрей!";
 

@@ -24,6 +24,7 @@
 #include <memory>
 
 #include "io/vortex_file.h"
+#include "ltr/version.h"
 #include "model/discretization.h"
 #include "numerics/number_text.h"
 #include "solver/velocity.h"
@@ -118,7 +119,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, StartUpState) {
-  EXPECT_EQ(w->windowTitle(), U("ЛТР - Расчет концентрации пыли в аспирационном укрытии - Версия 1.1.0"));
+  EXPECT_EQ(w->windowTitle(), U("ЛТР - Расчет концентрации пыли в аспирационном укрытии - Версия ") + U(VersionText));
   EXPECT_EQ(w->minimumSize(), QSize(800, 544));
   EXPECT_EQ(w->size(), QSize(800, 544));
   EXPECT_EQ(s.Observer, w.get());
