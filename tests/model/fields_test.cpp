@@ -50,8 +50,8 @@ TEST(FieldsTest, EveryFieldHasAUniqueKeyACaptionAndARangeHoldingItsStartValue) {
   // Enclosure values are lengths and speeds; the dust values that have a unit
   // say so, the coefficients are pure numbers.
   for (const TAreaField& f : AreaFields) EXPECT_TRUE(!std::strcmp(f.Unit, "м") || !std::strcmp(f.Unit, "м/с"));
-  for (const TDustField& f : DustFields)
-    if (*f.Control != '\0') EXPECT_NE(*f.Quoted, '\0') << f.Name;  // the messages name it
+  // The messages name every typed dust field.
+  for (const TDustField& f : DustFields) EXPECT_TRUE(*f.Control == '\0' || *f.Quoted != '\0') << f.Name;
   EXPECT_EQ(FindAreaField("Height"), nullptr);
   EXPECT_EQ(FindDustField("Fractions"), nullptr);
 }
