@@ -53,7 +53,7 @@ nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed, 
   if (completed) {
     j["held"] = s.HeldCount;
     j["held_mass_share"] = s.HeldMassShare;
-    AddRunStatistics(j, s);
+    AddRunStatistics(j, s.Dust, s.Results());
   } else {
     j["held"] = nullptr;
     j["held_mass_share"] = nullptr;
@@ -105,8 +105,9 @@ void RegisterConcentration(CLI::App& app) {
         Progress replicaProgress("Повтор " + std::to_string(r + 1) + " из " + std::to_string(replicas),
                                  options->run.quiet);
         ConcentrationProgressBar replicaObserver(replicaProgress, static_cast<long long>(particles) * moments);
-        ObserverScope scope(replica, replicaObserver);
-        const TOutcome replicaOutcome = RunConcentration(replica, particles, moments, setup.moveVortices, replicaRun);
+        const TOutcome replicaOutcome =
+            RunConcentration(replica.Case(), replica.Flow(), replica.DustRun(), replica.Results(), replica.Control(),
+                             replicaObserver, particles, moments, setup.moveVortices, replicaRun);
         if (!replicaOutcome) {
           ThrowUnlessDone(replicaOutcome);
           // Otherwise only a step limit stops a run whose first replica completed.

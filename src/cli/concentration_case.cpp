@@ -98,14 +98,15 @@ bool PrepareConcentrationCase(const ConcentrationOptions& options, const Concent
   s.MaxResidence = setup.maxResidence;
   // Refuse bad run arguments before spending time on the flow.
   if (std::string error =
-          CheckConcentrationArgs(s, setup.particles, setup.moments, setup.moveVortices, setup.run.ParticleStep);
+          CheckConcentrationArgs(s.Case(), s.Flow(), s.MaxResidence, setup.particles, setup.moments,
+                                 setup.moveVortices, setup.run.ParticleStep);
       !error.empty())
     throw InputError(error);
   PrepareFlow(options.run, s);
   // Without --max-time and --load the steady flow has just been solved; a
   // loaded file may hold none (all circulations zero): the run goes on, and
   // the output says so.
-  const bool flowComputed = ConcentrationFlowComputed(s, setup.moveVortices);
+  const bool flowComputed = ConcentrationFlowComputed(s.Flow(), setup.moveVortices);
   // With own particle steps the moving vortices keep their time step: that
   // of the flow (its run or its file) unless --dt says otherwise.
   if (setup.run.ParticleStep.OwnSteps() && sub.count("--dt") > 0) s.Dt = ParseRunOptions(options.run).dt;
@@ -116,11 +117,8 @@ bool RunConcentrationCase(TModelState& s, const ConcentrationSetup& setup, const
                           bool quiet, const std::string& title) {
   Progress progress(title, quiet);
   ConcentrationProgressBar observer(progress, static_cast<long long>(setup.particles) * setup.moments);
-  TOutcome outcome;
-  {
-    ObserverScope scope(s, observer);
-    outcome = RunConcentration(s, setup.particles, setup.moments, setup.moveVortices, run);
-  }
+  const TOutcome outcome = RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), observer,
+                                            setup.particles, setup.moments, setup.moveVortices, run);
   ThrowUnlessDone(outcome);
   const bool completed = outcome.Ok();
   if (completed) {

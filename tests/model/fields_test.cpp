@@ -73,7 +73,7 @@ TEST(FieldsTest, TheEnclosureFieldsAreInTheOrderOfTheFileHeader) {
   for (std::size_t i = 0; i < fileOrder.size(); ++i) s.Area.*fileOrder[i] = 1000.0 + static_cast<double>(i);
   std::vector<std::uint8_t> bytes;
   std::string reason;
-  ASSERT_TRUE(EncodeVortexStructure(s, bytes, reason)) << reason;
+  ASSERT_TRUE(EncodeVortexStructure(s.Case(), s.Flow(), bytes, reason)) << reason;
   for (std::size_t i = 0; i < fileOrder.size(); ++i) {
     EXPECT_EQ(AreaFields[i].Member, fileOrder[i]) << AreaFields[i].Name;
     double stored;
