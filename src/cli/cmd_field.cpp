@@ -72,13 +72,13 @@ void RegisterField(CLI::App& app) {
       ny = std::isfinite(rows) ? static_cast<int>(std::clamp(rows, 1.0, double{MaxFieldGridSide})) : 1;
     }
 
-    const TVelocityField f = ComputeVelocityField(s, nx, ny);
+    const TVelocityField f = ComputeVelocityField(s.Case(), s.Flow(), s.Compute, nx, ny);
     nlohmann::json j;
     j["out"] = options->out;
     if (vtk) {
       const std::string vorticesOut = VorticesFileName(options->out);
       WriteTextFile(options->out, VelocityFieldVtk(f));
-      WriteTextFile(vorticesOut, VorticesVtk(s));
+      WriteTextFile(vorticesOut, VorticesVtk(s.Flow()));
       j["vortices_out"] = vorticesOut;
     } else {
       WriteTextFile(options->out, VelocityFieldCsv(f));

@@ -1,7 +1,9 @@
 // ltr-cli sweep: the concentration run of a case for each value of one
-// enclosure or dust field, one CSV row per value. Every row depends only on
-// the value and the seed, so parts of a sweep (--part i/n) run anywhere and
-// their files concatenate to the whole.
+// enclosure or dust field: one CSV row per value, on stdout or into --out
+// (then a JSON summary on stdout), and with --plot a picture of the outlet
+// concentration. A row depends only on the case, its value and the seed, so
+// parts of a sweep (--part i/n) run anywhere and their files concatenate to
+// the whole.
 
 #include <charconv>
 #include <cmath>

@@ -43,7 +43,7 @@ void RegisterVortex(CLI::App& app) {
     ApplyCase(options->caseOptions, s);
     const FlowOutcome outcome = PrepareFlow(options->run, s);
     if (!options->save.empty()) {
-      ThrowUnlessDone(SaveVortexStructure(s, options->save));
+      ThrowUnlessDone(SaveVortexStructure(s.Case(), s.Flow(), options->save));
     }
     if (!options->run.history.empty()) {
       const std::string csv = HistoryCsv(outcome.history);

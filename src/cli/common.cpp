@@ -137,7 +137,7 @@ void AddCaseOptions(CLI::App& app, CaseOptions& options) {
                "without it every free vortex stays");
 }
 
-void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven) {
+void ReadCaseFile(const std::string& path, TCase& s, bool& inflowSpeedGiven) {
   const std::string text = CaseFileText(path);
   nlohmann::json j;
   try {
@@ -172,7 +172,7 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
       for (int i = 0; i < SeparationPointCount; ++i) {
         if (!value[i].is_boolean())
           throw InputError("поле separation должно быть списком из четырех логических значений");
-        s.SepPoints[i].Enabled = value[i].get<bool>();
+        s.Enabled[i] = value[i].get<bool>();
       }
     } else {
       throw InputError("неизвестное поле " + Echo(key) + " в файле " + Echo(path));
@@ -180,7 +180,7 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
   }
 }
 
-void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGiven) {
+void ApplySet(const std::string& assignment, TCase& s, bool& inflowSpeedGiven) {
   const size_t eq = assignment.find('=');
   if (eq == std::string::npos) throw InputError("--set ожидает NAME=VALUE, получено: " + Echo(assignment));
   const std::string name = assignment.substr(0, eq);
@@ -206,7 +206,7 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
     if (options.separation.size() != SeparationPointCount ||
         options.separation.find_first_not_of("01") != std::string::npos)
       throw InputError("--separation ожидает четыре знака 0 или 1, например 0111");
-    for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = options.separation[i] == '1';
+    for (int i = 0; i < SeparationPointCount; ++i) s.Enabled[i] = options.separation[i] == '1';
   }
   if (!inflowSpeedGiven) s.Area.InflowSpeed = DerivedInflowSpeed(s.Area);
   // The checks of the two dialogs, with their words.
@@ -218,7 +218,7 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
   if (!options.threads.empty()) s.Compute.Threads = IntegerOption("--threads", options.threads, 1, MaxThreads);
   s.Compute.Fast = options.fast;
   s.Compute.ExhaustVortices = options.exhaustVortices;
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
 }
 
 double RealOption(const std::string& name, const std::string& text) {
@@ -238,7 +238,7 @@ int IntegerOption(const std::string& name, const std::string& text, int low, int
   return value;
 }
 
-nlohmann::json VortexList(const TModelState& s) {
+nlohmann::json VortexList(const TFlow& s) {
   nlohmann::json list = nlohmann::json::array();
   for (int k = 0; k < s.BoundCount + s.FreeCount; ++k) {
     const TVortex& v = s.Vortices[k];

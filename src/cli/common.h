@@ -51,10 +51,10 @@ void WriteTextFile(const std::string& path, const std::string& text);
 void ApplyCase(const CaseOptions& options, TModelState& s);
 
 // Reads a case file (JSON) into s. Throws InputError.
-void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven);
+void ReadCaseFile(const std::string& path, TCase& s, bool& inflowSpeedGiven);
 
 // NAME=VALUE for one numeric field of the enclosure or the dust.
-void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGiven);
+void ApplySet(const std::string& assignment, TCase& s, bool& inflowSpeedGiven);
 
 // The number typed for an option (decimal comma or point), as a finite double;
 // InputError naming the option otherwise.
@@ -65,7 +65,7 @@ double RealOption(const std::string& name, const std::string& text);
 int IntegerOption(const std::string& name, const std::string& text, int low = INT_MIN, int high = INT_MAX);
 
 // Every vortex, bound then free, as [x, y, gamma].
-nlohmann::json VortexList(const TModelState& s);
+nlohmann::json VortexList(const TFlow& s);
 
 void PrintJson(const nlohmann::json& j);
 

@@ -85,19 +85,6 @@ std::string HistoryCsv(const std::vector<HistoryRow>& rows);
 // the core's message).
 FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s);
 
-// Puts an observer on the state for the length of a scope.
-class ObserverScope {
- public:
-  ObserverScope(TModelState& s, TObserver& observer);
-  ~ObserverScope();
-  ObserverScope(const ObserverScope&) = delete;
-  ObserverScope& operator=(const ObserverScope&) = delete;
-
- private:
-  TModelState& s_;
-  TObserver* previous_;
-};
-
 // Progress of a long computation on stderr: a bar redrawn in place when
 // stderr is a terminal, otherwise a line every ProgressLineSeconds and one
 // short line when it ends; nothing when quiet.

@@ -239,12 +239,11 @@ std::uint64_t VortexFileSize(std::int64_t boundCount, std::int64_t freeCount) {
          VortexRecordSize * static_cast<std::uint64_t>(boundCount + freeCount);
 }
 
-bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& bytes,
-                           std::string& reason) {
-  const int n = s.BoundCount;
-  const int f = s.FreeCount;
-  if (n < 0 || f < 0 || s.CalcPoints.size() < static_cast<std::size_t>(n) ||
-      s.Vortices.size() < static_cast<std::size_t>(n) + static_cast<std::size_t>(f)) {
+bool EncodeVortexStructure(const TCase& c, const TFlow& flow, std::vector<std::uint8_t>& bytes, std::string& reason) {
+  const int n = flow.BoundCount;
+  const int f = flow.FreeCount;
+  if (n < 0 || f < 0 || flow.CalcPoints.size() < static_cast<std::size_t>(n) ||
+      flow.Vortices.size() < static_cast<std::size_t>(n) + static_cast<std::size_t>(f)) {
     reason = "модель не содержит всех расчетных точек и вихрей";
     return false;
   }
@@ -252,19 +251,19 @@ bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& byte
   std::memcpy(bytes.data(), VortexFileSignature, VortexFileSignatureSize);
   Put<std::int32_t>(bytes, OffVersion, VortexFileVersion);
   for (std::size_t i = 0; i < std::size(AreaFileOrder); ++i)
-    Put<double>(bytes, OffArea + 8 * i, s.Area.*AreaFileOrder[i]);
-  for (int i = 0; i < SeparationPointCount; ++i) bytes[OffEnabled + i] = s.SepPoints[i].Enabled ? 1 : 0;
+    Put<double>(bytes, OffArea + 8 * i, c.Area.*AreaFileOrder[i]);
+  for (int i = 0; i < SeparationPointCount; ++i) bytes[OffEnabled + i] = c.Enabled[i] ? 1 : 0;
   Put<std::int32_t>(bytes, OffFreeCount, f);
-  Put<double>(bytes, OffTime, s.Time);
-  Put<double>(bytes, OffDt, s.Dt);
-  Put<std::int32_t>(bytes, OffMaxFreeVortex, s.MaxFreeVortex);
+  Put<double>(bytes, OffTime, flow.Time);
+  Put<double>(bytes, OffDt, flow.Dt);
+  Put<std::int32_t>(bytes, OffMaxFreeVortex, flow.MaxFreeVortex);
   std::uint8_t* p = bytes.data() + VortexFileHeaderSize;
   for (int i = 0; i < n; ++i, p += CalcPointRecordSize) {
-    const TCalcPointRecord r = ToRecord(s.CalcPoints[i]);
+    const TCalcPointRecord r = ToRecord(flow.CalcPoints[i]);
     std::memcpy(p, &r, CalcPointRecordSize);
   }
   for (int i = 0; i < n + f; ++i, p += VortexRecordSize) {
-    const TVortexRecord r = ToRecord(s.Vortices[i]);
+    const TVortexRecord r = ToRecord(flow.Vortices[i]);
     std::memcpy(p, &r, VortexRecordSize);
   }
   return true;

@@ -72,11 +72,12 @@ inline constexpr Extended MaxProposalQuotient = 2305843009213693952.0L;  // 2^61
 // 167 + 64 N + 40 (N + F).
 std::uint64_t VortexFileSize(std::int64_t boundCount, std::int64_t freeCount);
 
-// The complete file content for the state: signature, version, header fields,
-// BoundCount calc points and BoundCount + FreeCount vortices, filler bytes zero.
-// False (with the reason) when the state does not hold that many records.
-bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& bytes,
-                           std::string& reason);
+// The complete file content for the flow f of case c: signature, version,
+// header fields (the case's enclosure and switches, then the flow's counts and
+// times), BoundCount calc points and BoundCount + FreeCount vortices, filler
+// bytes zero. False (with the reason) when the flow does not hold that many
+// records.
+bool EncodeVortexStructure(const TCase& c, const TFlow& f, std::vector<std::uint8_t>& bytes, std::string& reason);
 
 // Decodes and checks a whole file image: version 1, switches 0 or 1, the
 // enclosure values finite and positive and passing the value check, at most

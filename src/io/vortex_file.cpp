@@ -92,10 +92,10 @@ bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& conten
   return true;
 }
 
-bool WriteVortexStructure(const TModelState& s, const std::string& fileName, std::string& error) {
+bool WriteVortexStructure(const TCase& c, const TFlow& f, const std::string& fileName, std::string& error) {
   std::vector<std::uint8_t> bytes;
   std::string reason;
-  if (!EncodeVortexStructure(s, bytes, reason)) {
+  if (!EncodeVortexStructure(c, f, bytes, reason)) {
     error = SaveError(fileName, reason);
     return false;
   }
@@ -108,7 +108,7 @@ bool WriteVortexStructure(const TModelState& s, const std::string& fileName, std
       error = SaveError(fileName, reason);
       return false;
     }
-    if (n != s.BoundCount) {
+    if (n != f.BoundCount) {
       error = SaveError(fileName, "число присоединенных вихрей модели не соответствует параметрам укрытия");
       return false;
     }

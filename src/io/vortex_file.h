@@ -17,6 +17,6 @@ bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& conten
 // Writes the state to `fileName` through a temporary file in the same folder
 // that is renamed over the target once everything is written. On failure an
 // existing file stays as it was and `error` is a complete message.
-bool WriteVortexStructure(const TModelState& s, const std::string& fileName, std::string& error);
+bool WriteVortexStructure(const TCase& c, const TFlow& f, const std::string& fileName, std::string& error);
 
 }  // namespace ltr

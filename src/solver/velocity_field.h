@@ -36,11 +36,12 @@ struct TVelocityField {
 double FieldGridX(double roomWidth, int nx, int i);
 double FieldGridY(double roomHeight, int ny, int j);
 
-// The velocity on an nx x ny grid (each from 1 to MaxFieldGridSide) over the
-// interior of s's enclosure. The rows are computed in parallel on
-// s.Compute.Threads threads, each point as FlowVelocityAt computes it (the
-// fast kernel when s.Compute.Fast is on, over the vortices as they are now),
-// so the numbers do not depend on the thread count. s is not changed.
-TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny);
+// The velocity of the flow f on an nx x ny grid (each from 1 to
+// MaxFieldGridSide) over the interior of the case's enclosure. The rows are
+// computed in parallel on compute.Threads threads, each point as
+// FlowVelocityAt computes it (the fast kernel when compute.Fast is on, over
+// the vortices as they are now), so the numbers do not depend on the thread
+// count.
+TVelocityField ComputeVelocityField(const TCase& c, const TFlow& f, const TComputeSettings& compute, int nx, int ny);
 
 }  // namespace ltr

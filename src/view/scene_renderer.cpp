@@ -201,7 +201,7 @@ void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s) {
     return;
   const int nx = std::clamp(RoundPixel(static_cast<Extended>(roomW) / SpeedCellPixels), 1, MaxSpeedCells);
   const int ny = std::clamp(RoundPixel(static_cast<Extended>(roomH) / SpeedCellPixels), 1, MaxSpeedCells);
-  Field = ComputeVelocityField(s, nx, ny);
+  Field = ComputeVelocityField(s.Case(), s.Flow(), s.Compute, nx, ny);
 
   // Each cell between the screen positions of its edges, inside the interior.
   const Extended cellW = static_cast<Extended>(s.Area.RoomWidth) / nx;

@@ -74,10 +74,10 @@ TEST(LoadSaveCliTest, AFileWithoutFlowIsComputedInAndSaidSo) {
   // The state of a fresh discretization: every circulation zero.
   TModelState fresh;
   fresh.Area.H = 0.05;
-  BuildArea(fresh);
+  BuildArea(fresh.Area, fresh.Flow());
   const std::string file = TempFile("still.evt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(fresh, file, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(fresh.Case(), fresh.Flow(), file, error)) << error;
 
   auto dust = RunCli({"concentration", "--quiet", "--load", file, "--particles", "2", "--moments", "2",
                       "--seed", "1", "--max-residence", "0.05"});

@@ -77,7 +77,7 @@ TEST(RunLimitsCliTest, ARunWhoseStateStopsBeingFiniteFailsWithoutAResult) {
   strong.Gamma = 1.7e308L;
   const std::string path = dir.File("strong.evt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(s, path, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), path, error)) << error;
   const std::string x = std::to_string(static_cast<double>(strong.Pos.X) + 0.001);
   const std::string y = std::to_string(static_cast<double>(strong.Pos.Y));
 

@@ -148,13 +148,13 @@ TEST(StreamlineCliTest, ALineCutAtTheStepLimitSaysSo) {
   s.Area.H = 0.05;
   s.Area.RoomWidth = 10;  // room enough for the line to circle the vortex inside
   s.Area.RoomHeight = 10;
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
   s.FreeCount = 1;
   s.Vortices[s.BoundCount].Pos = {5.0L, 5.0L};
   s.Vortices[s.BoundCount].Gamma = 1.0L;
   const std::string file = "/tmp/ltr-streamline-" + std::to_string(::getpid()) + ".evt";
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(s, file, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), file, error)) << error;
   const auto r = RunCli({"streamline", "--quiet", "--load", file, "--x", "5.1", "--y", "5", "--step", "0.001",
                          "--max-len", "1500"});
   std::remove(file.c_str());
