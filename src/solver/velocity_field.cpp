@@ -68,4 +68,11 @@ TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny) {
   return f;
 }
 
+bool VelocityFieldFinite(const TVelocityField& f) {
+  for (const std::vector<double>* values : {&f.U, &f.V, &f.Speed})
+    for (const double v : *values)
+      if (!std::isfinite(v)) return false;
+  return std::isfinite(f.MaxSpeed);
+}
+
 }  // namespace ltr

@@ -43,4 +43,9 @@ double FieldGridY(double roomHeight, int ny, int j);
 // so the numbers do not depend on the thread count. s is not changed.
 TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny);
 
+// Whether every velocity and speed of the field is a finite number. A flow of
+// huge circulations (or a point next to a vortex) can give an infinity, which
+// MaxSpeed does not show.
+bool VelocityFieldFinite(const TVelocityField& f);
+
 }  // namespace ltr

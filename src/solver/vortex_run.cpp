@@ -89,18 +89,27 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
 }
 
 std::string NonFiniteRunText(const std::string& what, long long step) {
-  return what + ": на шаге " + std::to_string(step) +
+  return what + (step > 0 ? ": на шаге " + std::to_string(step) : std::string(": до первого шага")) +
          " значения перестали быть конечными числами (проверьте исходные данные)";
+}
+
+std::string NonFiniteResultText(const std::string& what) {
+  return what + ": значения не являются конечными числами (проверьте исходные данные)";
 }
 
 bool VorticesFinite(const TModelState& s) {
   const size_t count = std::min(s.Vortices.size(), static_cast<size_t>(s.BoundCount) + static_cast<size_t>(s.FreeCount));
-  // x - x is 0 for every finite x and NaN for an infinity or a NaN.
+  // Every value is stored, printed and written as a double: beyond the
+  // largest double it is as lost as an infinity. A NaN fails every test.
+  constexpr Extended largest = std::numeric_limits<double>::max();
+  Extended total = 0.0L;
   for (size_t i = 0; i < count; ++i) {
     const TVortex& v = s.Vortices[i];
-    if (!std::isfinite(v.Pos.X - v.Pos.X + v.Pos.Y - v.Pos.Y + v.Gamma - v.Gamma)) return false;
+    if (!(std::fabs(v.Pos.X) <= largest && std::fabs(v.Pos.Y) <= largest && std::fabs(v.Gamma) <= largest))
+      return false;
+    total += v.Gamma;
   }
-  return true;
+  return std::fabs(total) <= largest;
 }
 
 std::string ElapsedTimeLabel(double time) { return "Прошло времени: " + FormatFixed(time, 6, 3) + " сек."; }
@@ -114,6 +123,7 @@ TOutcome SolveCurrentFlow(TModelState& s) {
     return TOutcome::Refusal(std::move(error));
   PrepareRun(s);
   ReleaseInfluenceSystem(s);
+  if (!VorticesFinite(s)) return TOutcome::Failure(NonFiniteRunText("Расчет поля скоростей остановлен", 0));
   return {};
 }
 
@@ -130,6 +140,11 @@ TOutcome RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double Sta
   s.Time = StartTime;
   s.FreeCount = StartFreeCount;
   PrepareRun(s);
+  // The circulations the first step starts from.
+  if (!VorticesFinite(s)) {
+    ReleaseInfluenceSystem(s);
+    return TOutcome::Failure(NonFiniteRunText("Расчет поля скоростей остановлен", 0));
+  }
 
   long long step = 0;
   while (s.Time <= s.MaxTime) {

@@ -19,12 +19,18 @@ inline constexpr double MaxRunSteps = 1e9;
 
 // The message of a run stopped because its state stopped being finite
 // numbers: `what` says which run stopped ("Расчет поля скоростей
-// остановлен"), `step` the step
-// (from 1) whose results were not finite.
+// остановлен"), `step` the step (from 1) whose results were not finite, or 0
+// for the state the first step would start from.
 std::string NonFiniteRunText(const std::string& what, long long step);
 
-// Whether the bound and free vortices of s (positions and circulations) are
-// all finite numbers.
+// The message of a result that is not written or shown because some of its
+// values are not finite numbers: `what` says which ("Поле скоростей не
+// записано").
+std::string NonFiniteResultText(const std::string& what);
+
+// Whether the bound and free vortices of s (positions and circulations) and
+// their total circulation are all finite numbers within the range of doubles,
+// as they are stored and written.
 bool VorticesFinite(const TModelState& s);
 
 // Why a vortex run with these arguments cannot start; empty when it can. The
@@ -36,9 +42,9 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
 // until Time passes MaxTime or StopVortexRun is set. After every step it asks
 // the observer to redraw, writes the progress labels and lets it process
 // messages. Arguments that make no sense are refused before anything changes
-// (Refused, with CheckVortexRunArgs' message). A step that leaves a vortex not
-// finite ends the run at once (Failed, with NonFiniteRunText); the vortices
-// are then left as that step made them.
+// (Refused, with CheckVortexRunArgs' message). A first solve or a step that
+// leaves a vortex not finite (VorticesFinite) ends the run at once (Failed,
+// with NonFiniteRunText); the vortices are then left as it made them.
 TOutcome RunVortices(TModelState& s, int MaxFree, int StartFreeCount, double StartTime, double MaxTime,
                      double Dt);
 
@@ -72,7 +78,8 @@ std::string VortexRunProgressText(double time, double maxTime);
 // Solves the bound circulations once for the vortices as they are, as a run
 // that makes no step does: with no free vortices, the steady flow of a fresh
 // discretization. Time and the run parameters are left alone. Refused, with
-// nothing changed, when the system would be too large.
+// nothing changed, when the system would be too large; Failed (with
+// NonFiniteRunText) when the solved circulations are not finite.
 TOutcome SolveCurrentFlow(TModelState& s);
 
 }  // namespace ltr

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <limits>
 #include <string>
 #include <vector>
@@ -58,9 +57,7 @@ TEST(RunLimitsCliTest, RunsThatWouldNeverEndAreRefusedAtOnceWithTheWayOut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
-    const auto start = std::chrono::steady_clock::now();
     ExpectOneLine(RunCli(c.args), 2, c.part);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   }
   // The same dust with the own step the message proposes computes.
   const auto r = RunCli({"concentration", "--quiet", "--set", "InputConcentration=1e300", "--particles", "2",

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "solver/solver_fixture.h"
 
@@ -122,19 +123,42 @@ TEST(VortexRunTest, ContinueCutsToTheLimitOnlyWhenTheRunCanStart) {
   for (int j = 0; j < s.BoundCount; ++j) EXPECT_EQ(s.Vortices[j].Pos.X, after.Vortices[j].Pos.X);
 }
 
-TEST(VortexRunTest, AStepThatLeavesAVortexNotFiniteEndsTheRunWithItsMessage) {
+// A run whose numbers are not finite, or do not fit the doubles they are
+// stored in, ends with its message as soon as the solve the first step would
+// start from is made, before any step is drawn or labelled. So does the solve
+// of the flow as it is.
+TEST(VortexRunTest, AStateThatIsNotFiniteEndsTheRunWithItsMessage) {
   TModelState s;
   s.Area.H = 0.05;
   ASSERT_TRUE(RunVortices(s, 10, 0, 0.0, 0.05, 0.005));
-  ASSERT_GT(s.FreeCount, 0);
-  s.Vortices[s.BoundCount].Gamma = std::numeric_limits<Extended>::infinity();
-  RecordingObserver ui;
-  s.Observer = &ui;
-  const TOutcome failed = RunVortices(s, 10, s.FreeCount, s.Time, 0.1, 0.005);
-  EXPECT_EQ(failed.Kind(), TOutcome::TKind::Failed);
-  EXPECT_EQ(failed.Message(), NonFiniteRunText("Расчет поля скоростей остановлен", 1));
-  EXPECT_EQ(ui.steps, 0);  // the step's results are neither drawn nor labelled
-  EXPECT_TRUE(s.Matr.empty());
+  ASSERT_GT(s.FreeCount, 1);
+  const TModelState after = s;
+  const std::string stopped = "Расчет поля скоростей остановлен";
+  struct Case {
+    const char* name;
+    Extended first, second;  // circulations of the first two free vortices
+  };
+  for (const Case& c : {Case{"infinite", std::numeric_limits<Extended>::infinity(), 0.01L},
+                        Case{"not a number", 0.01L, std::numeric_limits<Extended>::quiet_NaN()},
+                        Case{"beyond the doubles", 1e4000L, 0.01L}}) {
+    SCOPED_TRACE(c.name);
+    s = after;
+    s.Vortices[s.BoundCount].Gamma = c.first;
+    s.Vortices[s.BoundCount + 1].Gamma = c.second;
+    TModelState steady = s;
+    RecordingObserver ui;
+    s.Observer = &ui;
+    const TOutcome failed = RunVortices(s, 10, s.FreeCount, s.Time, 0.1, 0.005);
+    EXPECT_EQ(failed.Kind(), TOutcome::TKind::Failed);
+    EXPECT_EQ(failed.Message(), NonFiniteRunText(stopped, 0));
+    EXPECT_EQ(ui.steps, 0);  // nothing is drawn or labelled
+    EXPECT_TRUE(s.Matr.empty());
+    const TOutcome solve = SolveCurrentFlow(steady);
+    EXPECT_EQ(solve.Kind(), TOutcome::TKind::Failed);
+    EXPECT_EQ(solve.Message(), NonFiniteRunText(stopped, 0));
+  }
+  EXPECT_EQ(NonFiniteRunText(stopped, 0),
+            stopped + ": до первого шага значения перестали быть конечными числами (проверьте исходные данные)");
 
   // The next run starts afresh.
   s.Observer = nullptr;
