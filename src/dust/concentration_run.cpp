@@ -69,6 +69,27 @@ constexpr Extended RungeKuttaDragLimit = 2.785L;
 
 std::string StepCountText() { return std::to_string(static_cast<long long>(MaxRunSteps)); }
 
+// The larger speed of the two openings.
+Extended OpeningSpeed(const TModelState& s) {
+  return std::max(std::fabs(static_cast<Extended>(s.Area.InflowSpeed)), std::fabs(static_cast<Extended>(s.Area.Speed)));
+}
+
+// The shortest step a particle makes: ParticleDt, or its own sub-step.
+Extended ShortestParticleStep(const TModelState& s, double particleDt, const TParticleStepMode& mode) {
+  Extended shortest = particleDt;
+  if (mode.OwnSteps()) {
+    const TSubStepRule rule =
+        MakeSubStepRule(s.Area, mode.Kind == TParticleStepMode::TKind::Fixed ? mode.Value : 0.0);
+    shortest = rule.Fixed;
+    if (!(shortest > 0)) {
+      shortest = rule.MaxTime;
+      const Extended speed = OpeningSpeed(s);
+      if (speed > 0) shortest = std::min(shortest, rule.MaxDisplacement / speed);
+    }
+  }
+  return shortest;
+}
+
 // The particles' drag must be computable, and the residence limit must be
 // reached within MaxRunSteps steps of a particle:
 // steps of ParticleDt, or sub-steps of its own no shorter than the rule allows
@@ -88,19 +109,8 @@ std::string ResidenceStepsError(const TModelState& s, double particleDt, const T
              " c слишком велик для сопротивления воздуха их движению (вязкость воздуха, коэффициент формы): "
              "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli --particle-step auto)";
   }
-  // The shortest step a particle makes: ParticleDt, or its own sub-step.
-  const Extended speed = std::max(std::fabs(static_cast<Extended>(s.Area.InflowSpeed)),
-                                  std::fabs(static_cast<Extended>(s.Area.Speed)));
-  Extended shortest = particleDt;
-  if (mode.OwnSteps()) {
-    const TSubStepRule rule =
-        MakeSubStepRule(s.Area, mode.Kind == TParticleStepMode::TKind::Fixed ? mode.Value : 0.0);
-    shortest = rule.Fixed;
-    if (!(shortest > 0)) {
-      shortest = rule.MaxTime;
-      if (speed > 0) shortest = std::min(shortest, rule.MaxDisplacement / speed);
-    }
-  }
+  const Extended speed = OpeningSpeed(s);
+  const Extended shortest = ShortestParticleStep(s, particleDt, mode);
   const std::string wayOut = mode.OwnSteps()
                                  ? "увеличьте «Шаг интегрирования частиц»"
                                  : "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli "
@@ -118,6 +128,39 @@ std::string ResidenceStepsError(const TModelState& s, double particleDt, const T
   if (!(speed > 0) || (shortest > 0 && size / speed / shortest <= static_cast<Extended>(MaxRunSteps))) return {};
   return "Без предельного времени пребывания частицам нужно более " + StepCountText() + steps +
          ", чтобы пересечь укрытие: " + wayOut;
+}
+
+// The work of the run at its worst, when every particle flies until the
+// residence limit (or, without one, as long as crossing the enclosure at the
+// speed of the openings takes): two velocity sums over all vortices a particle
+// step, and with moving vortices a vortex step for each step of the run.
+// Refused beyond MaxRunWork, with the estimate and the way out.
+std::string ParticleWorkError(const TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
+                              double particleDt, const TParticleStepMode& mode) {
+  const Extended speed = OpeningSpeed(s);
+  const Extended flight =
+      s.MaxResidence > 0 ? static_cast<Extended>(s.MaxResidence)
+                         : std::min<Extended>(s.Area.RoomWidth, s.Area.RoomHeight) / (speed > 0 ? speed : 1);
+  const Extended shortest = ShortestParticleStep(s, particleDt, mode);
+  if (!(shortest > 0)) return {};
+  const Extended flightSteps = std::ceil(flight / shortest);
+  const int N = s.BoundCount;
+  const long long maxFree = s.FreeCount + (MoveVortices ? 4LL * NumIteration : 0);
+  const Extended vortices = static_cast<Extended>(N) + maxFree;
+  Extended work = static_cast<Extended>(NumParticle) * NumIteration * flightSteps * 2 * vortices;
+  if (MoveVortices) {
+    const Extended vortexDt = mode.OwnSteps() ? static_cast<Extended>(s.Dt) : static_cast<Extended>(particleDt);
+    const Extended vortexSteps = (static_cast<Extended>(NumIteration) * particleDt + flight) / vortexDt;
+    // A step that is not positive, or too many steps, the run refuses itself.
+    if (!(vortexDt > 0) || !(vortexSteps <= static_cast<Extended>(MaxRunSteps))) return {};
+    work += VortexRunWork(vortexSteps, N, static_cast<int>(maxFree));
+  }
+  if (!(work > static_cast<Extended>(MaxRunWork))) return {};
+  return "Расчет концентрации слишком велик: до " + WorkText(work) + " операций (частиц: " +
+         std::to_string(static_cast<long long>(NumParticle) * NumIteration) + ", шагов каждой до " +
+         (s.MaxResidence > 0 ? "предельного времени пребывания: " : "выхода из укрытия: ") + WorkText(flightSteps) +
+         ", вихрей: " + std::to_string(N + maxFree) + "), допускается не более " + WorkText(MaxRunWork) +
+         "; уменьшите предельное время пребывания частицы или число частиц";
 }
 
 // Whether the particles in flight have finite positions and velocities.
@@ -187,7 +230,7 @@ std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int Nu
     std::string error = CheckVortexRunArgs(s, static_cast<int>(maxFree), 0.0, 1.0, s.FreeCount, 0.0);
     if (!error.empty()) return error;
   }
-  return {};
+  return ParticleWorkError(s, NumParticle, NumIteration, MoveVortices, particleDt, mode);
 }
 
 bool ConcentrationFlowComputed(const TModelState& s, bool MoveVortices) {

@@ -1,7 +1,9 @@
 #include "solver/vortex_run.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <system_error>
 #include <limits>
 
 #include "model/discretization.h"
@@ -85,7 +87,31 @@ std::string CheckVortexRunArgs(const TModelState& s, int MaxFree, double MaxTime
   if (N > MaxRunBoundCount)
     return "Слишком много присоединенных вихрей для расчета (допускается не более " +
            std::to_string(MaxRunBoundCount) + "): увеличьте шаг расчетных точек";
+  const Extended steps =
+      StartTime <= MaxTime ? (static_cast<Extended>(MaxTime) - StartTime) / static_cast<Extended>(Dt) + 1 : 0;
+  if (const Extended work = VortexRunWork(steps, N, MaxFree); work > static_cast<Extended>(MaxRunWork))
+    return "Расчет поля скоростей слишком велик: около " + WorkText(work) + " операций (" +
+           WorkText(std::floor(steps)) + " шагов, до " + std::to_string(N + static_cast<long long>(MaxFree)) +
+           " вихрей), допускается не более " + WorkText(MaxRunWork) +
+           "; уменьшите макс. время моделирования или макс. кол-во свободных вихрей либо увеличьте шаг по времени";
   return {};
+}
+
+Extended VortexRunWork(Extended steps, int N, int maxFree) {
+  const Extended vortices = static_cast<Extended>(N) + maxFree;
+  const Extended elimination = static_cast<Extended>(N) * N * N / 3;
+  return steps * (vortices * vortices + elimination) + elimination;
+}
+
+std::string WorkText(Extended work) {
+  // Two significant digits are all an estimate has.
+  char buffer[32];
+  const auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(work), std::chars_format::scientific, 1);
+  std::string text(buffer, error == std::errc() ? end : buffer);
+  for (char& c : text)
+    if (c == '.') c = ',';
+  return text;
 }
 
 std::string NonFiniteRunText(const std::string& what, long long step) {

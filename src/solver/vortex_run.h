@@ -16,6 +16,18 @@ inline constexpr int MaxRunFreeVortex = 1000000;
 // The most time steps a run may need to reach its end; a run asking for more
 // could not be computed in any reasonable time and is refused before it starts.
 inline constexpr double MaxRunSteps = 1e9;
+// The most work a run may ask for, in velocity terms and elimination
+// operations (some 10^8 a second on one core): about a day. A run beyond it
+// is refused before it starts, with the estimate and the way out.
+inline constexpr double MaxRunWork = 2e13;
+
+// The work of a vortex run of `steps` steps with N bound vortices and up to
+// `maxFree` free ones: each step sums the velocity of every vortex at every
+// free vortex and eliminates the influence system anew; and the first solve.
+Extended VortexRunWork(Extended steps, int N, int maxFree);
+
+// How a work estimate is written in a message: "2,4e+15".
+std::string WorkText(Extended work);
 
 // The message of a run stopped because its state stopped being finite
 // numbers: `what` says which run stopped ("Расчет поля скоростей
