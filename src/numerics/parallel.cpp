@@ -87,9 +87,22 @@ class THelpers {
       ++round_;
     }
     wake_.notify_all();
-    for (int b = next_.fetch_add(1, std::memory_order_relaxed); b < blocks;
-         b = next_.fetch_add(1, std::memory_order_relaxed))
-      block(context, b);
+    try {
+      for (int b = next_.fetch_add(1, std::memory_order_relaxed); b < blocks;
+           b = next_.fetch_add(1, std::memory_order_relaxed))
+        block(context, b);
+    } catch (...) {
+      // The helpers still work on the caller's data: they finish first.
+      next_.store(blocks, std::memory_order_relaxed);
+      Close();
+      throw;
+    }
+    Close();
+  }
+
+ private:
+  // Ends the round: no helper joins it any more, and those in it are done.
+  void Close() {
     {
       std::unique_lock lock(mutex_);
       open_ = false;
@@ -98,7 +111,6 @@ class THelpers {
     busy_.store(false, std::memory_order_release);
   }
 
- private:
   // Called with the mutex held.
   void Grow(int helpers) {
     while (static_cast<int>(threads_.size()) < helpers) {
