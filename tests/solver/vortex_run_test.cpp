@@ -223,9 +223,14 @@ TEST(VortexRunTest, RefusesArgumentsThatCannotRun) {
   EXPECT_EQ(s.Vortices.size(), before.Vortices.size());
   ExpectSameVortices(s, before);
 
-  // A time step of 1e-9 over one second is slow but reaches its end; one of
-  // 1e-12 would need 10^12 steps.
-  EXPECT_EQ(CheckVortexRunArgs(s, 10, 1.0, 1e-9), "");
+  // A time step of 1e-6 over one second is slow but reaches its end; one of
+  // 1e-9 would take days (10^9 eliminations of the 69 x 70 system), and one of
+  // 1e-12 needs 10^12 steps.
+  EXPECT_EQ(CheckVortexRunArgs(s, 10, 1.0, 1e-6), "");
+  EXPECT_EQ(CheckVortexRunArgs(s, 10, 1.0, 1e-9),
+            "Расчет поля скоростей слишком велик: около 1,1e+14 операций (1,0e+09 шагов, до 78 вихрей), "
+            "допускается не более 2,0e+13; уменьшите макс. время моделирования или макс. кол-во свободных "
+            "вихрей либо увеличьте шаг по времени");
   EXPECT_NE(CheckVortexRunArgs(s, 10, 1.0, 1e-12).find("Слишком много шагов по времени"), std::string::npos);
 }
 
