@@ -41,8 +41,8 @@ int EnvironmentThreads() {
   return n;
 }
 
-// The helpers of the calling thread. There is one set of them for the whole
-// process, as there is one set of processors: it is started on first use,
+// The threads that help the calling thread. There is one set of them for the
+// whole process, as there is one set of processors: it is started on first use,
 // grows to the most threads asked for, and keeps nothing of a computation
 // from one call to the next. A helper waits on a condition variable, so that
 // an idle one takes no processor time at all.
