@@ -48,6 +48,9 @@ void RegisterStreamline(CLI::App& app) {
 
     TModelState s;
     ApplyCase(options->caseOptions, s);
+    // Before the flow is computed; a loaded file's enclosure is checked again
+    // by the trace.
+    if (std::string error = CheckFlowLineStep(s.Area, x, y, step); !error.empty()) throw InputError(error);
     PrepareFlow(options->run, s);
     // A loaded file may hold a flow that was never computed: the line is
     // traced all the same, and the output says so.

@@ -29,21 +29,21 @@ TSizeSeed ParseSeed(const std::string& text) {
   if (text.empty()) return TSizeSeed::FromClock();
   if (text == "none") return TSizeSeed::Unseeded();
   if (text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
-    throw InputError("значение --seed должно быть целым неотрицательным числом или none: " + text);
+    throw InputError("значение --seed должно быть целым неотрицательным числом или none: " + Echo(text));
   return TSizeSeed::Fixed(std::stoull(text));
 }
 
 long long ParseMaxSteps(const std::string& text) {
   if (text.empty()) return 0;
   if (text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos || std::stoll(text) < 1)
-    throw InputError("значение --max-steps должно быть целым положительным числом: " + text);
+    throw InputError("значение --max-steps должно быть целым положительным числом: " + Echo(text));
   return std::stoll(text);
 }
 
 double ParseResidence(const std::string& text) {
   Extended value;
   if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)) || value < 0)
-    throw InputError("значение --max-residence должно быть неотрицательным числом секунд: " + text);
+    throw InputError("значение --max-residence должно быть неотрицательным числом секунд: " + Echo(text));
   return ToDouble(value);
 }
 
@@ -52,7 +52,7 @@ TParticleStepMode ParseParticleStep(const std::string& text, bool given) {
   if (text == "auto") return TParticleStepMode::Auto();
   Extended value;
   if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)) || !(value > 0))
-    throw InputError("значение --particle-step должно быть auto или положительным числом секунд: " + text);
+    throw InputError("значение --particle-step должно быть auto или положительным числом секунд: " + Echo(text));
   return TParticleStepMode::FixedStep(ToDouble(value));
 }
 

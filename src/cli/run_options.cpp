@@ -75,12 +75,12 @@ void AppendNumber(std::string& out, T value) {
 
 }  // namespace
 
-void ThrowUnlessDone(const TOutcome& outcome) {
+void ThrowUnlessDone(const TOutcome& outcome, const std::vector<std::string>& names) {
   switch (outcome.Kind()) {
     case TOutcome::TKind::Done:
     case TOutcome::TKind::Stopped: return;
-    case TOutcome::TKind::Refused: throw InputError(outcome.Message());
-    case TOutcome::TKind::Failed: throw RunFailure(outcome.Message());
+    case TOutcome::TKind::Refused: throw InputError(EchoNames(outcome.Message(), names));
+    case TOutcome::TKind::Failed: throw RunFailure(EchoNames(outcome.Message(), names));
   }
 }
 
@@ -102,7 +102,7 @@ void AddRunOptions(CLI::App& app, RunOptions& options) {
 RunValues ParseRunOptions(const RunOptions& options) {
   RunValues v;
   if (!ParseInteger(options.maxFree, v.maxFree))
-    throw InputError("значение --max-free не является целым числом: " + options.maxFree);
+    throw InputError("значение --max-free не является целым числом: " + Echo(options.maxFree));
   v.dt = RealOption("--dt", options.dt);
   v.run = !options.maxTime.empty();
   if (v.run) v.maxTime = RealOption("--max-time", options.maxTime);
@@ -115,7 +115,7 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   if (!options.load.empty()) {
     TLoadResult loaded;
     TObserver silent;
-    ThrowUnlessDone(LoadVortexStructure(s.Case(), s.Flow(), s.DustRun(), silent, options.load, loaded));
+    ThrowUnlessDone(LoadVortexStructure(s.Case(), s.Flow(), s.DustRun(), silent, options.load, loaded), {options.load});
     outcome.loaded = true;
     if (!v.run) return outcome;  // the stored flow as it is
   } else if (!v.run) {

@@ -24,8 +24,8 @@ class RunFailure : public std::runtime_error {
 
 // What ltr-cli makes of an operation of the core that did not go through: a
 // refusal is bad input (InputError), a failure a RunFailure; done or stopped
-// passes.
-void ThrowUnlessDone(const TOutcome& outcome);
+// passes. The file names the message may hold are echoed (EchoNames).
+void ThrowUnlessDone(const TOutcome& outcome, const std::vector<std::string>& names = {});
 
 // As typed; parsed (decimal comma or point) by PrepareFlow. The defaults are
 // those of the main window's fields.

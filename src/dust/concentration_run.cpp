@@ -36,6 +36,21 @@ constexpr Extended RungeKuttaDragLimit = 2.785L;
 
 std::string StepCountText() { return std::to_string(static_cast<long long>(MaxRunSteps)); }
 
+// The shortest step a particle makes: ParticleDt, or its own sub-step.
+Extended ShortestParticleStep(const TAreaParams& area, double particleDt, const TParticleStepMode& mode) {
+  Extended shortest = particleDt;
+  if (mode.OwnSteps()) {
+    const TSubStepRule rule = MakeSubStepRule(area, mode.Kind == TParticleStepMode::TKind::Fixed ? mode.Value : 0.0);
+    shortest = rule.Fixed;
+    if (!(shortest > 0)) {
+      shortest = rule.MaxTime;
+      const Extended speed = OpeningSpeed(area);
+      if (speed > 0) shortest = std::min(shortest, rule.MaxDisplacement / speed);
+    }
+  }
+  return shortest;
+}
+
 // The particles' drag must be computable, and the residence limit must be
 // reached within MaxRunSteps steps of a particle:
 // steps of ParticleDt, or sub-steps of its own no shorter than the rule allows
@@ -55,18 +70,8 @@ std::string ResidenceStepsError(const TCase& c, double MaxResidence, double part
              " c слишком велик для сопротивления воздуха их движению (вязкость воздуха, коэффициент формы): "
              "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli --particle-step auto)";
   }
-  // The shortest step a particle makes: ParticleDt, or its own sub-step.
   const Extended speed = OpeningSpeed(c.Area);
-  Extended shortest = particleDt;
-  if (mode.OwnSteps()) {
-    const TSubStepRule rule =
-        MakeSubStepRule(c.Area, mode.Kind == TParticleStepMode::TKind::Fixed ? mode.Value : 0.0);
-    shortest = rule.Fixed;
-    if (!(shortest > 0)) {
-      shortest = rule.MaxTime;
-      if (speed > 0) shortest = std::min(shortest, rule.MaxDisplacement / speed);
-    }
-  }
+  const Extended shortest = ShortestParticleStep(c.Area, particleDt, mode);
   const std::string wayOut = mode.OwnSteps()
                                  ? "увеличьте «Шаг интегрирования частиц»"
                                  : "задайте собственный шаг частиц («Шаг интегрирования частиц», в ltr-cli "
@@ -84,6 +89,39 @@ std::string ResidenceStepsError(const TCase& c, double MaxResidence, double part
     return {};
   return "Без предельного времени пребывания частицам нужно более " + StepCountText() + steps +
          ", чтобы пересечь укрытие: " + wayOut;
+}
+
+// The work of the run at its worst, when every particle flies until the
+// residence limit (or, without one, as long as crossing the enclosure at the
+// speed of the openings takes): two velocity sums over all vortices a particle
+// step, and with moving vortices a vortex step for each step of the run.
+// Refused beyond MaxRunWork, with the estimate and the way out.
+std::string ParticleWorkError(const TCase& c, const TFlow& f, double MaxResidence, int NumParticle, int NumIteration,
+                              bool MoveVortices, double particleDt, const TParticleStepMode& mode) {
+  const Extended speed = OpeningSpeed(c.Area);
+  const Extended flight =
+      MaxResidence > 0 ? static_cast<Extended>(MaxResidence)
+                         : std::min<Extended>(c.Area.RoomWidth, c.Area.RoomHeight) / (speed > 0 ? speed : 1);
+  const Extended shortest = ShortestParticleStep(c.Area, particleDt, mode);
+  if (!(shortest > 0)) return {};
+  const Extended flightSteps = std::ceil(flight / shortest);
+  const int N = f.BoundCount;
+  const long long maxFree = f.FreeCount + (MoveVortices ? 4LL * NumIteration : 0);
+  const Extended vortices = static_cast<Extended>(N) + maxFree;
+  Extended work = static_cast<Extended>(NumParticle) * NumIteration * flightSteps * 2 * vortices;
+  if (MoveVortices) {
+    const Extended vortexDt = mode.OwnSteps() ? static_cast<Extended>(f.Dt) : static_cast<Extended>(particleDt);
+    const Extended vortexSteps = (static_cast<Extended>(NumIteration) * particleDt + flight) / vortexDt;
+    // A step that is not positive, or too many steps, the run refuses itself.
+    if (!(vortexDt > 0) || !(vortexSteps <= static_cast<Extended>(MaxRunSteps))) return {};
+    work += VortexRunWork(vortexSteps, N, static_cast<int>(maxFree));
+  }
+  if (!(work > static_cast<Extended>(MaxRunWork))) return {};
+  return "Расчет концентрации слишком велик: до " + WorkText(work) + " операций (частиц: " +
+         std::to_string(static_cast<long long>(NumParticle) * NumIteration) + ", шагов каждой до " +
+         (MaxResidence > 0 ? "предельного времени пребывания: " : "выхода из укрытия: ") + WorkText(flightSteps) +
+         ", вихрей: " + std::to_string(N + maxFree) + "), допускается не более " + WorkText(MaxRunWork) +
+         "; уменьшите предельное время пребывания частицы или число частиц";
 }
 
 // Whether the particles in flight have finite positions and velocities.
@@ -153,7 +191,7 @@ std::string CheckConcentrationArgs(const TCase& c, const TFlow& f, double MaxRes
     std::string error = CheckVortexRunArgs(c, f, static_cast<int>(maxFree), 0.0, 1.0, f.FreeCount, 0.0);
     if (!error.empty()) return error;
   }
-  return {};
+  return ParticleWorkError(c, f, MaxResidence, NumParticle, NumIteration, MoveVortices, particleDt, mode);
 }
 
 bool ConcentrationFlowComputed(const TFlow& f, bool MoveVortices) {

@@ -189,6 +189,10 @@ bool DecodeVortexRecords(const std::uint8_t* data, std::size_t size, const TVort
     reason = std::move(why);
     return false;
   }
+  if (std::string why = DiscretizationMismatch(header.Area, calcPoints, vortices, n); !why.empty()) {
+    reason = std::move(why);
+    return false;
+  }
   content.Header = header;
   content.BoundCount = n;
   content.CalcPoints = std::move(calcPoints);
@@ -230,6 +234,49 @@ std::string CheckVortexRecords(const TAreaParams& area, const TCalcPointArray& c
     if (bound && !onWall(v.Pos)) return which + " лежит вне стенок укрытия";
     if (!bound && !(v.Pos.X > 0 && v.Pos.X < W && v.Pos.Y > 0 && v.Pos.Y < R))
       return which + " лежит вне укрытия";
+  }
+  // The runs keep the total circulation at zero; one that a double cannot
+  // even hold gives no flow that can be computed or written.
+  Extended total = 0.0L;
+  for (const TVortex& v : vortices) total += v.Gamma;
+  if (!InDoubleRange(total)) return "сумма циркуляций вихрей вне допустимого диапазона";
+  return {};
+}
+
+std::string DiscretizationMismatch(const TAreaParams& area, const TCalcPointArray& calcPoints,
+                                  const TVortexArray& vortices, int boundCount) {
+  // The walls as the load will discretize them.
+  TFlow built;
+  built.MaxFreeVortex = 0;
+  BuildArea(area, built);
+  if (built.BoundCount != boundCount || calcPoints.size() != static_cast<std::size_t>(boundCount) ||
+      vortices.size() < static_cast<std::size_t>(boundCount))
+    return "число расчетных точек не соответствует параметрам укрытия";
+  const Extended tol = WallTolerance * std::max<Extended>(area.RoomWidth, area.RoomHeight);
+  auto near = [](const TRealPoint& a, const TRealPoint& b, Extended within) {
+    return std::fabs(a.X - b.X) <= within && std::fabs(a.Y - b.Y) <= within;
+  };
+  for (int i = 0; i < boundCount; ++i) {
+    const TCalcPoint& c = calcPoints[i];
+    const TCalcPoint& e = built.CalcPoints[i];
+    const std::string which = "расчетная точка № " + std::to_string(i + 1);
+    if (!near(c.Pos, e.Pos, tol))
+      return which + " лежит не там, где ее дает разбиение стенок укрытия (" + FormatGeneral(ToDouble(e.Pos.X)) +
+             "; " + FormatGeneral(ToDouble(e.Pos.Y)) + ")";
+    if (!near(c.Normal, e.Normal, NormalTolerance))
+      return which + ": нормаль к стенке (" + FormatGeneral(ToDouble(c.Normal.X)) + "; " +
+             FormatGeneral(ToDouble(c.Normal.Y)) + ") вместо (" + FormatGeneral(ToDouble(e.Normal.X)) + "; " +
+             FormatGeneral(ToDouble(e.Normal.Y)) + ")";
+    if (c.Vn != e.Vn)
+      return which + ": нормальная скорость " + FormatGeneral(ToDouble(c.Vn)) + " м/с вместо " +
+             FormatGeneral(ToDouble(e.Vn)) + " м/с";
+  }
+  for (int j = 0; j < boundCount; ++j) {
+    if (!near(vortices[j].Pos, built.Vortices[j].Pos, tol))
+      return "присоединенный вихрь № " + std::to_string(j + 1) +
+             " лежит не там, где его дает разбиение стенок укрытия (" +
+             FormatGeneral(ToDouble(built.Vortices[j].Pos.X)) + "; " +
+             FormatGeneral(ToDouble(built.Vortices[j].Pos.Y)) + ")";
   }
   return {};
 }

@@ -4,7 +4,9 @@
 // the target only once the complete content has been written next to it, and
 // only with a content that loads again.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "io/vortex_codec.h"
 
@@ -13,6 +15,13 @@ namespace ltr {
 // Reads and checks the file `fileName`; never reads past its end. On failure
 // `error` is a complete one-line message naming the file and the reason.
 bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& content, std::string& error);
+
+// The content WriteVortexStructure writes for the state, once it has passed
+// the checks of a load. False with the reason (without a file name).
+bool CheckedVortexStructureBytes(const TCase& c, const TFlow& f, std::vector<std::uint8_t>& bytes, std::string& reason);
+
+// The start of the message that the state could not be saved to `fileName`.
+std::string VortexSaveFailureText(const std::string& fileName);
 
 // Writes the state to `fileName` through a temporary file in the same folder
 // that is renamed over the target once everything is written. On failure an

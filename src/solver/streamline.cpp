@@ -1,6 +1,8 @@
 #include "solver/streamline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "solver/velocity.h"
 #include "solver/vortex_run.h"
@@ -36,9 +38,18 @@ std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen) {
   return {};
 }
 
+std::string CheckFlowLineStep(const TAreaParams& area, double X, double Y, double Step) {
+  const double largest = std::max({std::fabs(X), std::fabs(Y), std::fabs(area.RoomWidth), std::fabs(area.RoomHeight)});
+  if (std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest > Step)
+    return "Шаг построения линии тока слишком мал: при таких координатах он не сдвигает точку линии";
+  return {};
+}
+
 TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObserver& ui, double X, double Y,
                        double Step, double MaxLen, TFlowLineEnd* end) {
   if (std::string error = CheckFlowLineArgs(X, Y, Step, MaxLen); !error.empty())
+    return TOutcome::Refusal(std::move(error));
+  if (std::string error = CheckFlowLineStep(c.Area, X, Y, Step); !error.empty())
     return TOutcome::Refusal(std::move(error));
 
   const int stepLimit = FlowLineStepLimit(Step, MaxLen);

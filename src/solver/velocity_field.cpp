@@ -70,4 +70,11 @@ TVelocityField ComputeVelocityField(const TCase& c, const TFlow& flow, const TCo
   return f;
 }
 
+bool VelocityFieldFinite(const TVelocityField& f) {
+  for (const std::vector<double>* values : {&f.U, &f.V, &f.Speed})
+    for (const double v : *values)
+      if (!std::isfinite(v)) return false;
+  return std::isfinite(f.MaxSpeed);
+}
+
 }  // namespace ltr

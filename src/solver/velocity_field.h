@@ -44,4 +44,9 @@ double FieldGridY(double roomHeight, int ny, int j);
 // count.
 TVelocityField ComputeVelocityField(const TCase& c, const TFlow& f, const TComputeSettings& compute, int nx, int ny);
 
+// Whether every velocity and speed of the field is a finite number. A flow of
+// huge circulations (or a point next to a vortex) can give an infinity, which
+// MaxSpeed does not show.
+bool VelocityFieldFinite(const TVelocityField& f);
+
 }  // namespace ltr

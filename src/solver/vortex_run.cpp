@@ -1,7 +1,9 @@
 #include "solver/vortex_run.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <system_error>
 #include <limits>
 
 #include "model/discretization.h"
@@ -82,23 +84,56 @@ std::string CheckVortexRunArgs(const TCase& c, const TFlow& f, int MaxFree, doub
   if (N > MaxRunBoundCount)
     return "Слишком много присоединенных вихрей для расчета (допускается не более " +
            std::to_string(MaxRunBoundCount) + "): увеличьте шаг расчетных точек";
+  const Extended steps =
+      StartTime <= MaxTime ? (static_cast<Extended>(MaxTime) - StartTime) / static_cast<Extended>(Dt) + 1 : 0;
+  if (const Extended work = VortexRunWork(steps, N, MaxFree); work > static_cast<Extended>(MaxRunWork))
+    return "Расчет поля скоростей слишком велик: около " + WorkText(work) + " операций (" +
+           WorkText(std::floor(steps)) + " шагов, до " + std::to_string(N + static_cast<long long>(MaxFree)) +
+           " вихрей), допускается не более " + WorkText(MaxRunWork) +
+           "; уменьшите макс. время моделирования или макс. кол-во свободных вихрей либо увеличьте шаг по времени";
   return {};
 }
 
+Extended VortexRunWork(Extended steps, int N, int maxFree) {
+  const Extended vortices = static_cast<Extended>(N) + maxFree;
+  const Extended elimination = static_cast<Extended>(N) * N * N / 3;
+  return steps * (vortices * vortices + elimination) + elimination;
+}
+
+std::string WorkText(Extended work) {
+  // Two significant digits are all an estimate has.
+  char buffer[32];
+  const auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(work), std::chars_format::scientific, 1);
+  std::string text(buffer, error == std::errc() ? end : buffer);
+  for (char& c : text)
+    if (c == '.') c = ',';
+  return text;
+}
+
 std::string NonFiniteRunText(const std::string& what, long long step) {
-  return what + ": на шаге " + std::to_string(step) +
+  return what + (step > 0 ? ": на шаге " + std::to_string(step) : std::string(": до первого шага")) +
          " значения перестали быть конечными числами (проверьте исходные данные)";
+}
+
+std::string NonFiniteResultText(const std::string& what) {
+  return what + ": значения не являются конечными числами (проверьте исходные данные)";
 }
 
 bool VorticesFinite(const TFlow& f) {
   const size_t count =
       std::min(f.Vortices.size(), static_cast<size_t>(f.BoundCount) + static_cast<size_t>(f.FreeCount));
-  // x - x is 0 for every finite x and NaN for an infinity or a NaN.
+  // Every value is stored, printed and written as a double: beyond the
+  // largest double it is as lost as an infinity. A NaN fails every test.
+  constexpr Extended largest = std::numeric_limits<double>::max();
+  Extended total = 0.0L;
   for (size_t i = 0; i < count; ++i) {
     const TVortex& v = f.Vortices[i];
-    if (!std::isfinite(v.Pos.X - v.Pos.X + v.Pos.Y - v.Pos.Y + v.Gamma - v.Gamma)) return false;
+    if (!(std::fabs(v.Pos.X) <= largest && std::fabs(v.Pos.Y) <= largest && std::fabs(v.Gamma) <= largest))
+      return false;
+    total += v.Gamma;
   }
-  return true;
+  return std::fabs(total) <= largest;
 }
 
 std::string ElapsedTimeLabel(double time) { return ElapsedTimePrefix + FormatFixed(time, 6, 3) + " сек."; }
@@ -112,6 +147,7 @@ TOutcome SolveCurrentFlow(const TCase& c, TFlow& f, const TComputeSettings& comp
     return TOutcome::Refusal(std::move(error));
   TRun run(compute);
   PrepareRun(c, f, run);
+  if (!VorticesFinite(f)) return TOutcome::Failure(NonFiniteRunText("Расчет поля скоростей остановлен", 0));
   return {};
 }
 
@@ -129,6 +165,8 @@ TOutcome RunVortices(const TCase& c, TFlow& f, TRunControl& control, TObserver& 
   f.FreeCount = StartFreeCount;
   TRun run(control.Compute);
   if (PrepareRun(c, f, run)) ui.SetStatusText(BoundCountText(f.BoundCount));
+  // The circulations the first step starts from.
+  if (!VorticesFinite(f)) return TOutcome::Failure(NonFiniteRunText("Расчет поля скоростей остановлен", 0));
 
   long long step = 0;
   while (f.Time <= f.MaxTime) {

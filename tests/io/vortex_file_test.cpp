@@ -161,9 +161,10 @@ TEST(VortexFileRoundTrip, SaveThenLoadRestoresEveryStoredValueBitForBit) {
   s.Area.InflowSpeed = 1.7;  // not the derived value: read back as stored
   for (TCalcPoint& c : s.CalcPoints)  // the inflow as a rebuild with that speed gives it
     if (c.Vn == -2.0L) c.Vn = -static_cast<Extended>(s.Area.InflowSpeed);
-  // Calc points that a rebuild would not give: the stored ones must win.
-  s.CalcPoints[3].Pos.X += 1e-7L;
-  s.CalcPoints[5].Vn = s.Area.Speed;
+  // Calc points that differ from a rebuild within its tolerance: the stored
+  // ones must win.
+  s.CalcPoints[3].Pos.X += 1e-12L;
+  s.CalcPoints[5].Normal.Y -= 1e-15L;
   s.CalcPoints[9].Normal.X = -0.0L;  // a ceiling point: (0, 1) with a signed zero
   const std::string path = dir.File("run.evt");
   ASSERT_TRUE(SaveVortexStructure(s.Case(), s.Flow(), path));
@@ -478,6 +479,42 @@ std::vector<TBadFile> BadFiles() {
          const long double v = 1.5L;
          std::memcpy(b.data() + 167 + 64 * 9 + 48, &v, 10);
        }, "расчетная точка № 10: нормальная скорость 1,5 м/с (допускаются 0, 3 и -2)"},
+      // Records that lie on the walls, and that the discretization the load
+      // rebuilds would never give: refused, naming the record.
+      {"calc point duplicated", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * 11, b.data() + 167 + 64 * 10, 64);
+       }, "расчетная точка № 12 лежит не там, где ее дает разбиение стенок укрытия"},
+      {"calc point moved to the floor", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * 8, b.data() + 167 + 64 * 40, 20);
+       }, "расчетная точка № 9 лежит не там"},
+      {"normal turned along the ceiling", [](Bytes& b) {
+         std::uint8_t x[10];
+         std::memcpy(x, b.data() + 167 + 64 * 8 + 24, 10);
+         std::memcpy(b.data() + 167 + 64 * 8 + 24, b.data() + 167 + 64 * 8 + 34, 10);
+         std::memcpy(b.data() + 167 + 64 * 8 + 34, x, 10);
+       }, "расчетная точка № 9: нормаль к стенке (1; 0) вместо (0; 1)"},
+      {"normal reversed", [](Bytes& b) { b[167 + 64 * 8 + 43] ^= 0x80; },
+       "расчетная точка № 9: нормаль к стенке (0; -1) вместо (0; 1)"},
+      {"exhaust speed at every calc point", [=](Bytes& b) {
+         const long double speed = 3.0L;
+         for (std::size_t i = 0; i < n; ++i) std::memcpy(b.data() + 167 + 64 * i + 48, &speed, 10);
+       }, "расчетная точка № 1: нормальная скорость 3 м/с вместо 0 м/с"},
+      {"bound vortex duplicated", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * n + 40 * 6, b.data() + 167 + 64 * n + 40 * 5, 40);
+       }, "присоединенный вихрь № 7 лежит не там, где его дает разбиение стенок укрытия"},
+      {"every bound vortex at one point", [=](Bytes& b) {
+         for (std::size_t j = 1; j < n; ++j)
+           std::memcpy(b.data() + 167 + 64 * n + 40 * j, b.data() + 167 + 64 * n, 20);
+       }, "присоединенный вихрь № 2 лежит не там"},
+      {"bound vortex on a calc point", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * n + 40 * 10, b.data() + 167 + 64 * 10, 20);
+       }, "присоединенный вихрь № 11 лежит не там"},
+      // Each within the range of doubles, their sum not.
+      {"free circulations at the largest double", [](Bytes& b) {
+         const long double big = std::numeric_limits<double>::max();
+         std::memcpy(b.data() + 167 + 64 * n + 40 * n + 24, &big, 10);
+         std::memcpy(b.data() + 167 + 64 * n + 40 * (n + 1) + 24, &big, 10);
+       }, "сумма циркуляций вихрей вне допустимого диапазона"},
       {"random bytes", [](Bytes& b) {
          std::mt19937 gen(20240501u);
          b.resize(5000);

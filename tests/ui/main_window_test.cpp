@@ -726,7 +726,8 @@ TEST_F(MainWindowTest, AFailedSaveAndRunsThatStopBeingFiniteShowTheirMessage) {
   EXPECT_EQ(Buttons(), "EEDED");
 
   // A vortex run stays finite even in that flow (its vortices are extended
-  // numbers); one whose vortex is no longer a number fails at its first step.
+  // numbers); one whose vortex is no longer a number fails before its first
+  // step.
   Messages.clear();
   StartRun("0,02");
   ASSERT_GT(s.FreeCount, 0);
@@ -735,7 +736,7 @@ TEST_F(MainWindowTest, AFailedSaveAndRunsThatStopBeingFiniteShowTheirMessage) {
   Edit("edMaxTime")->setText(U("1"));
   Button("btnContinue")->click();
   ASSERT_EQ(Messages.size(), 1);
-  EXPECT_EQ(Messages[0].toStdString(), NonFiniteRunText("Расчет поля скоростей остановлен", 1));
+  EXPECT_EQ(Messages[0].toStdString(), NonFiniteRunText("Расчет поля скоростей остановлен", 0));
   EXPECT_EQ(Buttons(), "EEDED");
 }
 
