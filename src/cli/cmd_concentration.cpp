@@ -77,6 +77,7 @@ void RegisterConcentration(CLI::App& app) {
   sub->add_flag("--vortices", options->listVortices,
                 "also print every vortex after the run as [x, y, gamma], with the bound count");
   sub->callback([options, sub] {
+    TakeCaseDefaults(options->caseOptions, options->run, *sub);
     const ConcentrationSetup setup = ParseConcentrationSetup(*options, *sub);
     const int particles = setup.particles;
     const int moments = setup.moments;
@@ -87,7 +88,7 @@ void RegisterConcentration(CLI::App& app) {
     if (replicas > 1 && run.Seed.Kind == TSizeSeed::TKind::Clock) run.Seed = TSizeSeed::Fixed(ClockSeed());
 
     TModelState s;
-    const bool flowComputed = PrepareConcentrationCase(*options, setup, *sub, s);
+    const bool flowComputed = PrepareConcentrationCase(*options, setup, s);
 
     // Every replica starts from this flow.
     const TModelState flow = replicas > 1 ? s : TModelState{};

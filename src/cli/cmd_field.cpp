@@ -50,7 +50,8 @@ void RegisterField(CLI::App& app) {
   sub->add_option("--grid", options->grid,
                   "grid points across and up, 1 to 2000 each (default 100 across, square cells)")
       ->expected(2);
-  sub->callback([options] {
+  sub->callback([options, sub] {
+    TakeCaseDefaults(options->caseOptions, options->run, *sub);
     // Every text is checked before anything is computed.
     const bool vtk = EndsWith(options->out, ".vtk");
     if (!vtk && !EndsWith(options->out, ".csv"))

@@ -58,7 +58,8 @@ void RegisterRender(CLI::App& app) {
   sub->add_flag("--vortex-numbers", options->vortexNumbers, "write each vortex's index beside it");
   sub->add_flag("--field", options->speedField,
                 "colour the interior by air speed with its scale in m/s and direction arrows");
-  sub->callback([options] {
+  sub->callback([options, sub] {
+    TakeCaseDefaults(options->caseOptions, options->run, *sub);
     // Every text is checked before anything is computed.
     const int width = IntegerOption("--width", options->width, 1, MaxPictureSide);
     const int height = IntegerOption("--height", options->height, 1, MaxPictureSide);

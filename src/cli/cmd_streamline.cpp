@@ -36,12 +36,18 @@ void RegisterStreamline(CLI::App& app) {
   sub->add_option("--y", options->y, "start y, m (default " + options->y + ")");
   sub->add_option("--step", options->step, "step length, m (default " + options->step + ")");
   sub->add_option("--max-len", options->maxLen, "maximum line length, m (default " + options->maxLen + ")");
-  sub->callback([options] {
+  sub->callback([options, sub] {
+    TakeCaseDefaults(options->caseOptions, options->run, *sub);
     // Every text is checked before anything is computed.
-    const double x = RealOption("--x", options->x);
-    const double y = RealOption("--y", options->y);
-    const double step = RealOption("--step", options->step);
-    const double maxLen = RealOption("--max-len", options->maxLen);
+    // The case file's streamline where the command line leaves it out.
+    const TCaseSettings& c = CaseFileOf(options->caseOptions).Settings;
+    auto value = [&sub](const char* option, const std::string& text, const std::optional<double>& fromCase) {
+      return sub->count(option) == 0 && fromCase ? *fromCase : RealOption(option, text);
+    };
+    const double x = value("--x", options->x, c.FlowLineX);
+    const double y = value("--y", options->y, c.FlowLineY);
+    const double step = value("--step", options->step, c.FlowLineStep);
+    const double maxLen = value("--max-len", options->maxLen, c.FlowLineMaxLen);
     const std::string refusal = CheckFlowLineArgs(x, y, step, maxLen);
     if (!refusal.empty()) throw InputError(refusal);
     ParseRunOptions(options->run);

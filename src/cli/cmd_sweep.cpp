@@ -1,9 +1,9 @@
 // ltr-cli sweep: the concentration run of a case for each value of one
-// enclosure or dust field: one CSV row per value, on stdout or into --out
-// (then a JSON summary on stdout), and with --plot a picture of the outlet
-// concentration. A row depends only on the case, its value and the seed, so
-// parts of a sweep (--part i/n) run anywhere and their files concatenate to
-// the whole.
+// enclosure or dust field (the study of the core, as the window runs it): one
+// CSV row per value, on stdout or into --out (then a JSON summary on stdout),
+// and with --plot a picture of the outlet concentration. A row depends only
+// on the case, its value and the seed, so parts of a sweep (--part i/n) run
+// anywhere and their files concatenate to the whole.
 
 #include <charconv>
 #include <cmath>
@@ -15,6 +15,8 @@
 #include "cli/common.h"
 #include "cli/concentration_case.h"
 #include "dust/run_statistics.h"
+#include "dust/study.h"
+#include "io/file_access.h"
 #include "numerics/number_text.h"
 #include "numerics/random.h"
 
@@ -27,9 +29,6 @@
 namespace ltr::cli {
 
 namespace {
-
-// The most values one sweep takes.
-constexpr int MaxSweepValues = 100000;
 
 struct SweepOptions {
   ConcentrationOptions concentration;
@@ -57,7 +56,7 @@ std::vector<double> ParseValueList(const std::string& text) {
     const size_t end = text.find(separator, start);
     const std::string item = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
     values.push_back(RealOption("--values", item));
-    if (values.size() > MaxSweepValues) throw InputError("в --values больше " + std::to_string(MaxSweepValues) + " значений");
+    if (values.size() > MaxStudyValues) throw InputError("в --values больше " + std::to_string(MaxStudyValues) + " значений");
     if (end == std::string::npos) break;
     start = end + 1;
   }
@@ -71,11 +70,9 @@ std::vector<double> SweepValues(const SweepOptions& o) {
   if (list) return ParseValueList(o.values);
   if (o.from.empty() || o.to.empty() || o.steps.empty())
     throw InputError("для диапазона нужны все три параметра: --from, --to и --steps");
-  const Extended a = RealOption("--from", o.from), b = RealOption("--to", o.to);
-  const int k = IntegerOption("--steps", o.steps, 2, MaxSweepValues);
-  std::vector<double> values;
-  for (int i = 0; i < k; ++i) values.push_back(ToDouble(a + (b - a) * i / (k - 1)));
-  return values;
+  const double a = RealOption("--from", o.from), b = RealOption("--to", o.to);
+  const int k = IntegerOption("--steps", o.steps, 2, MaxStudyValues);
+  return StudyRange(a, b, k);
 }
 
 // "i/n": this part runs the values i, i + n, i + 2n, ... (counting from 0).
@@ -94,10 +91,19 @@ std::pair<int, int> ParsePart(const std::string& text) {
   return {i, n};
 }
 
-void AppendCell(std::string& out, double value) {
-  out += ',';
-  if (std::isfinite(value)) out += Shortest(value);
-}
+// Follows the study on a progress bar: value k of K.
+class SweepProgress : public TStudyObserver {
+ public:
+  SweepProgress(Progress& progress) : progress_(progress) {}
+  void StudyValue(int k, int count, double value) override {
+    progress_.Update(static_cast<double>(k) / static_cast<double>(count),
+                     "значение " + Shortest(value) + " (" + std::to_string(k + 1) + " из " + std::to_string(count) +
+                         ")");
+  }
+
+ private:
+  Progress& progress_;
+};
 
 }  // namespace
 
@@ -123,9 +129,8 @@ void RegisterSweep(CLI::App& app) {
   sub->callback([options, sub] {
     const std::vector<double> values = SweepValues(*options);
     const auto [part, parts] = ParsePart(options->part);
-    ConcentrationSetup setup = ParseConcentrationSetup(options->concentration, *sub);
-    // One seed for every row: a row is the run of its value and this seed.
-    if (setup.run.Seed.Kind == TSizeSeed::TKind::Clock) setup.run.Seed = TSizeSeed::Fixed(ClockSeed());
+    TakeCaseDefaults(options->concentration.caseOptions, options->concentration.run, *sub);
+    const ConcentrationSetup setup = ParseConcentrationSetup(options->concentration, *sub);
 #ifndef LTR_HAVE_VIEW
     if (!options->plot.empty()) throw InputError("--plot недоступен: ltr-cli собран без рисования");
 #endif
@@ -135,69 +140,39 @@ void RegisterSweep(CLI::App& app) {
     if (!options->out.empty()) outputs.push_back(TextOutput("--out", options->out));
     if (!options->plot.empty()) outputs.push_back(TextOutput("--plot", options->plot));
     CheckOutputs(outputs);
+    const RunValues run = ParseRunOptions(options->concentration.run);
 
+    TStudy study;
+    study.Case = ComposeCase(options->concentration.caseOptions, study.InflowSpeedGiven);
+    study.Field = options->param;
+    study.Values = values;
+    study.Flow.File = options->concentration.run.load;
+    study.Flow.Run = run.run;
+    study.Flow.MaxFree = run.maxFree;
+    study.Flow.MaxTime = run.maxTime;
+    study.Flow.Dt = run.dt;
+    study.DtGiven = options->concentration.run.dtGiven;
+    study.Particles = setup.particles;
+    study.Moments = setup.moments;
+    study.MoveVortices = setup.moveVortices;
+    study.MaxResidence = setup.maxResidence;
+    study.Compute = ComputeSettingsOf(options->concentration.caseOptions);
+    study.Run = setup.run;
+    // One seed for every row: a row is the run of its value and this seed.
+    if (study.Run.Seed.Kind == TSizeSeed::TKind::Clock) study.Run.Seed = TSizeSeed::Fixed(ClockSeed());
+    study.Part = part;
+    study.Parts = parts;
     // Every value is checked before the first run.
-    std::vector<size_t> mine;
-    for (size_t k = 0; k < values.size(); ++k)
-      if (static_cast<int>(k % static_cast<size_t>(parts)) == part) mine.push_back(k);
-    auto caseFor = [&](double value) {
-      ConcentrationOptions o = options->concentration;
-      o.caseOptions.sets.push_back(options->param + "=" + Shortest(value));
-      return o;
-    };
-    // The fields a sweep varies are numbers: every row has the case's fractions.
-    size_t K = 0;
-    for (size_t k : mine) {
-      TModelState probe;
-      try {
-        ApplyCase(caseFor(values[k]).caseOptions, probe);
-      } catch (const InputError& e) {
-        throw InputError("значение " + Shortest(values[k]) + " для " + Echo(options->param) + ": " + e.what());
-      }
-      K = probe.Dust.Fractions.size();
-    }
+    if (std::string error = CheckStudy(study); !error.empty()) throw InputError(error);
 
-    std::string csv;
-    if (part == 0) {
-      csv += "param,value,seed,real_input_concentration,output_concentration,output_concentration_se,"
-             "output_ci95_low,output_ci95_high,penetration,held_mass_share";
-      for (size_t j = 1; j <= K; ++j) csv += ",outlet_share_" + std::to_string(j);
-      csv += '\n';
-    }
-#ifdef LTR_HAVE_VIEW
-    std::vector<TSweepPoint> points;
-#endif
+    const int K = StudyFractionCount(study);
+    std::string csv = part == 0 ? StudyCsvHeader(K) : std::string();
     Progress progress("Перебор " + options->param, options->concentration.run.quiet);
-    int done = 0;
-    for (size_t k : mine) {
-      const double value = values[k];
-      progress.Update(static_cast<double>(done) / static_cast<double>(mine.size()),
-                      "значение " + Shortest(value) + " (" + std::to_string(done + 1) + " из " +
-                          std::to_string(mine.size()) + ")");
-      TModelState s;
-      const ConcentrationOptions o = caseFor(value);
-      PrepareConcentrationCase(o, setup, *sub, s);
-      const bool completed = RunConcentrationCase(s, setup, setup.run, true, "Расчет концентрации");
-      csv += options->param;
-      AppendCell(csv, value);
-      csv += ',' + std::to_string(setup.run.Seed.Value);
-      if (completed) {
-        const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
-        for (double v : {s.RealInputConcentration, s.OutputConcentration, stats.OutputStdError, stats.Output95.Low,
-                         stats.Output95.High, stats.Penetration, s.HeldMassShare})
-          AppendCell(csv, v);
-        for (size_t j = 0; j < K; ++j) AppendCell(csv, j < s.OutputFractions.size() ? s.OutputFractions[j].Share : NAN);
-#ifdef LTR_HAVE_VIEW
-        points.push_back({value, s.OutputConcentration, stats.Output95.Low, stats.Output95.High});
-#endif
-      } else {
-        // Stopped by --max-steps: the row says nothing but its value.
-        for (size_t j = 0; j < 7 + K; ++j) csv += ',';
-      }
-      csv += '\n';
-      ++done;
-    }
-    progress.Finish(std::to_string(done) + " значений");
+    SweepProgress observer(progress);
+    std::vector<TStudyRow> rows;
+    ThrowUnlessDone(RunStudy(study, observer, rows));
+    for (const TStudyRow& row : rows) csv += StudyCsvRow(study.Field, row, K);
+    progress.Finish(std::to_string(rows.size()) + " значений");
 
     for (OutputFile& output : outputs) {
       if (output.option == "--out") {
@@ -205,6 +180,9 @@ void RegisterSweep(CLI::App& app) {
         continue;
       }
 #ifdef LTR_HAVE_VIEW
+      std::vector<TSweepPoint> points;
+      for (const TStudyRow& row : rows)
+        if (row.Completed) points.push_back({row.Value, row.OutputConcentration, row.Output95.Low, row.Output95.High});
       OffscreenApplication gui;
       std::string reason;
       if (!EncodePng(DrawSweepPlot(points, options->param), output.data, &reason))
@@ -216,8 +194,8 @@ void RegisterSweep(CLI::App& app) {
     if (!options->out.empty()) {
       nlohmann::json j;
       j["out"] = options->out;
-      j["rows"] = done;
-      j["seed"] = setup.run.Seed.Value;
+      j["rows"] = static_cast<int>(rows.size());
+      j["seed"] = study.Run.Seed.Value;
       if (!options->plot.empty()) j["plot"] = options->plot;
       PrintJson(j);
     }

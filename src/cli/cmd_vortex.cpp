@@ -35,7 +35,8 @@ void RegisterVortex(CLI::App& app) {
                   "write the state after every step of the run to this CSV file: step, time, free "
                   "vortices, shed and exhausted in the step, exhausted in all, free circulation")
       ->check(NonEmpty());
-  sub->callback([options] {
+  sub->callback([options, sub] {
+    TakeCaseDefaults(options->caseOptions, options->run, *sub);
     if (!options->run.history.empty() && options->run.maxTime.empty())
       throw InputError("--history требует --max-time: без расчета движения вихрей нет шагов");
     // The files are checked before the run and written together after it.

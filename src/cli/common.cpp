@@ -1,8 +1,5 @@
 #include "cli/common.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -12,6 +9,8 @@
 #include <system_error>
 
 #include "cli/run_options.h"
+#include "io/case_file.h"
+#include "io/echo_text.h"
 #include "io/file_access.h"
 #include "model/discretization.h"
 #include "model/fields.h"
@@ -22,125 +21,7 @@
 
 namespace ltr::cli {
 
-namespace {
-
-// The largest case file read; anything larger cannot be a case of this program.
-constexpr std::size_t MaxCaseFileSize = 1024 * 1024;
-constexpr const char* MaxCaseFileSizeText = "1 МБ";
-
-// A name or text from the input as it is echoed in a message: at most
-// EchoLength characters (a longer one is cut and ends in "…"), control
-// characters shown as "?".
-constexpr std::size_t EchoLength = 60;
-
-double JsonNumber(const nlohmann::json& v, const std::string& where) {
-  if (!v.is_number()) throw InputError("значение " + where + " не является числом");
-  const double d = v.get<double>();
-  if (!std::isfinite(d)) throw InputError("значение " + where + " не является конечным числом");
-  return d;
-}
-
-void ReadFractions(const nlohmann::json& list, TDustParams& dust) {
-  if (!list.is_array()) throw InputError("поле dust.Fractions должно быть списком фракций");
-  std::vector<TFraction> fractions;
-  for (size_t i = 0; i < list.size(); ++i) {
-    const nlohmann::json& item = list[i];
-    const std::string where = "dust.Fractions[" + std::to_string(i) + "]";
-    if (!item.is_object()) throw InputError("элемент " + where + " должен быть объектом");
-    TFraction f;
-    bool has[3] = {false, false, false};
-    for (const auto& [key, value] : item.items()) {
-      if (key == "Lower") {
-        f.Lower = JsonNumber(value, where + ".Lower");
-        has[0] = true;
-      } else if (key == "Upper") {
-        f.Upper = JsonNumber(value, where + ".Upper");
-        has[1] = true;
-      } else if (key == "Share") {
-        f.Share = JsonNumber(value, where + ".Share");
-        has[2] = true;
-      } else {
-        throw InputError("неизвестное поле " + where + "." + Echo(key));
-      }
-    }
-    if (!has[0] || !has[1] || !has[2])
-      throw InputError("во фракции " + where + " нужны поля Lower, Upper и Share");
-    fractions.push_back(f);
-  }
-  dust.Fractions = fractions;
-}
-
-// The whole case file, read only when it is a regular file of at most
-// MaxCaseFileSize bytes (a folder, a FIFO or a device is refused at once).
-std::string CaseFileText(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw InputError("не удалось открыть файл " + Echo(path) + ": " + SystemReason(errno));
-  TFileDescriptor file(fd);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) throw InputError("не удалось открыть файл " + Echo(path) + ": " + SystemReason(errno));
-  if (S_ISDIR(st.st_mode))
-    throw InputError("не удалось открыть файл " + Echo(path) + ": " + SystemReason(EISDIR));
-  if (!S_ISREG(st.st_mode))
-    throw InputError("не удалось открыть файл " + Echo(path) + ": по этому пути находится не обычный файл");
-  if (static_cast<std::uintmax_t>(st.st_size) > MaxCaseFileSize)
-    throw InputError(std::string("файл ") + Echo(path) + " больше допустимого размера файла варианта (" +
-                     MaxCaseFileSizeText + ")");
-  // One byte more than the limit shows a file that has grown since.
-  std::string text(MaxCaseFileSize + 1, '\0');
-  int err = 0;
-  const std::size_t got = ReadFully(fd, reinterpret_cast<std::uint8_t*>(text.data()), text.size(), err);
-  if (err != 0) throw InputError("не удалось прочитать файл " + Echo(path) + ": " + SystemReason(err));
-  if (got > MaxCaseFileSize)
-    throw InputError(std::string("файл ") + Echo(path) + " больше допустимого размера файла варианта (" +
-                     MaxCaseFileSizeText + ")");
-  text.resize(got);
-  return text;
-}
-
-// A key given twice in one object of a case file: the reader would keep the
-// last value and drop the first without a word.
-struct DuplicateKey {
-  std::string key;
-};
-
-nlohmann::json ParseWithoutDuplicateKeys(const std::string& text) {
-  std::vector<std::set<std::string>> keys;  // of each object being read
-  const nlohmann::json::parser_callback_t callback = [&keys](int, nlohmann::json::parse_event_t event,
-                                                             nlohmann::json& parsed) {
-    using Event = nlohmann::json::parse_event_t;
-    if (event == Event::object_start) {
-      keys.emplace_back();
-    } else if (event == Event::object_end) {
-      if (!keys.empty()) keys.pop_back();
-    } else if (event == Event::key && !keys.empty()) {
-      std::string key = parsed.get<std::string>();
-      if (!keys.back().insert(key).second) throw DuplicateKey{std::move(key)};
-    }
-    return true;
-  };
-  return nlohmann::json::parse(text, callback);
-}
-
-}  // namespace
-
-std::string Echo(const std::string& text) {
-  std::string out;
-  std::size_t chars = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    // The length of the UTF-8 sequence starting here; a stray byte counts as one.
-    std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    if (i + n > text.size()) n = 1;
-    for (std::size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) n = 1;
-    if (chars == EchoLength) return out + "…";
-    if (n == 1 && (c < 0x20 || c >= 0x7F)) out += '?';
-    else out.append(text, i, n);
-    i += n;
-    ++chars;
-  }
-  return out;
-}
+std::string Echo(const std::string& text) { return EchoText(text); }
 
 CLI::Validator NonEmpty() {
   return CLI::Validator(
@@ -166,53 +47,15 @@ void AddCaseOptions(CLI::App& app, CaseOptions& options) {
                "without it every free vortex stays");
 }
 
-void ReadCaseFile(const std::string& path, TCase& s, bool& inflowSpeedGiven) {
-  const std::string text = CaseFileText(path);
-  // The JSON reader takes a NUL byte for the end of its input: what follows
-  // one would go unread.
-  if (text.find('\0') != std::string::npos)
-    throw InputError("файл " + Echo(path) + " не является корректным JSON: в нем нулевой байт");
-  nlohmann::json j;
-  try {
-    j = ParseWithoutDuplicateKeys(text);
-  } catch (const nlohmann::json::exception& e) {
-    throw InputError("файл " + Echo(path) + " не является корректным JSON");
-  } catch (const DuplicateKey& e) {
-    throw InputError("в файле " + Echo(path) + " поле " + Echo(e.key) + " задано дважды");
-  }
-  if (!j.is_object()) throw InputError("файл " + Echo(path) + " должен содержать объект JSON");
-  for (const auto& [key, value] : j.items()) {
-    if (key == "area") {
-      if (!value.is_object()) throw InputError("поле area должно быть объектом");
-      for (const auto& [name, v] : value.items()) {
-        const TAreaField* field = FindAreaField(name);
-        if (field == nullptr) throw InputError("неизвестное поле area." + Echo(name));
-        s.Area.*(field->Member) = JsonNumber(v, "area." + name);
-        if (field->Member == &TAreaParams::InflowSpeed) inflowSpeedGiven = true;
-      }
-    } else if (key == "dust") {
-      if (!value.is_object()) throw InputError("поле dust должно быть объектом");
-      for (const auto& [name, v] : value.items()) {
-        if (name == "Fractions") {
-          ReadFractions(v, s.Dust);
-          continue;
-        }
-        const TDustField* field = FindDustField(name);
-        if (field == nullptr) throw InputError("неизвестное поле dust." + Echo(name));
-        s.Dust.*(field->Member) = JsonNumber(v, "dust." + name);
-      }
-    } else if (key == "separation") {
-      if (!value.is_array() || value.size() != SeparationPointCount)
-        throw InputError("поле separation должно быть списком из четырех логических значений");
-      for (int i = 0; i < SeparationPointCount; ++i) {
-        if (!value[i].is_boolean())
-          throw InputError("поле separation должно быть списком из четырех логических значений");
-        s.Enabled[i] = value[i].get<bool>();
-      }
-    } else {
-      throw InputError("неизвестное поле " + Echo(key) + " в файле " + Echo(path));
+const TCaseFile& CaseFileOf(const CaseOptions& options) {
+  if (!options.loaded) {
+    auto file = std::make_shared<TCaseFile>();
+    if (!options.caseFile.empty()) {
+      if (const TOutcome outcome = ReadCaseFile(options.caseFile, *file); !outcome) throw InputError(outcome.Message());
     }
+    options.loaded = std::move(file);
   }
+  return *options.loaded;
 }
 
 void ApplySet(const std::string& assignment, TCase& s, bool& inflowSpeedGiven) {
@@ -223,36 +66,43 @@ void ApplySet(const std::string& assignment, TCase& s, bool& inflowSpeedGiven) {
   Extended value;
   if (!ParseReal(text, value) || !std::isfinite(static_cast<double>(value)))
     throw InputError("значение поля " + Echo(name) + " не является числом: " + Echo(text));
-  if (const TAreaField* area = FindAreaField(name); area != nullptr) {
-    s.Area.*(area->Member) = ToDouble(value);
-    if (area->Member == &TAreaParams::InflowSpeed) inflowSpeedGiven = true;
-  } else if (const TDustField* dust = FindDustField(name); dust != nullptr) {
-    s.Dust.*(dust->Member) = ToDouble(value);
-  } else {
-    throw InputError("неизвестное поле " + Echo(name));
-  }
+  if (!SetCaseField(s, name, ToDouble(value), inflowSpeedGiven)) throw InputError("неизвестное поле " + Echo(name));
 }
 
-void ApplyCase(const CaseOptions& options, TModelState& s) {
-  bool inflowSpeedGiven = false;
-  if (!options.caseFile.empty()) ReadCaseFile(options.caseFile, s, inflowSpeedGiven);
-  for (const std::string& assignment : options.sets) ApplySet(assignment, s, inflowSpeedGiven);
+TCase ComposeCase(const CaseOptions& options, bool& inflowSpeedGiven) {
+  const TCaseFile& file = CaseFileOf(options);
+  TCase c = file.Case;
+  inflowSpeedGiven = file.InflowSpeedGiven;
+  for (const std::string& assignment : options.sets) ApplySet(assignment, c, inflowSpeedGiven);
   if (!options.separation.empty()) {
     if (options.separation.size() != SeparationPointCount ||
         options.separation.find_first_not_of("01") != std::string::npos)
       throw InputError("--separation ожидает четыре знака 0 или 1, например 0111");
-    for (int i = 0; i < SeparationPointCount; ++i) s.Enabled[i] = options.separation[i] == '1';
+    for (int i = 0; i < SeparationPointCount; ++i) c.Enabled[i] = options.separation[i] == '1';
   }
+  return c;
+}
+
+TComputeSettings ComputeSettingsOf(const CaseOptions& options) {
+  TComputeSettings compute;
+  if (!options.threads.empty()) compute.Threads = IntegerOption("--threads", options.threads, 1, MaxThreads);
+  // The case file's options unless the command line gives them: the fast
+  // mode of the concentration page for the runs of particles, that of the
+  // velocity page for the others.
+  const TCaseSettings& settings = CaseFileOf(options).Settings;
+  const std::optional<bool> caseFast = options.particles ? settings.FastConcentration : settings.FastVortexRun;
+  compute.Fast = options.fast || caseFast.value_or(false);
+  compute.ExhaustVortices = options.exhaustVortices || settings.ExhaustRemoval.value_or(false);
+  return compute;
+}
+
+void ApplyCase(const CaseOptions& options, TModelState& s) {
+  bool inflowSpeedGiven = false;
+  s.Case() = ComposeCase(options, inflowSpeedGiven);
   if (!inflowSpeedGiven) s.Area.InflowSpeed = DerivedInflowSpeed(s.Area);
   // The checks of the two dialogs, with their words.
-  if (std::string error = AreaParamsError(s.Area); !error.empty()) throw InputError(error);
-  if (std::string error = FractionCountError(static_cast<long long>(s.Dust.Fractions.size())); !error.empty())
-    throw InputError(error);
-  if (std::string error = FractionsError(s.Dust.Fractions); !error.empty()) throw InputError(error);
-  if (std::string error = DustParamsError(s.Dust); !error.empty()) throw InputError(error);
-  if (!options.threads.empty()) s.Compute.Threads = IntegerOption("--threads", options.threads, 1, MaxThreads);
-  s.Compute.Fast = options.fast;
-  s.Compute.ExhaustVortices = options.exhaustVortices;
+  if (std::string error = CaseError(s.Case()); !error.empty()) throw InputError(error);
+  s.Compute = ComputeSettingsOf(options);
   BuildArea(s.Area, s.Flow());
 }
 

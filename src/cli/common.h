@@ -5,10 +5,12 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 #include <climits>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "io/case_file.h"
 #include "model/model_state.h"
 
 namespace ltr::cli {
@@ -23,6 +25,11 @@ inline constexpr int ExitBadInput = 2;
 
 struct CaseOptions {
   std::string caseFile;
+  // The case file once read (CaseFileOf), shared by the copies of these options.
+  mutable std::shared_ptr<const TCaseFile> loaded;
+  // The subcommand runs particles: the case file's fast mode of the
+  // concentration page applies, otherwise that of the velocity page.
+  bool particles = false;
   std::vector<std::string> sets;
   std::string separation;
   std::string threads;  // empty: all cores
@@ -66,14 +73,25 @@ void CheckOutputs(const std::vector<OutputFile>& outputs);
 // output's message and the reason.
 void WriteOutputs(const std::vector<OutputFile>& outputs);
 
+// The case of the options: the start-up values, the case file, the --set
+// overrides and the separation switches, before InflowSpeed is derived
+// (inflowSpeedGiven says whether it was given) and the case is checked.
+// Throws InputError.
+TCase ComposeCase(const CaseOptions& options, bool& inflowSpeedGiven);
+
+// How the runs compute: --threads, and --fast and --exhaust-removal or the
+// case file's options.
+TComputeSettings ComputeSettingsOf(const CaseOptions& options);
+
 // Fills s from the defaults, the case file, the --set overrides and the
 // separation switches; derives InflowSpeed unless it was given; checks the
 // enclosure and the dust composition; then discretizes the enclosure.
 // Throws InputError on any bad input, leaving nothing half-applied that matters.
 void ApplyCase(const CaseOptions& options, TModelState& s);
 
-// Reads a case file (JSON) into s. Throws InputError.
-void ReadCaseFile(const std::string& path, TCase& s, bool& inflowSpeedGiven);
+// The case file of the options, read once, over the start-up values (those
+// alone when no file is given). Throws InputError when it is refused.
+const TCaseFile& CaseFileOf(const CaseOptions& options);
 
 // NAME=VALUE for one numeric field of the enclosure or the dust.
 void ApplySet(const std::string& assignment, TCase& s, bool& inflowSpeedGiven);

@@ -60,6 +60,7 @@ TParticleStepMode ParseParticleStep(const std::string& text, bool given) {
 
 void AddConcentrationOptions(CLI::App& sub, ConcentrationOptions& options) {
   AddCaseOptions(sub, options.caseOptions);
+  options.caseOptions.particles = true;
   AddRunOptions(sub, options.run);
   sub.add_option("--particles", options.particles,
                  "particles injected at each moment (default " + options.particles + ")");
@@ -81,19 +82,29 @@ void AddConcentrationOptions(CLI::App& sub, ConcentrationOptions& options) {
 }
 
 ConcentrationSetup ParseConcentrationSetup(const ConcentrationOptions& options, const CLI::App& sub) {
+  // The case file's page fields where the command line leaves them out.
+  const TCaseSettings& c = CaseFileOf(options.caseOptions).Settings;
+  auto fromCase = [&sub](const char* option, const auto& value) { return sub.count(option) == 0 && value; };
   ConcentrationSetup setup;
-  setup.particles = IntegerOption("--particles", options.particles);
-  setup.moments = IntegerOption("--moments", options.moments);
+  setup.particles = fromCase("--particles", c.Particles) ? *c.Particles : IntegerOption("--particles", options.particles);
+  setup.moments = fromCase("--moments", c.Moments) ? *c.Moments : IntegerOption("--moments", options.moments);
   setup.run.Seed = ParseSeed(options.seed);
   setup.run.MaxSteps = ParseMaxSteps(options.maxSteps);
-  setup.maxResidence = ParseResidence(options.maxResidence);
-  setup.run.ParticleStep = ParseParticleStep(options.particleStep, sub.count("--particle-step") > 0);
-  setup.moveVortices = options.moveVortices;
+  if (fromCase("--max-residence", c.MaxResidence)) {
+    if (!(*c.MaxResidence >= 0))
+      throw InputError("значение concentration.max_residence должно быть неотрицательным числом секунд");
+    setup.maxResidence = *c.MaxResidence;
+  } else {
+    setup.maxResidence = ParseResidence(options.maxResidence);
+  }
+  setup.run.ParticleStep = fromCase("--particle-step", c.ParticleStep)
+                               ? *c.ParticleStep
+                               : ParseParticleStep(options.particleStep, sub.count("--particle-step") > 0);
+  setup.moveVortices = options.moveVortices || c.MoveVortices.value_or(false);
   return setup;
 }
 
-bool PrepareConcentrationCase(const ConcentrationOptions& options, const ConcentrationSetup& setup,
-                              const CLI::App& sub, TModelState& s) {
+bool PrepareConcentrationCase(const ConcentrationOptions& options, const ConcentrationSetup& setup, TModelState& s) {
   ApplyCase(options.caseOptions, s);
   s.MaxResidence = setup.maxResidence;
   // Refuse bad run arguments before spending time on the flow.
@@ -109,7 +120,7 @@ bool PrepareConcentrationCase(const ConcentrationOptions& options, const Concent
   const bool flowComputed = ConcentrationFlowComputed(s.Flow(), setup.moveVortices);
   // With own particle steps the moving vortices keep their time step: that
   // of the flow (its run or its file) unless --dt says otherwise.
-  if (setup.run.ParticleStep.OwnSteps() && sub.count("--dt") > 0) s.Dt = ParseRunOptions(options.run).dt;
+  if (setup.run.ParticleStep.OwnSteps() && options.run.dtGiven) s.Dt = ParseRunOptions(options.run).dt;
   return flowComputed;
 }
 

@@ -40,9 +40,11 @@ class ConcentrationProgressBar : public TObserver {
 };
 
 // The case, flow and concentration options (not --replicas, --vortices).
+// Their callbacks take the case file's defaults (TakeCaseDefaults) first.
 void AddConcentrationOptions(CLI::App& sub, ConcentrationOptions& options);
 
-// The options as numbers; InputError on a bad text.
+// The options as numbers, the case file's page fields for those the command
+// line leaves out; InputError on a bad text.
 struct ConcentrationSetup {
   int particles = 0;
   int moments = 0;
@@ -54,8 +56,7 @@ ConcentrationSetup ParseConcentrationSetup(const ConcentrationOptions& options, 
 
 // Applies the case to s, refuses a run that cannot start, and computes or
 // loads the flow the particles fly in. True when that flow is computed.
-bool PrepareConcentrationCase(const ConcentrationOptions& options, const ConcentrationSetup& setup,
-                              const CLI::App& sub, TModelState& s);
+bool PrepareConcentrationCase(const ConcentrationOptions& options, const ConcentrationSetup& setup, TModelState& s);
 
 // The run with a progress bar titled `title`; true when it completed.
 // InputError with the core's message when the run refused to start.

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "cli/common.h"
+#include "io/flow_source.h"
 #include "io/vortex_commands.h"
 #include "numerics/number_text.h"
 #include "solver/vortex_run.h"
@@ -25,6 +26,7 @@ class RunProgress : public TObserver {
  public:
   RunProgress(Progress& progress, double startTime, double maxTime, std::vector<HistoryRow>* history)
       : progress_(progress), startTime_(startTime), maxTime_(maxTime), history_(history) {}
+  void SetStartTime(double startTime) { startTime_ = startTime; }
 
   void RedrawRun(const TFlow& state, bool /*withParticles*/) override {
     ++steps;
@@ -99,11 +101,23 @@ void AddRunOptions(CLI::App& app, RunOptions& options) {
   app.add_flag("--quiet", options.quiet, "no progress on stderr");
 }
 
+void TakeCaseDefaults(const CaseOptions& caseOptions, RunOptions& options, const CLI::App& sub) {
+  const TCaseFile& file = CaseFileOf(caseOptions);
+  if (sub.count("--load") == 0 && !file.VortexFile.empty())
+    options.load = VortexFileBeside(caseOptions.caseFile, file.VortexFile);
+  if (sub.count("--max-free") == 0) options.caseMaxFree = file.Settings.MaxFree;
+  if (sub.count("--dt") == 0) options.caseDt = file.Settings.Dt;
+  options.dtGiven = sub.count("--dt") > 0 || file.Settings.Dt.has_value();
+}
+
 RunValues ParseRunOptions(const RunOptions& options) {
   RunValues v;
-  if (!ParseInteger(options.maxFree, v.maxFree))
+  if (options.caseMaxFree) {
+    v.maxFree = *options.caseMaxFree;
+  } else if (!ParseInteger(options.maxFree, v.maxFree)) {
     throw InputError("значение --max-free не является целым числом: " + Echo(options.maxFree));
-  v.dt = RealOption("--dt", options.dt);
+  }
+  v.dt = options.caseDt ? *options.caseDt : RealOption("--dt", options.dt);
   v.run = !options.maxTime.empty();
   if (v.run) v.maxTime = RealOption("--max-time", options.maxTime);
   return v;
@@ -111,41 +125,32 @@ RunValues ParseRunOptions(const RunOptions& options) {
 
 FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   const RunValues v = ParseRunOptions(options);
+  TFlowSource source;
+  source.File = options.load;
+  source.Run = v.run;
+  source.MaxFree = v.maxFree;
+  source.MaxTime = v.maxTime;
+  source.Dt = v.dt;
   FlowOutcome outcome;
-  if (!options.load.empty()) {
-    TLoadResult loaded;
-    TObserver silent;
-    ThrowUnlessDone(LoadVortexStructure(s.Case(), s.Flow(), s.DustRun(), silent, options.load, loaded), {options.load});
-    outcome.loaded = true;
-    if (!v.run) return outcome;  // the stored flow as it is
-  } else if (!v.run) {
-    // The flow of the vortices as they are: after a fresh case, the bound
-    // vortices alone.
-    ThrowUnlessDone(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
-    return outcome;
-  }
-
-  // Where the run starts: a fresh run from time 0 with no free vortices, or
-  // the loaded state with at most --max-free free vortices. The run refuses
-  // arguments that make no sense before it changes anything or reports any
-  // progress.
-  TRunStart start;
-  if (outcome.loaded) ThrowUnlessDone(BeginContinuedRun(s.Case(), s.Flow(), v.maxFree, v.maxTime, v.dt, start));
-  const int startFree = start.FreeCount;
-  const double startTime = start.Time;
-
+  // The load reports nothing this observer shows; the run its steps.
   Progress progress("Расчет поля скоростей", options.quiet);
-  RunProgress observer(progress, startTime, v.maxTime, options.history.empty() ? nullptr : &outcome.history);
-  // The start of the history: the state the first step starts from, once
-  // the run has discarded the free vortices of a fresh start.
-  if (!options.history.empty()) {
-    if (startFree == 0)
-      outcome.history.push_back(HistoryRow{0, startTime, 0, 0, 0, 0, 0.0});
-    else
-      observer.Record(s, 0);
-  }
-  ThrowUnlessDone(RunVortices(s.Case(), s.Flow(), s.Control(), observer, v.maxFree, startFree, startTime, v.maxTime,
-                              v.dt));
+  RunProgress observer(progress, 0.0, v.maxTime, options.history.empty() ? nullptr : &outcome.history);
+  const TVortexRunStartHook beforeRun = [&](const TRunStart& start) {
+    observer.SetStartTime(start.Time);
+    // The start of the history: the state the first step starts from, once
+    // the run has discarded the free vortices of a fresh start.
+    if (!options.history.empty()) {
+      if (start.FreeCount == 0)
+        outcome.history.push_back(HistoryRow{0, start.Time, 0, 0, 0, 0, 0.0});
+      else
+        observer.Record(s, 0);
+    }
+  };
+  TFlowMade made;
+  ThrowUnlessDone(MakeFlow(source, s.Case(), s.Flow(), s.DustRun(), s.Control(), observer, made, beforeRun),
+                  {options.load});
+  outcome.loaded = made.Loaded;
+  if (!made.Ran) return outcome;
   progress.Finish(std::to_string(observer.steps) + " шагов, время " + FormatFixed(s.Time, 6, 3) +
                   " сек., свободных вихрей: " + std::to_string(s.FreeCount));
   outcome.ran = true;

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,9 +37,23 @@ struct RunOptions {
   std::string load;             // --load: start from a vortex structure file
   bool quiet = false;           // --quiet: no progress on stderr
   std::string history;          // --history (vortex only): the step history to this CSV file
+  // From the case file, where the command line does not give them
+  // (TakeCaseDefaults): the maximum of free vortices and the time step.
+  std::optional<int> caseMaxFree;
+  std::optional<double> caseDt;
+  // --dt was given, or the case file's time step: with own particle steps it
+  // replaces the time step of the flow for moving vortices.
+  bool dtGiven = false;
 };
 
 void AddRunOptions(CLI::App& app, RunOptions& options);
+
+// Takes what the case file gives for the options the command line leaves
+// out: its vortex structure file (in the case file's folder unless absolute)
+// for --load, its maximum of free vortices and time step for --max-free and
+// --dt. Throws InputError when the case file is refused.
+struct CaseOptions;
+void TakeCaseDefaults(const CaseOptions& caseOptions, RunOptions& options, const CLI::App& sub);
 
 // The run options as numbers. Throws InputError on a text that is not a
 // number of the right kind.

@@ -453,6 +453,7 @@ class TConcentrationRun {
     r_.OutputTally = d_.Tally;
     r_.RunSeed = seed_;
     r_.RunSettings = {NumParticle_, NumIteration_, MoveVortices_, ParticleStepText(mode_)};
+    r_.RunCase = c_;
   }
 
   TCase& c_;

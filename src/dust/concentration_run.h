@@ -37,6 +37,7 @@ struct TParticleStepMode {
   static TParticleStepMode Auto() { return {TKind::Auto, 0.0}; }
   static TParticleStepMode FixedStep(double seconds) { return {TKind::Fixed, seconds}; }
   bool OwnSteps() const { return Kind != TKind::Described; }
+  bool operator==(const TParticleStepMode&) const = default;
 };
 
 struct TConcentrationOptions {

@@ -74,10 +74,22 @@ inline constexpr std::array<TDustField, 8> DustFields = {{
     {&TDustParams::Gravity, "Gravity", "м/с2", "", "", "", 0, 0, 2},
 }};
 
+// The separation points as the enclosure dialog names them, in the order of
+// TCase::Enabled.
+inline constexpr std::array<const char*, SeparationPointCount> SeparationPointCaptions = {
+    "Слева от притока", "Справа от притока", "На дне укрытия", "На левой стенке"};
+
 // The description of a member or a name; nullptr when there is none.
 const TAreaField* FindAreaField(std::string_view name);
 const TDustField* FindDustField(std::string_view name);
 const TAreaField& AreaField(double TAreaParams::*member);
 const TDustField& DustField(double TDustParams::*member);
+
+// Sets the enclosure or dust value called `name` in c; false when there is
+// no such value. inflowSpeedGiven is set when the value is InflowSpeed
+// (which is otherwise derived from the others).
+bool SetCaseField(TCase& c, std::string_view name, double value, bool& inflowSpeedGiven);
+// The value called `name` in c; false when there is no such value.
+bool CaseFieldValue(const TCase& c, std::string_view name, double& value);
 
 }  // namespace ltr

@@ -272,6 +272,7 @@ struct TResults {
   TRunTally OutputTally;          // the fates of its particles
   TSizeSeed RunSeed;              // the seed it drew its sizes from (never Clock)
   TRunSettings RunSettings;       // its settings
+  TCase RunCase;                  // the case it ran (what a report of it describes)
 };
 
 // How the runs compute and when they stop: the settings the window and

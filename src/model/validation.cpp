@@ -125,4 +125,12 @@ std::string FractionsError(const std::vector<TFraction>& fractions) {
   return FractionsError(typed, 1.0L);
 }
 
+std::string CaseError(const TCase& c) {
+  if (std::string error = AreaParamsError(c.Area); !error.empty()) return error;
+  if (std::string error = FractionCountError(static_cast<long long>(c.Dust.Fractions.size())); !error.empty())
+    return error;
+  if (std::string error = FractionsError(c.Dust.Fractions); !error.empty()) return error;
+  return DustParamsError(c.Dust);
+}
+
 }  // namespace ltr

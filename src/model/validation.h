@@ -88,4 +88,9 @@ std::string FractionsError(const std::vector<TFraction>& fractions);
 // bound, the bounds increase and SetupSizeGenerator accepts them.
 std::string SizeDistributionError(const std::vector<TFraction>& fractions);
 
+// Why a case cannot be used, with the words of the dialogs; empty when it
+// can. In this order: the enclosure (AreaParamsError), the number of
+// fractions, the fractions, the dust and air properties.
+std::string CaseError(const TCase& c);
+
 }  // namespace ltr

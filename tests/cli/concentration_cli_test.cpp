@@ -117,6 +117,35 @@ TEST(ConcentrationCliTest, MovingVorticesAfterAVortexRun) {
   EXPECT_EQ(k, j);
 }
 
+// A case file gives the run what the window's pages hold (the counts, the
+// moving vortices, the residence limit, the particle step, the time step,
+// the vortices through the exhaust) and the vortex structure file beside it:
+// the run is that of the same options on the command line.
+TEST(ConcentrationCliTest, ACaseFileGivesTheRunItsPageFieldsAndItsFlow) {
+  char folder[] = "/tmp/ltr-case-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string dir = folder;
+  const auto saved = RunCli({"vortex", "--set", "H=0.05", "--max-time", "0.02", "--max-free", "20", "--save",
+                             dir + "/run.evt", "--quiet"});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  std::ofstream(dir + "/case.json") << R"({"area": {"H": 0.05}, "dust": {"InputConcentration": 3e-6},
+      "concentration": {"particles": 3, "moments": 4, "move_vortices": true, "max_residence": 0.2,
+                        "particle_step": "auto"},
+      "vortex_run": {"dt": 0.004, "exhaust_removal": true}, "vortex_file": "run.evt"})";
+  const auto fromCase = RunCli({"concentration", "--case", dir + "/case.json", "--seed", "3", "--quiet"});
+  const auto fromOptions =
+      RunCli({"concentration", "--set", "H=0.05", "--set", "InputConcentration=3e-6", "--particles", "3", "--moments",
+              "4", "--move-vortices", "--max-residence", "0.2", "--particle-step", "auto", "--dt", "0.004",
+              "--exhaust-removal", "--load", dir + "/run.evt", "--seed", "3", "--quiet"});
+  std::remove((dir + "/case.json").c_str());
+  std::remove((dir + "/run.evt").c_str());
+  ::rmdir(folder);
+  ASSERT_EQ(fromCase.status, 0) << fromCase.err;
+  ASSERT_EQ(fromOptions.status, 0) << fromOptions.err;
+  EXPECT_EQ(fromCase.out, fromOptions.out);
+  EXPECT_TRUE(Json(fromCase).contains("exhausted_vortices"));
+}
+
 // Own particle steps: the run says its model time, which the described run
 // leaves out; moving vortices keep --dt.
 TEST(ConcentrationCliTest, OwnParticleStepsReportTheirModelTime) {

@@ -78,7 +78,9 @@ TEST(SweepCliTest, BadSweepsAreRefusedBeforeAnyRun) {
         {"sweep", "--param", "Speed", "--from", "1", "--to", "2"},
         {"sweep", "--param", "Speed", "--from", "1", "--to", "2", "--steps", "1"},
         {"sweep", "--param", "Speed", "--values", "2,1e9"},
-        {"sweep", "--param", "Speed", "--values", "2", "--part", "2/2"}}) {
+        {"sweep", "--param", "Speed", "--values", "2", "--part", "2/2"},
+        // A file's flow brings its own enclosure: every row would be the same run.
+        {"sweep", "--param", "Speed", "--values", "2,3", "--load", "/nonexistent/run.evt"}}) {
     const auto r = RunCli(Coarse(args));
     EXPECT_EQ(r.status, 2) << args[3] << " " << args[4];
     EXPECT_EQ(r.out, "");
