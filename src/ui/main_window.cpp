@@ -66,19 +66,19 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
 
-  PageControl1_ = new QTabWidget(central);
-  PageControl1_->setObjectName(QStringLiteral("PageControl1"));
-  PageControl1_->setFixedWidth(PageControlWidth);
+  pgcPages_ = new QTabWidget(central);
+  pgcPages_->setObjectName(QStringLiteral("PageControl1"));
+  pgcPages_->setFixedWidth(PageControlWidth);
   // Both page tabs fit side by side in the narrow page control.
-  PageControl1_->tabBar()->setStyleSheet(QStringLiteral(
+  pgcPages_->tabBar()->setStyleSheet(QStringLiteral(
       "QTabBar::tab { padding: 3px 4px; border: 1px solid #9a9a9a; border-bottom: none;"
       " border-top-left-radius: 3px; border-top-right-radius: 3px; background: #dedede; margin-right: 1px; }"
       "QTabBar::tab:selected { background: palette(window); }"
       "QTabBar::tab:!selected { margin-top: 2px; }"));
-  PageControl1_->addTab(BuildConcentrationPage(), Tr("Расчет концентрации"));
-  PageControl1_->addTab(BuildVortexPage(), Tr("Расчет поля скоростей"));
-  PageControl1_->setCurrentIndex(0);
-  layout->addWidget(PageControl1_);
+  pgcPages_->addTab(BuildConcentrationPage(), Tr("Расчет концентрации"));
+  pgcPages_->addTab(BuildVortexPage(), Tr("Расчет поля скоростей"));
+  pgcPages_->setCurrentIndex(0);
+  layout->addWidget(pgcPages_);
   layout->addWidget(BuildPicturePanel(), 1);
   setCentralWidget(central);
 
@@ -97,7 +97,7 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   bar->addPermanentWidget(RunProgress_);
   setStatusBar(bar);
 
-  connect(PageControl1_, &QTabWidget::currentChanged, this, &TfrmMain::OnPageChanged);
+  connect(pgcPages_, &QTabWidget::currentChanged, this, &TfrmMain::OnPageChanged);
 
   ensurePolished();
   ActivateLayouts(this);
@@ -113,10 +113,10 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::FormCreate() {
   // The off-screen picture is shown by the paint box; every copy asks it to
   // repaint from the picture.
-  PaintBox1_->SetPicture(&Renderer_.SceneBitmap);
-  Renderer_.Present = [this](const QImage&) { PaintBox1_->update(); };
+  pbxPicture_->SetPicture(&Renderer_.SceneBitmap);
+  Renderer_.Present = [this](const QImage&) { pbxPicture_->update(); };
 
-  SetInitialView(View_, PaintBox1_->height());
+  SetInitialView(View_, pbxPicture_->height());
   View_.Dragging = false;
 
   for (int i = 0; i < SeparationPointCount; ++i) s_.SepPoints[i].Enabled = DefaultSeparationSwitches[i];
@@ -179,7 +179,7 @@ void TfrmMain::FlowLineStart(const TRealPoint& p) { Renderer_.FlowLineStart(p); 
 
 void TfrmMain::FlowLineTo(const TRealPoint& p) {
   const QLine segment = Renderer_.FlowLineTo(p);
-  PaintBox1_->update(QRect(segment.p1(), segment.p2()).normalized().adjusted(-1, -1, 1, 1));
+  pbxPicture_->update(QRect(segment.p1(), segment.p2()).normalized().adjusted(-1, -1, 1, 1));
 }
 
 void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) {

@@ -91,12 +91,12 @@ void TfrmMain::BuildMenus() {
   miSave_ = action(data, "miSave", "Сохранить вихревую структуру", &TfrmMain::miSaveClick);
   miSavePicture_ = action(data, "miSavePicture", "Сохранить рисунок…", &TfrmMain::miSavePictureClick);
   data->addSeparator();
-  N5_ = action(data, "N5", "Выход", &TfrmMain::N5Click);
+  miExit_ = action(data, "N5", "Выход", &TfrmMain::N5Click);
 
   QMenu* params = bar->addMenu(Tr("Параметры"));
   params->setObjectName(QStringLiteral("N2"));
-  N12_ = action(params, "N12", "Конфигурация области течения", &TfrmMain::N12Click);
-  N4_ = action(params, "N4", "Характеристика пылевого состава", &TfrmMain::N4Click);
+  miAreaParams_ = action(params, "N12", "Конфигурация области течения", &TfrmMain::N12Click);
+  miDustProperties_ = action(params, "N4", "Характеристика пылевого состава", &TfrmMain::N4Click);
   miShowLastConcentration_ = action(params, "miShowLastConcentration", "Показать последний расчет концентрации",
                                     &TfrmMain::miShowLastConcentrationClick);
 
@@ -108,7 +108,7 @@ void TfrmMain::BuildMenus() {
 
   QMenu* help = bar->addMenu(Tr("Справка"));
   help->setObjectName(QStringLiteral("N6"));
-  N7_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
+  miAbout_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
 
   // The drop-down menus are windows of their own and take the window's font
   // only when given it.
@@ -356,12 +356,12 @@ QWidget* TfrmMain::BuildPicturePanel() {
   auto* zoomBar = new QToolBar(panel);
   zoomBar->setObjectName(QStringLiteral("ToolBar1"));
   zoomBar->setIconSize(QSize(16, 16));
-  ToolButton2_ = MakeToolButton(zoomBar, "ToolButton2", Tr("Уменьшить"), TIcon::ZoomOut, false, false);
-  ToolButton1_ = MakeToolButton(zoomBar, "ToolButton1", Tr("Увеличить"), TIcon::ZoomIn, false, false);
-  ToolButton3_ = MakeToolButton(zoomBar, "ToolButton3", Tr("Исходный масштаб"), TIcon::ZoomNo, false, false);
-  zoomBar->addWidget(ToolButton2_);
-  zoomBar->addWidget(ToolButton1_);
-  zoomBar->addWidget(ToolButton3_);
+  tbZoomOut_ = MakeToolButton(zoomBar, "ToolButton2", Tr("Уменьшить"), TIcon::ZoomOut, false, false);
+  tbZoomIn_ = MakeToolButton(zoomBar, "ToolButton1", Tr("Увеличить"), TIcon::ZoomIn, false, false);
+  tbZoomNo_ = MakeToolButton(zoomBar, "ToolButton3", Tr("Исходный масштаб"), TIcon::ZoomNo, false, false);
+  zoomBar->addWidget(tbZoomOut_);
+  zoomBar->addWidget(tbZoomIn_);
+  zoomBar->addWidget(tbZoomNo_);
 
   auto* drawBar = new QToolBar(panel);
   drawBar->setObjectName(QStringLiteral("ToolBar2"));
@@ -371,11 +371,11 @@ QWidget* TfrmMain::BuildPicturePanel() {
   tbDrawFixedVortexes_ =
       MakeToolButton(drawBar, "tbDrawFixedVortexes", Tr("Присоединенные вихри"), TIcon::BoundVortices, true, false);
   tbDrawAxes_ = MakeToolButton(drawBar, "tbDrawAxes", Tr("Оси координат"), TIcon::Axes, true, true);
-  ToolButton7_ = MakeToolButton(drawBar, "ToolButton7", Tr("Номера вихрей"), TIcon::Numbers, true, false);
+  tbDrawVortexNumbers_ = MakeToolButton(drawBar, "ToolButton7", Tr("Номера вихрей"), TIcon::Numbers, true, false);
   drawBar->addWidget(tbDrawFreeVortexes_);
   drawBar->addWidget(tbDrawFixedVortexes_);
   drawBar->addWidget(tbDrawAxes_);
-  drawBar->addWidget(ToolButton7_);
+  drawBar->addWidget(tbDrawVortexNumbers_);
   tbDrawSpeedField_ =
       MakeToolButton(drawBar, "tbDrawSpeedField", Tr("Поле скоростей"), TIcon::SpeedField, true, false);
   drawBar->addWidget(tbDrawSpeedField_);
@@ -396,14 +396,14 @@ QWidget* TfrmMain::BuildPicturePanel() {
   bars->addStretch(1);
   v->addLayout(bars);
 
-  PaintBox1_ = new TPaintBox(panel);
-  PaintBox1_->setObjectName(QStringLiteral("PaintBox1"));
-  v->addWidget(PaintBox1_, 1);
+  pbxPicture_ = new TPaintBox(panel);
+  pbxPicture_->setObjectName(QStringLiteral("PaintBox1"));
+  v->addWidget(pbxPicture_, 1);
 
-  connect(ToolButton2_, &QToolButton::clicked, this, &TfrmMain::miZoomOutClick);
-  connect(ToolButton1_, &QToolButton::clicked, this, &TfrmMain::miZoomInClick);
-  connect(ToolButton3_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
-  for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, ToolButton7_, tbDrawSpeedField_})
+  connect(tbZoomOut_, &QToolButton::clicked, this, &TfrmMain::miZoomOutClick);
+  connect(tbZoomIn_, &QToolButton::clicked, this, &TfrmMain::miZoomInClick);
+  connect(tbZoomNo_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
+  for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, tbDrawVortexNumbers_, tbDrawSpeedField_})
     connect(toggle, &QToolButton::clicked, this, &TfrmMain::btnDrawClick);
   // The picture takes each size in the range as it is typed or stepped; other
   // texts stay as typed and leave the last size.
@@ -420,10 +420,10 @@ QWidget* TfrmMain::BuildPicturePanel() {
     edVortexSize_->setValue(s_.FreeVortexSize);  // the size the picture uses
     VortexSizeReporting_ = false;
   });
-  connect(PaintBox1_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
-  connect(PaintBox1_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
-  connect(PaintBox1_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
-  connect(PaintBox1_, &TPaintBox::Resized, this, &TfrmMain::btnDrawClick);
+  connect(pbxPicture_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
+  connect(pbxPicture_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
+  connect(pbxPicture_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
+  connect(pbxPicture_, &TPaintBox::Resized, this, &TfrmMain::btnDrawClick);
   return panel;
 }
 
