@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -75,8 +76,10 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
       " border-top-left-radius: 3px; border-top-right-radius: 3px; background: #dedede; margin-right: 1px; }"
       "QTabBar::tab:selected { background: palette(window); }"
       "QTabBar::tab:!selected { margin-top: 2px; }"));
-  pgcPages_->addTab(BuildConcentrationPage(), Tr("Расчет концентрации"));
-  pgcPages_->addTab(BuildVortexPage(), Tr("Расчет поля скоростей"));
+  scrConcentration_ = ScrollingPage(BuildConcentrationPage(), "ScrollBox1");
+  scrVortex_ = ScrollingPage(BuildVortexPage(), "ScrollBox2");
+  pgcPages_->addTab(scrConcentration_, Tr("Расчет концентрации"));
+  pgcPages_->addTab(scrVortex_, Tr("Расчет поля скоростей"));
   pgcPages_->setCurrentIndex(0);
   layout->addWidget(pgcPages_);
   layout->addWidget(BuildPicturePanel(), 1);
@@ -100,6 +103,8 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   connect(pgcPages_, &QTabWidget::currentChanged, this, &TfrmMain::OnPageChanged);
 
   ensurePolished();
+  ActivateLayouts(this);
+  FitPageControl();
   ActivateLayouts(this);
   FormCreate();
 }
@@ -210,6 +215,16 @@ void TfrmMain::ShowText(const QString& text) {
 }
 
 // ---------------------------------------------------------------------------
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  UpdatePageControlWidth();
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::FontChange) FitPageControl();
+}
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
   // A run in progress ends after its current step, so that the program can

@@ -32,6 +32,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTabWidget;
 class QToolButton;
 class QWidget;
@@ -120,6 +121,8 @@ class TfrmMain : public QMainWindow, public TObserver {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   friend class TRunGuard;
@@ -130,7 +133,14 @@ class TfrmMain : public QMainWindow, public TObserver {
   QWidget* BuildConcentrationPage();
   QWidget* BuildVortexPage();
   QWidget* BuildPicturePanel();
+  static QScrollArea* ScrollingPage(QWidget* content, const char* name);
   void FormCreate();
+  // The font and width of the page control that keep every caption whole
+  // (main_window_pages.cpp); the width follows the window's height, at which
+  // a page may need a scroll bar.
+  void FitPageControl();
+  int PageControlNeed() const;
+  void UpdatePageControlWidth();
 
   // Page switching (main_window_commands.cpp): whether the page being left
   // may be left, and what happens once another page is shown.
@@ -205,6 +215,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   QAction* miAbout_ = nullptr;
 
   QTabWidget* pgcPages_ = nullptr;
+  QScrollArea* scrConcentration_ = nullptr;
+  QScrollArea* scrVortex_ = nullptr;
   // Page 0.
   TNumberField* edNumParticle_ = nullptr;
   TNumberField* edNumIteration_ = nullptr;

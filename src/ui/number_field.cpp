@@ -1,5 +1,6 @@
 #include "ui/number_field.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
@@ -103,7 +104,13 @@ int TNumberField::WidthToShow(const QString& text) const {
 }
 
 void TNumberField::FitWidth(int width) {
+  FitBase_ = width;
   setFixedWidth(std::max({width, WidthToShow(TextOf(Minimum_)), WidthToShow(TextOf(Maximum_))}));
+}
+
+void TNumberField::changeEvent(QEvent* event) {
+  QAbstractSpinBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange && FitBase_ > 0) FitWidth(FitBase_);
 }
 
 QString TNumberField::Problem(const QString& name) const {

@@ -16,6 +16,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QGroupBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QComboBox>
 #include <QTemporaryDir>
@@ -395,6 +399,84 @@ TEST_F(MainWindowTest, ConcentrationPageCaptionsAndFieldsAreWhole) {
     EXPECT_LE(edit->fontMetrics().horizontalAdvance(field->text()) + 4, edit->width()) << name;
     EXPECT_LE(field->geometry().right(), page->contentsRect().right()) << name;
   }
+  w->hide();
+}
+
+// Every caption of both pages is whole where it stands and in view: at the
+// start-up size without scrolling, with the line of the exhausted vortices
+// shown (which moves nothing), and with a font a quarter larger, where the
+// page control grows or the page scrolls rather than a caption being cut.
+TEST_F(MainWindowTest, EveryCaptionOfBothPagesIsWhole) {
+  w->show();
+  QApplication::sendPostedEvents();
+  QTabWidget* pages = Pages();
+  auto checkWhole = [&](const std::string& when) {
+    QTabBar* tabs = pages->tabBar();
+    for (int i = 0; i < tabs->count(); ++i) EXPECT_LE(tabs->tabRect(i).right(), tabs->width() - 1) << when;
+    for (int index = 0; index < 2; ++index) {
+      pages->setCurrentIndex(index);
+      QApplication::sendPostedEvents();
+      auto* area = qobject_cast<QScrollArea*>(pages->currentWidget());
+      ASSERT_NE(area, nullptr) << when;
+      QWidget* viewport = area->viewport();
+      int checked = 0;
+      for (QWidget* c : area->widget()->findChildren<QWidget*>()) {
+        if (!c->isVisibleTo(area)) continue;
+        QString text;
+        int textRoom = 0;
+        if (auto* label = qobject_cast<QLabel*>(c)) {
+          text = label->text();
+          EXPECT_LE(label->sizeHint().width(), label->width()) << when << " " << text.toStdString();
+          EXPECT_LE(label->sizeHint().height(), label->height()) << when << " " << text.toStdString();
+        } else if (auto* box = qobject_cast<QCheckBox*>(c)) {
+          text = box->text();
+          EXPECT_LE(box->sizeHint().width(), box->width()) << when << " " << text.toStdString();
+        } else if (auto* radio = qobject_cast<QRadioButton*>(c)) {
+          text = radio->text();
+          EXPECT_LE(radio->sizeHint().width(), radio->width()) << when << " " << text.toStdString();
+        } else if (auto* button = qobject_cast<QPushButton*>(c)) {
+          text = button->text();
+          textRoom = button->width() - 8;
+        } else if (auto* group = qobject_cast<QGroupBox*>(c)) {
+          text = group->title();
+          textRoom = group->width() - 8;
+        } else {
+          continue;
+        }
+        if (textRoom > 0)
+          EXPECT_LE(c->fontMetrics().horizontalAdvance(text), textRoom) << when << " " << text.toStdString();
+        // Not cut by the edge of the page.
+        const QRect inView(c->mapTo(viewport, QPoint(0, 0)), c->size());
+        EXPECT_GE(inView.left(), 0) << when << " " << text.toStdString();
+        EXPECT_LE(inView.right(), viewport->width() - 1) << when << " " << text.toStdString();
+        ++checked;
+      }
+      EXPECT_GT(checked, 10) << when;
+    }
+  };
+  checkWhole("start-up");
+  EXPECT_EQ(w->size(), QSize(800, 544));
+  for (const char* name : {"ScrollBox1", "ScrollBox2"})
+    EXPECT_FALSE(Get<QScrollArea>(name)->verticalScrollBar()->isVisible()) << name;
+
+  QCheckBox* exhaust = Get<QCheckBox>("cbExhaustVortices");
+  pages->setCurrentIndex(1);
+  QApplication::sendPostedEvents();
+  const QRect exhaustWas = exhaust->geometry();
+  const QRect runButtonsWere = Button("btnStart")->geometry();
+  exhaust->setChecked(true);
+  QApplication::sendPostedEvents();
+  EXPECT_FALSE(Get<QLabel>("lbExhaustedVortices")->isHidden());
+  EXPECT_EQ(exhaust->geometry(), exhaustWas);
+  EXPECT_EQ(Button("btnStart")->geometry(), runButtonsWere);
+  checkWhole("exhaust line shown");
+
+  QFont larger = w->font();
+  larger.setPointSizeF(larger.pointSizeF() * 1.25);
+  w->setFont(larger);
+  QApplication::sendPostedEvents();
+  checkWhole("larger font");
+  EXPECT_GT(pages->width(), 255);
   w->hide();
 }
 
