@@ -9,6 +9,7 @@
 #include <cmath>
 #include <string>
 
+#include "model/validation.h"
 #include "numerics/number_text.h"
 
 namespace ltr {
@@ -121,8 +122,7 @@ QString TNumberField::Problem(const QString& name) const {
     return Text(Decimals_ == 0 ? "«%1» не является целым числом (поле «%2»)" : "«%1» не является числом (поле «%2»)")
         .arg(typed, name);
   if (!InRange(v))
-    return Text("Значение поля «%1» должно быть от %2 до %3")
-        .arg(name, QString::fromStdString(FormatGeneral(Minimum_)), QString::fromStdString(FormatGeneral(Maximum_)));
+    return QString::fromStdString(FieldRangeError(name.toStdString(), Minimum_, Maximum_));
   return {};
 }
 

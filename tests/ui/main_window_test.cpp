@@ -443,8 +443,9 @@ TEST_F(MainWindowTest, EveryCaptionOfBothPagesIsWhole) {
         } else {
           continue;
         }
-        if (textRoom > 0)
+        if (textRoom > 0) {
           EXPECT_LE(c->fontMetrics().horizontalAdvance(text), textRoom) << when << " " << text.toStdString();
+        }
         // Not cut by the edge of the page.
         const QRect inView(c->mapTo(viewport, QPoint(0, 0)), c->size());
         EXPECT_GE(inView.left(), 0) << when << " " << text.toStdString();
