@@ -15,6 +15,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
+#include <cmath>
 
 #include "ltr/version.h"
 #include "model/discretization.h"
@@ -188,16 +189,17 @@ void TfrmMain::FlowLineTo(const TRealPoint& p) {
 }
 
 void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) {
-  // While particles are injected the bar counts the moments, then the
-  // particles that have left the flight.
-  if (moment > 0) {
-    RunProgress_->setRange(0, std::max(moments, 1));
-    RunProgress_->setValue(std::clamp(moment, 0, std::max(moments, 1)));
-  } else {
-    const int total = static_cast<int>(std::clamp<long long>(ConcentrationTotal_, 1, 1 << 30));
-    RunProgress_->setRange(0, total);
-    RunProgress_->setValue(static_cast<int>(std::clamp<long long>(total - inFlight, 0, total)));
-  }
+  // One scale that never goes back: the first half fills with the moments of
+  // the injection, the second with the share of the injected dust mass that
+  // has left the flight (through the exhaust, settled or held).
+  constexpr int Scale = 1000;
+  int value = 0;
+  if (moment > 0)
+    value = static_cast<int>(static_cast<long long>(Scale / 2) * std::clamp(moment, 0, moments) / std::max(moments, 1));
+  else
+    value = Scale / 2 + static_cast<int>(std::floor(Scale / 2 * FinishedMassShare(s_.Tally.Total())));
+  RunProgress_->setRange(0, Scale);
+  RunProgress_->setValue(std::max(value, RunProgress_->value()));
   RunProgress_->setFormat(QString::fromStdString(ConcentrationProgressText(moment, moments, inFlight, steps, time)));
 }
 

@@ -190,8 +190,6 @@ class TfrmMain : public QMainWindow, public TObserver {
   // Set when the concentration run has passed its checks and begun (it then
   // writes the step label).
   bool ConcentrationBegun_ = false;
-  // The particles the concentration run in progress injects in all.
-  long long ConcentrationTotal_ = 0;
 
   TfrmAbout* About_ = nullptr;
   TfrmAreaParams* AreaParams_ = nullptr;

@@ -253,7 +253,6 @@ void TfrmMain::btnStartCountConcentrationClick() {
   btnStartCountConcentration_->setEnabled(false);
 
   ConcentrationBegun_ = false;
-  ConcentrationTotal_ = static_cast<long long>(numParticle) * numIteration;
   bool completed = false;
   try {
     TRunGuard guard(*this, TRunKind::Concentration);

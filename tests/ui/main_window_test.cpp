@@ -969,21 +969,23 @@ TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
   Button("btnStartCountConcentration")->click();
   ASSERT_EQ(Shown, QStringList{results.objectName()});
   ASSERT_GT(seen.size(), 3u);
+  // The first half of the bar fills with the moments of the injection.
   for (int k = 0; k < 3; ++k) {
     EXPECT_EQ(seen[k].text, U("Момент %1 из 3").arg(k + 1));
-    EXPECT_EQ(seen[k].value, k + 1);
-    EXPECT_EQ(seen[k].maximum, 3);
+    EXPECT_EQ(seen[k].value, 500 * (k + 1) / 3);
+    EXPECT_EQ(seen[k].maximum, 1000);
     EXPECT_TRUE(seen[k].shown);
   }
-  // Then the particles in flight and the steps made; the bar fills as the
-  // particles leave.
+  // Then the particles in flight and the steps made; the second half fills
+  // as the injected dust leaves the flight.
   const QRegularExpression drain(U("^Частиц в полете: (\\d+), шагов: (\\d+), время: \\d+,\\d{3} с$"));
   long long lastSteps = 0;
   for (size_t k = 3; k < seen.size(); ++k) {
     const QRegularExpressionMatch m = drain.match(seen[k].text);
     ASSERT_TRUE(m.hasMatch()) << seen[k].text.toStdString();
-    EXPECT_EQ(seen[k].maximum, 6);
-    EXPECT_EQ(seen[k].value, 6 - m.captured(1).toInt());
+    EXPECT_EQ(seen[k].maximum, 1000);
+    EXPECT_GE(seen[k].value, seen[k - 1].value);
+    EXPECT_EQ(seen[k].value == 1000, m.captured(1).toInt() == 0);
     EXPECT_GT(m.captured(2).toLongLong(), lastSteps);
     lastSteps = m.captured(2).toLongLong();
     EXPECT_TRUE(seen[k].shown);
@@ -1007,6 +1009,29 @@ TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
   EXPECT_EQ(seen.back().value, 1000);
   EXPECT_TRUE(seen.back().shown);
   EXPECT_TRUE(bar->isHidden());
+}
+
+// The concentration run's bar never goes back, with fixed and with moving
+// vortices: half of it for the injection, the rest as the dust leaves.
+TEST_F(MainWindowTest, ConcentrationProgressNeverGoesBack) {
+  QProgressBar* bar = Get<QProgressBar>("RunProgress");
+  std::vector<double> filled;  // the filled share of the bar at each report
+  w->OnProcess = [&] {
+    if (!bar->isHidden()) filled.push_back(static_cast<double>(bar->value()) / bar->maximum());
+  };
+  Get<TNumberField>("edNumParticle")->setValue(20);
+  Get<TNumberField>("edNumIteration")->setValue(4);
+  Get<TNumberField>("edMaxResidence")->setValue(0.05);
+  for (const char* vortices : {"rbVortexesFixed", "rbVortexesMove"}) {
+    filled.clear();
+    Get<QRadioButton>(vortices)->setChecked(true);
+    Button("btnStartCountConcentration")->click();
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+    ASSERT_GT(filled.size(), 4u) << vortices;
+    EXPECT_EQ(filled[3], 0.5) << vortices;  // the last moment
+    for (size_t k = 1; k < filled.size(); ++k) EXPECT_GE(filled[k], filled[k - 1]) << vortices << " " << k;
+    EXPECT_LE(filled.back(), 1.0) << vortices;
+  }
 }
 
 // A size that cannot be used is said and the size in use shown again.
