@@ -29,6 +29,8 @@ constexpr int kRowHeight = 20;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
+const char* const NoResultsText = "Расчет концентрации еще не выполнен";
+
 QString Concentration(double value) { return Text(FormatFixed(value, 8, 7)) + QString::fromUtf8(" кг/м3"); }
 
 // A concentration in mg/m3 with three significant digits (at most six decimals).
@@ -156,6 +158,10 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
   lbHeldParticles_->setObjectName("lbHeldParticles");
   lbHeldParticles_->hide();
   bottom->addWidget(lbHeldParticles_);
+  lbNoResults_ = new QLabel(QString::fromUtf8(NoResultsText), this);
+  lbNoResults_->setObjectName("lbNoResults");
+  lbNoResults_->hide();
+  bottom->addWidget(lbNoResults_);
   bottom->addStretch(1);
   btnDetails_ = new QPushButton(QString::fromUtf8("Подробнее…"), this);
   btnDetails_->setObjectName("btnDetails");
@@ -184,13 +190,28 @@ void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
   Shown_ = &s;
   lbRealInputConcentration_->setText(Concentration(s.RealInputConcentration));
   lbOutputConcentration_->setText(Concentration(s.OutputConcentration));
-  lbRealInputMg_->setText(QString::fromUtf8("(%1 мг/м3)").arg(Milligrams(s.RealInputConcentration)));
-  const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
-  QString interval = QString::fromUtf8("(%1 мг/м3").arg(Milligrams(s.OutputConcentration));
-  if (std::isfinite(stats.Output95.Low))
-    interval += QString::fromUtf8("; 95 %: %1–%2").arg(Milligrams(stats.Output95.Low), Milligrams(stats.Output95.High));
-  lbOutputInterval_->setText(interval + ")");
-  if (Details_ != nullptr) Details_->Fill(s);
+  // Before the first complete run there is nothing to detail or export, and
+  // no concentration to give in other units.
+  const bool hasResults = HasResults(s);
+  for (QPushButton* b : {btnDetails_, btnExport_}) {
+    b->setEnabled(hasResults);
+    b->setToolTip(hasResults ? QString() : QString::fromUtf8(NoResultsText));
+  }
+  lbNoResults_->setVisible(!hasResults);
+  if (!hasResults) {
+    lbRealInputMg_->clear();
+    lbOutputInterval_->clear();
+  } else {
+    lbRealInputMg_->setText(QString::fromUtf8("(%1 мг/м3)").arg(Milligrams(s.RealInputConcentration)));
+  }
+  if (hasResults) {
+    const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
+    QString interval = QString::fromUtf8("(%1 мг/м3").arg(Milligrams(s.OutputConcentration));
+    if (std::isfinite(stats.Output95.Low))
+      interval += QString::fromUtf8("; 95 %: %1–%2").arg(Milligrams(stats.Output95.Low), Milligrams(stats.Output95.High));
+    lbOutputInterval_->setText(interval + ")");
+    if (Details_ != nullptr) Details_->Fill(s);
+  }
 
   const int n = static_cast<int>(s.OutputFractions.size());
   sgDispersedComposition_->setRowCount(n);
@@ -213,8 +234,12 @@ void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
   }
 }
 
+bool TfrmShowOutputConcentration::HasResults(const TModelState& s) {
+  return s.OutputTally.Total().CountOf(TFateKind::Injected) > 0;
+}
+
 void TfrmShowOutputConcentration::btnDetailsClick() {
-  if (Shown_ == nullptr) return;
+  if (Shown_ == nullptr || !HasResults(*Shown_)) return;
   if (Details_ == nullptr) {
     Details_ = new TfrmRunDetails(this);
     Details_->Fill(*Shown_);
@@ -223,7 +248,7 @@ void TfrmShowOutputConcentration::btnDetailsClick() {
 }
 
 void TfrmShowOutputConcentration::btnExportClick() {
-  if (Shown_ == nullptr || !Services_.saveResultsFile) return;
+  if (Shown_ == nullptr || !HasResults(*Shown_) || !Services_.saveResultsFile) return;
   const QString fileName = Services_.saveResultsFile(this);
   if (fileName.isEmpty()) return;
   std::string reason;

@@ -85,6 +85,13 @@ TEST_F(ResultsWindowTest, BeforeAnyRunShowsZerosAndNoRows) {
   EXPECT_EQ(Text("lbOutputConcentration"), U("0,0000000 кг/м3"));
   EXPECT_EQ(Grid()->rowCount(), 0);
   EXPECT_FALSE(HeldShown());
+  // Nothing to detail or export yet, and the window says so.
+  for (const char* name : {"btnDetails", "btnExport"}) {
+    EXPECT_FALSE(w.findChild<QPushButton*>(name)->isEnabled()) << name;
+    EXPECT_EQ(w.findChild<QPushButton*>(name)->toolTip(), U("Расчет концентрации еще не выполнен"));
+  }
+  EXPECT_FALSE(w.findChild<QLabel*>("lbNoResults")->isHidden());
+  EXPECT_EQ(Text("lbOutputInterval"), QString());
 }
 
 TEST_F(ResultsWindowTest, ShowsConcentrationsAndComposition) {
@@ -163,7 +170,20 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
   services.saveResultsFile = [&](QWidget*) { return file; };
   services.message = [&](QWidget*, const QString& text) { messages.push_back(text); };
   w.SetUiServices(services);
+  // Shown before the run, then after it: the details and the export become
+  // usable.
+  {
+    TUiServices quiet = services;
+    quiet.execDialog = [](QDialog*) { return int(QDialog::Accepted); };
+    w.SetUiServices(quiet);
+    w.ShowFor(TModelState{});
+    EXPECT_FALSE(w.findChild<QPushButton*>("btnExport")->isEnabled());
+    w.SetUiServices(services);
+  }
   w.ShowFor(s);
+  EXPECT_TRUE(w.findChild<QPushButton*>("btnDetails")->isEnabled());
+  EXPECT_TRUE(w.findChild<QPushButton*>("btnExport")->isEnabled());
+  EXPECT_TRUE(w.findChild<QLabel*>("lbNoResults")->isHidden());
 
   const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
   const QString interval = w.findChild<QLabel*>("lbOutputInterval")->text();
