@@ -30,6 +30,8 @@ using namespace main_window_detail;
 
 namespace {
 
+const char* const QuitDuringRunQuestion = "Расчет не завершен. Прервать его и выйти?";
+
 constexpr int MainWidth = 800;
 constexpr int MainHeight = 544;
 
@@ -229,9 +231,14 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // A run in progress ends after its current step, so that the program can
-  // end cleanly once its handler has returned.
+  // A run in progress is not ended without asking. If the user agrees, it
+  // ends after its current step, so that the program can end cleanly once its
+  // handler has returned.
   if (ActiveRun_ != TRunKind::None) {
+    if (Services_.confirm && !Services_.confirm(this, Tr(QuitDuringRunQuestion))) {
+      event->ignore();
+      return;
+    }
     s_.StopVortexRun = true;
     s_.StopConcentration = true;
   }

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -108,7 +109,7 @@ void TfrmMain::BuildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
 
-  QMenu* data = bar->addMenu(Tr("Данные"));
+  QMenu* data = bar->addMenu(Tr("&Данные"));
   data->setObjectName(QStringLiteral("N1"));
   miLoad_ = action(data, "miLoad", "Загрузить вихревую структуру", &TfrmMain::miLoadClick);
   miSave_ = action(data, "miSave", "Сохранить вихревую структуру", &TfrmMain::miSaveClick);
@@ -116,22 +117,32 @@ void TfrmMain::BuildMenus() {
   data->addSeparator();
   miExit_ = action(data, "N5", "Выход", &TfrmMain::N5Click);
 
-  QMenu* params = bar->addMenu(Tr("Параметры"));
+  QMenu* params = bar->addMenu(Tr("&Параметры"));
   params->setObjectName(QStringLiteral("N2"));
   miAreaParams_ = action(params, "N12", "Конфигурация области течения", &TfrmMain::N12Click);
   miDustProperties_ = action(params, "N4", "Характеристика пылевого состава", &TfrmMain::N4Click);
   miShowLastConcentration_ = action(params, "miShowLastConcentration", "Показать последний расчет концентрации",
                                     &TfrmMain::miShowLastConcentrationClick);
 
-  QMenu* zoom = bar->addMenu(Tr("Масштаб"));
+  QMenu* zoom = bar->addMenu(Tr("&Масштаб"));
   zoom->setObjectName(QStringLiteral("N8"));
   miZoomOut_ = action(zoom, "miZoomOut", "Уменьшить", &TfrmMain::miZoomOutClick);
   miZoomIn_ = action(zoom, "miZoomIn", "Увеличить", &TfrmMain::miZoomInClick);
   miZoomNo_ = action(zoom, "miZoomNo", "Исходный", &TfrmMain::miZoomNoClick);
 
-  QMenu* help = bar->addMenu(Tr("Справка"));
+  QMenu* help = bar->addMenu(Tr("&Справка"));
   help->setObjectName(QStringLiteral("N6"));
   miAbout_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
+
+  // The menus open with Alt and their first letter; the commands used most
+  // have the usual keys.
+  miLoad_->setShortcut(QKeySequence::Open);
+  miSave_->setShortcut(QKeySequence::Save);
+  miExit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  miZoomIn_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+  miZoomOut_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+  miZoomNo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+  miAbout_->setShortcut(QKeySequence(Qt::Key_F1));
 
   // The drop-down menus are windows of their own and take the window's font
   // only when given it.

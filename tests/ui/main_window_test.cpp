@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -1119,6 +1120,63 @@ TEST_F(MainWindowTest, ClosingDuringARunStopsIt) {
   EXPECT_TRUE(s.StopVortexRun);
   EXPECT_LT(s.Time, 0.0051);
   EXPECT_EQ(w->ActiveRun(), TfrmMain::TRunKind::None);
+}
+
+// Leaving by "Выход" or the close box while a run is active asks first: No
+// lets the run go on to its end with the window open, Yes stops it and closes.
+// Without a run nothing is asked. The menus open with Alt and a letter.
+TEST_F(MainWindowTest, LeavingDuringARunAsksFirst) {
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  QStringList questions;
+  bool answer = false;
+  Services.confirm = [&](QWidget*, const QString& text) {
+    questions << text;
+    return answer;
+  };
+  w->SetUiServices(Services);
+  const QString question = U("Расчет не завершен. Прервать его и выйти?");
+
+  w->show();
+  w->OnProcess = [&] {
+    if (w->ProcessCalls == 1) Action("N5")->trigger();
+  };
+  StartRun("0,02");
+  EXPECT_EQ(questions, QStringList{question});
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_FALSE(s.StopVortexRun);
+  EXPECT_GT(s.Time, 0.02);  // the run went on to its end
+  EXPECT_GT(w->ProcessCalls, 1);
+
+  // The concentration run, closed by the window's close box: Yes.
+  questions.clear();
+  answer = true;
+  Pages()->setCurrentIndex(0);
+  Get<TNumberField>("edMaxResidence")->setValue(0.05);
+  const int callsBefore = w->ProcessCalls;
+  w->OnProcess = [&] {
+    if (w->ProcessCalls == callsBefore + 1) w->close();
+  };
+  Button("btnStartCountConcentration")->click();
+  EXPECT_EQ(questions, QStringList{question});
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_TRUE(s.StopConcentration);
+  EXPECT_EQ(w->ProcessCalls, callsBefore + 1);
+  EXPECT_TRUE(Shown.isEmpty());  // no results of a run that was stopped
+  EXPECT_EQ(w->ActiveRun(), TfrmMain::TRunKind::None);
+
+  questions.clear();
+  w->show();
+  w->close();
+  EXPECT_TRUE(questions.isEmpty());
+  EXPECT_FALSE(w->isVisible());
+
+  QStringList mnemonics;
+  for (QAction* menu : w->menuBar()->actions()) {
+    const QString title = menu->text();
+    ASSERT_EQ(title.count(QLatin1Char('&')), 1) << title.toStdString();
+    mnemonics << title.mid(title.indexOf(QLatin1Char('&')) + 1, 1).toUpper();
+  }
+  EXPECT_EQ(mnemonics, (QStringList{U("Д"), U("П"), U("М"), U("С")}));
 }
 
 TEST_F(MainWindowTest, ConfirmedEnclosureDiscardsTheSimulation) {
