@@ -91,4 +91,8 @@ TReplicaSummary SummarizeReplicas(const std::vector<double>& values) {
   return r;
 }
 
+std::string ConfidenceIntervalText(const std::string& low, const std::string& high, const std::string& unit) {
+  return "95 %: " + low + "–" + high + " " + unit;
+}
+
 }  // namespace ltr

@@ -284,9 +284,10 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   v->addWidget(MakeLabel(page, Tr("Шаг интегрирования частиц"), "lbParticleStep"));
   cbParticleStep_ = new QComboBox(page);
   cbParticleStep_->setObjectName(QStringLiteral("cbParticleStep"));
-  cbParticleStep_->addItems({Tr("как в описании"), Tr("автоматически"), Tr("задать, с:")});
+  cbParticleStep_->addItems({Tr("по шагу ввода частиц"), Tr("автоматически"), Tr("задать, с:")});
   cbParticleStep_->setToolTip(
-      Tr("Автоматически и заданный шаг: частицы появляются через тот же шаг по времени, а движутся\n"
+      Tr("По шагу ввода частиц: один шаг Рунге-Кутты на каждый шаг по времени, через который вводятся частицы.\n"
+         "Автоматически и заданный шаг: частицы появляются через тот же шаг по времени, а движутся\n"
          "каждая своими шагами по точному решению уравнения движения; движущиеся вихри - со своим\n"
          "шагом по времени (страница \"Расчет поля скоростей\")."));
   edParticleStep_ = MakeEdit(page, "edParticleStep", "0,001", 58);

@@ -100,6 +100,7 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
     beside = new QLabel(this);
     beside->setObjectName(besideName);
     beside->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    beside->setToolTip(QString::fromUtf8(ConfidenceIntervalHint));
     row->addSpacing(4);
     row->addWidget(beside);
     row->addStretch(1);
@@ -208,7 +209,9 @@ void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
     const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
     QString interval = QString::fromUtf8("(%1 мг/м3").arg(Milligrams(s.OutputConcentration));
     if (std::isfinite(stats.Output95.Low))
-      interval += QString::fromUtf8("; 95 %: %1–%2").arg(Milligrams(stats.Output95.Low), Milligrams(stats.Output95.High));
+      interval += QString::fromUtf8("; ") + QString::fromStdString(ConfidenceIntervalText(
+                                                 Milligrams(stats.Output95.Low).toStdString(),
+                                                 Milligrams(stats.Output95.High).toStdString(), "мг/м3"));
     lbOutputInterval_->setText(interval + ")");
     if (Details_ != nullptr) Details_->Fill(s);
   }

@@ -63,6 +63,7 @@ TfrmRunDetails::TfrmRunDetails(QWidget* parent)
   lbSummary_->setObjectName("lbSummary");
   lbSummary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lbSummary_->setWordWrap(true);
+  lbSummary_->setToolTip(QString::fromUtf8(ConfidenceIntervalHint));
   root->addWidget(lbSummary_);
 
   sgFates_ = new QTableWidget(0, 8, this);
@@ -111,7 +112,8 @@ void TfrmRunDetails::Fill(const TModelState& s) {
                         .arg(total.CountOf(TFateKind::Injected))
                         .arg(Percent(stats.Penetration));
   if (std::isfinite(stats.Penetration95.Low))
-    summary += QString::fromUtf8(" (95 %: %1 – %2 %)").arg(Percent(stats.Penetration95.Low), Percent(stats.Penetration95.High));
+    summary += QString::fromUtf8(" (%1)").arg(Text(ConfidenceIntervalText(
+        Percent(stats.Penetration95.Low).toStdString(), Percent(stats.Penetration95.High).toStdString(), "%")));
   lbSummary_->setText(summary);
 
   const int K = static_cast<int>(std::min(tally.Fractions.size(), s.Dust.Fractions.size()));

@@ -178,18 +178,6 @@ void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s) {
   }
 }
 
-namespace {
-
-// The decimals of the scale's labels for its largest speed.
-int ScaleDecimals(double maxSpeed) {
-  if (maxSpeed >= 100.0) return 0;
-  if (maxSpeed >= 10.0) return 1;
-  if (maxSpeed >= 1.0) return 2;
-  return 3;
-}
-
-}  // namespace
-
 void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s) {
   const QPoint& topLeft = InteriorPolygon[0];
   const QPoint& bottomRight = InteriorPolygon[2];
@@ -275,14 +263,14 @@ void TSceneRenderer::DrawSpeedScale(TCanvas& c) {
   c.LineTo(QPoint(barLeft - 1, barBottom + 1));
   c.LineTo(QPoint(barLeft - 1, barTop - 1));
   c.TextOut(barLeft - 2, barTop - 16, QStringLiteral("м/с"));
-  const int decimals = ScaleDecimals(Field.MaxSpeed);
-  const int labels = 5;
-  for (int k = 0; k < labels; ++k) {
-    const Extended value = static_cast<Extended>(Field.MaxSpeed) * k / (labels - 1);
-    const int y = barBottom - RoundPixel(static_cast<Extended>(barBottom - barTop) * k / (labels - 1));
+  // Ticks at round speeds, placed where the colour of that speed is.
+  const TScaleTicks ticks = SpeedScaleTicks(Field.MaxSpeed);
+  for (const double value : ticks.Values) {
+    const Extended at = Field.MaxSpeed > 0 ? static_cast<Extended>(value) / Field.MaxSpeed : 0.0L;
+    const int y = barBottom - RoundPixel(static_cast<Extended>(barBottom - barTop) * at);
     c.MoveTo(QPoint(barLeft + barWidth, y));
     c.LineTo(QPoint(barLeft + barWidth + 4, y));
-    c.TextOut(barLeft + barWidth + 6, y - 6, QString::fromStdString(FormatFixed(value, 6, decimals)));
+    c.TextOut(barLeft + barWidth + 6, y - 6, QString::fromStdString(FormatFixed(value, 6, ticks.Decimals)));
   }
 }
 

@@ -594,7 +594,7 @@ TEST_F(MainWindowTest, ParticleStepChoiceReachesTheRun) {
   QLineEdit* step = Get<QLineEdit>("edParticleStep");
   EXPECT_EQ(LabelText("lbParticleStep"), U("Шаг интегрирования частиц"));
   ASSERT_EQ(choice->count(), 3);
-  EXPECT_EQ(choice->itemText(0), U("как в описании"));
+  EXPECT_EQ(choice->itemText(0), U("по шагу ввода частиц"));
   EXPECT_EQ(choice->currentIndex(), 0);
   EXPECT_FALSE(step->isEnabled());
   choice->setCurrentIndex(2);

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 #include "dust/coarse_case.h"
@@ -191,10 +192,15 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
   EXPECT_TRUE(interval.contains(QString::fromStdString(FormatFixed(stats.Output95.High * 1e6L, 15, 3)).left(4)))
       << interval.toStdString();
   EXPECT_TRUE(w.findChild<QLabel*>("lbRealInputMg")->text().endsWith(QString::fromUtf8(" мг/м3)")));
+  // Both windows write the confidence interval alike, with its unit.
+  const QRegularExpression ci(QString::fromUtf8("95 %: \\d+(,\\d+)?–\\d+(,\\d+)? (мг/м3|%)\\)$"));
+  EXPECT_TRUE(ci.match(interval).hasMatch()) << interval.toStdString();
 
   w.findChild<QPushButton*>("btnDetails")->click();
   ASSERT_EQ(shown.size(), 2u);
   ASSERT_NE(w.Details(), nullptr);
+  const QString summary = w.Details()->findChild<QLabel*>("lbSummary")->text();
+  EXPECT_TRUE(ci.match(summary).hasMatch()) << summary.toStdString();
   auto* fates = w.Details()->findChild<QTableWidget*>("sgFates");
   ASSERT_EQ(fates->rowCount(), 3);  // two fractions and the total
   EXPECT_EQ(fates->item(2, 0)->text(), QString::fromUtf8("Всего"));

@@ -8,6 +8,9 @@
 #include "view/pixels.h"
 #include "view/scene_file.h"
 #include "view/speed_colors.h"
+#include "numerics/number_text.h"
+#include <string>
+#include <charconv>
 #include "solver/vortex_run.h"
 #include "solver/velocity.h"
 #include <cmath>
@@ -390,6 +393,46 @@ TEST_F(SceneTest, SpeedFieldShowsTheColourOfTheSpeedAtEachGridPoint) {
   Redraw();
   EXPECT_EQ(Count(Image(), ViridisColor(0.0)), 0);
   EXPECT_EQ(CountIn(Image(), QRect(31, 91, 399, 279), White) + Count(Image(), Red), 399 * 279);
+}
+
+// The speed scale is labelled at round speeds from 0: a step of 1, 2, 2.5 or
+// 5 times a power of ten, four to six labels, none beyond the largest speed,
+// each written exactly with the step's decimals.
+TEST(SpeedScaleTicks, RoundStepsFromZeroUpToTheLargestSpeed) {
+  auto labels = [](double maxSpeed) {
+    const TScaleTicks ticks = SpeedScaleTicks(maxSpeed);
+    std::vector<std::string> texts;
+    for (double v : ticks.Values) texts.push_back(FormatFixed(v, 6, ticks.Decimals));
+    return texts;
+  };
+  EXPECT_EQ(labels(4.04), (std::vector<std::string>{"0", "1", "2", "3", "4"}));
+  EXPECT_EQ(labels(0.37), (std::vector<std::string>{"0,0", "0,1", "0,2", "0,3"}));
+  EXPECT_EQ(labels(12.3), (std::vector<std::string>{"0,0", "2,5", "5,0", "7,5", "10,0"}));
+  EXPECT_EQ(labels(100.5), (std::vector<std::string>{"0", "20", "40", "60", "80", "100"}));
+  EXPECT_EQ(labels(0.0), (std::vector<std::string>{"0"}));
+  EXPECT_EQ(labels(std::nan("")), (std::vector<std::string>{"0"}));
+
+  for (double maxSpeed = 0.00123; maxSpeed < 5000; maxSpeed *= 1.0937) {
+    const TScaleTicks ticks = SpeedScaleTicks(maxSpeed);
+    ASSERT_GE(ticks.Values.size(), 4u) << maxSpeed;
+    ASSERT_LE(ticks.Values.size(), 6u) << maxSpeed;
+    const double step = ticks.Values[1];
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 || std::fabs(mantissa - 2.5) < 1e-9 ||
+                std::fabs(mantissa - 5) < 1e-9)
+        << maxSpeed << " " << step;
+    EXPECT_LE(ticks.Values.back(), maxSpeed * (1 + 1e-12)) << maxSpeed;
+    for (size_t k = 0; k < ticks.Values.size(); ++k) {
+      EXPECT_NEAR(ticks.Values[k], k * step, step * 1e-9) << maxSpeed;
+      // The text reads back to the tick's round value.
+      std::string text = FormatFixed(ticks.Values[k], 6, ticks.Decimals);
+      for (char& ch : text)
+        if (ch == ',') ch = '.';
+      double read = -1;
+      std::from_chars(text.data(), text.data() + text.size(), read);
+      EXPECT_NEAR(read, k * step, step * 1e-6) << maxSpeed << " " << text;
+    }
+  }
 }
 
 }  // namespace
