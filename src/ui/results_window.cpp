@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -252,10 +253,13 @@ void TfrmShowOutputConcentration::btnDetailsClick() {
 
 void TfrmShowOutputConcentration::btnExportClick() {
   if (Shown_ == nullptr || !HasResults(*Shown_) || !Services_.saveResultsFile) return;
+  setProperty(SpreadsheetCsvProperty, false);
   const QString fileName = Services_.saveResultsFile(this);
   if (fileName.isEmpty()) return;
+  const TCsvFlavour flavour =
+      property(SpreadsheetCsvProperty).toBool() ? TCsvFlavour::Spreadsheet : TCsvFlavour::Program;
   std::string reason;
-  if (!ExportResults(*Shown_, VersionText, fileName.toStdString(), reason))
+  if (!ExportResults(*Shown_, VersionText, QFile::encodeName(fileName).toStdString(), reason, flavour))
     Services_.message(this, QString::fromUtf8("Не удалось записать файл %1: %2").arg(fileName, Text(reason)));
 }
 

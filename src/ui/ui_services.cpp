@@ -88,20 +88,25 @@ QString ChosenFile(QFileDialog& dialog) {
   return files.isEmpty() ? QString() : files.front();
 }
 
-// CSV or JSON, by the chosen filter when the name has no extension.
+// CSV for programs, CSV for spreadsheets or JSON; the chosen filter decides
+// the extension of a name typed without one, and the window that asked is
+// told whether the spreadsheets' CSV was chosen.
 QString SaveResultsFile(QWidget* parent) {
   const QString csvFilter = QString::fromUtf8("Таблицы CSV (*.csv)");
+  const QString sheetFilter = QString::fromUtf8("CSV для Excel (;) (*.csv)");
   const QString jsonFilter = QString::fromUtf8("Файлы JSON (*.json)");
   QFileDialog dialog(parent, QString::fromUtf8("Экспорт результатов"), QStringLiteral("."));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters({csvFilter, jsonFilter});
+  dialog.setNameFilters({csvFilter, sheetFilter, jsonFilter});
   dialog.setDefaultSuffix(QStringLiteral("csv"));
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, jsonFilter](const QString& filter) {
     dialog.setDefaultSuffix(filter == jsonFilter ? QStringLiteral("json") : QStringLiteral("csv"));
   });
-  return ChosenFile(dialog);
+  const QString file = ChosenFile(dialog);
+  if (parent != nullptr) parent->setProperty(SpreadsheetCsvProperty, dialog.selectedNameFilter() == sheetFilter);
+  return file;
 }
 
 QString SavePictureFile(QWidget* parent) {

@@ -220,6 +220,21 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
   EXPECT_EQ(j["run"]["seed"], 4);
   in.remove();
 
+  // The CSV for spreadsheets, when the file dialog says it was chosen.
+  const QString sheet = QString::fromUtf8(folder) + "/результаты.csv";
+  services.saveResultsFile = [&](QWidget* parent) {
+    parent->setProperty(SpreadsheetCsvProperty, true);
+    return sheet;
+  };
+  w.SetUiServices(services);
+  w.findChild<QPushButton*>("btnExport")->click();
+  QFile sheetFile(sheet);
+  ASSERT_TRUE(sheetFile.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(sheetFile.readAll().startsWith("\xEF\xBB\xBF# program\nname;version\n"));
+  sheetFile.remove();
+  services.saveResultsFile = [&](QWidget*) { return file; };
+  w.SetUiServices(services);
+
   // A folder that is gone: the export says so and writes nothing.
   rmdir(folder);
   w.findChild<QPushButton*>("btnExport")->click();

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -99,6 +100,27 @@ TEST_F(VortexFileDialogTest, SaveDialogAddsTheExtensionOfTheChosenFilter) {
 
   WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
   EXPECT_TRUE(Services.saveVortexFile(nullptr).isEmpty());
+}
+
+// The results export offers the CSV for programs, the CSV for spreadsheets and
+// JSON, and tells the window that asked which CSV was chosen.
+TEST_F(VortexFileDialogTest, ResultsDialogTellsWhichCsvWasChosen) {
+  const QStringList filters = {U("Таблицы CSV (*.csv)"), U("CSV для Excel (;) (*.csv)"), U("Файлы JSON (*.json)")};
+  QWidget window;
+  for (int chosen : {1, 0}) {
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+      EXPECT_EQ(ComboItems(dialog), filters);
+      auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+      ASSERT_NE(combo, nullptr);
+      combo->setCurrentIndex(chosen);
+      emit combo->activated(chosen);
+      emit combo->textActivated(filters[chosen]);
+      dialog->selectFile("results");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(QFileInfo(Services.saveResultsFile(&window)).fileName(), "results.csv");
+    EXPECT_EQ(window.property(SpreadsheetCsvProperty).toBool(), chosen == 1);
+  }
 }
 
 TEST(UiServicesTest, MessageAndQuestionBoxes) {
