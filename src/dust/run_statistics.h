@@ -39,6 +39,11 @@ struct TOutletStatistics {
 
 TOutletStatistics OutletStatistics(const TFateTally& total, double realInputConcentration);
 
+// The 95 % interval of a share by number, `count` of `total` particles
+// (Wilson's score interval, which stays within [0, 1] and is sensible for
+// counts of 0 and of all); NaN bounds when total is 0.
+TInterval ShareInterval95(long long count, long long total);
+
 // Mean, sample standard deviation and the 95 % interval of the mean (Student's
 // t with count - 1 degrees of freedom) of values from independent replicas.
 // With one value the spread and the interval's half-width are NaN.

@@ -21,6 +21,10 @@ double TVelocityField::X(int i) const { return FieldGridX(Width, NX, i); }
 double TVelocityField::Y(int j) const { return FieldGridY(Height, NY, j); }
 
 TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny) {
+  return ComputeVelocityField(s, nx, ny, s.Compute.Fast);
+}
+
+TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny, bool fast) {
   TVelocityField f;
   nx = std::clamp(nx, 1, MaxFieldGridSide);
   ny = std::clamp(ny, 1, MaxFieldGridSide);
@@ -42,8 +46,8 @@ TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny) {
 
   // The fast kernel's arrays are loaded once here, for the vortices as they
   // are now, rather than taken from s (which may hold an older copy).
-  TFastVortices fast;
-  if (s.Compute.Fast) LoadFastVortices(s, fast);
+  TFastVortices fastVortices;
+  if (fast) LoadFastVortices(s, fastVortices);
 
   const int threads = ResolveThreadCount(s.Compute.Threads);
   ParallelFor(ny, threads, 4, [&](int j) {
@@ -52,8 +56,8 @@ TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny) {
       const TRealPoint p{static_cast<Extended>(f.X(i)), y};
       double u = 0.0;
       double v = 0.0;
-      if (s.Compute.Fast)
-        FastVelocityAt(fast, ToDouble(p.X), ToDouble(p.Y), u, v);
+      if (fast)
+        FastVelocityAt(fastVortices, ToDouble(p.X), ToDouble(p.Y), u, v);
       else
         VelocityVectorAt(s, p, -1, u, v);
       const size_t k = static_cast<size_t>(j) * nx + i;

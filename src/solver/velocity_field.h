@@ -42,5 +42,8 @@ double FieldGridY(double roomHeight, int ny, int j);
 // fast kernel when s.Compute.Fast is on, over the vortices as they are now),
 // so the numbers do not depend on the thread count. s is not changed.
 TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny);
+// The same with the kernel chosen by `fast` rather than by s.Compute.Fast: a
+// field that is only drawn may take the fast kernel whatever the runs use.
+TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny, bool fast);
 
 }  // namespace ltr

@@ -123,6 +123,10 @@ void TfrmMain::FormCreate() {
   // repaint from the picture.
   pbxPicture_->SetPicture(&Renderer_.SceneBitmap);
   Renderer_.Present = [this](const QImage&) { pbxPicture_->update(); };
+  // The speed field is only drawn: the fast kernel, and during a run a few
+  // times a second rather than after every step.
+  Renderer_.FastField = true;
+  Renderer_.FieldRefreshSeconds = 0.25;
 
   SetInitialView(View_, pbxPicture_->height());
   View_.Dragging = false;

@@ -154,11 +154,11 @@ void TSceneRenderer::DrawFreeVortices(const TModelState& s) {
   DrawFreeVortices(c, s);
 }
 
-void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s) {
+void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s, bool fieldAnew) {
   c.SetBrush(colors::White);
   c.SetPen(colors::White, TPenStyle::Solid);
   c.Polygon(QPolygon({InteriorPolygon[0], InteriorPolygon[1], InteriorPolygon[2], InteriorPolygon[3]}));
-  if (SpeedField) DrawSpeedField(c, s);
+  if (SpeedField) DrawSpeedField(c, s, fieldAnew);
 
   c.SetPenColor(colors::Red);
   const int size = s.FreeVortexSize;
@@ -178,7 +178,7 @@ void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s) {
   }
 }
 
-void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s) {
+void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s, bool anew) {
   const QPoint& topLeft = InteriorPolygon[0];
   const QPoint& bottomRight = InteriorPolygon[2];
   const QRect interior(topLeft, bottomRight);
@@ -189,7 +189,17 @@ void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s) {
     return;
   const int nx = std::clamp(RoundPixel(static_cast<Extended>(roomW) / SpeedCellPixels), 1, MaxSpeedCells);
   const int ny = std::clamp(RoundPixel(static_cast<Extended>(roomH) / SpeedCellPixels), 1, MaxSpeedCells);
-  Field = ComputeVelocityField(s, nx, ny);
+  // The velocities at some thousand points from every vortex cost more than a
+  // step of the run: during a run the field is computed again only when it
+  // is older than the refresh interval.
+  const auto now = std::chrono::steady_clock::now();
+  const bool stale = anew || Field.NX != nx || Field.NY != ny || Field.Width != s.Area.RoomWidth ||
+                     Field.Height != s.Area.RoomHeight ||
+                     std::chrono::duration<double>(now - FieldComputedAt_).count() >= FieldRefreshSeconds;
+  if (stale) {
+    Field = ComputeVelocityField(s, nx, ny, FastField || s.Compute.Fast);
+    FieldComputedAt_ = now;
+  }
 
   // Each cell between the screen positions of its edges, inside the interior.
   const Extended cellW = static_cast<Extended>(s.Area.RoomWidth) / nx;
@@ -338,7 +348,7 @@ void TSceneRenderer::FullRedraw(const TModelState& s, int paintWidth, int paintH
 void TSceneRenderer::RepaintRun(const TModelState& s, bool withParticles) {
   {
     TCanvas c(SceneBitmap);
-    DrawFreeVortices(c, s);
+    DrawFreeVortices(c, s, false);
     if (withParticles) DrawParticles(c, s);
   }
   PresentScene();

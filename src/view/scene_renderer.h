@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPoint>
 #include <array>
+#include <chrono>
 #include <functional>
 
 #include "model/model_state.h"
@@ -52,6 +53,12 @@ class TSceneRenderer {
   // full redraw, and the field as it was last drawn.
   bool SpeedField = false;
   TVelocityField Field;
+  // How the speed field of the picture is computed: with the fast kernel
+  // (it is only drawn), and during a run at most once in FieldRefreshSeconds
+  // (the repaints in between show the field last computed under the moving
+  // vortices). A full redraw always computes it anew.
+  bool FastField = false;
+  double FieldRefreshSeconds = 0.0;
 
   // Where PresentScene copies the picture to (the paint box); none by default.
   std::function<void(const QImage&)> Present;
@@ -90,16 +97,17 @@ class TSceneRenderer {
 
  private:
   void DrawAxes(TCanvas& c, int paintWidth, int paintHeight) const;
-  void DrawFreeVortices(TCanvas& c, const TModelState& s);
+  void DrawFreeVortices(TCanvas& c, const TModelState& s, bool fieldAnew = true);
   // The interior coloured by speed with the direction arrows, and the colour
   // scale beside the enclosure.
-  void DrawSpeedField(TCanvas& c, const TModelState& s);
+  void DrawSpeedField(TCanvas& c, const TModelState& s, bool anew = true);
   void DrawSpeedScale(TCanvas& c);
   void DrawBoundVortices(TCanvas& c, const TModelState& s) const;
   void DrawFlowLines(TCanvas& c, const TModelState& s) const;
   void DrawParticles(TCanvas& c, const TModelState& s) const;
 
   QPoint FlowPenPos_{0, 0};
+  std::chrono::steady_clock::time_point FieldComputedAt_{};
 };
 
 }  // namespace ltr

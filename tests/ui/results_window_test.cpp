@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <nlohmann/json.hpp>
+#include <QChart>
+#include <QChartView>
 #include <QHeaderView>
+#include <QLineSeries>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -240,6 +243,53 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
   w.findChild<QPushButton*>("btnExport")->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("Не удалось записать файл ")));
+}
+
+// The details window draws the 95 % interval of every point of the
+// grade-efficiency curve and of every outlet share as an error bar around it.
+TEST(ResultsWindowExtras, DetailsDrawIntervalsAsErrorBars) {
+  const TModelState s = testing::AfterSeededRun(4, 8, 5);
+  TfrmRunDetails details;
+  details.Fill(s);
+  auto errorBars = [](QChart* chart) {
+    std::vector<QList<QPointF>> bars;
+    for (QAbstractSeries* series : chart->series())
+      if (auto* line = qobject_cast<QLineSeries*>(series); line != nullptr && line->name().isEmpty())
+        bars.push_back(line->points());
+    return bars;
+  };
+  const TRunTally& tally = s.OutputTally;
+  QChart* grade = details.findChild<QChartView*>("chGradeEfficiency")->chart();
+  const auto gradeBars = errorBars(grade);
+  size_t expected = 0;
+  for (int k = 0; k < static_cast<int>(tally.Classes.size()); ++k) {
+    if (tally.Classes[k].CountOf(TFateKind::Injected) < 2) continue;
+    const double middle = (tally.ClassLower(k) + tally.ClassUpper(k)) / 2 * 1e6;
+    const double percent = Penetration(tally.Classes[k]) * 100;
+    const TInterval p95 = OutletStatistics(tally.Classes[k], 0.0).Penetration95;
+    ASSERT_LT(expected, gradeBars.size());
+    const QList<QPointF>& bar = gradeBars[expected++];
+    ASSERT_EQ(bar.size(), 6);
+    EXPECT_DOUBLE_EQ(bar[2].x(), middle);
+    EXPECT_DOUBLE_EQ(bar[2].y(), p95.Low * 100);
+    EXPECT_DOUBLE_EQ(bar[3].y(), p95.High * 100);
+    EXPECT_LE(bar[2].y(), percent);
+    EXPECT_GE(bar[3].y(), percent);
+  }
+  EXPECT_GT(expected, 3u);
+  EXPECT_EQ(gradeBars.size(), expected);
+
+  QChart* composition = details.findChild<QChartView*>("chComposition")->chart();
+  const auto shareBars = errorBars(composition);
+  const long long exhausted = tally.Total().CountOf(TFateKind::Exhausted);
+  ASSERT_GT(exhausted, 0);
+  ASSERT_EQ(shareBars.size(), tally.Fractions.size());
+  for (size_t k = 0; k < shareBars.size(); ++k) {
+    const double share = static_cast<double>(tally.Fractions[k].CountOf(TFateKind::Exhausted)) / exhausted;
+    EXPECT_LE(shareBars[k][2].y(), share);
+    EXPECT_GE(shareBars[k][3].y(), share);
+    EXPECT_GT(shareBars[k][3].y(), shareBars[k][2].y());
+  }
 }
 
 }  // namespace

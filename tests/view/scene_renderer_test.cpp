@@ -395,6 +395,40 @@ TEST_F(SceneTest, SpeedFieldShowsTheColourOfTheSpeedAtEachGridPoint) {
   EXPECT_EQ(CountIn(Image(), QRect(31, 91, 399, 279), White) + Count(Image(), Red), 399 * 279);
 }
 
+// During a run the field of the picture is computed again only when it is
+// older than the refresh interval (the repaints in between show the last one),
+// a full redraw always computes it, and with FastField it is the fast
+// kernel's field whatever the runs use.
+TEST_F(SceneTest, TheSpeedFieldOfARunIsComputedAtMostOncePerInterval) {
+  s.Delta = s.Area.H / 2;
+  PrepareInfluenceSystem(s);
+  toggles.SpeedField = true;
+  r.FastField = true;
+  r.FieldRefreshSeconds = 3600;
+  ASSERT_FALSE(s.Compute.Fast);
+  AddFreeVortex(0.3L, 0.35L);
+  s.Vortices[s.BoundCount].Gamma = 0.05L;
+  Redraw();
+  const std::vector<double> first = r.Field.Speed;
+  EXPECT_EQ(first, ComputeVelocityField(s, 50, 35, true).Speed);
+  EXPECT_NE(first, ComputeVelocityField(s, 50, 35, false).Speed);  // the kernels differ in the last digits
+
+  AddFreeVortex(0.6L, 0.2L);
+  s.Vortices[s.BoundCount + 1].Gamma = -0.08L;
+  r.RepaintRun(s, false);
+  EXPECT_EQ(r.Field.Speed, first);  // within the interval: the field drawn before
+  Redraw();
+  const std::vector<double> second = r.Field.Speed;
+  EXPECT_EQ(second, ComputeVelocityField(s, 50, 35, true).Speed);
+  EXPECT_NE(second, first);
+
+  r.FieldRefreshSeconds = 0;
+  s.Vortices[s.BoundCount + 1].Pos = {0.7L, 0.3L};
+  r.RepaintRun(s, false);
+  EXPECT_EQ(r.Field.Speed, ComputeVelocityField(s, 50, 35, true).Speed);
+  EXPECT_NE(r.Field.Speed, second);
+}
+
 // The speed scale is labelled at round speeds from 0: a step of 1, 2, 2.5 or
 // 5 times a power of ten, four to six labels, none beyond the largest speed,
 // each written exactly with the step's decimals.
