@@ -146,6 +146,8 @@ void TfrmMain::btnDrawClick() {
   toggles.Axes = tbDrawAxes_->isChecked();
   toggles.VortexNumbers = tbDrawVortexNumbers_->isChecked();
   toggles.SpeedField = tbDrawSpeedField_->isChecked();
+  // Drawn with the screen's pixels, so that a scaled desktop shows it sharp.
+  Renderer_.DevicePixelRatio = pbxPicture_->devicePixelRatioF();
   Renderer_.FullRedraw(s_, pbxPicture_->width(), pbxPicture_->height(), View_, toggles);
 }
 

@@ -37,8 +37,12 @@ void TSceneRenderer::DrawScene(const TModelState& s, int paintWidth, int paintHe
                                bool axes, bool vortexNumbers, bool speedField) {
   const int w = std::max(paintWidth, 0);
   const int h = std::max(paintHeight, 0);
-  if (SceneBitmap.width() != w || SceneBitmap.height() != h) {
-    SceneBitmap = (w > 0 && h > 0) ? QImage(w, h, QImage::Format_RGB32) : QImage();
+  const double ratio = DevicePixelRatio >= 1.0 && std::isfinite(DevicePixelRatio) ? DevicePixelRatio : 1.0;
+  const int pixelsW = w > 0 ? std::max(1, static_cast<int>(std::lround(w * ratio))) : 0;
+  const int pixelsH = h > 0 ? std::max(1, static_cast<int>(std::lround(h * ratio))) : 0;
+  if (SceneBitmap.width() != pixelsW || SceneBitmap.height() != pixelsH || SceneBitmap.devicePixelRatio() != ratio) {
+    SceneBitmap = (w > 0 && h > 0) ? QImage(pixelsW, pixelsH, QImage::Format_RGB32) : QImage();
+    if (!SceneBitmap.isNull()) SceneBitmap.setDevicePixelRatio(ratio);
   }
 
   ViewX0 = originX;

@@ -38,8 +38,14 @@ inline constexpr int MaxSpeedCells = 200;
 
 class TSceneRenderer {
  public:
-  // The off-screen picture, 24-bit colour (no alpha channel).
+  // The off-screen picture, 24-bit colour (no alpha channel). Its pixels are
+  // the screen's: on a scaled desktop it has DevicePixelRatio times as many
+  // in each direction as the paint box has logical pixels, and everything is
+  // drawn in logical pixels onto it, so that text and lines are sharp.
   QImage SceneBitmap;
+  // Device pixels per logical pixel of the screen the picture is shown on
+  // (1 for files and tests).
+  double DevicePixelRatio = 1.0;
   // The view taken by the last full redraw; every drawing maps with it.
   int ViewX0 = 0;
   int ViewY0 = 0;

@@ -270,6 +270,48 @@ TEST_F(SceneTest, FreeVortexRedrawBlanksTheInteriorOnePixelInsideTheWalls) {
   EXPECT_GT(CountIn(Image(), inside, Blue), 200);
 }
 
+// On a scaled desktop the picture has the screen's pixels: the same drawing in
+// logical pixels, with lines where they belong and the tick labels drawn with
+// the finer pixels rather than enlarged.
+TEST_F(SceneTest, OnAScaledScreenThePictureHasTheScreensPixels) {
+  Redraw();
+  const QRect label(65, 373, 20, 14);
+  const int labelPixels = CountIn(Image(), label, Black);
+  ASSERT_GT(labelPixels, 0);
+
+  r.DevicePixelRatio = 2.0;
+  Redraw();
+  ASSERT_EQ(Image().size(), QSize(2 * Width, 2 * Height));
+
+  EXPECT_EQ(Image().deviceIndependentSize(), QSizeF(Width, Height));
+  for (int x = 30; x <= 430; ++x) {
+    EXPECT_TRUE(Is(Image(), 2 * x, 2 * 370, Black)) << x;  // the floor
+    EXPECT_TRUE(Is(Image(), 2 * x + 1, 2 * 370 + 1, Black)) << x;  // two device pixels thick
+  }
+  for (int y = 90; y <= 370; ++y) EXPECT_TRUE(Is(Image(), 2 * 30, 2 * y, Black)) << y;  // the left wall
+  EXPECT_TRUE(Is(Image(), 2 * 300, 2 * 200, White));
+  // The label is drawn with the finer pixels, not enlarged.
+  QImage enlarged(2 * Width, 2 * Height, QImage::Format_RGB32);
+  {
+    TSceneRenderer plain;
+    plain.FullRedraw(s, Width, Height, view, toggles);
+    enlarged = plain.SceneBitmap.scaled(2 * Width, 2 * Height);
+  }
+  const QRect deviceLabel(2 * label.x(), 2 * label.y(), 2 * label.width(), 2 * label.height());
+  EXPECT_GT(CountIn(Image(), deviceLabel, Black), 0);
+  EXPECT_NE(Image().copy(deviceLabel), enlarged.copy(deviceLabel));
+
+  r.DevicePixelRatio = 1.5;
+  Redraw();
+  EXPECT_EQ(Image().size(), QSize(960, 600));
+  EXPECT_GE(CountIn(Image(), QRect(45, 555, 601, 1), Black), 598);  // the floor at 370 * 1.5
+
+  r.DevicePixelRatio = 1.0;
+  Redraw();
+  EXPECT_EQ(Image().size(), QSize(Width, Height));
+  EXPECT_EQ(CountIn(Image(), label, Black), labelPixels);
+}
+
 TEST_F(SceneTest, StreamlineSegmentsAreDrawnWhileTracing) {
   toggles.Axes = false;
   Redraw();
