@@ -28,6 +28,11 @@ struct TUiServices {
 // dialog says that "CSV для Excel (;)" was chosen.
 inline constexpr const char* SpreadsheetCsvProperty = "ltrSpreadsheetCsv";
 
+// A file size as the file dialogs show it: whole bytes with the Russian plural
+// ("1 байт", "3 байта", "100 байт") below a kilobyte, then "КБ", "МБ", "ГБ"
+// (of 1024) with one decimal and a decimal comma ("33,1 КБ").
+QString RussianFileSize(qint64 bytes);
+
 // The real boxes and dialogs: QMessageBox titled with the application title
 // "Квилон-ЛТР", QFileDialog for loading and saving vortex structure files.
 TUiServices DefaultUiServices();

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QAbstractProxyModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -121,6 +122,37 @@ TEST_F(VortexFileDialogTest, ResultsDialogTellsWhichCsvWasChosen) {
     EXPECT_EQ(QFileInfo(Services.saveResultsFile(&window)).fileName(), "results.csv");
     EXPECT_EQ(window.property(SpreadsheetCsvProperty).toBool(), chosen == 1);
   }
+}
+
+// The file dialogs list sizes with Russian units and plurals, and name the
+// types of this program's files.
+TEST_F(VortexFileDialogTest, FileListIsInRussian) {
+  EXPECT_EQ(RussianFileSize(0), U("0 байт"));
+  EXPECT_EQ(RussianFileSize(1), U("1 байт"));
+  EXPECT_EQ(RussianFileSize(3), U("3 байта"));
+  EXPECT_EQ(RussianFileSize(12), U("12 байт"));
+  EXPECT_EQ(RussianFileSize(22), U("22 байта"));
+  EXPECT_EQ(RussianFileSize(100), U("100 байт"));
+  EXPECT_EQ(RussianFileSize(1023), U("1023 байта"));
+  EXPECT_EQ(RussianFileSize(33843), U("33,0 КБ"));
+  EXPECT_EQ(RussianFileSize(5 * 1024 * 1024 + 300 * 1024), U("5,3 МБ"));
+
+  {
+    QFile file(Dir.filePath("run.evt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(100, 'x'));
+  }
+  WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    QAbstractProxyModel* list = dialog->proxyModel();
+    auto* files = dialog->findChild<QFileSystemModel*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(files, nullptr);
+    const QModelIndex evt = list->mapFromSource(files->index(Dir.filePath("run.evt")));
+    EXPECT_EQ(evt.siblingAtColumn(1).data().toString(), U("100 байт"));
+    EXPECT_EQ(evt.siblingAtColumn(2).data().toString(), U("Вихревая структура"));
+    dialog->reject();
+  });
+  EXPECT_TRUE(Services.openVortexFile(nullptr).isEmpty());
 }
 
 TEST(UiServicesTest, MessageAndQuestionBoxes) {
