@@ -17,6 +17,7 @@
 #include "io/results_export.h"
 #include "ltr/version.h"
 #include "numerics/number_text.h"
+#include "ui/font_fit.h"
 #include "ui/run_details_window.h"
 
 namespace ltr {
@@ -31,6 +32,19 @@ constexpr int kRowHeight = 20;
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 const char* const NoResultsText = "Расчет концентрации еще не выполнен";
+const char* const RealInputCaption = "Полученная входная концентрация: ";
+const char* const OutputCaption = "Выходная концентрация: ";
+// The window's margins and the gap before the text beside a value.
+constexpr int RowMargins = 2 * 8;
+constexpr int BesideGap = 4;
+
+void FitBeside(QLabel* beside, const QLabel* value, const char* caption) {
+  const QFontMetrics metrics(value->font());
+  const int room = kClientWidth - RowMargins - BesideGap - metrics.horizontalAdvance(QString::fromUtf8(caption)) -
+                   metrics.horizontalAdvance(value->text()) - 1;
+  const QString text = beside->text();
+  beside->setFont(NarrowedFont(value->font(), [&](const QFontMetrics& m) { return m.horizontalAdvance(text) <= room; }));
+}
 
 QString Concentration(double value) { return Text(FormatFixed(value, 8, 7)) + QString::fromUtf8(" кг/м3"); }
 
@@ -108,10 +122,10 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
     root->addLayout(row);
     return value;
   };
-  lbRealInputConcentration_ = addValueRow("Полученная входная концентрация: ", "lbRealInputConcentration",
+  lbRealInputConcentration_ = addValueRow(RealInputCaption, "lbRealInputConcentration",
                                           "lbRealInputMg", lbRealInputMg_);
   lbOutputConcentration_ =
-      addValueRow("Выходная концентрация: ", "lbOutputConcentration", "lbOutputInterval", lbOutputInterval_);
+      addValueRow(OutputCaption, "lbOutputConcentration", "lbOutputInterval", lbOutputInterval_);
 
   auto* frame = new QGroupBox(QString::fromUtf8(" Дисперсный состав пыли в отсасываемом воздухе: "), this);
   frame->setObjectName("GroupBox1");
@@ -216,6 +230,10 @@ void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
     lbOutputInterval_->setText(interval + ")");
     if (Details_ != nullptr) Details_->Fill(s);
   }
+  // The text beside a value stays whole in the window's fixed width: where
+  // the window's font is too wide for it, a narrower face of it is taken.
+  FitBeside(lbRealInputMg_, lbRealInputConcentration_, RealInputCaption);
+  FitBeside(lbOutputInterval_, lbOutputConcentration_, OutputCaption);
 
   const int n = static_cast<int>(s.OutputFractions.size());
   sgDispersedComposition_->setRowCount(n);

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLineSeries>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -195,6 +196,13 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
   EXPECT_TRUE(interval.contains(QString::fromStdString(FormatFixed(stats.Output95.High * 1e6L, 15, 3)).left(4)))
       << interval.toStdString();
   EXPECT_TRUE(w.findChild<QLabel*>("lbRealInputMg")->text().endsWith(QString::fromUtf8(" мг/м3)")));
+  // The interval stays whole in the window's fixed width.
+  w.layout()->activate();
+  for (const char* name : {"lbOutputInterval", "lbRealInputMg"}) {
+    const QLabel* label = w.findChild<QLabel*>(name);
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width()) << name;
+    EXPECT_LE(label->geometry().right(), w.contentsRect().right()) << name;
+  }
   // Both windows write the confidence interval alike, with its unit.
   const QRegularExpression ci(QString::fromUtf8("95 %: \\d+(,\\d+)?–\\d+(,\\d+)? (мг/м3|%)\\)$"));
   EXPECT_TRUE(ci.match(interval).hasMatch()) << interval.toStdString();
