@@ -23,7 +23,8 @@ inline void Require(const TOutcome& outcome) {
 inline const TModelState& AfterDefaultRun() {
   static const TModelState s = [] {
     TModelState m;
-    Require(RunVortices(m, 400, 0, 0.0, 1.0, 0.005));
+    TObserver silent;
+    Require(RunVortices(m.Case(), m.Flow(), m.Control(), silent, 400, 0, 0.0, 1.0, 0.005));
     return m;
   }();
   return s;

@@ -31,12 +31,15 @@ TParticleArray Cloud(int count) {
 
 void StepCloud(benchmark::State& state, TModelState& s) {
   const int count = static_cast<int>(state.range(0));
-  s.Dust.ParticleDt = ComputeParticleDt(s, 10);
+  s.Dust.ParticleDt = ComputeParticleDt(s.Case(), 10);
   const TParticleArray cloud = Cloud(count);
+  TRun run(s.Compute);
+  TParticleStepper stepper;
+  stepper.MaxResidence = s.MaxResidence;
   for (auto _ : state) {
     s.Particles = cloud;
     s.ParticleCount = count;
-    StepParticles(s);
+    StepParticles(s.Case(), s.Flow(), run, s.DustRun(), stepper);
     benchmark::DoNotOptimize(s.Particles.data());
   }
   state.SetItemsProcessed(state.iterations() * count);
@@ -45,16 +48,17 @@ void StepCloud(benchmark::State& state, TModelState& s) {
 
 void BM_ParticleStepsSteadyFlow(benchmark::State& state) {
   TModelState s;
-  BuildArea(s);
-  Require(SolveCurrentFlow(s));
+  BuildArea(s.Area, s.Flow());
+  Require(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
   StepCloud(state, s);
 }
 BENCHMARK(BM_ParticleStepsSteadyFlow)->Arg(100)->Unit(benchmark::kMicrosecond);
 
 void BM_ParticleStepsAfterVortexRun(benchmark::State& state) {
   TModelState s;
-  BuildArea(s);
-  Require(RunVortices(s, 400, 0, 0.0, state.range(1) / 1000.0, 0.005));
+  BuildArea(s.Area, s.Flow());
+  TObserver silent;
+  Require(RunVortices(s.Case(), s.Flow(), s.Control(), silent, 400, 0, 0.0, state.range(1) / 1000.0, 0.005));
   StepCloud(state, s);
 }
 BENCHMARK(BM_ParticleStepsAfterVortexRun)->Args({100, 250})->Args({100, 1000})->Unit(benchmark::kMicrosecond);

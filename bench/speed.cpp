@@ -40,12 +40,13 @@ void Label(benchmark::State& state) {
 void BM_VelocityTerms(benchmark::State& state) {
   TModelState s = AfterDefaultRun();
   SetCompute(s, state);
-  LoadFastVortices(s, s.FastVortices);
+  TRun run(s.Compute);
+  LoadFastVortices(s.Case(), s.Flow(), run.FastVortices);
   const int terms = 2 * (s.BoundCount + s.FreeCount);
   const TRealPoint P{0.4L, 0.3L};
   for (auto _ : state) {
     double u, v;
-    FlowVelocityAt(s, P, -1, u, v);
+    FlowVelocityAt(s.Case(), s.Flow(), run, P, -1, u, v);
     benchmark::DoNotOptimize(u);
     benchmark::DoNotOptimize(v);
   }
@@ -62,7 +63,8 @@ void BM_DefaultVortexRun(benchmark::State& state) {
   for (auto _ : state) {
     TModelState s;
     SetCompute(s, state);
-    Require(RunVortices(s, 400, 0, 0.0, 1.0, 0.005));
+    TObserver silent;
+    Require(RunVortices(s.Case(), s.Flow(), s.Control(), silent, 400, 0, 0.0, 1.0, 0.005));
     benchmark::DoNotOptimize(s.Vortices.data());
     steps += 200;
   }
@@ -75,15 +77,17 @@ BENCHMARK(BM_DefaultVortexRun)->Args({1, 0})->Args({0, 0})->Unit(benchmark::kMil
 // bound vortices, sizes from the generator's fixed start sequence.
 void BM_DefaultConcentrationRun(benchmark::State& state) {
   TModelState base;
-  BuildArea(base);
-  Require(SolveCurrentFlow(base));
+  BuildArea(base.Area, base.Flow());
+  Require(SolveCurrentFlow(base.Case(), base.Flow(), base.Compute));
   double steps = 0;
   for (auto _ : state) {
     TModelState s = base;
     SetCompute(s, state);
     TConcentrationOptions options;
     options.Seed.Kind = TSizeSeed::TKind::Unseeded;
-    Require(RunConcentration(s, 10, 10, false, options));
+    TObserver silent;
+    Require(
+        RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), silent, 10, 10, false, options));
     steps += static_cast<double>(s.ConcentrationSteps);
   }
   state.counters["steps/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
@@ -103,7 +107,8 @@ void BM_MovingVortexConcentration(benchmark::State& state) {
     TConcentrationOptions options;
     options.Seed.Kind = TSizeSeed::TKind::Unseeded;
     options.MaxSteps = 300;
-    Require(RunConcentration(s, 10, 10, true, options));
+    TObserver silent;
+    Require(RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), silent, 10, 10, true, options));
     steps += static_cast<double>(s.ConcentrationSteps);
   }
   state.counters["steps/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
@@ -118,13 +123,13 @@ BENCHMARK(BM_MovingVortexConcentration)
 void BM_ParticleCloudStep(benchmark::State& state) {
   TModelState s;
   if (state.range(2) == 0) {
-    BuildArea(s);
-    Require(SolveCurrentFlow(s));
+    BuildArea(s.Area, s.Flow());
+    Require(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
   } else {
     s = AfterDefaultRun();
   }
   SetCompute(s, state);
-  s.Dust.ParticleDt = ComputeParticleDt(s, 10);
+  s.Dust.ParticleDt = ComputeParticleDt(s.Case(), 10);
   constexpr int Count = 400;
   TParticleArray cloud;
   for (int i = 0; i < Count; ++i) {
@@ -134,14 +139,16 @@ void BM_ParticleCloudStep(benchmark::State& state) {
     p.Velocity = {0.0L, -0.2L};
     cloud.push_back(p);
   }
+  TRun run(s.Compute);
   TParticleStepper stepper;
+  stepper.MaxResidence = s.MaxResidence;
   stepper.Prepare(Count);
   for (auto _ : state) {
     state.PauseTiming();
     s.Particles = cloud;
     s.ParticleCount = Count;
     state.ResumeTiming();
-    StepParticles(s, stepper);
+    StepParticles(s.Case(), s.Flow(), run, s.DustRun(), stepper);
     benchmark::DoNotOptimize(s.Particles.data());
   }
   state.counters["particle steps/s"] =

@@ -24,7 +24,8 @@ void BM_DefaultVortexRun(benchmark::State& state) {
   int steps = 0;
   for (auto _ : state) {
     TModelState s;
-    Require(RunVortices(s, 400, 0, 0.0, 1.0, 0.005));
+    TObserver silent;
+    Require(RunVortices(s.Case(), s.Flow(), s.Control(), silent, 400, 0, 0.0, 1.0, 0.005));
     benchmark::DoNotOptimize(s.Vortices.data());
     steps += 200;
   }
@@ -36,10 +37,11 @@ BENCHMARK(BM_DefaultVortexRun)->Unit(benchmark::kMillisecond)->Iterations(3);
 // search and the solve.
 void BM_TimeStepAtFullCount(benchmark::State& state) {
   TModelState s = AfterDefaultRun();
-  PrepareInfluenceSystem(s);
+  TRun run(s.Compute);
+  PrepareInfluenceSystem(s.Flow(), run);
   const TModelState start = s;
   for (auto _ : state) {
-    TimeStep(s);
+    TimeStep(s.Case(), s.Flow(), run);
     state.PauseTiming();
     s.Vortices = start.Vortices;  // the same work every time
     state.ResumeTiming();
@@ -54,7 +56,7 @@ void BM_VelocityAt(benchmark::State& state) {
   const int terms = s.BoundCount + s.FreeCount;
   TRealPoint P{0.4L, 0.3L};
   for (auto _ : state) {
-    benchmark::DoNotOptimize(VelocityAt(s, P, XDirection, -1));
+    benchmark::DoNotOptimize(VelocityAt(s.Case(), s.Flow(), P, XDirection, -1));
     benchmark::ClobberMemory();
   }
   state.counters["terms/s"] =
@@ -70,7 +72,7 @@ void BM_VelocityVectorAt(benchmark::State& state) {
   TRealPoint P{0.4L, 0.3L};
   for (auto _ : state) {
     double u, v;
-    VelocityVectorAt(s, P, -1, u, v);
+    VelocityVectorAt(s.Case(), s.Flow(), P, -1, u, v);
     benchmark::DoNotOptimize(u);
     benchmark::DoNotOptimize(v);
   }
@@ -84,16 +86,17 @@ BENCHMARK(BM_VelocityVectorAt);
 // runs do, or by a full elimination (range 0) for comparison.
 void BM_SolveCirculations(benchmark::State& state) {
   TModelState s = AfterDefaultRun();
-  s.Solution.resize(static_cast<size_t>(s.BoundCount + 1));
-  BuildMatrix(s);
-  UpdateRightSide(s);
-  s.MatrFactored = state.range(0) != 0;
+  TRun run(s.Compute);
+  run.Solution.resize(static_cast<size_t>(s.BoundCount + 1));
+  BuildMatrix(s.Flow(), run);
+  UpdateRightSide(s.Flow(), run);
+  run.MatrFactored = state.range(0) != 0;
   for (auto _ : state) {
-    SolveCirculations(s);
+    SolveCirculations(s.Flow(), run);
     // SolveCirculations restored Matr's right-hand side: put it back without
     // paying for UpdateRightSide in the loop.
     state.PauseTiming();
-    UpdateRightSide(s);
+    UpdateRightSide(s.Flow(), run);
     state.ResumeTiming();
   }
 }

@@ -70,7 +70,7 @@ nlohmann::json CaseOf(const ltr::TModelState& s) {
                {"Gravity", d.Gravity},
                {"Fractions", fractions}};
   j["separation"] = nlohmann::json::array();
-  for (const ltr::TSeparationPoint& p : s.SepPoints) j["separation"].push_back(p.Enabled);
+  for (const bool enabled : s.Enabled) j["separation"].push_back(enabled);
   return j;
 }
 

@@ -20,13 +20,13 @@ std::vector<std::uint8_t> SmallValidFile() {
   ltr::TModelState s;
   s.Area.H = 0.1;
   s.MaxFreeVortex = 4;
-  ltr::BuildArea(s);
+  ltr::BuildArea(s.Area, s.Flow());
   s.FreeCount = 3;
   for (int k = 0; k < 3; ++k) s.Vortices[s.BoundCount + k] = {{0.2L * (k + 1), 0.3L}, 0.01L * (k - 1)};
   s.Time = 0.5;
   std::vector<std::uint8_t> bytes;
   std::string reason;
-  if (!ltr::EncodeVortexStructure(s, bytes, reason)) std::abort();
+  if (!ltr::EncodeVortexStructure(s.Case(), s.Flow(), bytes, reason)) std::abort();
   return bytes;
 }
 
@@ -71,12 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   TModelState s;
   const std::size_t n = static_cast<std::size_t>(content.BoundCount);
-  ApplyVortexStructure(s, std::move(content));
-  const TLoadResult texts = LoadedStateTexts(s);
+  ApplyVortexStructure(s.Case(), s.Flow(), s.DustRun(), std::move(content));
+  const TLoadResult texts = LoadedStateTexts(s.Flow());
   if (texts.MaxTimeText.empty() || texts.MaxFreeVortexValue < 0) std::abort();
 
   std::vector<std::uint8_t> again;
-  if (!EncodeVortexStructure(s, again, reason) || again.size() != image.size()) std::abort();
+  if (!EncodeVortexStructure(s.Case(), s.Flow(), again, reason) || again.size() != image.size()) std::abort();
   for (std::size_t i = VortexFileSignatureSize; i < image.size(); ++i)
     if (again[i] != image[i] && !IsFiller(i, n)) std::abort();
   return 0;

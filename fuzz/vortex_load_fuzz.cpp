@@ -37,9 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& path = file.Hold(data, size);
   TModelState s = before;
   ltr::testing::TRecorder ui;
-  s.Observer = &ui;
   TLoadResult result;
-  const ltr::TOutcome outcome = LoadVortexStructure(s, path, result);
+  const ltr::TOutcome outcome = LoadVortexStructure(s.Case(), s.Flow(), s.DustRun(), ui, path, result);
   const bool loaded = outcome.Ok();
 
   TVortexFileContent content;
@@ -57,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   TModelState expected = before;
-  ApplyVortexStructure(expected, std::move(content));
+  ApplyVortexStructure(expected.Case(), expected.Flow(), expected.DustRun(), std::move(content));
   if (!(ltr::testing::TStateImage(s) == ltr::testing::TStateImage(expected))) std::abort();
-  if (!Same(result, LoadedStateTexts(expected)) || !outcome.Message().empty() ||
+  if (!Same(result, LoadedStateTexts(expected.Flow())) || !outcome.Message().empty() ||
       ui.labels[TLabel::Time] != result.TimeLabel || ui.labels[TLabel::VortexCount] != result.VortexCountLabel)
     std::abort();
   return 0;

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project needs (only those missing) and
-# builds it in Release into build/. Sourced by run.sh and test.sh. clang with
-# its runtime libraries (libFuzzer, the sanitizers; only recommended by the
-# clang package) and its OpenMP builds the fuzz targets of the test command.
+# builds it in Release into build/. Sourced by run.sh, test.sh and package.sh.
+# clang with its runtime libraries (libFuzzer, the sanitizers; only recommended
+# by the clang package) and its OpenMP builds the fuzz targets of the test
+# command. help2man and rsvg-convert make the manual pages and the PNG icons of
+# the build; dpkg-dev gives CPack the package's library dependencies; the rest
+# of the last line checks the package (scripts/check_package.sh).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,6 +19,8 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core
   qt6-translations-l10n locales
   clang libclang-rt-dev libomp-dev
+  help2man librsvg2-bin dpkg-dev
+  lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db x11-utils
 )
 
 SUDO=""

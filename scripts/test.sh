@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Set-up and build, then the whole test suite: the Release build (core,
 # command-line tool, drawing and windows); the windows, the drawing and
-# ltr-cli once more under a Russian and a German desktop locale; then all of it
+# ltr-cli once more under a Russian and a German desktop locale; the Debian
+# package built and checked (scripts/check_package.sh); then all of it
 # (the windows offscreen) once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer (LTR_SANITIZER_PASS=0 skips that second pass);
 # then each libFuzzer target for LTR_FUZZ_SECONDS (default 60; 0 skips) from
@@ -23,6 +24,9 @@ for loc in ru_RU.UTF-8 de_DE.UTF-8; do
   LANG="$loc" LC_ALL="$loc" ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" -L gui
   LANG="$loc" LC_ALL="$loc" ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" -R 'CliTest\.'
 done
+
+echo "The Debian package"
+ROOT="$ROOT" BUILD_DIR="$BUILD_DIR" bash "$ROOT/scripts/check_package.sh"
 
 if [ "${LTR_SANITIZER_PASS:-1}" != "0" ]; then
   SANITIZE_DIR="${BUILD_DIR}-sanitize"

@@ -8,29 +8,17 @@
 
 namespace ltr::cli {
 
-namespace {
-
-class StatusCapture : public TObserver {
- public:
-  void SetStatusText(const std::string& text) override { status = text; }
-  std::string status;
-};
-
-}  // namespace
-
 void RegisterDiscretize(CLI::App& app) {
   auto options = std::make_shared<CaseOptions>();
   CLI::App* sub = app.add_subcommand("discretize", "discretize the enclosure and print the bound vortex counts");
   AddCaseOptions(*sub, *options);
   sub->callback([options] {
     TModelState s;
-    StatusCapture capture;
-    s.Observer = &capture;
     ApplyCase(*options, s);
     nlohmann::json j;
     j["bound_count"] = s.BoundCount;
     j["rib_counts"] = s.RibCounts;
-    j["status"] = capture.status;
+    j["status"] = BoundCountText(s.BoundCount);
     PrintJson(j);
   });
 }

@@ -11,8 +11,8 @@
 #include "cli/common.h"
 #include "cli/run_options.h"
 #include "io/field_file.h"
-#include "io/file_access.h"
 #include "solver/velocity_field.h"
+#include "solver/vortex_run.h"
 
 namespace ltr::cli {
 
@@ -62,6 +62,9 @@ void RegisterField(CLI::App& app) {
       ny = IntegerOption("--grid", options->grid[1], 1, MaxFieldGridSide);
     }
     ParseRunOptions(options->run);
+    std::vector<OutputFile> outputs{TextOutput("--out", options->out)};
+    if (vtk) outputs.push_back(TextOutput("--out", VorticesFileName(options->out)));
+    CheckOutputs(outputs);
 
     TModelState s;
     ApplyCase(options->caseOptions, s);
@@ -72,17 +75,20 @@ void RegisterField(CLI::App& app) {
       ny = std::isfinite(rows) ? static_cast<int>(std::clamp(rows, 1.0, double{MaxFieldGridSide})) : 1;
     }
 
-    const TVelocityField f = ComputeVelocityField(s, nx, ny);
+    const TVelocityField f = ComputeVelocityField(s.Case(), s.Flow(), s.Compute, nx, ny);
+    // Every number the files hold must be one.
+    if (!VelocityFieldFinite(f) || !VorticesFinite(s.Flow()))
+      throw RunFailure(NonFiniteResultText("Поле скоростей не записано"));
     nlohmann::json j;
     j["out"] = options->out;
     if (vtk) {
-      const std::string vorticesOut = VorticesFileName(options->out);
-      WriteTextFile(options->out, VelocityFieldVtk(f));
-      WriteTextFile(vorticesOut, VorticesVtk(s));
-      j["vortices_out"] = vorticesOut;
+      outputs[0].data = VelocityFieldVtk(f);
+      outputs[1].data = VorticesVtk(s.Flow());
+      j["vortices_out"] = outputs[1].name;
     } else {
-      WriteTextFile(options->out, VelocityFieldCsv(f));
+      outputs[0].data = VelocityFieldCsv(f);
     }
+    WriteOutputs(outputs);
     j["nx"] = f.NX;
     j["ny"] = f.NY;
     j["max_speed"] = f.MaxSpeed;

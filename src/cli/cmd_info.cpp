@@ -36,7 +36,7 @@ void RegisterInfo(CLI::App& app) {
   sub->callback([file] {
     TVortexFileContent content;
     std::string error;
-    if (!ReadVortexStructure(*file, content, error)) throw InputError(error);
+    if (!ReadVortexStructure(*file, content, error)) throw InputError(EchoNames(error, {*file}));
     const TVortexFileHeader& h = content.Header;
     nlohmann::json j;
     j["signature"] = SignatureText(h);

@@ -13,7 +13,11 @@
 #include "cli/offscreen_app.h"
 #include "cli/run_options.h"
 #include "numerics/number_text.h"
+#include "solver/velocity_field.h"
+#include "solver/vortex_run.h"
 #include "view/scene_file.h"
+#include "view/scene_renderer.h"
+#include "view/view_transform.h"
 
 namespace ltr::cli {
 
@@ -60,6 +64,8 @@ void RegisterRender(CLI::App& app) {
     const int height = IntegerOption("--height", options->height, 1, MaxPictureSide);
     const int vortexSize = IntegerOption("--vortex-size", options->vortexSize, 1, 3);
     ParseRunOptions(options->run);
+    std::vector<OutputFile> outputs{TextOutput("--out", options->out)};
+    CheckOutputs(outputs);
 
     TModelState s;
     ApplyCase(options->caseOptions, s);
@@ -74,8 +80,17 @@ void RegisterRender(CLI::App& app) {
     toggles.SpeedField = options->speedField;
 
     OffscreenApplication gui;
-    std::string error;
-    if (!SaveScenePng(s, options->out, width, height, toggles, &error)) throw InputError(error);
+    TViewState view;
+    SetInitialView(view, height);
+    TSceneRenderer renderer;
+    renderer.FullRedraw(s, width, height, view, toggles);
+    // What the picture shows must be numbers: the vortices, and the speeds it
+    // colours.
+    if (!VorticesFinite(s) || (toggles.SpeedField && !VelocityFieldFinite(renderer.Field)))
+      throw RunFailure(NonFiniteResultText("Рисунок не записан"));
+    std::string reason;
+    if (!EncodePng(renderer.SceneBitmap, outputs[0].data, &reason)) throw RunFailure(outputs[0].failure + ": " + reason);
+    WriteOutputs(outputs);
 
     nlohmann::json j;
     j["out"] = options->out;

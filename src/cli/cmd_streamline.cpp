@@ -48,12 +48,16 @@ void RegisterStreamline(CLI::App& app) {
 
     TModelState s;
     ApplyCase(options->caseOptions, s);
+    // Before the flow is computed; a loaded file's enclosure is checked again
+    // by the trace.
+    if (std::string error = CheckFlowLineStep(s.Area, x, y, step); !error.empty()) throw InputError(error);
     PrepareFlow(options->run, s);
     // A loaded file may hold a flow that was never computed: the line is
     // traced all the same, and the output says so.
-    const bool flowComputed = FlowComputed(s);
+    const bool flowComputed = FlowComputed(s.Flow());
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
-    ThrowUnlessDone(TraceFlowLine(s, x, y, step, maxLen, &end));
+    TObserver silent;
+    ThrowUnlessDone(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), silent, x, y, step, maxLen, &end));
     nlohmann::json points = nlohmann::json::array();
     for (const TRealPoint& p : s.FlowLines.back()) points.push_back({ToDouble(p.X), ToDouble(p.Y)});
     nlohmann::json j;

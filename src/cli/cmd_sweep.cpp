@@ -1,7 +1,9 @@
 // ltr-cli sweep: the concentration run of a case for each value of one
-// enclosure or dust field, one CSV row per value. Every row depends only on
-// the value and the seed, so parts of a sweep (--part i/n) run anywhere and
-// their files concatenate to the whole.
+// enclosure or dust field: one CSV row per value, on stdout or into --out
+// (then a JSON summary on stdout), and with --plot a picture of the outlet
+// concentration. A row depends only on the case, its value and the seed, so
+// parts of a sweep (--part i/n) run anywhere and their files concatenate to
+// the whole.
 
 #include <charconv>
 #include <cmath>
@@ -13,7 +15,6 @@
 #include "cli/common.h"
 #include "cli/concentration_case.h"
 #include "dust/run_statistics.h"
-#include "io/file_access.h"
 #include "numerics/number_text.h"
 #include "numerics/random.h"
 
@@ -128,6 +129,12 @@ void RegisterSweep(CLI::App& app) {
 #ifndef LTR_HAVE_VIEW
     if (!options->plot.empty()) throw InputError("--plot недоступен: ltr-cli собран без рисования");
 #endif
+    // The files are checked before the first run and written together after
+    // the last.
+    std::vector<OutputFile> outputs;
+    if (!options->out.empty()) outputs.push_back(TextOutput("--out", options->out));
+    if (!options->plot.empty()) outputs.push_back(TextOutput("--plot", options->plot));
+    CheckOutputs(outputs);
 
     // Every value is checked before the first run.
     std::vector<size_t> mine;
@@ -192,18 +199,20 @@ void RegisterSweep(CLI::App& app) {
     }
     progress.Finish(std::to_string(done) + " значений");
 
-    if (options->out.empty()) {
-      std::cout << csv << std::flush;
-    } else {
-      WriteTextFile(options->out, csv);
-    }
+    for (OutputFile& output : outputs) {
+      if (output.option == "--out") {
+        output.data = csv;
+        continue;
+      }
 #ifdef LTR_HAVE_VIEW
-    if (!options->plot.empty()) {
       OffscreenApplication gui;
-      std::string error;
-      if (!SaveImagePng(DrawSweepPlot(points, options->param), options->plot, &error)) throw InputError(error);
-    }
+      std::string reason;
+      if (!EncodePng(DrawSweepPlot(points, options->param), output.data, &reason))
+        throw RunFailure(output.failure + ": " + reason);
 #endif
+    }
+    if (options->out.empty()) std::cout << csv << std::flush;
+    WriteOutputs(outputs);
     if (!options->out.empty()) {
       nlohmann::json j;
       j["out"] = options->out;

@@ -7,8 +7,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/run_options.h"
-#include "io/file_access.h"
-#include "io/vortex_commands.h"
+#include "io/vortex_file.h"
 
 namespace ltr::cli {
 
@@ -39,18 +38,30 @@ void RegisterVortex(CLI::App& app) {
   sub->callback([options] {
     if (!options->run.history.empty() && options->run.maxTime.empty())
       throw InputError("--history требует --max-time: без расчета движения вихрей нет шагов");
+    // The files are checked before the run and written together after it.
+    std::vector<OutputFile> outputs;
+    if (!options->save.empty())
+      outputs.push_back({"--save", options->save,
+                         EchoNames(VortexSaveFailureText(options->save), {options->save}), {}});
+    if (!options->run.history.empty())
+      outputs.push_back({"--history", options->run.history,
+                         "Не удалось записать историю расчета в файл \"" + Echo(options->run.history) + "\"", {}});
+    CheckOutputs(outputs);
+
     TModelState s;
     ApplyCase(options->caseOptions, s);
     const FlowOutcome outcome = PrepareFlow(options->run, s);
-    if (!options->save.empty()) {
-      ThrowUnlessDone(SaveVortexStructure(s, options->save));
-    }
-    if (!options->run.history.empty()) {
-      const std::string csv = HistoryCsv(outcome.history);
+    for (OutputFile& output : outputs) {
+      if (output.option == "--history") {
+        output.data = HistoryCsv(outcome.history);
+        continue;
+      }
+      std::vector<std::uint8_t> bytes;
       std::string reason;
-      if (!ReplaceFileText(options->run.history, csv, reason))
-        throw InputError("Не удалось записать историю расчета в файл \"" + options->run.history + "\": " + reason);
+      if (!CheckedVortexStructureBytes(s.Case(), s.Flow(), bytes, reason)) throw RunFailure(output.failure + ": " + reason);
+      output.data.assign(bytes.begin(), bytes.end());
     }
+    WriteOutputs(outputs);
 
     const int count = s.BoundCount + s.FreeCount;
     Extended total = 0.0L;

@@ -6,14 +6,19 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <iostream>
+#include <set>
+#include <system_error>
 
+#include "cli/run_options.h"
 #include "io/file_access.h"
 #include "model/discretization.h"
 #include "model/fields.h"
 #include "model/validation.h"
 #include "numerics/number_text.h"
 #include "numerics/parallel.h"
+#include "solver/vortex_run.h"
 
 namespace ltr::cli {
 
@@ -92,6 +97,30 @@ std::string CaseFileText(const std::string& path) {
   return text;
 }
 
+// A key given twice in one object of a case file: the reader would keep the
+// last value and drop the first without a word.
+struct DuplicateKey {
+  std::string key;
+};
+
+nlohmann::json ParseWithoutDuplicateKeys(const std::string& text) {
+  std::vector<std::set<std::string>> keys;  // of each object being read
+  const nlohmann::json::parser_callback_t callback = [&keys](int, nlohmann::json::parse_event_t event,
+                                                             nlohmann::json& parsed) {
+    using Event = nlohmann::json::parse_event_t;
+    if (event == Event::object_start) {
+      keys.emplace_back();
+    } else if (event == Event::object_end) {
+      if (!keys.empty()) keys.pop_back();
+    } else if (event == Event::key && !keys.empty()) {
+      std::string key = parsed.get<std::string>();
+      if (!keys.back().insert(key).second) throw DuplicateKey{std::move(key)};
+    }
+    return true;
+  };
+  return nlohmann::json::parse(text, callback);
+}
+
 }  // namespace
 
 std::string Echo(const std::string& text) {
@@ -137,13 +166,19 @@ void AddCaseOptions(CLI::App& app, CaseOptions& options) {
                "without it every free vortex stays");
 }
 
-void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven) {
+void ReadCaseFile(const std::string& path, TCase& s, bool& inflowSpeedGiven) {
   const std::string text = CaseFileText(path);
+  // The JSON reader takes a NUL byte for the end of its input: what follows
+  // one would go unread.
+  if (text.find('\0') != std::string::npos)
+    throw InputError("файл " + Echo(path) + " не является корректным JSON: в нем нулевой байт");
   nlohmann::json j;
   try {
-    j = nlohmann::json::parse(text);
+    j = ParseWithoutDuplicateKeys(text);
   } catch (const nlohmann::json::exception& e) {
     throw InputError("файл " + Echo(path) + " не является корректным JSON");
+  } catch (const DuplicateKey& e) {
+    throw InputError("в файле " + Echo(path) + " поле " + Echo(e.key) + " задано дважды");
   }
   if (!j.is_object()) throw InputError("файл " + Echo(path) + " должен содержать объект JSON");
   for (const auto& [key, value] : j.items()) {
@@ -172,7 +207,7 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
       for (int i = 0; i < SeparationPointCount; ++i) {
         if (!value[i].is_boolean())
           throw InputError("поле separation должно быть списком из четырех логических значений");
-        s.SepPoints[i].Enabled = value[i].get<bool>();
+        s.Enabled[i] = value[i].get<bool>();
       }
     } else {
       throw InputError("неизвестное поле " + Echo(key) + " в файле " + Echo(path));
@@ -180,7 +215,7 @@ void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGive
   }
 }
 
-void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGiven) {
+void ApplySet(const std::string& assignment, TCase& s, bool& inflowSpeedGiven) {
   const size_t eq = assignment.find('=');
   if (eq == std::string::npos) throw InputError("--set ожидает NAME=VALUE, получено: " + Echo(assignment));
   const std::string name = assignment.substr(0, eq);
@@ -206,7 +241,7 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
     if (options.separation.size() != SeparationPointCount ||
         options.separation.find_first_not_of("01") != std::string::npos)
       throw InputError("--separation ожидает четыре знака 0 или 1, например 0111");
-    for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = options.separation[i] == '1';
+    for (int i = 0; i < SeparationPointCount; ++i) s.Enabled[i] = options.separation[i] == '1';
   }
   if (!inflowSpeedGiven) s.Area.InflowSpeed = DerivedInflowSpeed(s.Area);
   // The checks of the two dialogs, with their words.
@@ -218,7 +253,7 @@ void ApplyCase(const CaseOptions& options, TModelState& s) {
   if (!options.threads.empty()) s.Compute.Threads = IntegerOption("--threads", options.threads, 1, MaxThreads);
   s.Compute.Fast = options.fast;
   s.Compute.ExhaustVortices = options.exhaustVortices;
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
 }
 
 double RealOption(const std::string& name, const std::string& text) {
@@ -238,7 +273,7 @@ int IntegerOption(const std::string& name, const std::string& text, int low, int
   return value;
 }
 
-nlohmann::json VortexList(const TModelState& s) {
+nlohmann::json VortexList(const TFlow& s) {
   nlohmann::json list = nlohmann::json::array();
   for (int k = 0; k < s.BoundCount + s.FreeCount; ++k) {
     const TVortex& v = s.Vortices[k];
@@ -247,11 +282,62 @@ nlohmann::json VortexList(const TModelState& s) {
   return list;
 }
 
-void PrintJson(const nlohmann::json& j) { std::cout << j.dump() << std::endl; }
+namespace {
 
-void WriteTextFile(const std::string& path, const std::string& text) {
+bool AllNumbersFinite(const nlohmann::json& j) {
+  if (j.is_number_float()) return std::isfinite(j.get<double>());
+  if (j.is_structured()) {
+    for (const nlohmann::json& item : j)
+      if (!AllNumbersFinite(item)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void PrintJson(const nlohmann::json& j) {
+  // A number that is not finite would print as null: a result that says
+  // nothing, with exit status 0. (A value that is deliberately absent is
+  // written as null, not as a NaN.)
+  if (!AllNumbersFinite(j)) throw RunFailure(NonFiniteResultText("Результат не выведен"));
+  errno = 0;
+  std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+  if (!std::cout) throw RunFailure("не удалось вывести результат: " + SystemReason(errno != 0 ? errno : EIO));
+}
+
+std::string EchoNames(std::string message, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    const std::string echo = Echo(name);
+    if (name.empty() || echo == name) continue;
+    for (std::size_t at = message.find(name); at != std::string::npos; at = message.find(name, at + echo.size()))
+      message.replace(at, name.size(), echo);
+  }
+  return message;
+}
+
+OutputFile TextOutput(const std::string& option, const std::string& name) {
+  return {option, name, "не удалось записать файл " + Echo(name), {}};
+}
+
+void CheckOutputs(const std::vector<OutputFile>& outputs) {
+  namespace fs = std::filesystem;
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const OutputFile& o = outputs[i];
+    if (std::string reason = OutputFileError(o.name); !reason.empty()) throw InputError(o.failure + ": " + reason);
+    for (std::size_t k = 0; k < i; ++k) {
+      std::error_code e1, e2;
+      if (fs::weakly_canonical(outputs[k].name, e1) == fs::weakly_canonical(o.name, e2))
+        throw InputError(outputs[k].option + " и " + o.option + " называют один и тот же файл: " + Echo(o.name));
+    }
+  }
+}
+
+void WriteOutputs(const std::vector<OutputFile>& outputs) {
+  std::vector<TFileContents> files;
+  for (const OutputFile& o : outputs) files.push_back({o.name, o.data});
+  std::size_t failed = 0;
   std::string reason;
-  if (!ReplaceFileText(path, text, reason)) throw InputError("не удалось записать файл " + Echo(path) + ": " + reason);
+  if (!ReplaceFilesTogether(files, failed, reason)) throw RunFailure(outputs[failed].failure + ": " + reason);
 }
 
 }  // namespace ltr::cli

@@ -40,9 +40,31 @@ CLI::Validator NonEmpty();
 // readable length (ending in "…"), control characters shown as "?".
 std::string Echo(const std::string& text);
 
-// Writes a text file through the atomic replacement; InputError naming the
-// file and the reason when it cannot be written.
-void WriteTextFile(const std::string& path, const std::string& text);
+// Replaces each occurrence of the names in a message of the core by its echo
+// (Echo), so that a name that is overlong or holds control characters is cut
+// and shown safely there too.
+std::string EchoNames(std::string message, const std::vector<std::string>& names);
+
+// A file a subcommand writes.
+struct OutputFile {
+  std::string option;   // the option that names it ("--save")
+  std::string name;     // as given
+  std::string failure;  // the start of the message that it cannot be written, naming it (echoed)
+  std::string data;     // what it gets, once computed
+};
+
+// An output with the usual message: "не удалось записать файл NAME".
+OutputFile TextOutput(const std::string& option, const std::string& name);
+
+// Refuses (InputError) what cannot be written, before anything is computed:
+// an output whose folder does not exist or takes no file, or that names a
+// folder, and two outputs that name the same file.
+void CheckOutputs(const std::vector<OutputFile>& outputs);
+
+// Writes the outputs as one set (every file, or none when one cannot be
+// written). A failure at this point is not bad input: RunFailure, with the
+// output's message and the reason.
+void WriteOutputs(const std::vector<OutputFile>& outputs);
 
 // Fills s from the defaults, the case file, the --set overrides and the
 // separation switches; derives InflowSpeed unless it was given; checks the
@@ -51,10 +73,10 @@ void WriteTextFile(const std::string& path, const std::string& text);
 void ApplyCase(const CaseOptions& options, TModelState& s);
 
 // Reads a case file (JSON) into s. Throws InputError.
-void ReadCaseFile(const std::string& path, TModelState& s, bool& inflowSpeedGiven);
+void ReadCaseFile(const std::string& path, TCase& s, bool& inflowSpeedGiven);
 
 // NAME=VALUE for one numeric field of the enclosure or the dust.
-void ApplySet(const std::string& assignment, TModelState& s, bool& inflowSpeedGiven);
+void ApplySet(const std::string& assignment, TCase& s, bool& inflowSpeedGiven);
 
 // The number typed for an option (decimal comma or point), as a finite double;
 // InputError naming the option otherwise.
@@ -65,8 +87,11 @@ double RealOption(const std::string& name, const std::string& text);
 int IntegerOption(const std::string& name, const std::string& text, int low = INT_MIN, int high = INT_MAX);
 
 // Every vortex, bound then free, as [x, y, gamma].
-nlohmann::json VortexList(const TModelState& s);
+nlohmann::json VortexList(const TFlow& s);
 
+// Prints the JSON object on stdout as one line; a name that is not UTF-8
+// appears with its bad bytes replaced. RunFailure when a number in it is not
+// finite (which would print as null) or when stdout cannot take it.
 void PrintJson(const nlohmann::json& j);
 
 }  // namespace ltr::cli

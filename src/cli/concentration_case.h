@@ -27,6 +27,18 @@ struct ConcentrationOptions {
   bool listVortices = false;
 };
 
+// Follows the run on a progress bar: moment k of K while particles are
+// injected, then the particles still in flight.
+class ConcentrationProgressBar : public TObserver {
+ public:
+  ConcentrationProgressBar(Progress& progress, long long total) : progress_(progress), total_(total) {}
+  void ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) override;
+
+ private:
+  Progress& progress_;
+  long long total_;
+};
+
 // The case, flow and concentration options (not --replicas, --vortices).
 void AddConcentrationOptions(CLI::App& sub, ConcentrationOptions& options);
 

@@ -1,6 +1,7 @@
 // ltr-cli: the headless face of the program. Each subcommand runs one of the
 // program's computations and prints its result as one JSON object on stdout.
 
+#include <csignal>
 #include <iostream>
 #include <string>
 
@@ -10,6 +11,9 @@
 #include "cli/run_options.h"
 
 int main(int argc, char** argv) {
+  // A file size limit makes a write fail with EFBIG, reported in one line,
+  // instead of ending the program without a word.
+  std::signal(SIGXFSZ, SIG_IGN);
   CLI::App app{std::string(ltr::ApplicationName) +
                    ": расчет концентрации пыли в аспирационном укрытии (командная строка)",
                "ltr-cli"};

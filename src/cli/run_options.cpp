@@ -26,14 +26,14 @@ class RunProgress : public TObserver {
   RunProgress(Progress& progress, double startTime, double maxTime, std::vector<HistoryRow>* history)
       : progress_(progress), startTime_(startTime), maxTime_(maxTime), history_(history) {}
 
-  void RedrawRun(const TModelState& state, bool /*withParticles*/) override {
+  void RedrawRun(const TFlow& state, bool /*withParticles*/) override {
     ++steps;
     time_ = state.Time;
     freeCount_ = state.FreeCount;
     if (history_ != nullptr) Record(state, steps);
   }
   // A history row for the state after `step` steps.
-  void Record(const TModelState& state, int step) {
+  void Record(const TFlow& state, int step) {
     HistoryRow row;
     row.step = step;
     row.time = state.Time;
@@ -75,12 +75,12 @@ void AppendNumber(std::string& out, T value) {
 
 }  // namespace
 
-void ThrowUnlessDone(const TOutcome& outcome) {
+void ThrowUnlessDone(const TOutcome& outcome, const std::vector<std::string>& names) {
   switch (outcome.Kind()) {
     case TOutcome::TKind::Done:
     case TOutcome::TKind::Stopped: return;
-    case TOutcome::TKind::Refused: throw InputError(outcome.Message());
-    case TOutcome::TKind::Failed: throw RunFailure(outcome.Message());
+    case TOutcome::TKind::Refused: throw InputError(EchoNames(outcome.Message(), names));
+    case TOutcome::TKind::Failed: throw RunFailure(EchoNames(outcome.Message(), names));
   }
 }
 
@@ -102,7 +102,7 @@ void AddRunOptions(CLI::App& app, RunOptions& options) {
 RunValues ParseRunOptions(const RunOptions& options) {
   RunValues v;
   if (!ParseInteger(options.maxFree, v.maxFree))
-    throw InputError("значение --max-free не является целым числом: " + options.maxFree);
+    throw InputError("значение --max-free не является целым числом: " + Echo(options.maxFree));
   v.dt = RealOption("--dt", options.dt);
   v.run = !options.maxTime.empty();
   if (v.run) v.maxTime = RealOption("--max-time", options.maxTime);
@@ -114,13 +114,14 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   FlowOutcome outcome;
   if (!options.load.empty()) {
     TLoadResult loaded;
-    ThrowUnlessDone(LoadVortexStructure(s, options.load, loaded));
+    TObserver silent;
+    ThrowUnlessDone(LoadVortexStructure(s.Case(), s.Flow(), s.DustRun(), silent, options.load, loaded), {options.load});
     outcome.loaded = true;
     if (!v.run) return outcome;  // the stored flow as it is
   } else if (!v.run) {
     // The flow of the vortices as they are: after a fresh case, the bound
     // vortices alone.
-    ThrowUnlessDone(SolveCurrentFlow(s));
+    ThrowUnlessDone(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
     return outcome;
   }
 
@@ -129,24 +130,22 @@ FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s) {
   // arguments that make no sense before it changes anything or reports any
   // progress.
   TRunStart start;
-  if (outcome.loaded) ThrowUnlessDone(BeginContinuedRun(s, v.maxFree, v.maxTime, v.dt, start));
+  if (outcome.loaded) ThrowUnlessDone(BeginContinuedRun(s.Case(), s.Flow(), v.maxFree, v.maxTime, v.dt, start));
   const int startFree = start.FreeCount;
   const double startTime = start.Time;
 
   Progress progress("Расчет поля скоростей", options.quiet);
   RunProgress observer(progress, startTime, v.maxTime, options.history.empty() ? nullptr : &outcome.history);
-  {
-    ObserverScope scope(s, observer);
-    // The start of the history: the state the first step starts from, once
-    // the run has discarded the free vortices of a fresh start.
-    if (!options.history.empty()) {
-      if (startFree == 0)
-        outcome.history.push_back(HistoryRow{0, startTime, 0, 0, 0, 0, 0.0});
-      else
-        observer.Record(s, 0);
-    }
-    ThrowUnlessDone(RunVortices(s, v.maxFree, startFree, startTime, v.maxTime, v.dt));
+  // The start of the history: the state the first step starts from, once
+  // the run has discarded the free vortices of a fresh start.
+  if (!options.history.empty()) {
+    if (startFree == 0)
+      outcome.history.push_back(HistoryRow{0, startTime, 0, 0, 0, 0, 0.0});
+    else
+      observer.Record(s, 0);
   }
+  ThrowUnlessDone(RunVortices(s.Case(), s.Flow(), s.Control(), observer, v.maxFree, startFree, startTime, v.maxTime,
+                              v.dt));
   progress.Finish(std::to_string(observer.steps) + " шагов, время " + FormatFixed(s.Time, 6, 3) +
                   " сек., свободных вихрей: " + std::to_string(s.FreeCount));
   outcome.ran = true;
@@ -167,12 +166,6 @@ std::string HistoryCsv(const std::vector<HistoryRow>& rows) {
   }
   return out;
 }
-
-ObserverScope::ObserverScope(TModelState& s, TObserver& observer) : s_(s), previous_(s.Observer) {
-  s.Observer = &observer;
-}
-
-ObserverScope::~ObserverScope() { s_.Observer = previous_; }
 
 Progress::Progress(std::string title, bool quiet)
     : title_(std::move(title)),

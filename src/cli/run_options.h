@@ -24,8 +24,8 @@ class RunFailure : public std::runtime_error {
 
 // What ltr-cli makes of an operation of the core that did not go through: a
 // refusal is bad input (InputError), a failure a RunFailure; done or stopped
-// passes.
-void ThrowUnlessDone(const TOutcome& outcome);
+// passes. The file names the message may hold are echoed (EchoNames).
+void ThrowUnlessDone(const TOutcome& outcome, const std::vector<std::string>& names = {});
 
 // As typed; parsed (decimal comma or point) by PrepareFlow. The defaults are
 // those of the main window's fields.
@@ -84,19 +84,6 @@ std::string HistoryCsv(const std::vector<HistoryRow>& rows);
 // the run is refused and RunFailure when the run stops being finite (with
 // the core's message).
 FlowOutcome PrepareFlow(const RunOptions& options, TModelState& s);
-
-// Puts an observer on the state for the length of a scope.
-class ObserverScope {
- public:
-  ObserverScope(TModelState& s, TObserver& observer);
-  ~ObserverScope();
-  ObserverScope(const ObserverScope&) = delete;
-  ObserverScope& operator=(const ObserverScope&) = delete;
-
- private:
-  TModelState& s_;
-  TObserver* previous_;
-};
 
 // Progress of a long computation on stderr: a bar redrawn in place when
 // stderr is a terminal, otherwise a line every ProgressLineSeconds and one

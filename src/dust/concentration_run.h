@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/model_state.h"
+#include "model/observer.h"
 #include "model/outcome.h"
 #include "model/validation.h"
 #include "numerics/random.h"
@@ -65,14 +66,16 @@ inline constexpr const char* ParticleSubStepErrorText =
 // mass.
 double FractionCubeSum(const std::vector<TFraction>& fractions);
 
-// The particle time step of a run with NumParticle particles per moment: the
-// time in which the inflow air carries the mean mass of NumParticle particles.
-double ComputeParticleDt(const TModelState& s, int NumParticle);
+// The particle time step of a run of case c with NumParticle particles per
+// moment: the time in which the inflow air carries the mean mass of
+// NumParticle particles.
+double ComputeParticleDt(const TCase& c, int NumParticle);
 
 // "Шаг по времени: " + the step with 7 decimals + " c".
 std::string ParticleDtLabel(double ParticleDt);
 
-// Why a run with these arguments cannot start; empty when it can. Covers the
+// Why a run of case c in flow f with these arguments and residence limit
+// cannot start; empty when it can. Covers the
 // dust properties, the counts of particles and moments, the residence limit,
 // the size distribution of the fractions, the particle time step, the
 // discretized enclosure and, with moving vortices, the size of the influence
@@ -80,34 +83,40 @@ std::string ParticleDtLabel(double ParticleDt);
 // With `mode`, also the steps the residence limit needs: a run whose
 // particles would need more than MaxRunSteps steps (of ParticleDt, or of the
 // shortest sub-step of their own) to reach the limit is refused.
-std::string CheckConcentrationArgs(const TModelState& s, int NumParticle, int NumIteration,
-                                   bool MoveVortices, const TParticleStepMode& mode = {});
+std::string CheckConcentrationArgs(const TCase& c, const TFlow& f, double MaxResidence, int NumParticle,
+                                   int NumIteration, bool MoveVortices, const TParticleStepMode& mode = {});
 
 // Why a run with own particle steps and moving vortices, which keep their
-// time step s.Dt, cannot start: the vortex steps to the end of the injection
+// time step f.Dt, cannot start: the vortex steps to the end of the injection
 // plus the residence limit must stay within MaxRunSteps. Empty when it can.
-std::string CheckOwnStepVortexSteps(const TModelState& s, int NumIteration, double ParticleDt);
+std::string CheckOwnStepVortexSteps(const TFlow& f, double MaxResidence, int NumIteration, double ParticleDt);
 
 // Whether the particles of a run will fly in a computed flow: with moving
 // vortices the run solves the bound circulations at its start; with fixed
 // ones it takes the flow as it is, which FlowComputed judges.
-bool ConcentrationFlowComputed(const TModelState& s, bool MoveVortices);
+bool ConcentrationFlowComputed(const TFlow& f, bool MoveVortices);
 
 // What the progress of a run reports: the moment reached while particles are
 // injected, then the particles in flight, the steps made and the model time
 // reached.
 std::string ConcentrationProgressText(int moment, int moments, int inFlight, long long steps, double time);
 
-// Runs the concentration computation. Done when the run completed and stored
-// its results (then StopConcentration is false); Stopped when Stop or the step
-// bound ended it first. A step that leaves a particle (or, with moving
-// vortices, a vortex) not finite ends the run at once without results
-// (Failed, with NonFiniteRunText). Arguments that make no sense, fractions
-// that give no size distribution and an inflow that gives no positive time
-// step are refused before anything changes (Refused, with the message the
-// window shows). Every way but Done leaves StopConcentration set, as a
-// stopped run ends.
-TOutcome RunConcentration(TModelState& s, int NumParticle, int NumIteration, bool MoveVortices,
+// Runs the concentration computation of case c in the flow f: the particles
+// go into d, the results of a complete run into r; the case's ParticleDt is
+// set to the run's particle time step, and with MoveVortices the free
+// vortices of f move (its Time stays). control gives the residence limit and
+// how the run computes, and holds the stop request (StopConcentration); ui
+// follows the run. Done when the run completed and stored its results (then
+// StopConcentration is false); Stopped when Stop or the step bound ended it
+// first. A step that leaves a particle (or, with moving vortices, a vortex)
+// not finite ends the run at once without results (Failed, with
+// NonFiniteRunText). Arguments that make no sense, fractions that give no
+// size distribution and an inflow that gives no positive time step are
+// refused before anything changes (Refused, with the message the window
+// shows). Every way but Done leaves StopConcentration set, as a stopped run
+// ends.
+TOutcome RunConcentration(TCase& c, TFlow& f, TDustRun& d, TResults& r, TRunControl& control, TObserver& ui,
+                          int NumParticle, int NumIteration, bool MoveVortices,
                           const TConcentrationOptions& options = {});
 
 }  // namespace ltr

@@ -14,8 +14,8 @@ namespace {
 constexpr Extended ThreePi = 9.42477796076938L;
 
 // Makes sure the per-fraction counters have an entry for every fraction.
-void FitCounters(std::vector<int>& counters, const TModelState& s) {
-  if (counters.size() < s.Dust.Fractions.size()) counters.resize(s.Dust.Fractions.size(), 0);
+void FitCounters(std::vector<int>& counters, const TDustParams& dust) {
+  if (counters.size() < dust.Fractions.size()) counters.resize(dust.Fractions.size(), 0);
 }
 
 }  // namespace
@@ -81,13 +81,19 @@ void ExactDragStep(const TParticleMotion& m, Extended* Y, Extended h) {
   Y[2] = Y[2] + dvy * decay;
 }
 
+Extended OpeningSpeed(const TAreaParams& area) {
+  return std::max(std::fabs(static_cast<Extended>(area.InflowSpeed)), std::fabs(static_cast<Extended>(area.Speed)));
+}
+
+Extended AirCrossingTime(const TAreaParams& area) {
+  const Extended size = std::min(static_cast<Extended>(area.RoomWidth), static_cast<Extended>(area.RoomHeight));
+  return size / OpeningSpeed(area);
+}
+
 TSubStepRule MakeSubStepRule(const TAreaParams& area, Extended Fixed) {
   TSubStepRule rule;
   rule.Fixed = Fixed > 0 ? Fixed : 0.0L;
-  const Extended speed = std::max(std::fabs(static_cast<Extended>(area.InflowSpeed)),
-                                  std::fabs(static_cast<Extended>(area.Speed)));
-  const Extended size = std::min(static_cast<Extended>(area.RoomWidth), static_cast<Extended>(area.RoomHeight));
-  rule.MaxTime = size / speed / 100;
+  rule.MaxTime = AirCrossingTime(area) / 100;
   // Without a flow speed or a size (which the run refuses) a fixed bound.
   if (!std::isfinite(rule.MaxTime) || !(rule.MaxTime > 0)) rule.MaxTime = 0.01L;
   rule.MaxDisplacement = static_cast<Extended>(area.H) / 10;
@@ -121,8 +127,7 @@ struct TParticleBounds {
   double margin;  // H / 2, the inset of the walls
   TBox enclosure;
 
-  explicit TParticleBounds(const TModelState& s) {
-    const TAreaParams& a = s.Area;
+  TParticleBounds(const TAreaParams& a, double maxResidence) {
     const double m = a.H / 2;
     floorY = m;
     rightX = static_cast<Extended>(a.RoomWidth) - m;
@@ -130,16 +135,16 @@ struct TParticleBounds {
     ceilingY = static_cast<Extended>(a.RoomHeight) - m;
     exhaustLow = a.ExhaustHeight;
     exhaustHigh = static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth;
-    limit = s.MaxResidence;
+    limit = maxResidence;
     margin = m;
     enclosure = TBox{0.0L, 0.0L, a.RoomWidth, a.RoomHeight};
   }
 };
 
-// The end conditions and wall impacts of particle i after its state has
+// The end conditions and wall impacts of particle P after its state has
 // been advanced from Prev; the residence limit is the caller's.
-TParticleFate EndConditions(TModelState& s, int i, const TParticle& Prev, const TParticleBounds& b) {
-  TParticle& P = s.Particles[i];
+TParticleFate EndConditions(const TCase& c, const TFlow& f, TParticle& P, const TParticle& Prev,
+                            const TParticleBounds& b) {
   const Extended x = P.Pos.X;
   const Extended y = P.Pos.Y;
 
@@ -152,17 +157,17 @@ TParticleFate EndConditions(TModelState& s, int i, const TParticle& Prev, const 
   bool hit;
   TRealPoint R;
   if (y > b.ceilingY) {
-    StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[0], hit, R);
+    StopAtRib(Prev.Pos, {x, y}, f.InnerRibs[0], hit, R);
     P.Pos = R;
-    WallImpact(s, i, Prev, CeilingAngle);
+    WallImpact(c.Dust, P, Prev, CeilingAngle);
   } else if (x < b.leftX) {
-    StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[3], hit, R);
+    StopAtRib(Prev.Pos, {x, y}, f.InnerRibs[3], hit, R);
     P.Pos = R;
-    WallImpact(s, i, Prev, LeftWallAngle);
+    WallImpact(c.Dust, P, Prev, LeftWallAngle);
   } else if (right) {
-    StopAtRib(Prev.Pos, {x, y}, s.InnerRibs[1], hit, R);
+    StopAtRib(Prev.Pos, {x, y}, f.InnerRibs[1], hit, R);
     P.Pos = R;
-    WallImpact(s, i, Prev, RightWallAngle);
+    WallImpact(c.Dust, P, Prev, RightWallAngle);
   }
   // The stop at the inset wall acts only when the path crosses that wall;
   // a particle that starts the step in the margin, or passes a corner, is
@@ -171,7 +176,7 @@ TParticleFate EndConditions(TModelState& s, int i, const TParticle& Prev, const 
   if (!StrictlyInside(P.Pos, b.enclosure))
     PullInside(P.Pos, b.enclosure, static_cast<Extended>(b.margin) + WallOffset);
 
-  const TParticle& Now = s.Particles[i];
+  const TParticle& Now = P;
   if (std::fabs(Prev.Velocity.X) < RestSpeed && std::fabs(Prev.Velocity.Y) < RestSpeed &&
       std::fabs(Now.Velocity.X) < RestSpeed && std::fabs(Now.Velocity.Y) < RestSpeed)
     return TParticleFate::AtRest;
@@ -180,10 +185,10 @@ TParticleFate EndConditions(TModelState& s, int i, const TParticle& Prev, const 
 
 // One step of particle i: its new state in place and what became of it. It
 // reads the vortices and the particle itself, and writes only the particle.
-TParticleFate StepOne(TModelState& s, int i, const TParticleBounds& b) {
-  const TParticle Prev = s.Particles[i];
+TParticleFate StepOne(const TCase& c, const TFlow& f, const TRun& run, TParticle& P, const TParticleBounds& b) {
+  const TParticle Prev = P;
   TParticleMotion motion;
-  motion.SetDiameter(s.Dust, Prev.Diameter);
+  motion.SetDiameter(c.Dust, Prev.Diameter);
   Extended Y[4];
   Y[0] = Prev.Velocity.X;
   Y[1] = Prev.Pos.X;
@@ -192,32 +197,30 @@ TParticleFate StepOne(TModelState& s, int i, const TParticleBounds& b) {
   // The air velocity at the position before the step, held through its stages.
   double u;
   double v;
-  FlowVelocityAt(s, Prev.Pos, -1, u, v);
+  FlowVelocityAt(c, f, run, Prev.Pos, -1, u, v);
   motion.AirVx = u;
   motion.AirVy = v;
-  ParticleRungeKuttaStep(motion, Y, s.Dust.ParticleDt);
+  ParticleRungeKuttaStep(motion, Y, c.Dust.ParticleDt);
 
-  TParticle& P = s.Particles[i];
   P.Pos = {Y[1], Y[3]};
   P.Velocity = {Y[0], Y[2]};
   // The clock counts steps: a sum of steps would stop growing once a step
   // falls below the spacing of doubles near the time reached.
   P.FlightSteps = Prev.FlightSteps + 1;
-  const Extended flight = static_cast<Extended>(P.FlightSteps) * s.Dust.ParticleDt;
+  const Extended flight = static_cast<Extended>(P.FlightSteps) * c.Dust.ParticleDt;
   P.FlightTime = ToDouble(flight);
 
-  const TParticleFate fate = EndConditions(s, i, Prev, b);
+  const TParticleFate fate = EndConditions(c, f, P, Prev, b);
   if (fate != TParticleFate::InFlight) return fate;
   if (b.limit > 0 && flight > b.limit) return TParticleFate::Held;
   return TParticleFate::InFlight;
 }
 
 // Particle i advanced by `interval` in sub-steps of its own.
-TParticleFate AdvanceOne(TModelState& s, int i, const TParticleBounds& b, const TSubStepRule& rule,
-                         Extended interval) {
-  TParticle& P = s.Particles[i];
+TParticleFate AdvanceOne(const TCase& c, const TFlow& f, const TRun& run, TParticle& P, const TParticleBounds& b,
+                         const TSubStepRule& rule, Extended interval) {
   TParticleMotion motion;
-  motion.SetDiameter(s.Dust, P.Diameter);
+  motion.SetDiameter(c.Dust, P.Diameter);
   const Extended tau = static_cast<Extended>(motion.ParticleMass) / motion.DragFactor;
   const Extended settling = static_cast<Extended>(motion.Gravity) * tau;
   // The flight time in extended, so that the sub-steps add up to the model
@@ -229,7 +232,7 @@ TParticleFate AdvanceOne(TModelState& s, int i, const TParticleBounds& b, const 
     const TParticle Prev = P;
     double u;
     double v;
-    FlowVelocityAt(s, Prev.Pos, -1, u, v);
+    FlowVelocityAt(c, f, run, Prev.Pos, -1, u, v);
     motion.AirVx = u;
     motion.AirVy = v;
 
@@ -260,7 +263,7 @@ TParticleFate AdvanceOne(TModelState& s, int i, const TParticleBounds& b, const 
     P.FlightTime = ToDouble(flight);
     left = h < left ? left - h : 0.0L;
 
-    const TParticleFate fate = EndConditions(s, i, Prev, b);
+    const TParticleFate fate = EndConditions(c, f, P, Prev, b);
     if (fate != TParticleFate::InFlight) return fate;
     if (reachesLimit) return TParticleFate::Held;
   }
@@ -268,71 +271,67 @@ TParticleFate AdvanceOne(TModelState& s, int i, const TParticleBounds& b, const 
 }
 
 // Books and removes, in the order of the particles, what a sweep decided.
-void SettleFates(TModelState& s, TParticleStepper& stepper, int count) {
+void SettleFates(const TDustParams& dust, TDustRun& d, TParticleStepper& stepper, int count) {
   int kept = 0;
   for (int i = 0; i < count; ++i) {
     switch (stepper.Fates[i]) {
       case TParticleFate::Exhausted:
-        CountExhausted(s, i);
-        TallyFate(s, i, TFateKind::Exhausted);
+        CountExhausted(dust, d, i);
+        TallyFate(dust, d, i, TFateKind::Exhausted);
         break;
       case TParticleFate::Held:
-        CountHeld(s, i);
-        TallyFate(s, i, TFateKind::Held);
+        CountHeld(dust, d, i);
+        TallyFate(dust, d, i, TFateKind::Held);
         break;
-      case TParticleFate::Settled: TallyFate(s, i, TFateKind::Settled); break;
-      case TParticleFate::AtRest: TallyFate(s, i, TFateKind::AtRest); break;
+      case TParticleFate::Settled: TallyFate(dust, d, i, TFateKind::Settled); break;
+      case TParticleFate::AtRest: TallyFate(dust, d, i, TFateKind::AtRest); break;
       case TParticleFate::InFlight:
-        if (kept != i) s.Particles[kept] = s.Particles[i];
+        if (kept != i) d.Particles[kept] = d.Particles[i];
         ++kept;
         break;
     }
   }
-  s.ParticleCount = kept;
+  d.ParticleCount = kept;
 }
 
 }  // namespace
 
-void StepParticles(TModelState& s, TParticleStepper& stepper) {
-  const int count = s.ParticleCount;
+void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper) {
+  const int count = d.ParticleCount;
   if (count == 0) return;
-  const int threads = ResolveThreadCount(s.Compute.Threads);
+  const int threads = ResolveThreadCount(run.Compute.Threads);
   stepper.Prepare(count);
-  const TParticleBounds bounds(s);
-  if (s.Compute.Fast) LoadFastVortices(s, s.FastVortices);
+  const TParticleBounds bounds(c.Area, stepper.MaxResidence);
+  if (run.Compute.Fast) LoadFastVortices(c, f, run.FastVortices);
   // A particle's exact step is worth a thread from a few particles on; the
   // fast one is some ten times cheaper.
-  const int minPerThread = s.Compute.Fast ? 32 : 4;
-  ParallelFor(count, threads, minPerThread, [&s, &stepper, &bounds](int i) {
-    stepper.Fates[i] = StepOne(s, i, bounds);
+  const int minPerThread = run.Compute.Fast ? 32 : 4;
+  ParallelFor(count, threads, minPerThread, [&c, &f, &run, &d, &stepper, &bounds](int i) {
+    stepper.Fates[i] = StepOne(c, f, run, d.Particles[i], bounds);
   });
 
   // Counting and removal in the order of the particles, as if each had been
   // stepped and removed in turn.
-  SettleFates(s, stepper, count);
+  SettleFates(c.Dust, d, stepper, count);
 }
 
-void AdvanceParticles(TModelState& s, TParticleStepper& stepper, const TSubStepRule& rule, Extended interval) {
-  const int count = s.ParticleCount;
+void AdvanceParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper,
+                      const TSubStepRule& rule, Extended interval) {
+  const int count = d.ParticleCount;
   if (count == 0 || !(interval > 0)) return;
-  const int threads = ResolveThreadCount(s.Compute.Threads);
+  const int threads = ResolveThreadCount(run.Compute.Threads);
   stepper.Prepare(count);
-  const TParticleBounds bounds(s);
-  if (s.Compute.Fast) LoadFastVortices(s, s.FastVortices);
-  ParallelFor(count, threads, 1, [&s, &stepper, &bounds, &rule, interval](int i) {
-    stepper.Fates[i] = AdvanceOne(s, i, bounds, rule, interval);
+  const TParticleBounds bounds(c.Area, stepper.MaxResidence);
+  if (run.Compute.Fast) LoadFastVortices(c, f, run.FastVortices);
+  ParallelFor(count, threads, 1, [&c, &f, &run, &d, &stepper, &bounds, &rule, interval](int i) {
+    stepper.Fates[i] = AdvanceOne(c, f, run, d.Particles[i], bounds, rule, interval);
   });
-  SettleFates(s, stepper, count);
+  SettleFates(c.Dust, d, stepper, count);
 }
 
-void StepParticles(TModelState& s) {
-  TParticleStepper stepper;
-  StepParticles(s, stepper);
-}
-
-void WallImpact(TModelState& s, int I, const TParticle& Prev, double Angle) {
-  const Extended k = s.Dust.KoefK;
-  const Extended f = s.Dust.KoefF;
+void WallImpact(const TDustParams& dust, TParticle& P, const TParticle& Prev, double Angle) {
+  const Extended k = dust.KoefK;
+  const Extended f = dust.KoefF;
   TRealPoint V;
   RotatePoint(Prev.Velocity, V, -Angle);
   const double J = ToDouble((1 + k) * f * V.Y);
@@ -342,40 +341,40 @@ void WallImpact(TModelState& s, int I, const TParticle& Prev, double Angle) {
     V.X = V.X + std::min(1.0L, (V.X * (-2)) / (7 * static_cast<Extended>(J))) * J;
   }
   V.Y = -k * V.Y;
-  RotatePoint(V, s.Particles[I].Velocity, Angle);
+  RotatePoint(V, P.Velocity, Angle);
 }
 
-void RemoveParticle(TModelState& s, int I) {
-  if (I < 0 || I >= s.ParticleCount) return;
-  std::copy(s.Particles.begin() + I + 1, s.Particles.begin() + s.ParticleCount, s.Particles.begin() + I);
-  --s.ParticleCount;
+void RemoveParticle(TDustRun& d, int I) {
+  if (I < 0 || I >= d.ParticleCount) return;
+  std::copy(d.Particles.begin() + I + 1, d.Particles.begin() + d.ParticleCount, d.Particles.begin() + I);
+  --d.ParticleCount;
 }
 
-int FractionOf(const TModelState& s, Extended D) {
-  const int K = static_cast<int>(s.Dust.Fractions.size());
+int FractionOf(const std::vector<TFraction>& fractions, Extended D) {
+  const int K = static_cast<int>(fractions.size());
   int j = 0;
-  while (j < K && D > s.Dust.Fractions[j].Upper) ++j;
+  while (j < K && D > fractions[j].Upper) ++j;
   if (j == K) j = K - 1;
   return j;
 }
 
-void CountExhausted(TModelState& s, int I) {
-  const Extended D = s.Particles[I].Diameter;
-  FitCounters(s.FractionHits, s);
-  if (const int j = FractionOf(s, D); j >= 0) ++s.FractionHits[j];
-  s.ExhaustedMass = ToDouble(s.ExhaustedMass + ParticleMassOf(D, s.Dust.ParticleDensity));
+void CountExhausted(const TDustParams& dust, TDustRun& d, int I) {
+  const Extended D = d.Particles[I].Diameter;
+  FitCounters(d.FractionHits, dust);
+  if (const int j = FractionOf(dust.Fractions, D); j >= 0) ++d.FractionHits[j];
+  d.ExhaustedMass = ToDouble(d.ExhaustedMass + ParticleMassOf(D, dust.ParticleDensity));
 }
 
-void TallyFate(TModelState& s, int I, TFateKind kind) {
-  const Extended D = s.Particles[I].Diameter;
-  s.Tally.Add(FractionOf(s, D), D, ParticleMassOf(D, s.Dust.ParticleDensity), kind);
+void TallyFate(const TDustParams& dust, TDustRun& d, int I, TFateKind kind) {
+  const Extended D = d.Particles[I].Diameter;
+  d.Tally.Add(FractionOf(dust.Fractions, D), D, ParticleMassOf(D, dust.ParticleDensity), kind);
 }
 
-void CountHeld(TModelState& s, int I) {
-  const Extended D = s.Particles[I].Diameter;
-  FitCounters(s.FractionHeld, s);
-  if (const int j = FractionOf(s, D); j >= 0) ++s.FractionHeld[j];
-  s.HeldMass = ToDouble(s.HeldMass + ParticleMassOf(D, s.Dust.ParticleDensity));
+void CountHeld(const TDustParams& dust, TDustRun& d, int I) {
+  const Extended D = d.Particles[I].Diameter;
+  FitCounters(d.FractionHeld, dust);
+  if (const int j = FractionOf(dust.Fractions, D); j >= 0) ++d.FractionHeld[j];
+  d.HeldMass = ToDouble(d.HeldMass + ParticleMassOf(D, dust.ParticleDensity));
 }
 
 }  // namespace ltr

@@ -1,8 +1,10 @@
 #pragma once
 // The motion of the dust particles in flight: Stokes drag towards the air
-// velocity (with the dynamic shape factor) and gravity, integrated with one
-// Runge-Kutta step per particle and time step; then the end conditions (floor,
-// exhaust, rest, residence limit) and the wall impacts.
+// velocity (with the dynamic shape factor) and gravity, integrated either with
+// one Runge-Kutta step per particle and time step or in sub-steps of each
+// particle's own (the exact solution of the drag); then the end conditions
+// (floor, exhaust, rest, residence limit), the wall impacts and the booking of
+// each particle's fate, in particle order whatever the number of threads.
 
 #include <cstdint>
 #include <vector>
@@ -63,9 +65,13 @@ Extended ParticleMassOf(Extended D, double density);
 // What a particle step did with one particle.
 enum class TParticleFate : std::uint8_t { InFlight, Settled, Exhausted, AtRest, Held };
 
-// The scratch of the particle steps of one run: the fate of each particle of
-// a step. Sized before the first step; a step then allocates nothing.
+// The particle steps of one run: the residence limit they apply and the
+// fate of each particle of a step. Sized before the first step; a step then
+// allocates nothing.
 struct TParticleStepper {
+  // A particle longer in flight than this (s of model time) is held; 0: no
+  // limit.
+  double MaxResidence = 0.0;
   // Room for `capacity` particles.
   void Prepare(int capacity);
   std::vector<TParticleFate> Fates;
@@ -82,47 +88,53 @@ struct TSubStepRule {
   Extended MaxDisplacement = 0.0L;
 };
 
-// The automatic rule for the enclosure of s: a particle moves at most H / 10
+// The air speed of the openings, max(|InflowSpeed|, |Speed|), and the time
+// the air needs at that speed to cross the enclosure, min(RoomWidth,
+// RoomHeight) / that speed: the scales of the particles' own steps.
+Extended OpeningSpeed(const TAreaParams& area);
+Extended AirCrossingTime(const TAreaParams& area);
+
+// The automatic rule for the enclosure: a particle moves at most H / 10
 // in a sub-step, and a sub-step lasts at most 1/100 of the time the air needs
 // to cross the enclosure, min(RoomWidth, RoomHeight) / max(|InflowSpeed|,
 // |Speed|). With Fixed > 0, that fixed step instead.
 TSubStepRule MakeSubStepRule(const TAreaParams& area, Extended Fixed);
 
-// Advances every particle in flight by the model time `interval` in the
-// frozen flow of the vortices as they are, each with sub-steps of its own
-// (ExactDragStep, the air velocity taken at the start of each sub-step),
-// the end conditions and wall impacts applied after each sub-step. A
-// particle whose flight time reaches MaxResidence (when above 0) is held at
-// exactly that time. As StepParticles, on up to Compute.Threads threads with
-// removal and counting in order.
-void AdvanceParticles(TModelState& s, TParticleStepper& stepper, const TSubStepRule& rule, Extended interval);
+// Advances every particle in flight of d by the model time `interval` in the
+// frozen flow f, each with sub-steps of its own (ExactDragStep, the air
+// velocity taken at the start of each sub-step), the end conditions and wall
+// impacts applied after each sub-step. A particle whose flight time reaches
+// the stepper's MaxResidence (when above 0) is held at exactly that time. As
+// StepParticles, on up to run.Compute.Threads threads with removal and
+// counting in order.
+void AdvanceParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper,
+                      const TSubStepRule& rule, Extended interval);
 
-// Advances every particle in flight by ParticleDt and applies the end
-// conditions and wall impacts. The particles move independently of each
-// other, on up to Compute.Threads threads; removal and counting then follow
-// the order of the particles, so the result is the same for any thread count.
-void StepParticles(TModelState& s, TParticleStepper& stepper);
-// The same with scratch of its own.
-void StepParticles(TModelState& s);
+// Advances every particle in flight of d by the case's ParticleDt in the flow
+// f and applies the end conditions and wall impacts. The particles move
+// independently of each other, on up to run.Compute.Threads threads; removal
+// and counting then follow the order of the particles, so the result is the
+// same for any thread count.
+void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper);
 
-// The new velocity of particle I after an impact on the wall at Angle, from
+// The new velocity of particle P after an impact on the wall at Angle, from
 // its velocity Prev before the step.
-void WallImpact(TModelState& s, int I, const TParticle& Prev, double Angle);
+void WallImpact(const TDustParams& dust, TParticle& P, const TParticle& Prev, double Angle);
 
 // Removes particle I, keeping the order of the others.
-void RemoveParticle(TModelState& s, int I);
+void RemoveParticle(TDustRun& d, int I);
 
 // The input fraction of a particle of diameter D: the first whose upper bound
 // is not below D, the last when D lies above all of them; -1 without fractions.
-int FractionOf(const TModelState& s, Extended D);
+int FractionOf(const std::vector<TFraction>& fractions, Extended D);
 
 // Books particle I as exhausted: in FractionHits and ExhaustedMass.
-void CountExhausted(TModelState& s, int I);
+void CountExhausted(const TDustParams& dust, TDustRun& d, int I);
 
 // Books particle I as held in the flow: in FractionHeld and HeldMass.
-void CountHeld(TModelState& s, int I);
+void CountHeld(const TDustParams& dust, TDustRun& d, int I);
 
 // Books particle I in the run's tally of fates (Tally) as `kind`.
-void TallyFate(TModelState& s, int I, TFateKind kind);
+void TallyFate(const TDustParams& dust, TDustRun& d, int I, TFateKind kind);
 
 }  // namespace ltr

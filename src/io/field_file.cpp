@@ -80,19 +80,19 @@ std::string VelocityFieldCsv(const TVelocityField& f) {
   return out;
 }
 
-std::string VorticesVtk(const TModelState& s) {
-  const long long bound = std::max(0, s.BoundCount);
+std::string VorticesVtk(const TFlow& f) {
+  const long long bound = std::max(0, f.BoundCount);
   const long long n =
-      std::min(static_cast<long long>(s.Vortices.size()), bound + std::max(0, s.FreeCount));
+      std::min(static_cast<long long>(f.Vortices.size()), bound + std::max(0, f.FreeCount));
   std::string out;
   Header(out, "LTR vortices: circulation, m^2/s");
   out += "DATASET POLYDATA\nPOINTS ";
   Put(out, n);
   out += " double\n";
   for (long long k = 0; k < n; ++k) {
-    Put(out, ToDouble(s.Vortices[k].Pos.X));
+    Put(out, ToDouble(f.Vortices[k].Pos.X));
     out += ' ';
-    Put(out, ToDouble(s.Vortices[k].Pos.Y));
+    Put(out, ToDouble(f.Vortices[k].Pos.Y));
     out += " 0\n";
   }
   out += "VERTICES ";
@@ -109,7 +109,7 @@ std::string VorticesVtk(const TModelState& s) {
   Put(out, n);
   out += "\nSCALARS circulation double 1\nLOOKUP_TABLE default\n";
   for (long long k = 0; k < n; ++k) {
-    Put(out, ToDouble(s.Vortices[k].Gamma));
+    Put(out, ToDouble(f.Vortices[k].Gamma));
     out += '\n';
   }
   out += "SCALARS bound int 1\nLOOKUP_TABLE default\n";

@@ -23,7 +23,7 @@ std::string VelocityFieldCsv(const TVelocityField& f);
 // Legacy VTK poly data: every vortex (bound, then free) as a point (x, y, 0)
 // with the scalars "circulation" (m^2/s) and "bound" (1 for a bound vortex,
 // 0 for a free one).
-std::string VorticesVtk(const TModelState& s);
+std::string VorticesVtk(const TFlow& f);
 
 // The name of the vortex file written beside a field file: "_vortices.vtk" in
 // place of the field file's extension ("flow.vtk" gives "flow_vortices.vtk").

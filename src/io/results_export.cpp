@@ -87,18 +87,18 @@ nlohmann::json JsonInterval(const TInterval& interval) {
   return {JsonNumber(interval.Low), JsonNumber(interval.High)};
 }
 
-void AddRunStatistics(nlohmann::json& j, const TModelState& s) {
-  const TRunTally& tally = s.OutputTally;
-  const TOutletStatistics stats = OutletStatistics(tally.Total(), s.RealInputConcentration);
+void AddRunStatistics(nlohmann::json& j, const TDustParams& dust, const TResults& r) {
+  const TRunTally& tally = r.OutputTally;
+  const TOutletStatistics stats = OutletStatistics(tally.Total(), r.RealInputConcentration);
   j["output_concentration_se"] = JsonNumber(stats.OutputStdError);
   j["output_concentration_ci95"] = JsonInterval(stats.Output95);
   j["penetration"] = stats.Penetration;
   j["penetration_ci95"] = JsonInterval(stats.Penetration95);
   nlohmann::json fates = nlohmann::json::array();
-  for (size_t k = 0; k < tally.Fractions.size() && k < s.Dust.Fractions.size(); ++k) {
+  for (size_t k = 0; k < tally.Fractions.size() && k < dust.Fractions.size(); ++k) {
     nlohmann::json f = FateJson(tally.Fractions[k]);
-    f["lower"] = s.Dust.Fractions[k].Lower;
-    f["upper"] = s.Dust.Fractions[k].Upper;
+    f["lower"] = dust.Fractions[k].Lower;
+    f["upper"] = dust.Fractions[k].Upper;
     fates.push_back(std::move(f));
   }
   j["fates"] = std::move(fates);
@@ -150,7 +150,7 @@ nlohmann::json ResultsJson(const TModelState& s, const std::string& version) {
   results["held"] = s.HeldCount;
   results["held_mass_share"] = s.HeldMassShare;
   results["steps"] = s.ConcentrationSteps;
-  AddRunStatistics(results, s);
+  AddRunStatistics(results, s.Dust, s.Results());
   j["results"] = std::move(results);
   return j;
 }

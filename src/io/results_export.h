@@ -23,9 +23,12 @@ nlohmann::json JsonInterval(const TInterval& interval);
 // penetration, the particles by fate per fraction and in total, and the
 // grade-efficiency curve. Keys of their own, so they can be added to any
 // object.
-void AddRunStatistics(nlohmann::json& j, const TModelState& s);
+// The fractions are those of the run's dust, `dust`.
+void AddRunStatistics(nlohmann::json& j, const TDustParams& dust, const TResults& r);
 
-// The whole export: program, case, run (s.RunSettings, s.RunSeed) and results.
+// The whole export of the model: program, case, run (s.RunSettings,
+// s.RunSeed, the residence limit, the flow's free vortices and time) and
+// results.
 nlohmann::json ResultsJson(const TModelState& s, const std::string& version);
 
 // How a CSV file is written: for programs (commas between cells, a decimal

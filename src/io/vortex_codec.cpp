@@ -189,6 +189,10 @@ bool DecodeVortexRecords(const std::uint8_t* data, std::size_t size, const TVort
     reason = std::move(why);
     return false;
   }
+  if (std::string why = DiscretizationMismatch(header.Area, calcPoints, vortices, n); !why.empty()) {
+    reason = std::move(why);
+    return false;
+  }
   content.Header = header;
   content.BoundCount = n;
   content.CalcPoints = std::move(calcPoints);
@@ -231,6 +235,49 @@ std::string CheckVortexRecords(const TAreaParams& area, const TCalcPointArray& c
     if (!bound && !(v.Pos.X > 0 && v.Pos.X < W && v.Pos.Y > 0 && v.Pos.Y < R))
       return which + " лежит вне укрытия";
   }
+  // The runs keep the total circulation at zero; one that a double cannot
+  // even hold gives no flow that can be computed or written.
+  Extended total = 0.0L;
+  for (const TVortex& v : vortices) total += v.Gamma;
+  if (!InDoubleRange(total)) return "сумма циркуляций вихрей вне допустимого диапазона";
+  return {};
+}
+
+std::string DiscretizationMismatch(const TAreaParams& area, const TCalcPointArray& calcPoints,
+                                  const TVortexArray& vortices, int boundCount) {
+  // The walls as the load will discretize them.
+  TFlow built;
+  built.MaxFreeVortex = 0;
+  BuildArea(area, built);
+  if (built.BoundCount != boundCount || calcPoints.size() != static_cast<std::size_t>(boundCount) ||
+      vortices.size() < static_cast<std::size_t>(boundCount))
+    return "число расчетных точек не соответствует параметрам укрытия";
+  const Extended tol = WallTolerance * std::max<Extended>(area.RoomWidth, area.RoomHeight);
+  auto near = [](const TRealPoint& a, const TRealPoint& b, Extended within) {
+    return std::fabs(a.X - b.X) <= within && std::fabs(a.Y - b.Y) <= within;
+  };
+  for (int i = 0; i < boundCount; ++i) {
+    const TCalcPoint& c = calcPoints[i];
+    const TCalcPoint& e = built.CalcPoints[i];
+    const std::string which = "расчетная точка № " + std::to_string(i + 1);
+    if (!near(c.Pos, e.Pos, tol))
+      return which + " лежит не там, где ее дает разбиение стенок укрытия (" + FormatGeneral(ToDouble(e.Pos.X)) +
+             "; " + FormatGeneral(ToDouble(e.Pos.Y)) + ")";
+    if (!near(c.Normal, e.Normal, NormalTolerance))
+      return which + ": нормаль к стенке (" + FormatGeneral(ToDouble(c.Normal.X)) + "; " +
+             FormatGeneral(ToDouble(c.Normal.Y)) + ") вместо (" + FormatGeneral(ToDouble(e.Normal.X)) + "; " +
+             FormatGeneral(ToDouble(e.Normal.Y)) + ")";
+    if (c.Vn != e.Vn)
+      return which + ": нормальная скорость " + FormatGeneral(ToDouble(c.Vn)) + " м/с вместо " +
+             FormatGeneral(ToDouble(e.Vn)) + " м/с";
+  }
+  for (int j = 0; j < boundCount; ++j) {
+    if (!near(vortices[j].Pos, built.Vortices[j].Pos, tol))
+      return "присоединенный вихрь № " + std::to_string(j + 1) +
+             " лежит не там, где его дает разбиение стенок укрытия (" +
+             FormatGeneral(ToDouble(built.Vortices[j].Pos.X)) + "; " +
+             FormatGeneral(ToDouble(built.Vortices[j].Pos.Y)) + ")";
+  }
   return {};
 }
 
@@ -239,12 +286,11 @@ std::uint64_t VortexFileSize(std::int64_t boundCount, std::int64_t freeCount) {
          VortexRecordSize * static_cast<std::uint64_t>(boundCount + freeCount);
 }
 
-bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& bytes,
-                           std::string& reason) {
-  const int n = s.BoundCount;
-  const int f = s.FreeCount;
-  if (n < 0 || f < 0 || s.CalcPoints.size() < static_cast<std::size_t>(n) ||
-      s.Vortices.size() < static_cast<std::size_t>(n) + static_cast<std::size_t>(f)) {
+bool EncodeVortexStructure(const TCase& c, const TFlow& flow, std::vector<std::uint8_t>& bytes, std::string& reason) {
+  const int n = flow.BoundCount;
+  const int f = flow.FreeCount;
+  if (n < 0 || f < 0 || flow.CalcPoints.size() < static_cast<std::size_t>(n) ||
+      flow.Vortices.size() < static_cast<std::size_t>(n) + static_cast<std::size_t>(f)) {
     reason = "модель не содержит всех расчетных точек и вихрей";
     return false;
   }
@@ -252,19 +298,19 @@ bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& byte
   std::memcpy(bytes.data(), VortexFileSignature, VortexFileSignatureSize);
   Put<std::int32_t>(bytes, OffVersion, VortexFileVersion);
   for (std::size_t i = 0; i < std::size(AreaFileOrder); ++i)
-    Put<double>(bytes, OffArea + 8 * i, s.Area.*AreaFileOrder[i]);
-  for (int i = 0; i < SeparationPointCount; ++i) bytes[OffEnabled + i] = s.SepPoints[i].Enabled ? 1 : 0;
+    Put<double>(bytes, OffArea + 8 * i, c.Area.*AreaFileOrder[i]);
+  for (int i = 0; i < SeparationPointCount; ++i) bytes[OffEnabled + i] = c.Enabled[i] ? 1 : 0;
   Put<std::int32_t>(bytes, OffFreeCount, f);
-  Put<double>(bytes, OffTime, s.Time);
-  Put<double>(bytes, OffDt, s.Dt);
-  Put<std::int32_t>(bytes, OffMaxFreeVortex, s.MaxFreeVortex);
+  Put<double>(bytes, OffTime, flow.Time);
+  Put<double>(bytes, OffDt, flow.Dt);
+  Put<std::int32_t>(bytes, OffMaxFreeVortex, flow.MaxFreeVortex);
   std::uint8_t* p = bytes.data() + VortexFileHeaderSize;
   for (int i = 0; i < n; ++i, p += CalcPointRecordSize) {
-    const TCalcPointRecord r = ToRecord(s.CalcPoints[i]);
+    const TCalcPointRecord r = ToRecord(flow.CalcPoints[i]);
     std::memcpy(p, &r, CalcPointRecordSize);
   }
   for (int i = 0; i < n + f; ++i, p += VortexRecordSize) {
-    const TVortexRecord r = ToRecord(s.Vortices[i]);
+    const TVortexRecord r = ToRecord(flow.Vortices[i]);
     std::memcpy(p, &r, VortexRecordSize);
   }
   return true;

@@ -72,11 +72,12 @@ inline constexpr Extended MaxProposalQuotient = 2305843009213693952.0L;  // 2^61
 // 167 + 64 N + 40 (N + F).
 std::uint64_t VortexFileSize(std::int64_t boundCount, std::int64_t freeCount);
 
-// The complete file content for the state: signature, version, header fields,
-// BoundCount calc points and BoundCount + FreeCount vortices, filler bytes zero.
-// False (with the reason) when the state does not hold that many records.
-bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& bytes,
-                           std::string& reason);
+// The complete file content for the flow f of case c: signature, version,
+// header fields (the case's enclosure and switches, then the flow's counts and
+// times), BoundCount calc points and BoundCount + FreeCount vortices, filler
+// bytes zero. False (with the reason) when the flow does not hold that many
+// records.
+bool EncodeVortexStructure(const TCase& c, const TFlow& f, std::vector<std::uint8_t>& bytes, std::string& reason);
 
 // Decodes and checks a whole file image: version 1, switches 0 or 1, the
 // enclosure values finite and positive and passing the value check, at most
@@ -84,8 +85,9 @@ bool EncodeVortexStructure(const TModelState& s, std::vector<std::uint8_t>& byte
 // <= the limit above, 0 <= FreeCount <= MaxFreeVortex, a finite Time >= 0 and
 // Dt > 0, the size exactly 167 + 64 N + 40 (N + F) with N from a discretization
 // of the stored enclosure on a scratch model, and every record value a finite
-// number passing CheckVortexRecords. The signature is not compared. On failure `reason` says why (Russian,
-// without the file name).
+// number passing CheckVortexRecords and DiscretizationMismatch. The signature
+// is not compared. On failure `reason` says why (Russian, without the file
+// name).
 bool DecodeVortexStructure(const std::uint8_t* data, std::size_t size, TVortexFileContent& content,
                            std::string& reason);
 
@@ -95,10 +97,20 @@ bool DecodeVortexStructure(const std::uint8_t* data, std::size_t size, TVortexFi
 // rounding tolerance far above what the discretization produces), the normals
 // are of unit length, the prescribed velocities are 0, Speed or -InflowSpeed,
 // and the free vortices lie strictly inside the enclosure (where the runs
-// keep them: never on a wall or a calc point). `vortices` holds the bound
-// vortices, then the free ones.
+// keep them: never on a wall or a calc point), and their total circulation is
+// within the range of doubles. `vortices` holds the bound vortices, then the
+// free ones.
 std::string CheckVortexRecords(const TAreaParams& area, const TCalcPointArray& calcPoints,
                                const TVortexArray& vortices, int boundCount);
+
+// Why the stored calc points (position, normal, prescribed velocity) and the
+// bound vortex positions are not those the discretization of the enclosure
+// `area` gives, record by record; empty when they are (positions within the
+// wall tolerance, normals within that of their length). The load replaces the
+// discretization with them, so a record that differs would silently change
+// the walls the flow is computed for.
+std::string DiscretizationMismatch(const TAreaParams& area, const TCalcPointArray& calcPoints,
+                                  const TVortexArray& vortices, int boundCount);
 
 // Decodes the header at the start of `data` (VortexFileHeaderSize bytes) and
 // checks everything the header alone decides: the version, the switches, the

@@ -10,22 +10,22 @@
 
 namespace ltr {
 
-void ApplyVortexStructure(TModelState& s, TVortexFileContent&& content) {
+void ApplyVortexStructure(TCase& c, TFlow& f, TDustRun& d, TVortexFileContent&& content) {
   const TVortexFileHeader& h = content.Header;
-  s.Particles.clear();
-  s.ParticleCount = 0;
-  s.Area = h.Area;
-  for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = h.Enabled[i];
-  s.FreeCount = h.FreeCount;
-  s.Time = h.Time;
-  s.Dt = h.Dt;
-  s.MaxFreeVortex = h.MaxFreeVortex;
-  BuildArea(s);  // N + MaxFreeVortex vortices, the bound ones to be replaced
-  if (s.BoundCount != content.BoundCount ||
+  d.Particles.clear();
+  d.ParticleCount = 0;
+  c.Area = h.Area;
+  for (int i = 0; i < SeparationPointCount; ++i) c.Enabled[i] = h.Enabled[i];
+  f.FreeCount = h.FreeCount;
+  f.Time = h.Time;
+  f.Dt = h.Dt;
+  f.MaxFreeVortex = h.MaxFreeVortex;
+  BuildArea(c.Area, f);  // N + MaxFreeVortex vortices, the bound ones to be replaced
+  if (f.BoundCount != content.BoundCount ||
       content.Vortices.size() != static_cast<std::size_t>(content.BoundCount + h.FreeCount))
     throw std::logic_error("vortex structure content does not match its enclosure");
-  s.CalcPoints = std::move(content.CalcPoints);
-  std::copy(content.Vortices.begin(), content.Vortices.end(), s.Vortices.begin());
+  f.CalcPoints = std::move(content.CalcPoints);
+  std::copy(content.Vortices.begin(), content.Vortices.end(), f.Vortices.begin());
 }
 
 std::int64_t ProposedMaxFreeVortex(double time, double dt) {
@@ -35,30 +35,32 @@ std::int64_t ProposedMaxFreeVortex(double time, double dt) {
   return 2 * static_cast<std::int64_t>(std::llrint(steps));
 }
 
-TLoadResult LoadedStateTexts(const TModelState& s) {
+TLoadResult LoadedStateTexts(const TFlow& f) {
   TLoadResult r;
-  r.TimeLabel = ElapsedTimeLabel(s.Time);
-  r.VortexCountLabel = "Свободных вихрей: " + std::to_string(s.FreeCount);
-  r.MaxTimeText = std::to_string(static_cast<std::int64_t>(std::trunc(s.Time)) + 1);
-  r.MaxFreeVortexValue = ProposedMaxFreeVortex(s.Time, s.Dt);
+  r.TimeLabel = ElapsedTimeLabel(f.Time);
+  r.VortexCountLabel = FreeVortexCountLabel(f.FreeCount);
+  r.MaxTimeText = std::to_string(static_cast<std::int64_t>(std::trunc(f.Time)) + 1);
+  r.MaxFreeVortexValue = ProposedMaxFreeVortex(f.Time, f.Dt);
   r.MaxFreeVortexText = std::to_string(r.MaxFreeVortexValue);
-  r.DtText = FormatGeneral(s.Dt);
+  r.DtText = FormatGeneral(f.Dt);
   return r;
 }
 
-TOutcome LoadVortexStructure(TModelState& s, const std::string& fileName, TLoadResult& result) {
+TOutcome LoadVortexStructure(TCase& c, TFlow& f, TDustRun& d, TObserver& ui, const std::string& fileName,
+                             TLoadResult& result) {
   result = TLoadResult{};
   TVortexFileContent content;
   if (std::string error; !ReadVortexStructure(fileName, content, error)) return TOutcome::Refusal(std::move(error));
-  ApplyVortexStructure(s, std::move(content));
-  result = LoadedStateTexts(s);
-  s.Ui().SetLabel(TLabel::VortexCount, result.VortexCountLabel);
-  s.Ui().SetLabel(TLabel::Time, result.TimeLabel);
+  ApplyVortexStructure(c, f, d, std::move(content));
+  ui.SetStatusText(BoundCountText(f.BoundCount));
+  result = LoadedStateTexts(f);
+  ui.SetLabel(TLabel::VortexCount, result.VortexCountLabel);
+  ui.SetLabel(TLabel::Time, result.TimeLabel);
   return {};
 }
 
-TOutcome SaveVortexStructure(const TModelState& s, const std::string& fileName) {
-  if (std::string error; !WriteVortexStructure(s, fileName, error)) return TOutcome::Refusal(std::move(error));
+TOutcome SaveVortexStructure(const TCase& c, const TFlow& f, const std::string& fileName) {
+  if (std::string error; !WriteVortexStructure(c, f, fileName, error)) return TOutcome::Refusal(std::move(error));
   return {};
 }
 

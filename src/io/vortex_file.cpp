@@ -19,10 +19,14 @@ std::string LoadError(const std::string& fileName, const std::string& reason) {
 }
 
 std::string SaveError(const std::string& fileName, const std::string& reason) {
-  return "Не удалось сохранить вихревую структуру в файл " + Quoted(fileName) + ": " + reason;
+  return VortexSaveFailureText(fileName) + ": " + reason;
 }
 
 }  // namespace
+
+std::string VortexSaveFailureText(const std::string& fileName) {
+  return "Не удалось сохранить вихревую структуру в файл " + Quoted(fileName);
+}
 
 bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& content, std::string& error) {
   // Non-blocking, so that a pipe or device named by mistake cannot hang the
@@ -92,31 +96,27 @@ bool ReadVortexStructure(const std::string& fileName, TVortexFileContent& conten
   return true;
 }
 
-bool WriteVortexStructure(const TModelState& s, const std::string& fileName, std::string& error) {
-  std::vector<std::uint8_t> bytes;
-  std::string reason;
-  if (!EncodeVortexStructure(s, bytes, reason)) {
-    error = SaveError(fileName, reason);
-    return false;
-  }
+bool CheckedVortexStructureBytes(const TCase& c, const TFlow& f, std::vector<std::uint8_t>& bytes, std::string& reason) {
+  if (!EncodeVortexStructure(c, f, bytes, reason)) return false;
   // Only what can be loaded again is written: the content passes the same
   // checks as a file being loaded, and N matches the enclosure.
-  {
-    TVortexFileHeader h;
-    int n = 0;
-    if (!DecodeVortexFileHeader(bytes.data(), h, n, reason)) {
-      error = SaveError(fileName, reason);
-      return false;
-    }
-    if (n != s.BoundCount) {
-      error = SaveError(fileName, "число присоединенных вихрей модели не соответствует параметрам укрытия");
-      return false;
-    }
-    TVortexFileContent check;
-    if (!DecodeVortexRecords(bytes.data(), bytes.size(), h, n, check, reason)) {
-      error = SaveError(fileName, reason);
-      return false;
-    }
+  TVortexFileHeader h;
+  int n = 0;
+  if (!DecodeVortexFileHeader(bytes.data(), h, n, reason)) return false;
+  if (n != f.BoundCount) {
+    reason = "число присоединенных вихрей модели не соответствует параметрам укрытия";
+    return false;
+  }
+  TVortexFileContent check;
+  return DecodeVortexRecords(bytes.data(), bytes.size(), h, n, check, reason);
+}
+
+bool WriteVortexStructure(const TCase& c, const TFlow& f, const std::string& fileName, std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  std::string reason;
+  if (!CheckedVortexStructureBytes(c, f, bytes, reason)) {
+    error = SaveError(fileName, reason);
+    return false;
   }
   if (!ReplaceFileContents(fileName, bytes.data(), bytes.size(), reason)) {
     error = SaveError(fileName, reason);

@@ -10,8 +10,7 @@ std::string BoundCountText(int boundCount) {
   return "Количество присоединенных вихрей: " + std::to_string(boundCount);
 }
 
-void BuildArea(TModelState& s) {
-  const TAreaParams& a = s.Area;
+void BuildArea(const TAreaParams& a, TFlow& f) {
   const Extended W = a.RoomWidth;
   const Extended R = a.RoomHeight;
   const Extended inflowLeft = a.InflowDistance;
@@ -20,7 +19,7 @@ void BuildArea(TModelState& s) {
   const Extended exhaustHigh = static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth;
 
   // Clockwise: ceiling left to right, right wall down, floor right to left, left wall up.
-  s.Ribs = {
+  f.Ribs = {
       {{0.0L, R}, {inflowLeft, R}},
       {{inflowLeft, R}, {inflowRight, R}},
       {{inflowRight, R}, {W, R}},
@@ -30,37 +29,37 @@ void BuildArea(TModelState& s) {
       {{W, 0.0L}, {0.0L, 0.0L}},
       {{0.0L, 0.0L}, {0.0L, R}},
   };
-  s.ExhaustRib = 4;
-  s.InflowRib = 1;
+  f.ExhaustRib = 4;
+  f.InflowRib = 1;
 
   int N = 0;
-  for (int k = 0; k < static_cast<int>(s.Ribs.size()); ++k) {
-    const TRealPoint P1 = s.Ribs[k].P1;
-    const TRealPoint P2 = s.Ribs[k].P2;
-    const Extended L = RibLength(s.Ribs[k]);
+  for (int k = 0; k < static_cast<int>(f.Ribs.size()); ++k) {
+    const TRealPoint P1 = f.Ribs[k].P1;
+    const TRealPoint P2 = f.Ribs[k].P2;
+    const Extended L = RibLength(f.Ribs[k]);
     int n = static_cast<int>(std::llrint(L / a.H));  // halves to the even neighbour
     if (n == 0) n = 1;
     const TRealPoint step{ToDouble((P2.X - P1.X) / n), ToDouble((P2.Y - P1.Y) / n)};
-    s.Vortices.resize(static_cast<size_t>(N + n));
-    s.CalcPoints.resize(static_cast<size_t>(N + n));
+    f.Vortices.resize(static_cast<size_t>(N + n));
+    f.CalcPoints.resize(static_cast<size_t>(N + n));
     TRealPoint normal;
     UnitNormal(P2, P1, normal);
     Extended vn = 0.0L;
-    if (k == s.ExhaustRib)
+    if (k == f.ExhaustRib)
       vn = a.Speed;
-    else if (k == s.InflowRib)
+    else if (k == f.InflowRib)
       vn = -static_cast<Extended>(a.InflowSpeed);
     for (int i = 0; i < n; ++i) {
-      TVortex& v = s.Vortices[N + i];
+      TVortex& v = f.Vortices[N + i];
       v.Pos = {P1.X + i * step.X, P1.Y + i * step.Y};
       v.Gamma = 0.0L;
-      TCalcPoint& c = s.CalcPoints[N + i];
+      TCalcPoint& c = f.CalcPoints[N + i];
       c.Pos = {P1.X + (i + 0.5L) * step.X, P1.Y + (i + 0.5L) * step.Y};
       c.Normal = normal;
       c.Vn = vn;
     }
     N += n;
-    s.RibCounts[k] = n;
+    f.RibCounts[k] = n;
     const int first = N - n;
     const int last = N - 1;
     // The search indices step one calc point in from a corner or edge, and
@@ -69,8 +68,8 @@ void BuildArea(TModelState& s) {
     // calc point), and a vortex would be shed from there. Both ends of every
     // search are kept on the point's own wall.
     const int middleStart = N - n / 2 + 1;
-    auto setPoint = [&s, first, last](int p, int from, int to, TRealPoint dir) {
-      TSeparationPoint& sp = s.SepPoints[p];
+    auto setPoint = [&f, first, last](int p, int from, int to, TRealPoint dir) {
+      TSeparationPoint& sp = f.SepPoints[p];
       sp.SearchFrom = std::clamp(from, first, last);
       sp.SearchTo = std::clamp(to, first, last);
       sp.Dir = dir;
@@ -84,29 +83,27 @@ void BuildArea(TModelState& s) {
       default: break;
     }
   }
-  s.BoundCount = N;
+  f.BoundCount = N;
 
   const Extended d = static_cast<Extended>(a.H) / 2;
-  s.InnerRibs = {
+  f.InnerRibs = {
       {{d, R - d}, {W - d, R - d}},
       {{W - d, R - d}, {W - d, d}},
       {{W - d, d}, {d, d}},
       {{d, d}, {d, R - d}},
   };
 
-  s.Vortices.resize(static_cast<size_t>(N + s.MaxFreeVortex));
-  s.ExhaustedVortexCount = 0;
-  s.Ui().SetStatusText(BoundCountText(N));
+  f.Vortices.resize(static_cast<size_t>(N + f.MaxFreeVortex));
+  f.ExhaustedVortexCount = 0;
 }
 
 int BoundCountWithin(const TAreaParams& a, int limit) {
   // Every rib gets about its length / H vortices.
   const Extended estimate = 2 * (static_cast<Extended>(a.RoomWidth) + a.RoomHeight) / a.H;
   if (!(estimate <= 4 * static_cast<Extended>(limit))) return limit + 1;
-  TModelState probe;
-  probe.Area = a;
+  TFlow probe;
   probe.MaxFreeVortex = 0;
-  BuildArea(probe);
+  BuildArea(a, probe);
   return std::min(probe.BoundCount, limit + 1);
 }
 

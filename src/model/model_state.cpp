@@ -4,10 +4,6 @@
 
 namespace ltr {
 
-TModelState::TModelState() {
-  for (int i = 0; i < SeparationPointCount; ++i) SepPoints[i].Enabled = DefaultSeparationSwitches[i];
-}
-
 TExt80 ToExt80(Extended v) {
   TExt80 bytes{};
   std::memcpy(bytes.data(), &v, bytes.size());

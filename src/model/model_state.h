@@ -1,7 +1,7 @@
 #pragma once
-// The records of the model and the one model state that every part of the
-// computation reads and writes. The application owns one instance; every test
-// makes its own.
+// The records of the model and its parts: the case, the flow, a run's
+// working storage and the results. The application owns one model; every
+// test makes its own.
 
 #include <array>
 #include <cstddef>
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "model/fate_tally.h"
-#include "model/observer.h"
 #include "numerics/extended.h"
 #include "numerics/fast_velocity.h"
 #include "numerics/geometry.h"
@@ -71,14 +70,14 @@ TVortex FromRecord(const TVortexRecord& r);
 TCalcPointRecord ToRecord(const TCalcPoint& c);
 TCalcPoint FromRecord(const TCalcPointRecord& r);
 
-// One of the four points from which free vortices are shed.
+// One of the four points from which free vortices are shed. Whether it sheds
+// is the case's (TCase::Enabled); the rest is the discretization's.
 struct TSeparationPoint {
-  int Index = 0;        // bound vortex (and calc point) where the next vortex is born
-  int SearchFrom = 0;   // where the search for Index starts
-  int SearchTo = 0;     // towards which it runs
-  TRealPoint Dir;       // shedding direction, the wall's inward unit normal
-  bool Enabled = false; // the point sheds vortices
-  int LastShed = -1;    // index in Vortices of the last vortex born here; -1 for none
+  int Index = 0;       // bound vortex (and calc point) where the next vortex is born
+  int SearchFrom = 0;  // where the search for Index starts
+  int SearchTo = 0;    // towards which it runs
+  TRealPoint Dir;      // shedding direction, the wall's inward unit normal
+  int LastShed = -1;   // index in Vortices of the last vortex born here; -1 for none
 };
 
 inline constexpr int SeparationPointCount = 4;
@@ -98,6 +97,8 @@ struct TAreaParams {
   double ExhaustHeight = 0.45;   // floor to the lower edge of the exhaust opening
   double InflowWidth = 0.3;
   double InflowDistance = 0.05;  // left wall to the left edge of the inflow opening
+
+  bool operator==(const TAreaParams&) const = default;
 };
 
 // One size fraction of the dust: diameter bounds in metres and its share.
@@ -105,6 +106,8 @@ struct TFraction {
   double Lower = 0.0;
   double Upper = 0.0;
   double Share = 0.0;
+
+  bool operator==(const TFraction&) const = default;
 };
 
 // Dust and air properties.
@@ -121,6 +124,8 @@ struct TDustParams {
 
   // The start-up size composition: 30 to 50 and 50 to 70 micrometres.
   static std::vector<TFraction> DefaultFractions() { return {{3e-05, 5e-05, 0.4}, {5e-05, 7e-05, 0.6}}; }
+
+  bool operator==(const TDustParams&) const = default;
 };
 
 // One dust particle in flight.
@@ -179,11 +184,28 @@ struct TComputeSettings {
 // The residence limit of a concentration run at start-up, s of model time.
 inline constexpr double DefaultMaxResidence = 30.0;
 
-struct TModelState {
+// The model is four parts, each with one writer at a time:
+//  - the case (TCase): what the user gives, as a case file holds it;
+//  - the flow (TFlow): the discretized enclosure and its vortices, as a
+//    vortex structure file holds it beside the case's enclosure;
+//  - the run (TRun): the working storage of one run, made at its start;
+//  - the results (TDustRun, TResults): what the concentration runs leave.
+// The computations take the parts they read (const) or write.
+
+// The case: the enclosure, the switches of the separation points and the dust.
+struct TCase {
   TAreaParams Area;
+  // Whether each separation point sheds vortices, in the order of SepPoints.
+  std::array<bool, SeparationPointCount> Enabled = DefaultSeparationSwitches;
   TDustParams Dust;
 
-  // Vortex side.
+  bool operator==(const TCase&) const = default;
+};
+
+// The flow: the discretization of the case's enclosure, the bound and free
+// vortices, their counts and the time they have reached, with the time
+// parameters of the vortex run that moves them.
+struct TFlow {
   int BoundCount = 0;        // N, bound vortices (= calc points)
   int FreeCount = 0;
   int MaxFreeVortex = 100;
@@ -193,67 +215,100 @@ struct TModelState {
   double Delta = 0.0;        // shedding offset, H / 2
   TVortexArray Vortices;     // bound at 0..N-1, free at N..N+FreeCount-1
   TCalcPointArray CalcPoints;
-  TVortexArray MovedVortices;
   // Free vortices that left through the exhaust since the free vortices were
   // last discarded (a fresh discretization).
   int ExhaustedVortexCount = 0;
-  TRealMatr Matr;            // augmented influence matrix, during a run
-  TRealMatr MatrCopy;
-  TRealArray Solution;
-  // The elimination of Matr's coefficients, made once by BuildMatrix and
-  // replayed on each right-hand side; valid while MatrFactored is set.
-  TGaussFactors MatrFactors;
-  bool MatrFactored = false;
-  bool StopVortexRun = false;
   TRibArray Ribs;            // the 8 ribs of the enclosure contour
   std::array<int, 8> RibCounts{};  // bound vortices on each rib
   TRibArray InnerRibs;       // the contour inset by H / 2, 4 ribs
   std::array<TSeparationPoint, SeparationPointCount> SepPoints{};
   int ExhaustRib = 4;
   int InflowRib = 1;
-  int FreeVortexSize = 3;
+};
 
-  // Dust side.
+// The working storage of a run that moves vortices or particles: how it
+// computes, the influence system of the bound circulations (Matr
+// (N+1) x (N+2), its pristine copy, its elimination, replayed on each
+// right-hand side while MatrFactored is set, and the Solution), the scratch of
+// one move of the free vortices and the vortex field as the fast mode's sums
+// read it. A run makes one at its start; nothing outlives the run.
+struct TRun {
+  explicit TRun(const TComputeSettings& compute = {}) : Compute(compute) {}
+
+  TComputeSettings Compute;
+  TRealMatr Matr;
+  TRealMatr MatrCopy;
+  TRealArray Solution;
+  TGaussFactors MatrFactors;
+  bool MatrFactored = false;
+  TVortexArray MovedVortices;
+  TFastVortices FastVortices;
+};
+
+// The particles of the current or last concentration run: those in flight
+// and the counts, per input fraction, of those that left; kept after the run
+// so that it can be drawn and followed.
+struct TDustRun {
   TParticleArray Particles;  // the first ParticleCount are in flight
   int ParticleCount = 0;
-  bool StopConcentration = false;
-  std::vector<int> FractionHits;
-  double ExhaustedMass = 0.0;
+  std::vector<int> FractionHits;  // per input fraction, left through the exhaust
+  double ExhaustedMass = 0.0;     // their mass
+  // Particles held in the flow: longer in flight than the residence limit.
+  std::vector<int> FractionHeld;  // per input fraction
+  double HeldMass = 0.0;          // their mass
+  TRunTally Tally;                // the fates of the particles
+  long long ConcentrationSteps = 0;  // particle time steps made
+  double ConcentrationTime = 0.0;    // model time reached, s
+};
+
+// The results of the last complete concentration run.
+struct TResults {
   double OutputConcentration = 0.0;
   double RealInputConcentration = 0.0;
   std::vector<TFraction> OutputFractions;
-  // Particles held in the flow: a particle longer in flight than MaxResidence
-  // (s of model time; 0 = no limit) leaves the run and is counted here.
-  double MaxResidence = DefaultMaxResidence;
-  std::vector<int> FractionHeld;  // per input fraction, in the current run
-  double HeldMass = 0.0;          // their mass, in the current run
-  int HeldCount = 0;              // result: held particles of the last complete run
-  double HeldMassShare = 0.0;     // result: their share of the injected mass
-  std::vector<int> OutputHeldCounts;  // result: held particles per input fraction
-  TRunTally Tally;        // the fates of the particles, in the current run
-  TRunTally OutputTally;  // result: the fates of the last complete run
-  TSizeSeed RunSeed;      // the seed the last run drew its sizes from (never Clock)
-  TRunSettings RunSettings;  // the settings of the last run
-  long long ConcentrationSteps = 0;   // particle time steps of the last run
-  double ConcentrationTime = 0.0;     // model time the last run reached, s
+  int HeldCount = 0;              // particles held in the flow
+  double HeldMassShare = 0.0;     // their share of the injected mass
+  std::vector<int> OutputHeldCounts;  // held particles per input fraction
+  TRunTally OutputTally;          // the fates of its particles
+  TSizeSeed RunSeed;              // the seed it drew its sizes from (never Clock)
+  TRunSettings RunSettings;       // its settings
+};
 
-  // Traced streamlines, one point list per line.
+// How the runs compute and when they stop: the settings the window and
+// ltr-cli give the runs, and the Stop requests a run reads after each step.
+struct TRunControl {
+  TComputeSettings Compute;
+  // A particle longer in flight than MaxResidence (s of model time; 0 = no
+  // limit) leaves the concentration run and is counted as held.
+  double MaxResidence = DefaultMaxResidence;
+  bool StopVortexRun = false;
+  bool StopConcentration = false;
+};
+
+// Traced streamlines, one point list per line.
+struct TFlowLines {
   TRealPointMatr FlowLines;
   int FlowLineCount = 0;
+};
 
-  TComputeSettings Compute;
-  // The vortex field as the fast mode's sums read it, loaded for each step.
-  TFastVortices FastVortices;
+// The model as the window and ltr-cli keep it: the parts side by side (each
+// field reached by its name), and the size of the free vortices' marks in the
+// picture. The parts are passed on as Case(), Flow(), and so on.
+struct TModelState : TCase, TFlow, TDustRun, TResults, TRunControl, TFlowLines {
+  int FreeVortexSize = 3;
 
-  // The user interface this state reports to; none by default.
-  TObserver* Observer = nullptr;
-
-  TModelState();
-
-  TObserver& Ui() { return Observer != nullptr ? *Observer : SilentObserver; }
-
- private:
-  TObserver SilentObserver;
+  TCase& Case() { return *this; }
+  const TCase& Case() const { return *this; }
+  TFlow& Flow() { return *this; }
+  const TFlow& Flow() const { return *this; }
+  TDustRun& DustRun() { return *this; }
+  const TDustRun& DustRun() const { return *this; }
+  TResults& Results() { return *this; }
+  const TResults& Results() const { return *this; }
+  TRunControl& Control() { return *this; }
+  const TRunControl& Control() const { return *this; }
+  TFlowLines& Lines() { return *this; }
+  const TFlowLines& Lines() const { return *this; }
 };
 
 }  // namespace ltr

@@ -2,7 +2,8 @@
 // What the computational core asks of a user interface while it works: labels,
 // redraws, progress and the processing of pending messages. The desktop
 // program, the command-line tool and the tests each implement it; the core
-// never knows which one it talks to. Every method has a do-nothing default.
+// never knows which one it talks to. Every method has a do-nothing default;
+// the runs that report take one as a parameter.
 // Refusals and failures are not reported here: the operations return them
 // (model/outcome.h) and the caller shows them.
 
@@ -12,7 +13,14 @@
 
 namespace ltr {
 
-struct TModelState;
+struct TFlow;
+
+// The fixed beginnings of the progress labels, as every face writes them.
+inline constexpr const char* ElapsedTimePrefix = "Прошло времени: ";
+inline constexpr const char* FreeVortexCountPrefix = "Свободных вихрей: ";
+
+// lbVortexCount and lbVortexCount2: "Свободных вихрей: " and the count.
+inline std::string FreeVortexCountLabel(int freeCount) { return FreeVortexCountPrefix + std::to_string(freeCount); }
 
 // The progress labels that the run loops write.
 enum class TLabel {
@@ -31,8 +39,9 @@ class TObserver {
   // A progress label; the interface shows it at once.
   virtual void SetLabel(TLabel /*label*/, const std::string& /*text*/) {}
   // The per-step repaint of a run loop: the interior of the enclosure with the
-  // free vortices, and the particles in flight when withParticles is true.
-  virtual void RedrawRun(const TModelState& /*state*/, bool /*withParticles*/) {}
+  // free vortices of `flow`, and the particles in flight when withParticles
+  // is true.
+  virtual void RedrawRun(const TFlow& /*flow*/, bool /*withParticles*/) {}
   // Let the window system process pending messages (where Stop gets through).
   virtual void ProcessMessages() {}
   // Drawing while a streamline is traced: the start point, then each new point.

@@ -1,6 +1,8 @@
 #include "solver/streamline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "solver/velocity.h"
 #include "solver/vortex_run.h"
@@ -36,8 +38,18 @@ std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen) {
   return {};
 }
 
-TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen, TFlowLineEnd* end) {
+std::string CheckFlowLineStep(const TAreaParams& area, double X, double Y, double Step) {
+  const double largest = std::max({std::fabs(X), std::fabs(Y), std::fabs(area.RoomWidth), std::fabs(area.RoomHeight)});
+  if (std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest > Step)
+    return "Шаг построения линии тока слишком мал: при таких координатах он не сдвигает точку линии";
+  return {};
+}
+
+TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObserver& ui, double X, double Y,
+                       double Step, double MaxLen, TFlowLineEnd* end) {
   if (std::string error = CheckFlowLineArgs(X, Y, Step, MaxLen); !error.empty())
+    return TOutcome::Refusal(std::move(error));
+  if (std::string error = CheckFlowLineStep(c.Area, X, Y, Step); !error.empty())
     return TOutcome::Refusal(std::move(error));
 
   const int stepLimit = FlowLineStepLimit(Step, MaxLen);
@@ -46,7 +58,7 @@ TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double M
   TRealPointArray line;
   line.reserve(100);
   line.push_back(P);
-  s.Ui().FlowLineStart(P);
+  ui.FlowLineStart(P);
 
   int count = 0;
   TFlowLineEnd reason = TFlowLineEnd::MaxLength;
@@ -58,7 +70,7 @@ TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double M
     }
     double u;
     double v;
-    VelocityVectorAt(s, P, -1, u, v);
+    VelocityVectorAt(c, f, P, -1, u, v);
     // A flow that is no longer finite gives no line at all.
     if (!std::isfinite(u) || !std::isfinite(v))
       return TOutcome::Failure(NonFiniteRunText("Построение линии тока остановлено", count + 1));
@@ -75,7 +87,7 @@ TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double M
     P.Y = P.Y + static_cast<Extended>(v) / speed * Step;
 
     bool hit = false;
-    for (const TRib& rib : s.Ribs) {
+    for (const TRib& rib : f.Ribs) {
       TRealPoint crossing;
       if (SegmentsCross(prev, P, rib.P1, rib.P2, &crossing)) {
         P = crossing;
@@ -84,7 +96,7 @@ TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double M
       }
     }
     travelled = ToDouble(static_cast<Extended>(travelled) + Step);
-    s.Ui().FlowLineTo(P);
+    ui.FlowLineTo(P);
 
     ++count;
     line.push_back(P);
@@ -95,8 +107,8 @@ TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double M
   }
 
   line.shrink_to_fit();
-  s.FlowLines.push_back(std::move(line));
-  ++s.FlowLineCount;
+  lines.FlowLines.push_back(std::move(line));
+  ++lines.FlowLineCount;
   if (end != nullptr) *end = reason;
   return {};
 }

@@ -1,9 +1,10 @@
 #pragma once
-// Streamlines of the current flow.
+// Streamlines of a flow.
 
 #include <string>
 
 #include "model/model_state.h"
+#include "model/observer.h"
 #include "model/outcome.h"
 
 namespace ltr {
@@ -29,15 +30,22 @@ std::string FlowLineStepLimitText(int steps);
 // Why a streamline with these arguments cannot be traced; empty when it can.
 std::string CheckFlowLineArgs(double X, double Y, double Step, double MaxLen);
 
+// Why a streamline from (X, Y) in steps of Step cannot be traced in the
+// enclosure `area`; empty when it can: a step shorter than the spacing of
+// doubles at the start point or at the far walls would not move the point,
+// and the line would repeat it until its step limit.
+std::string CheckFlowLineStep(const TAreaParams& area, double X, double Y, double Step);
+
 // Traces one streamline from (X, Y) in steps of length Step until it has
 // covered MaxLen, crosses a rib of the enclosure, reaches a point where the air
 // stands still, or has made FlowLineStepLimit steps; the observer draws it as
-// it grows; the line is appended to FlowLines. A step that is not a positive
+// it grows; the line is appended to lines. A step that is not a positive
 // number, a start point that is not finite or a MaxLen that is not a number is
-// refused (with CheckFlowLineArgs' message, nothing stored). A flow that gives
+// refused (with CheckFlowLineArgs' message, nothing stored), and so is a step
+// too short to move the point (CheckFlowLineStep). A flow that gives
 // a velocity that is not finite ends the line without storing it (Failed).
 // When `end` is given, it receives why a traced line ended.
-TOutcome TraceFlowLine(TModelState& s, double X, double Y, double Step, double MaxLen,
-                       TFlowLineEnd* end = nullptr);
+TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObserver& ui, double X, double Y,
+                       double Step, double MaxLen, TFlowLineEnd* end = nullptr);
 
 }  // namespace ltr

@@ -16,20 +16,20 @@ constexpr Extended BirthGap = 0.001L;
 
 // The unconstrained Euler step of free vortex i, from the positions at the
 // start of the step.
-TRealPoint FreeStep(const TModelState& s, int i) {
-  const TRealPoint A = s.Vortices[i].Pos;
+TRealPoint FreeStep(const TCase& c, const TFlow& f, const TRun& run, int i) {
+  const TRealPoint A = f.Vortices[i].Pos;
   double u;
   double v;
-  FlowVelocityAt(s, A, i, u, v);
-  return {A.X + static_cast<Extended>(u) * s.Dt, A.Y + static_cast<Extended>(v) * s.Dt};
+  FlowVelocityAt(c, f, run, A, i, u, v);
+  return {A.X + static_cast<Extended>(u) * f.Dt, A.Y + static_cast<Extended>(v) * f.Dt};
 }
 
 // Where free vortex i ends its step A -> B, kept inside the inset contour. It
 // reads the positions at the start of the step and writes nothing.
-TRealPoint ConfinedPosition(const TModelState& s, int i, TRealPoint B, const TBox& box) {
-  const TRealPoint A = s.Vortices[i].Pos;
+TRealPoint ConfinedPosition(const TFlow& f, int i, TRealPoint B, const TBox& box) {
+  const TRealPoint A = f.Vortices[i].Pos;
   bool anyHit = false;
-  for (const TRib& rib : s.InnerRibs) {
+  for (const TRib& rib : f.InnerRibs) {
     bool hit;
     TRealPoint res;
     SlideAlongRib(A, B, rib, hit, res);
@@ -37,7 +37,7 @@ TRealPoint ConfinedPosition(const TModelState& s, int i, TRealPoint B, const TBo
     anyHit = anyHit || hit;
   }
   if (anyHit) {
-    for (const TRib& rib : s.InnerRibs) {
+    for (const TRib& rib : f.InnerRibs) {
       bool hit;
       TRealPoint res;
       StopAtRib(A, B, rib, hit, res);
@@ -48,7 +48,7 @@ TRealPoint ConfinedPosition(const TModelState& s, int i, TRealPoint B, const TBo
   // so a move that starts there (a grazing slide leaves a vortex only
   // WallOffset * sin(angle) from the side) is not seen to cross. A vortex that
   // still ends on or beyond a side is put back WallOffset inside it.
-  if (!s.InnerRibs.empty() && !StrictlyInside(B, box)) PullInside(B, box, WallOffset);
+  if (!f.InnerRibs.empty() && !StrictlyInside(B, box)) PullInside(B, box, WallOffset);
   return B;
 }
 
@@ -58,10 +58,8 @@ struct TExhaustBand {
   Extended Low;   // the opening's lower and upper edges
   Extended High;
 
-  TExhaustBand(const TModelState& s, const TBox& box)
-      : X(box.Right),
-        Low(s.Area.ExhaustHeight),
-        High(static_cast<Extended>(s.Area.ExhaustHeight) + s.Area.ExhaustWidth) {}
+  TExhaustBand(const TAreaParams& a, const TBox& box)
+      : X(box.Right), Low(a.ExhaustHeight), High(static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth) {}
 
   // Whether the step A -> B reaches the side strictly between the two edges.
   // A step that starts on or beyond the side is judged where it starts.
@@ -77,37 +75,37 @@ struct TExhaustBand {
 // the survivors are then copied back in their order, and the link to the last
 // vortex shed at each separation point follows its vortex, or is cleared when
 // that vortex left.
-void MoveFreeVorticesThroughExhaust(TModelState& s, const TBox& box) {
-  const int N = s.BoundCount;
-  const int F = s.FreeCount;
-  const bool confined = !s.InnerRibs.empty();
-  const TExhaustBand band(s, box);
+void MoveFreeVorticesThroughExhaust(const TCase& c, TFlow& f, TRun& run, const TBox& box) {
+  const int N = f.BoundCount;
+  const int F = f.FreeCount;
+  const bool confined = !f.InnerRibs.empty();
+  const TExhaustBand band(c.Area, box);
   std::vector<std::uint8_t> leaves(static_cast<size_t>(F), 0);
-  ParallelFor(F, ResolveThreadCount(s.Compute.Threads), s.Compute.Fast ? 64 : 16,
-              [&s, N, confined, &box, &band, &leaves](int k) {
-                const TRealPoint A = s.Vortices[N + k].Pos;
-                const TRealPoint B = FreeStep(s, N + k);
+  ParallelFor(F, ResolveThreadCount(run.Compute.Threads), run.Compute.Fast ? 64 : 16,
+              [&c, &f, &run, N, confined, &box, &band, &leaves](int k) {
+                const TRealPoint A = f.Vortices[N + k].Pos;
+                const TRealPoint B = FreeStep(c, f, run, N + k);
                 if (confined && band.Reached(A, B))
                   leaves[k] = 1;
                 else
-                  s.MovedVortices[k] = {ConfinedPosition(s, N + k, B, box), s.Vortices[N + k].Gamma};
+                  run.MovedVortices[k] = {ConfinedPosition(f, N + k, B, box), f.Vortices[N + k].Gamma};
               });
 
   std::vector<int> newIndex(static_cast<size_t>(F), -1);
   int kept = 0;
   for (int k = 0; k < F; ++k) {
     if (leaves[k] != 0) {
-      ++s.ExhaustedVortexCount;
+      ++f.ExhaustedVortexCount;
       continue;
     }
     newIndex[k] = N + kept;
-    s.Vortices[N + kept] = s.MovedVortices[k];
+    f.Vortices[N + kept] = run.MovedVortices[k];
     ++kept;
   }
-  s.FreeCount = kept;
+  f.FreeCount = kept;
   // With no link, the next vortex born at the point is not compared with one
   // that is gone.
-  for (TSeparationPoint& sp : s.SepPoints) {
+  for (TSeparationPoint& sp : f.SepPoints) {
     if (sp.LastShed < N) continue;
     sp.LastShed = sp.LastShed - N < F ? newIndex[sp.LastShed - N] : -1;
   }
@@ -115,65 +113,66 @@ void MoveFreeVorticesThroughExhaust(TModelState& s, const TBox& box) {
 
 }  // namespace
 
-void MoveFreeVortices(TModelState& s) {
-  const int N = s.BoundCount;
-  const int F = s.FreeCount;
-  if (static_cast<int>(s.MovedVortices.size()) < F) s.MovedVortices.resize(static_cast<size_t>(F));
-  const TBox box = ContourBox(s.InnerRibs);
-  if (s.Compute.Fast) LoadFastVortices(s, s.FastVortices);
+void MoveFreeVortices(const TCase& c, TFlow& f, TRun& run) {
+  const int N = f.BoundCount;
+  const int F = f.FreeCount;
+  if (static_cast<int>(run.MovedVortices.size()) < F) run.MovedVortices.resize(static_cast<size_t>(F));
+  const TBox box = ContourBox(f.InnerRibs);
+  if (run.Compute.Fast) LoadFastVortices(c, f, run.FastVortices);
   // Velocities from the positions at the start of the step: the moved
   // vortices are written to MovedVortices and copied back only at the end, so
   // the vortices can move on several threads.
-  if (s.Compute.ExhaustVortices) {
-    MoveFreeVorticesThroughExhaust(s, box);
+  if (run.Compute.ExhaustVortices) {
+    MoveFreeVorticesThroughExhaust(c, f, run, box);
     return;
   }
-  ParallelFor(F, ResolveThreadCount(s.Compute.Threads), s.Compute.Fast ? 64 : 16, [&s, N, &box](int k) {
-    s.MovedVortices[k] = {ConfinedPosition(s, N + k, FreeStep(s, N + k), box), s.Vortices[N + k].Gamma};
+  ParallelFor(F, ResolveThreadCount(run.Compute.Threads), run.Compute.Fast ? 64 : 16, [&c, &f, &run, N, &box](int k) {
+    run.MovedVortices[k] = {ConfinedPosition(f, N + k, FreeStep(c, f, run, N + k), box), f.Vortices[N + k].Gamma};
   });
-  for (int j = 0; j < F; ++j) s.Vortices[N + j] = s.MovedVortices[j];
+  for (int j = 0; j < F; ++j) f.Vortices[N + j] = run.MovedVortices[j];
 }
 
-void TimeStep(TModelState& s) {
-  const int N = s.BoundCount;
+void TimeStep(const TCase& c, TFlow& f, TRun& run) {
+  const int N = f.BoundCount;
 
   // The four searches are independent of each other.
-  ParallelFor(SeparationPointCount, ResolveThreadCount(s.Compute.Threads), 1, [&s](int j) {
-    TSeparationPoint& sp = s.SepPoints[j];
-    if (sp.Enabled) sp.Index = FindSeparation(s, sp.SearchFrom, sp.SearchTo);
+  ParallelFor(SeparationPointCount, ResolveThreadCount(run.Compute.Threads), 1, [&c, &f](int j) {
+    TSeparationPoint& sp = f.SepPoints[j];
+    if (c.Enabled[j]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo);
   });
 
-  MoveFreeVortices(s);
+  MoveFreeVortices(c, f, run);
 
   // The run gives Vortices room for N + MaxFreeVortex entries; a caller that
   // raised the maximum without growing it still gets room here.
-  if (static_cast<int>(s.Vortices.size()) < N + s.MaxFreeVortex)
-    s.Vortices.resize(static_cast<size_t>(N + s.MaxFreeVortex));
+  if (static_cast<int>(f.Vortices.size()) < N + f.MaxFreeVortex)
+    f.Vortices.resize(static_cast<size_t>(N + f.MaxFreeVortex));
 
-  const bool confined = !s.InnerRibs.empty();
-  const TBox box = ContourBox(s.InnerRibs);
-  const Extended dropDistance = static_cast<Extended>(s.Area.H) / 10;
-  const Extended offset = BirthGap + s.Delta;
-  for (TSeparationPoint& sp : s.SepPoints) {
-    if (s.FreeCount >= s.MaxFreeVortex || !sp.Enabled) continue;
-    ++s.FreeCount;
-    const int index = N + s.FreeCount - 1;
-    TVortex& born = s.Vortices[index];
-    const TRealPoint& at = s.CalcPoints[sp.Index].Pos;
+  const bool confined = !f.InnerRibs.empty();
+  const TBox box = ContourBox(f.InnerRibs);
+  const Extended dropDistance = static_cast<Extended>(c.Area.H) / 10;
+  const Extended offset = BirthGap + f.Delta;
+  for (int p = 0; p < SeparationPointCount; ++p) {
+    TSeparationPoint& sp = f.SepPoints[p];
+    if (f.FreeCount >= f.MaxFreeVortex || !c.Enabled[p]) continue;
+    ++f.FreeCount;
+    const int index = N + f.FreeCount - 1;
+    TVortex& born = f.Vortices[index];
+    const TRealPoint& at = f.CalcPoints[sp.Index].Pos;
     born.Pos = {at.X + offset * sp.Dir.X, at.Y + offset * sp.Dir.Y};
     // The normal through a calc point near a corner (the only calc point of a
     // wall shorter than the spacing) can lie beyond the inset side of the
     // neighbouring wall; such a vortex is born BirthGap inside that side.
     if (confined && !StrictlyInside(born.Pos, box)) PullInside(born.Pos, box, BirthGap);
-    born.Gamma = s.Vortices[sp.Index].Gamma;
-    if (sp.LastShed != -1 && PointDistance(born.Pos, s.Vortices[sp.LastShed].Pos) < dropDistance)
-      --s.FreeCount;  // too close to the previous one from this point
+    born.Gamma = f.Vortices[sp.Index].Gamma;
+    if (sp.LastShed != -1 && PointDistance(born.Pos, f.Vortices[sp.LastShed].Pos) < dropDistance)
+      --f.FreeCount;  // too close to the previous one from this point
     else
       sp.LastShed = index;
   }
 
-  UpdateRightSide(s);
-  SolveCirculations(s);
+  UpdateRightSide(f, run);
+  SolveCirculations(f, run);
 }
 
 }  // namespace ltr

@@ -6,7 +6,10 @@
 
 namespace ltr {
 
-void TimeStep(TModelState& s);
-void MoveFreeVortices(TModelState& s);
+// One step of the flow f of case c, with the run's influence system and
+// scratch: Time is the caller's.
+void TimeStep(const TCase& c, TFlow& f, TRun& run);
+// The move of the free vortices alone, by one Euler step of f.Dt.
+void MoveFreeVortices(const TCase& c, TFlow& f, TRun& run);
 
 }  // namespace ltr

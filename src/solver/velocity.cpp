@@ -33,15 +33,15 @@ namespace {
 // what two calls with one direction give.
 // Inlined into each caller, where the directions are constants.
 template <size_t K>
-[[gnu::always_inline]] inline std::array<double, K> SumVelocity(const TModelState& s, const TRealPoint& P,
-                                  const std::array<TRealPoint, K>& dirs, int Skip) {
-  const Extended rc = static_cast<Extended>(s.Area.H) / 2;
+[[gnu::always_inline]] inline std::array<double, K> SumVelocity(const TCase& c, const TFlow& f, const TRealPoint& P,
+                                                                const std::array<TRealPoint, K>& dirs, int Skip) {
+  const Extended rc = static_cast<Extended>(c.Area.H) / 2;
   const Extended outer = rc - CoreEpsilon;
-  const int count = s.BoundCount + s.FreeCount;
+  const int count = f.BoundCount + f.FreeCount;
   std::array<double, K> sums{};
   for (int j = 0; j < count; ++j) {
     if (j == Skip) continue;
-    const TVortex& vortex = s.Vortices[j];
+    const TVortex& vortex = f.Vortices[j];
     const TRealPoint& V = vortex.Pos;
     const Extended dx = P.X - V.X;
     const Extended dy = P.Y - V.Y;
@@ -50,70 +50,71 @@ template <size_t K>
     std::array<double, K> terms{};
     if (r >= outer) {
       const Extended d = TwoPi * r2;
-      for (size_t c = 0; c < K; ++c)
-        terms[c] = ToDouble(ToDouble((dx * dirs[c].Y - dy * dirs[c].X) / d) * vortex.Gamma);
+      for (size_t k = 0; k < K; ++k)
+        terms[k] = ToDouble(ToDouble((dx * dirs[k].Y - dy * dirs[k].X) / d) * vortex.Gamma);
     } else if (r >= CoreEpsilon) {
       // Inside the core: the speed at the core's rim, Q, scaled down linearly.
       const double k = ToDouble(rc / r);
       const Extended qdx = (V.X + dx * k) - V.X;
       const Extended qdy = (V.Y + dy * k) - V.Y;
       const Extended d = TwoPi * (qdx * qdx + qdy * qdy);
-      for (size_t c = 0; c < K; ++c)
-        terms[c] = ToDouble(ToDouble((qdx * dirs[c].Y - qdy * dirs[c].X) / d) * vortex.Gamma * r / rc);
+      for (size_t k = 0; k < K; ++k)
+        terms[k] = ToDouble(ToDouble((qdx * dirs[k].Y - qdy * dirs[k].X) / d) * vortex.Gamma * r / rc);
     }
-    for (size_t c = 0; c < K; ++c) sums[c] = ToDouble(sums[c] + static_cast<Extended>(terms[c]));
+    for (size_t k = 0; k < K; ++k) sums[k] = ToDouble(sums[k] + static_cast<Extended>(terms[k]));
   }
   return sums;
 }
 
 }  // namespace
 
-double VelocityAt(const TModelState& s, const TRealPoint& P, const TRealPoint& n, int Skip) {
-  return SumVelocity<1>(s, P, {n}, Skip)[0];
+double VelocityAt(const TCase& c, const TFlow& f, const TRealPoint& P, const TRealPoint& n, int Skip) {
+  return SumVelocity<1>(c, f, P, {n}, Skip)[0];
 }
 
-void VelocityVectorAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v) {
-  const std::array<double, 2> uv = SumVelocity<2>(s, P, {XDirection, YDirection}, Skip);
+void VelocityVectorAt(const TCase& c, const TFlow& f, const TRealPoint& P, int Skip, double& u, double& v) {
+  const std::array<double, 2> uv = SumVelocity<2>(c, f, P, {XDirection, YDirection}, Skip);
   u = uv[0];
   v = uv[1];
 }
 
-void LoadFastVortices(const TModelState& s, TFastVortices& f) {
-  const int count = s.BoundCount + s.FreeCount;
-  f.Resize(static_cast<size_t>(count));
+void LoadFastVortices(const TCase& c, const TFlow& f, TFastVortices& fast) {
+  const int count = f.BoundCount + f.FreeCount;
+  fast.Resize(static_cast<size_t>(count));
   for (int j = 0; j < count; ++j) {
-    f.X[j] = ToDouble(s.Vortices[j].Pos.X);
-    f.Y[j] = ToDouble(s.Vortices[j].Pos.Y);
-    f.Gamma[j] = ToDouble(s.Vortices[j].Gamma);
+    fast.X[j] = ToDouble(f.Vortices[j].Pos.X);
+    fast.Y[j] = ToDouble(f.Vortices[j].Pos.Y);
+    fast.Gamma[j] = ToDouble(f.Vortices[j].Gamma);
   }
-  f.CoreRadius = ToDouble(static_cast<Extended>(s.Area.H) / 2);
-  f.CoreEpsilon = ToDouble(CoreEpsilon);
+  fast.CoreRadius = ToDouble(static_cast<Extended>(c.Area.H) / 2);
+  fast.CoreEpsilon = ToDouble(CoreEpsilon);
   // The first call picks the instruction set; made here, before any threads.
   FastVelocityTarget();
 }
 
-void FlowVelocityAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v) {
-  if (s.Compute.Fast)
-    FastVelocityAt(s.FastVortices, ToDouble(P.X), ToDouble(P.Y), u, v);
+void FlowVelocityAt(const TCase& c, const TFlow& f, const TRun& run, const TRealPoint& P, int Skip, double& u,
+                    double& v) {
+  if (run.Compute.Fast)
+    FastVelocityAt(run.FastVortices, ToDouble(P.X), ToDouble(P.Y), u, v);
   else
-    VelocityVectorAt(s, P, Skip, u, v);
+    VelocityVectorAt(c, f, P, Skip, u, v);
 }
 
-bool FlowComputed(const TModelState& s) {
+bool FlowComputed(const TFlow& f) {
   const size_t count =
-      std::min(s.Vortices.size(), static_cast<size_t>(std::max(0, s.BoundCount)) +
-                                      static_cast<size_t>(std::max(0, s.FreeCount)));
+      std::min(f.Vortices.size(), static_cast<size_t>(std::max(0, f.BoundCount)) +
+                                      static_cast<size_t>(std::max(0, f.FreeCount)));
   for (size_t i = 0; i < count; ++i)
-    if (s.Vortices[i].Gamma != 0) return true;
+    if (f.Vortices[i].Gamma != 0) return true;
   return false;
 }
 
-int FindSeparation(const TModelState& s, int From, int To) {
+int FindSeparation(const TCase& c, const TFlow& f, int From, int To) {
   const int step = To >= From ? 1 : -1;
-  const int s0 = SignOf(VelocityAt(s, s.CalcPoints[From].Pos, XDirection, -1));
+  const int s0 = SignOf(VelocityAt(c, f, f.CalcPoints[From].Pos, XDirection, -1));
   int i = From;
   while (i != To) {
-    if (SignOf(VelocityAt(s, s.CalcPoints[i].Pos, XDirection, -1)) != s0) break;
+    if (SignOf(VelocityAt(c, f, f.CalcPoints[i].Pos, XDirection, -1)) != s0) break;
     i += step;
   }
   return i == From ? i : i - step;

@@ -15,27 +15,30 @@ inline constexpr TRealPoint YDirection{0.0L, 1.0L};
 double InducedVelocity(const TRealPoint& P, const TRealPoint& V, const TRealPoint& n);
 
 // Component along n of the velocity at P from vortices 0 .. N+FreeCount-1 of
-// s.Vortices except Skip (-1 skips none), with the vortex core of radius H / 2.
-double VelocityAt(const TModelState& s, const TRealPoint& P, const TRealPoint& n, int Skip);
+// f.Vortices except Skip (-1 skips none), with the vortex core of radius H / 2
+// of the case's enclosure.
+double VelocityAt(const TCase& c, const TFlow& f, const TRealPoint& P, const TRealPoint& n, int Skip);
 
 // Both components of the velocity at P in one pass over the vortices: u equals
-// VelocityAt(s, P, XDirection, Skip) and v equals VelocityAt(s, P, YDirection,
-// Skip), bit for bit.
-void VelocityVectorAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v);
+// VelocityAt(c, f, P, XDirection, Skip) and v equals VelocityAt(c, f, P,
+// YDirection, Skip), bit for bit.
+void VelocityVectorAt(const TCase& c, const TFlow& f, const TRealPoint& P, int Skip, double& u, double& v);
 
-// Loads the vortices 0 .. N+FreeCount-1 of s, rounded to double, into f for
-// the fast mode's sums (FastVelocityAt).
-void LoadFastVortices(const TModelState& s, TFastVortices& f);
+// Loads the vortices 0 .. N+FreeCount-1 of f, rounded to double, into fast
+// for the fast mode's sums (FastVelocityAt).
+void LoadFastVortices(const TCase& c, const TFlow& f, TFastVortices& fast);
 
-// The velocity at P as the compute settings ask: the exact sum of
-// VelocityVectorAt, or in fast mode the double sum over s.FastVortices (loaded
-// for the vortices as they are; the point's own vortex adds nothing there).
-void FlowVelocityAt(const TModelState& s, const TRealPoint& P, int Skip, double& u, double& v);
+// The velocity at P as the run's compute settings ask: the exact sum of
+// VelocityVectorAt, or in fast mode the double sum over run.FastVortices
+// (loaded for the vortices as they are; the point's own vortex adds nothing
+// there).
+void FlowVelocityAt(const TCase& c, const TFlow& f, const TRun& run, const TRealPoint& P, int Skip, double& u,
+                    double& v);
 
 // Whether the vortices carry a flow: some circulation among vortices
 // 0 .. N+FreeCount-1 is not zero. A fresh discretization has none until the
 // bound circulations are solved, and the air then stands still everywhere.
-bool FlowComputed(const TModelState& s);
+bool FlowComputed(const TFlow& f);
 
 // The question asked before a computation in a flow that FlowComputed finds
 // missing.
@@ -43,6 +46,6 @@ inline constexpr const char* FlowNotComputedQuestion =
     "Поле скоростей не рассчитано: все циркуляции равны нулю, воздух в укрытии неподвижен. Продолжить?";
 
 // Index of the separation position between calc points From and To.
-int FindSeparation(const TModelState& s, int From, int To);
+int FindSeparation(const TCase& c, const TFlow& f, int From, int To);
 
 }  // namespace ltr

@@ -36,14 +36,17 @@ struct TVelocityField {
 double FieldGridX(double roomWidth, int nx, int i);
 double FieldGridY(double roomHeight, int ny, int j);
 
-// The velocity on an nx x ny grid (each from 1 to MaxFieldGridSide) over the
-// interior of s's enclosure. The rows are computed in parallel on
-// s.Compute.Threads threads, each point as FlowVelocityAt computes it (the
-// fast kernel when s.Compute.Fast is on, over the vortices as they are now),
-// so the numbers do not depend on the thread count. s is not changed.
-TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny);
-// The same with the kernel chosen by `fast` rather than by s.Compute.Fast: a
-// field that is only drawn may take the fast kernel whatever the runs use.
-TVelocityField ComputeVelocityField(const TModelState& s, int nx, int ny, bool fast);
+// The velocity of the flow f on an nx x ny grid (each from 1 to
+// MaxFieldGridSide) over the interior of the case's enclosure. The rows are
+// computed in parallel on compute.Threads threads, each point as
+// FlowVelocityAt computes it (the fast kernel when compute.Fast is on, over
+// the vortices as they are now), so the numbers do not depend on the thread
+// count.
+TVelocityField ComputeVelocityField(const TCase& c, const TFlow& f, const TComputeSettings& compute, int nx, int ny);
+
+// Whether every velocity and speed of the field is a finite number. A flow of
+// huge circulations (or a point next to a vortex) can give an infinity, which
+// MaxSpeed does not show.
+bool VelocityFieldFinite(const TVelocityField& f);
 
 }  // namespace ltr

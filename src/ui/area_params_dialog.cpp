@@ -242,10 +242,10 @@ void TfrmAreaParams::ShowValues(const TAreaParams& a) {
   for (const auto& [member, e] : Fields()) e->setValue(a.*member);
 }
 
-void TfrmAreaParams::LoadFrom(const TModelState& s) {
+void TfrmAreaParams::LoadFrom(const TCase& s) {
   ShowValues(s.Area);
   for (int i = 0; i < SeparationPointCount; ++i)
-    cbBreaks->item(i)->setCheckState(s.SepPoints[i].Enabled ? Qt::Checked : Qt::Unchecked);
+    cbBreaks->item(i)->setCheckState(s.Enabled[i] ? Qt::Checked : Qt::Unchecked);
   // A field set to the text it already had reports no change, so the inflow
   // speed of texts typed before a Cancel would stay: it is computed anew.
   edSpeedChange();
@@ -302,12 +302,12 @@ void TfrmAreaParams::ShowProblem() { lbProblem->setText(Problem()); }
 
 bool TfrmAreaParams::Execute() { return Services_.execDialog(this) == QDialog::Accepted; }
 
-void TfrmAreaParams::StoreInto(TModelState& s) const {
+void TfrmAreaParams::StoreInto(TCase& s) const {
   TAreaParams a = FieldValues();
   a.InflowSpeed = DerivedInflowSpeed(a);
   s.Area = a;
   const std::array<bool, SeparationPointCount> checked = CheckedBreaks();
-  for (int i = 0; i < SeparationPointCount; ++i) s.SepPoints[i].Enabled = checked[i];
+  for (int i = 0; i < SeparationPointCount; ++i) s.Enabled[i] = checked[i];
 }
 
 bool TfrmAreaParams::TextsConvert() const {
@@ -343,8 +343,7 @@ void TfrmAreaParams::edSpeedChange() {
   if (!TextsConvert()) return;
   const TAreaParams a = FieldValues();
   if (!ValuesPass(a)) return;
-  const Extended inflowSpeed = static_cast<Extended>(a.Speed) * a.ExhaustWidth / a.InflowWidth;
-  lbInflowSpeed->setText(QString::fromStdString(FormatFixed(inflowSpeed, 6, 5)));
+  lbInflowSpeed->setText(QString::fromStdString(FormatFixed(DerivedInflowSpeed(a), 6, 5)));
 }
 
 void TfrmAreaParams::cbBreaksClickCheck() { DrawAreaSketch(); }

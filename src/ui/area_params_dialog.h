@@ -30,14 +30,14 @@ class TfrmAreaParams : public QDialog {
   void SetUiServices(const TUiServices& services) { Services_ = services; }
 
   // The eight fields (each brought into its range and shown with 5 decimals)
-  // and the separation-point switches from the model.
-  void LoadFrom(const TModelState& s);
+  // and the separation-point switches from the case.
+  void LoadFrom(const TCase& s);
   // Shows the dialog modally; true when it was closed by OK after every check
   // and a Yes to the question about losing the simulation.
   bool Execute();
   // The eight values as the fields show them, the inflow speed derived from
   // them, and the separation-point switches.
-  void StoreInto(TModelState& s) const;
+  void StoreInto(TCase& s) const;
 
  public slots:
   // Live updates while the fields change.

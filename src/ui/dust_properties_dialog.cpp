@@ -304,7 +304,7 @@ void TfrmDustProperties::sgDispersedCompositionSetEditText(int row, int column, 
   if (column == LowerColumn && row >= 2) SetCell(row - 1, UpperColumn, text);
 }
 
-void TfrmDustProperties::LoadFrom(const TModelState& s) {
+void TfrmDustProperties::LoadFrom(const TCase& s) {
   const TDustParams& d = s.Dust;
   ShowFields(d);
   edFractionCnt->setValue(static_cast<int>(std::min<size_t>(d.Fractions.size(), 1000)));
@@ -337,7 +337,7 @@ TDustParams TfrmDustProperties::FieldValues() const {
   return d;
 }
 
-void TfrmDustProperties::StoreInto(TModelState& s) const {
+void TfrmDustProperties::StoreInto(TCase& s) const {
   const TDustParams fields = FieldValues();
   TDustParams& d = s.Dust;
   for (const auto& [field, e] : Fields()) d.*field->Member = fields.*field->Member;

@@ -31,14 +31,14 @@ class TfrmDustProperties : public QDialog {
   void SetUiServices(const TUiServices& services) { Services_ = services; }
 
   // The six fields, the fraction count and the bounds and shares of the
-  // fractions from the model; the row numbers stay as they are.
-  void LoadFrom(const TModelState& s);
+  // fractions from the case; the row numbers stay as they are.
+  void LoadFrom(const TCase& s);
   // Shows the dialog modally; true when it was closed by OK after the checks
   // of the composition and of the dust properties.
   bool Execute();
   // The six values as the fields show them and the fractions from the grid
   // (bounds in micrometres to metres).
-  void StoreInto(TModelState& s) const;
+  void StoreInto(TCase& s) const;
 
  public slots:
   // The grid has one row per fraction.

@@ -60,8 +60,6 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   windowFont.setPointSize(8);
   setFont(windowFont);
 
-  s_.Observer = this;
-
   BuildMenus();
 
   auto* central = new QWidget(this);
@@ -113,7 +111,6 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
-  if (s_.Observer == this) s_.Observer = nullptr;
   Renderer_.Present = nullptr;
 }
 
@@ -131,10 +128,11 @@ void TfrmMain::FormCreate() {
   SetInitialView(View_, pbxPicture_->height());
   View_.Dragging = false;
 
-  for (int i = 0; i < SeparationPointCount; ++i) s_.SepPoints[i].Enabled = DefaultSeparationSwitches[i];
+  for (int i = 0; i < SeparationPointCount; ++i) s_.Enabled[i] = DefaultSeparationSwitches[i];
   s_.FreeVortexSize = static_cast<int>(edVortexSize_->value());
 
-  BuildArea(s_);
+  BuildArea(s_.Area, s_.Flow());
+  SetStatusText(BoundCountText(s_.BoundCount));
   btnDrawClick();
 
   s_.Dust.Fractions = TDustParams::DefaultFractions();
@@ -174,8 +172,8 @@ void TfrmMain::SetLabel(TLabel label, const std::string& text) {
   if (label == TLabel::VortexCount || label == TLabel::VortexCount2) ShowExhaustedCount();
 }
 
-void TfrmMain::RedrawRun(const TModelState& state, bool withParticles) {
-  Renderer_.RepaintRun(state, withParticles);
+void TfrmMain::RedrawRun(const TFlow& /*flow*/, bool withParticles) {
+  Renderer_.RepaintRun(s_, withParticles);
 }
 
 void TfrmMain::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -50,7 +50,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   Q_OBJECT
 
  public:
-  // The window reports for `s` (it becomes s.Observer) as long as it exists;
+  // The window shows `s` and runs its computations, reporting on them itself;
   // `s` must outlive it.
   explicit TfrmMain(TModelState& s, QWidget* parent = nullptr);
   ~TfrmMain() override;
@@ -86,7 +86,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   // TObserver: what the core asks of the window.
   void SetStatusText(const std::string& text) override;
   void SetLabel(TLabel label, const std::string& text) override;
-  void RedrawRun(const TModelState& state, bool withParticles) override;
+  void RedrawRun(const TFlow& flow, bool withParticles) override;
   void ProcessMessages() override;
   void FlowLineStart(const TRealPoint& p) override;
   void FlowLineTo(const TRealPoint& p) override;

@@ -30,7 +30,7 @@ using namespace main_window_detail;
 
 namespace {
 
-const char* const TimeLabelText = "Прошло времени: ";
+const char* const TimeLabelText = ElapsedTimePrefix;
 const char* const ConcentrationPageRefusal = "Переключение режима невозможно во время расчета концентрации!";
 const char* const VortexPageRefusal = "Переключение режима невозможно во время моделирования движения вихрей!";
 
@@ -53,7 +53,8 @@ bool TfrmMain::LoadFile(const QString& fileName) {
   TLoadResult result;
   bool loaded = false;
   try {
-    loaded = Report(LoadVortexStructure(s_, QFile::encodeName(fileName).toStdString(), result));
+    loaded = Report(LoadVortexStructure(s_.Case(), s_.Flow(), s_.DustRun(), *this,
+                                        QFile::encodeName(fileName).toStdString(), result));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
     return false;
@@ -79,7 +80,7 @@ void TfrmMain::miSaveClick() {
 
 bool TfrmMain::SaveFile(const QString& fileName) {
   if (ActiveRun_ != TRunKind::None) return false;
-  return Report(SaveVortexStructure(s_, QFile::encodeName(fileName).toStdString()));
+  return Report(SaveVortexStructure(s_.Case(), s_.Flow(), QFile::encodeName(fileName).toStdString()));
 }
 
 // Menu "Данные" → "Сохранить рисунок…".
@@ -111,7 +112,8 @@ void TfrmMain::N12Click() {
   s_.Time = 0.0;
   lbTime_->setText(Tr(TimeLabelText));
   lbVortexCount_->setText(Tr(VortexCountLabelText));
-  BuildArea(s_);
+  BuildArea(s_.Area, s_.Flow());
+  SetStatusText(BoundCountText(s_.BoundCount));
   ShowExhaustedCount();
   btnDrawClick();
   btnContinue_->setEnabled(false);

@@ -152,7 +152,8 @@ void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTim
     TRunGuard guard(*this, TRunKind::Vortex);
     s_.Compute.Fast = cbFastVortexRun_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
-    ran = Report(RunVortices(s_, maxFree, startFreeCount, startTime, maxTime, dt));
+    ran = Report(RunVortices(s_.Case(), s_.Flow(), s_.Control(), *this, maxFree, startFreeCount, startTime, maxTime,
+                             dt));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
   }
@@ -180,7 +181,7 @@ void TfrmMain::btnContinueClick() {
   double maxTime = 0, dt = 0;
   if (!ReadVortexRunFields(maxFree, maxTime, dt)) return;
   TRunStart start;
-  if (!Report(BeginContinuedRun(s_, maxFree, maxTime, dt, start))) return;
+  if (!Report(BeginContinuedRun(s_.Case(), s_.Flow(), maxFree, maxTime, dt, start))) return;
   RunVortexCommand(maxFree, start.FreeCount, start.Time, maxTime, dt);
 }
 
@@ -241,12 +242,13 @@ void TfrmMain::btnStartCountConcentrationClick() {
   s_.MaxResidence = edMaxResidence_->value();
   // A run the core would refuse is refused before the user is asked about
   // the flow.
-  if (const std::string error = CheckConcentrationArgs(s_, numParticle, numIteration, moveVortices, options.ParticleStep);
+  if (const std::string error = CheckConcentrationArgs(s_.Case(), s_.Flow(), s_.MaxResidence, numParticle, numIteration,
+                                                       moveVortices, options.ParticleStep);
       !error.empty()) {
     ShowMessage(error);
     return;
   }
-  if (!ConcentrationFlowComputed(s_, moveVortices) && !ConfirmWithoutFlow()) return;
+  if (!ConcentrationFlowComputed(s_.Flow(), moveVortices) && !ConfirmWithoutFlow()) return;
   const bool startHadFocus = btnStartCountConcentration_->hasFocus();
   btnStopCountConcentration_->setEnabled(true);
   if (startHadFocus) btnStopCountConcentration_->setFocus();
@@ -259,7 +261,8 @@ void TfrmMain::btnStartCountConcentrationClick() {
     s_.Compute.Fast = cbFastConcentration_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
     if (options.ParticleStep.OwnSteps() && moveVortices) s_.Dt = vortexDt;
-    completed = Report(RunConcentration(s_, numParticle, numIteration, moveVortices, options));
+    completed = Report(RunConcentration(s_.Case(), s_.Flow(), s_.DustRun(), s_.Results(), s_.Control(), *this,
+                                        numParticle, numIteration, moveVortices, options));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
     s_.StopConcentration = true;
@@ -302,10 +305,11 @@ void TfrmMain::btnBuildFlowLineClick() {
     ShowMessage(error);
     return;
   }
-  if (!FlowComputed(s_) && !ConfirmWithoutFlow()) return;
+  if (!FlowComputed(s_.Flow()) && !ConfirmWithoutFlow()) return;
   try {
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
-    if (Report(TraceFlowLine(s_, x, y, step, maxLen, &end)) && end == TFlowLineEnd::StepLimit)
+    if (Report(TraceFlowLine(s_.Case(), s_.Flow(), s_.Lines(), *this, x, y, step, maxLen, &end)) &&
+        end == TFlowLineEnd::StepLimit)
       ShowMessage(FlowLineStepLimitText(static_cast<int>(s_.FlowLines.back().size()) - 1));
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));

@@ -5,11 +5,13 @@
 
 #include <QString>
 
+#include "model/observer.h"
+
 namespace ltr::main_window_detail {
 
 inline QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
 
-const char* const VortexCountLabelText = "Свободных вихрей: ";
+const char* const VortexCountLabelText = FreeVortexCountPrefix;
 const char* const ExhaustedVortexLabelText = "Ушло в отсос: ";
 const char* const OutOfMemoryText = "Недостаточно памяти для расчета";
 

@@ -28,6 +28,24 @@ bool SaveScenePng(const TModelState& s, const std::string& path, int width, int 
   return SaveImagePng(RenderScene(s, width, height, toggles), path, error);
 }
 
+bool EncodePng(const QImage& image, std::string& png, std::string* reason) {
+  if (image.isNull()) {
+    if (reason != nullptr) *reason = "рисунок пуст";
+    return false;
+  }
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(image)) {
+    if (reason != nullptr) *reason = writer.errorString().toStdString();
+    return false;
+  }
+  buffer.close();
+  png.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return true;
+}
+
 bool SaveImagePng(const QImage& image, const std::string& path, std::string* error) {
   if (image.isNull()) {
     if (error != nullptr) *error = "рисунок пуст";
@@ -35,19 +53,13 @@ bool SaveImagePng(const QImage& image, const std::string& path, std::string* err
   }
   // The picture is encoded in memory and then written as the vortex files
   // are, so that a failed or interrupted write leaves an existing file whole.
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, "png");
-  if (!writer.write(image)) {
-    if (error != nullptr)
-      *error = "не удалось записать файл " + path + ": " + writer.errorString().toStdString();
+  std::string bytes;
+  std::string reason;
+  if (!EncodePng(image, bytes, &reason)) {
+    if (error != nullptr) *error = "не удалось записать файл " + path + ": " + reason;
     return false;
   }
-  buffer.close();
-  std::string reason;
-  if (!ReplaceFileContents(path, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                           static_cast<std::size_t>(bytes.size()), reason)) {
+  if (!ReplaceFileContents(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), reason)) {
     if (error != nullptr) *error = "не удалось записать файл " + path + ": " + reason;
     return false;
   }

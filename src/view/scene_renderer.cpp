@@ -201,7 +201,9 @@ void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s, bool anew)
                      Field.Height != s.Area.RoomHeight ||
                      std::chrono::duration<double>(now - FieldComputedAt_).count() >= FieldRefreshSeconds;
   if (stale) {
-    Field = ComputeVelocityField(s, nx, ny, FastField || s.Compute.Fast);
+    TComputeSettings compute = s.Compute;
+    compute.Fast = FastField || compute.Fast;
+    Field = ComputeVelocityField(s.Case(), s.Flow(), compute, nx, ny);
     FieldComputedAt_ = now;
   }
 

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/run_cli.h"
+#include "ltr/version.h"
 
 namespace ltr {
 namespace {
@@ -111,7 +112,7 @@ TEST(DiscretizeCliTest, ACaseIsRefusedWithTheDialogsMessages) {
 
   const auto version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "ltr-cli 1.1.0\n");
+  EXPECT_EQ(version.out, std::string("ltr-cli ") + VersionText + "\n");
 }
 
 TEST(DiscretizeCliTest, InflowSpeedIsDerivedUnlessGiven) {

@@ -24,12 +24,12 @@ TEST(FieldCliTest, WritesTheFieldOfAStoredFlowAndRefusesBadOptions) {
   const TModelState stored = testing::StateWithFreeVortices();
   const std::string run = dir.File("run.evt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(stored, run, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(stored.Case(), stored.Flow(), run, error)) << error;
   TVortexFileContent content;
   ASSERT_TRUE(ReadVortexStructure(run, content, error)) << error;
   TModelState s;
-  ApplyVortexStructure(s, std::move(content));
-  const TVelocityField f = ComputeVelocityField(s, 6, 4);
+  ApplyVortexStructure(s.Case(), s.Flow(), s.DustRun(), std::move(content));
+  const TVelocityField f = ComputeVelocityField(s.Case(), s.Flow(), s.Compute, 6, 4);
 
   const std::string csv = dir.File("field.csv");
   auto r = RunCli({"field", "--load", run, "--grid", "6", "4", "--threads", "2", "--out", csv});

@@ -19,7 +19,7 @@ TEST(InfoCliTest, PrintsTheHeaderOfASavedRun) {
     if (c.Vn == -2.0L) c.Vn = -static_cast<Extended>(s.Area.InflowSpeed);
   const std::string path = dir.File("run.evt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(s, path, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), path, error)) << error;
 
   const auto r = RunCli({"info", path});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -62,7 +62,7 @@ TEST(InfoCliTest, BadFilesAreRefusedWithOneLineAndStatusTwo) {
   TModelState s = testing::StateWithFreeVortices();
   const std::string good = dir.File("good.vrt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(s, good, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), good, error)) << error;
   const auto bytes = testing::ReadBytes(good);
 
   auto truncated = bytes;

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "cli/run_cli.h"
+#include "io/io_test_support.h"
 #include "io/vortex_file.h"
 #include "model/discretization.h"
 
@@ -74,10 +77,10 @@ TEST(LoadSaveCliTest, AFileWithoutFlowIsComputedInAndSaidSo) {
   // The state of a fresh discretization: every circulation zero.
   TModelState fresh;
   fresh.Area.H = 0.05;
-  BuildArea(fresh);
+  BuildArea(fresh.Area, fresh.Flow());
   const std::string file = TempFile("still.evt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(fresh, file, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(fresh.Case(), fresh.Flow(), file, error)) << error;
 
   auto dust = RunCli({"concentration", "--quiet", "--load", file, "--particles", "2", "--moments", "2",
                       "--seed", "1", "--max-residence", "0.05"});
@@ -121,6 +124,29 @@ TEST(LoadSaveCliTest, FilesThatCannotBeReadOrWrittenAreReported) {
   EXPECT_EQ(unwritable.status, 2);
   EXPECT_TRUE(unwritable.out.empty());
   EXPECT_NE(unwritable.err.find("run.evt"), std::string::npos);
+
+  // A write that fails after the run (here a file size limit, which would
+  // otherwise end the program without a word) is a failure, status 1, with
+  // the reason; the old file stays and nothing else is left.
+  testing::TempDir dir;
+  const std::string saved = dir.File("run.evt");
+  const std::string history = dir.File("run.csv");
+  std::FILE* old = std::fopen(saved.c_str(), "wb");
+  std::fputs("old", old);
+  std::fclose(old);
+  for (const auto& args : {std::vector<std::string>{"vortex", "--quiet", "--save", saved},
+                           {"vortex", "--quiet", "--max-time", "0.05", "--history", history, "--save", saved}}) {
+    const auto limited = RunCli(args, 4096);
+    EXPECT_EQ(limited.status, 1) << limited.err;
+    EXPECT_TRUE(limited.out.empty());
+    EXPECT_EQ(limited.err, "ltr-cli: Не удалось сохранить вихревую структуру в файл \"" + saved +
+                               "\": файл слишком велик\n");
+    EXPECT_EQ(testing::ReadWhole(saved), "old");
+    // The history, small enough, is not written without the structure it
+    // belongs to.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()),
+              1);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Runs the built ltr-cli with arguments and collects its exit status, stdout
 // and stderr, for the command-line tests.
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,8 +38,9 @@ inline std::string ReadWhole(const std::string& path) {
 }
 
 // Runs ltr-cli with args (no shell involved); stdout and stderr go to
-// temporary files that are read back.
-inline CliResult RunCli(const std::vector<std::string>& args) {
+// temporary files that are read back. A fileSizeLimit above 0 limits the size
+// of the files it writes (RLIMIT_FSIZE, bytes).
+inline CliResult RunCli(const std::vector<std::string>& args, long fileSizeLimit = 0) {
   char outName[] = "/tmp/ltr-cli-out-XXXXXX";
   char errName[] = "/tmp/ltr-cli-err-XXXXXX";
   const int outFd = mkstemp(outName);
@@ -46,6 +48,10 @@ inline CliResult RunCli(const std::vector<std::string>& args) {
   CliResult r;
   const pid_t pid = fork();
   if (pid == 0) {
+    if (fileSizeLimit > 0) {
+      const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     dup2(outFd, 1);
     dup2(errFd, 2);
     std::vector<std::string> all{CliPath()};

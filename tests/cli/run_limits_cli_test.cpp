@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ namespace {
 
 using testing::CliResult;
 using testing::RunCli;
+using Bytes = std::vector<std::uint8_t>;
 
 // One line on stderr, nothing on stdout.
 void ExpectOneLine(const CliResult& r, int status, const std::string& part) {
@@ -52,15 +54,21 @@ TEST(RunLimitsCliTest, RunsThatWouldNeverEndAreRefusedAtOnceWithTheWayOut) {
       {{"concentration", "--particle-step", "1e-300"}, "шагов интегрирования частиц"},
       {{"concentration", "--move-vortices", "--particle-step", "auto", "--dt", "1e-12"},
        "Слишком много шагов по времени движения вихрей"},
+      // Few enough steps, but far too much work: a billion steps of 570
+      // vortices, 40,000 particles of 30 million own steps each.
+      {{"vortex", "--max-time", "1e9", "--dt", "1"}, "Расчет поля скоростей слишком велик: около 2,0e+15 операций"},
+      {{"concentration", "--particles", "200", "--moments", "200", "--particle-step", "1e-6"},
+       "Расчет концентрации слишком велик"},
+      // A step that cannot move the point from where it is.
+      {{"streamline", "--step", "1e-300"}, "не сдвигает точку"},
+      {{"streamline", "--x", "1e300"}, "не сдвигает точку"},
       // A drag so strong that the Runge-Kutta step runs off to infinity.
       {{"concentration", "--set", "AirViscosity=1e308"}, ownStep},
       {{"concentration", "--set", "ShapeFactor=1e308"}, ownStep},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
-    const auto start = std::chrono::steady_clock::now();
     ExpectOneLine(RunCli(c.args), 2, c.part);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   }
   // The same dust with the own step the message proposes computes.
   const auto r = RunCli({"concentration", "--quiet", "--set", "InputConcentration=1e300", "--particles", "2",
@@ -77,7 +85,7 @@ TEST(RunLimitsCliTest, ARunWhoseStateStopsBeingFiniteFailsWithoutAResult) {
   strong.Gamma = 1.7e308L;
   const std::string path = dir.File("strong.evt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(s, path, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), path, error)) << error;
   const std::string x = std::to_string(static_cast<double>(strong.Pos.X) + 0.001);
   const std::string y = std::to_string(static_cast<double>(strong.Pos.Y));
 
@@ -85,6 +93,27 @@ TEST(RunLimitsCliTest, ARunWhoseStateStopsBeingFiniteFailsWithoutAResult) {
                 "Расчет концентрации остановлен: на шаге");
   ExpectOneLine(RunCli({"streamline", "--quiet", "--load", path, "--x", x, "--y", y}), 1,
                 "Построение линии тока остановлено: на шаге");
+  // Near that vortex the air speed is beyond the doubles: a field file or a
+  // picture of it would hold infinities (and a largest speed of 0).
+  ExpectOneLine(RunCli({"field", "--quiet", "--load", path, "--out", dir.File("field.csv")}), 1,
+                "Поле скоростей не записано: значения не являются конечными числами");
+#ifdef LTR_HAVE_VIEW
+  ExpectOneLine(RunCli({"render", "--quiet", "--load", path, "--field", "--out", dir.File("field.png")}), 1,
+                "Рисунок не записан: значения не являются конечными числами");
+#endif
+  EXPECT_FALSE(std::filesystem::exists(dir.File("field.csv")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("field.png")));
+
+  // Two such circulations: each fits a double, their sum does not. The file
+  // is refused, where the total circulation printed as null before.
+  TModelState twice = testing::StateWithFreeVortices();
+  twice.Vortices[twice.BoundCount + 2].Gamma = 1.7e308L;
+  twice.Vortices[twice.BoundCount + 3].Gamma = 1.7e308L;
+  const std::string both = dir.File("both.evt");
+  Bytes bytes;
+  ASSERT_TRUE(EncodeVortexStructure(twice.Case(), twice.Flow(), bytes, error)) << error;
+  testing::WriteBytes(both, bytes);
+  ExpectOneLine(RunCli({"vortex", "--quiet", "--load", both}), 2, "сумма циркуляций вихрей вне допустимого диапазона");
 }
 
 TEST(RunLimitsCliTest, FilesSavedAfterRunsLoadAgain) {

@@ -8,6 +8,7 @@
 
 #include "dust/concentration_run.h"
 #include "model/discretization.h"
+#include "quiet_observer.h"
 #include "solver/vortex_run.h"
 
 namespace ltr::testing {
@@ -16,14 +17,14 @@ inline TModelState Coarse() {
   TModelState s;
   s.Area.H = 0.05;
   s.Dust.InputConcentration = 3e-6;
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
   return s;
 }
 
 // The coarse case in its steady bound-vortex flow.
 inline TModelState SteadyFlow() {
   TModelState s = Coarse();
-  EXPECT_TRUE(SolveCurrentFlow(s));
+  EXPECT_TRUE(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
   return s;
 }
 
@@ -36,7 +37,8 @@ inline TConcentrationOptions Seeded(std::uint64_t seed) {
 // The steady flow after a complete run of particles x moments with the seed.
 inline TModelState AfterSeededRun(std::uint64_t seed, int particles = 5, int moments = 4) {
   TModelState s = SteadyFlow();
-  EXPECT_TRUE(RunConcentration(s, particles, moments, false, Seeded(seed)));
+  EXPECT_TRUE(RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), Quiet(), particles, moments,
+                               false, Seeded(seed)));
   return s;
 }
 

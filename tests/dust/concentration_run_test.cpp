@@ -10,18 +10,21 @@
 #include "dust/particle_motion.h"
 #include "model/discretization.h"
 #include "model/validation.h"
+#include "quiet_observer.h"
 #include "solver/influence.h"
 #include "solver/vortex_run.h"
 
 namespace ltr {
 namespace {
 
+using testing::Quiet;
+
 // Records what a run reports and can press Stop at a given redraw point.
 class RunRecorder : public TObserver {
  public:
-  explicit RunRecorder(TModelState& s, int stopAt = 0) : state(s), stopAt(stopAt) { s.Observer = this; }
+  explicit RunRecorder(TModelState& s, int stopAt = 0) : state(s), stopAt(stopAt) {}
   void SetLabel(TLabel label, const std::string& text) override { labels.push_back({label, text}); }
-  void RedrawRun(const TModelState&, bool withParticles) override {
+  void RedrawRun(const TFlow&, bool withParticles) override {
     ++redraws;
     EXPECT_TRUE(withParticles);
   }
@@ -65,6 +68,7 @@ void PresetResults(TModelState& s) {
   s.HeldCount = 7;
   s.HeldMassShare = 0.25;
   s.OutputHeldCounts = {7};
+  s.RunSeed = TSizeSeed::Fixed(77);  // the export repeats the run from it
 }
 
 void ExpectPresetResults(const TModelState& s) {
@@ -75,24 +79,25 @@ void ExpectPresetResults(const TModelState& s) {
   EXPECT_EQ(s.HeldCount, 7);
   EXPECT_EQ(s.HeldMassShare, 0.25);
   EXPECT_EQ(s.OutputHeldCounts, std::vector<int>{7});
+  EXPECT_EQ(s.RunSeed.Value, 77u);
 }
 
 using testing::Coarse;
 using testing::SteadyFlow;
 
-struct TResults {
+struct TOutputs {
   double ParticleDt, Output, RealInput, HeldShare;
   std::vector<TFraction> Fractions;
   std::vector<int> Hits, Held;
   long long Steps;
 };
 
-TResults ResultsOf(const TModelState& s) {
+TOutputs ResultsOf(const TModelState& s) {
   return {s.Dust.ParticleDt, s.OutputConcentration, s.RealInputConcentration, s.HeldMassShare,
           s.OutputFractions,  s.FractionHits,        s.OutputHeldCounts,       s.ConcentrationSteps};
 }
 
-void ExpectBitIdentical(const TResults& a, const TResults& b) {
+void ExpectBitIdentical(const TOutputs& a, const TOutputs& b) {
   EXPECT_EQ(std::memcmp(&a.ParticleDt, &b.ParticleDt, sizeof(double)), 0);
   EXPECT_EQ(std::memcmp(&a.Output, &b.Output, sizeof(double)), 0);
   EXPECT_EQ(std::memcmp(&a.RealInput, &b.RealInput, sizeof(double)), 0);
@@ -113,7 +118,7 @@ TConcentrationOptions Unseeded() {
 TEST(ConcentrationSetup, TimeStepAndLabelForTheStartValues) {
   TModelState s;
   EXPECT_NEAR(FractionCubeSum(s.Dust.Fractions), 6.416e-13, 1e-26);
-  const double dt = ComputeParticleDt(s, 10);
+  const double dt = ComputeParticleDt(s.Case(), 10);
   EXPECT_NEAR(dt, 0.00016330464, 5e-13);
   EXPECT_EQ(ParticleDtLabel(dt), "Шаг по времени: 0,0001633 c");
 }
@@ -173,15 +178,20 @@ TEST(ConcentrationRun, RefusedArgumentsChangeNothing) {
   PresetResults(s);
   RunRecorder ui(s);
   s.Dust.ParticleDensity = 0;
-  ui.messages.push_back(RefusalOf(RunConcentration(s, 2, 2, false, Unseeded())));
+  ui.messages.push_back(RefusalOf(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 2, false, Unseeded())));
   s.Dust.ParticleDensity = 3500;
-  ui.messages.push_back(RefusalOf(RunConcentration(s, 0, 2, false, Unseeded())));
-  ui.messages.push_back(RefusalOf(RunConcentration(s, 2000, 2000, false, Unseeded())));
+  ui.messages.push_back(RefusalOf(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 0, 2, false, Unseeded())));
+  ui.messages.push_back(RefusalOf(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2000, 2000, false, Unseeded())));
   s.MaxResidence = -1;
-  ui.messages.push_back(RefusalOf(RunConcentration(s, 2, 2, false, Unseeded())));
+  ui.messages.push_back(RefusalOf(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 2, false, Unseeded())));
   s.MaxResidence = 30;
   s.Area.InflowSpeed = -2;  // the time step would be negative
-  ui.messages.push_back(RefusalOf(RunConcentration(s, 2, 2, false, Unseeded())));
+  ui.messages.push_back(RefusalOf(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 2, false, Unseeded())));
   ASSERT_EQ(ui.messages.size(), 5u);
   EXPECT_EQ(ui.messages[0], "Плотность пылевых частиц должна быть положительным числом");
   EXPECT_TRUE(s.StopConcentration);
@@ -199,7 +209,8 @@ TEST(ConcentrationRun, AFlowThatStopsBeingFiniteFailsWithoutResults) {
   s.FreeCount = 1;
   s.Vortices[s.BoundCount] = TVortex{{0.2L, 0.6L}, 1.7e308L};
   RunRecorder ui(s);
-  const TOutcome failed = RunConcentration(s, 2, 2, false, Unseeded());
+  const TOutcome failed =
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 2, false, Unseeded());
   EXPECT_EQ(failed.Kind(), TOutcome::TKind::Failed);
   EXPECT_EQ(failed.Message().rfind("Расчет концентрации остановлен: на шаге ", 0), 0u) << failed;
   EXPECT_TRUE(s.StopConcentration);
@@ -213,22 +224,25 @@ TEST(ConcentrationRun, RejectedSizeDistributionEndsTheRunAtOnce) {
   s.Particles.resize(3);
   s.ParticleCount = 3;
   RunRecorder ui(s);
-  EXPECT_EQ(RefusalOf(RunConcentration(s, 2, 2, true, Unseeded())), "Ошибка в параметрах генератора случайных чисел");
+  EXPECT_EQ(RefusalOf(RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 2, true,
+                                       Unseeded())),
+            "Ошибка в параметрах генератора случайных чисел");
   EXPECT_TRUE(s.StopConcentration);
   EXPECT_EQ(s.ParticleCount, 3);
   EXPECT_EQ(s.ConcentrationSteps, 0);
   EXPECT_EQ(ui.redraws, 0);
-  EXPECT_TRUE(s.Matr.empty());
   EXPECT_EQ(s.MaxFreeVortex, 100);
   ExpectPresetResults(s);
 }
 
 TEST(ConcentrationRun, FirstMomentAndAStopDuringInjection) {
   TModelState s;  // the start values
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
   PresetResults(s);
   RunRecorder ui(s, 1);  // Stop at the first redraw point
-  EXPECT_EQ(RunConcentration(s, 10, 10, false, Unseeded()).Kind(), TOutcome::TKind::Stopped);
+  EXPECT_EQ(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 10, 10, false, Unseeded()).Kind(),
+      TOutcome::TKind::Stopped);
   EXPECT_TRUE(s.StopConcentration);
   EXPECT_EQ(ui.LabelTexts(TLabel::Step), std::vector<std::string>{"Шаг по времени: 0,0001633 c"});
   EXPECT_NEAR(s.Dust.ParticleDt, 0.00016330464, 5e-13);
@@ -258,7 +272,9 @@ TEST(ConcentrationRun, StopDuringTheDrainKeepsTheParticlesAndOldResults) {
   TModelState s = SteadyFlow();
   PresetResults(s);
   RunRecorder ui(s, 3);  // two moments, then the first drain redraw
-  EXPECT_EQ(RunConcentration(s, 2, 2, false, Unseeded()).Kind(), TOutcome::TKind::Stopped);
+  EXPECT_EQ(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 2, false, Unseeded()).Kind(),
+      TOutcome::TKind::Stopped);
   EXPECT_EQ(s.ConcentrationSteps, 12);
   EXPECT_GT(s.ParticleCount, 0);
   EXPECT_EQ(ui.LabelTexts(TLabel::VortexCount2), std::vector<std::string>{"Свободных вихрей: 0"});
@@ -269,7 +285,8 @@ TEST(ConcentrationRun, StopDuringTheDrainKeepsTheParticlesAndOldResults) {
   TConcentrationOptions o = Unseeded();
   o.MaxSteps = 5;
   RunRecorder quiet(s);
-  EXPECT_EQ(RunConcentration(s, 2, 2, false, o).Kind(), TOutcome::TKind::Stopped);
+  EXPECT_EQ(RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 2, false, o).Kind(),
+            TOutcome::TKind::Stopped);
   EXPECT_TRUE(s.StopConcentration);
   EXPECT_EQ(s.ConcentrationSteps, 5);
   ExpectPresetResults(s);
@@ -279,7 +296,7 @@ TEST(ConcentrationRun, InAirAtRestEveryParticleSettles) {
   TModelState s = Coarse();  // all circulations 0
   s.MaxResidence = 0;
   RunRecorder ui(s);
-  ASSERT_TRUE(RunConcentration(s, 3, 3, false, Unseeded()));
+  ASSERT_TRUE(RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 3, 3, false, Unseeded()));
   EXPECT_FALSE(s.StopConcentration);
   EXPECT_EQ(s.ParticleCount, 0);
   EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
@@ -299,7 +316,8 @@ TEST(ConcentrationRun, SteadyFlowResultsAreConsistentAndReproducible) {
   TModelState a = SteadyFlow();
   TConcentrationOptions seeded;
   seeded.Seed = TSizeSeed::Fixed(42);
-  ASSERT_TRUE(RunConcentration(a, 3, 3, false, seeded));
+  ASSERT_TRUE(
+      RunConcentration(a.Case(), a.Flow(), a.DustRun(), a.Results(), a.Control(), Quiet(), 3, 3, false, seeded));
   const Extended Q = ((static_cast<Extended>(2.0) * 0.3) * a.Dust.ParticleDt) * 3;
   EXPECT_EQ(a.OutputConcentration, ToDouble(a.ExhaustedMass / Q));
   int hits = a.FractionHits[0] + a.FractionHits[1];
@@ -308,17 +326,20 @@ TEST(ConcentrationRun, SteadyFlowResultsAreConsistentAndReproducible) {
   EXPECT_LE(a.OutputConcentration, a.RealInputConcentration);
 
   TModelState b = SteadyFlow();
-  ASSERT_TRUE(RunConcentration(b, 3, 3, false, seeded));
+  ASSERT_TRUE(
+      RunConcentration(b.Case(), b.Flow(), b.DustRun(), b.Results(), b.Control(), Quiet(), 3, 3, false, seeded));
   ExpectBitIdentical(ResultsOf(a), ResultsOf(b));
 }
 
 TEST(ConcentrationRun, LimitNotReachedGivesExactlyTheUnlimitedResults) {
   TModelState unlimited = SteadyFlow();
   unlimited.MaxResidence = 0;
-  ASSERT_TRUE(RunConcentration(unlimited, 3, 3, false, Unseeded()));
+  ASSERT_TRUE(RunConcentration(unlimited.Case(), unlimited.Flow(), unlimited.DustRun(), unlimited.Results(),
+                               unlimited.Control(), Quiet(), 3, 3, false, Unseeded()));
   TModelState limited = SteadyFlow();
   limited.MaxResidence = 30;
-  ASSERT_TRUE(RunConcentration(limited, 3, 3, false, Unseeded()));
+  ASSERT_TRUE(RunConcentration(limited.Case(), limited.Flow(), limited.DustRun(), limited.Results(), limited.Control(),
+                               Quiet(), 3, 3, false, Unseeded()));
   EXPECT_EQ(limited.HeldCount, 0);
   EXPECT_EQ(limited.HeldMassShare, 0.0);
   ExpectBitIdentical(ResultsOf(unlimited), ResultsOf(limited));
@@ -330,11 +351,10 @@ TEST(ConcentrationRun, LimitNotReachedGivesExactlyTheUnlimitedResults) {
 TModelState ReversedFlow() {
   TModelState s = Coarse();
   for (TCalcPoint& c : s.CalcPoints) c.Vn = -c.Vn;
-  s.Solution.resize(static_cast<size_t>(s.BoundCount + 1));
-  BuildMatrix(s);
-  SolveCirculations(s);
-  FreeMatr(s.Matr, s.BoundCount + 1);
-  FreeMatr(s.MatrCopy, s.BoundCount + 1);
+  TRun run;
+  run.Solution.resize(static_cast<size_t>(s.BoundCount + 1));
+  BuildMatrix(s.Flow(), run);
+  SolveCirculations(s.Flow(), run);
   return s;
 }
 
@@ -344,12 +364,16 @@ TEST(ConcentrationRun, ParticlesHeldInTheFlowEndTheRunWithTheLimit) {
   endless.MaxResidence = 0;
   TConcentrationOptions bounded = Unseeded();
   bounded.MaxSteps = 3000;
-  EXPECT_EQ(RunConcentration(endless, 2, 2, false, bounded).Kind(), TOutcome::TKind::Stopped);
+  EXPECT_EQ(RunConcentration(endless.Case(), endless.Flow(), endless.DustRun(), endless.Results(), endless.Control(),
+                             Quiet(), 2, 2, false, bounded)
+                .Kind(),
+            TOutcome::TKind::Stopped);
   EXPECT_EQ(endless.ParticleCount, 4);
 
   TModelState s = ReversedFlow();
   s.MaxResidence = 0.5;
-  ASSERT_TRUE(RunConcentration(s, 2, 2, false, Unseeded()));
+  ASSERT_TRUE(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), Quiet(), 2, 2, false, Unseeded()));
   EXPECT_FALSE(s.StopConcentration);
   EXPECT_EQ(s.ParticleCount, 0);
   EXPECT_EQ(s.HeldCount, 4);
@@ -372,7 +396,7 @@ TEST(ConcentrationRun, FineDustWithOwnStepsIsExhausted) {
   TConcentrationOptions own = Unseeded();
   own.ParticleStep = TParticleStepMode::Auto();
   RunRecorder ui(s);
-  ASSERT_TRUE(RunConcentration(s, 4, 3, false, own));
+  ASSERT_TRUE(RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 4, 3, false, own));
   EXPECT_LT(s.Dust.ParticleDt, 1e-7);
   EXPECT_EQ(s.ParticleCount, 0);
   EXPECT_EQ(s.HeldCount, 0);
@@ -388,7 +412,9 @@ TEST(ConcentrationRun, FineDustWithOwnStepsIsExhausted) {
   TModelState bad = SteadyFlow();
   PresetResults(bad);
   own.ParticleStep = TParticleStepMode::FixedStep(0);
-  EXPECT_EQ(RefusalOf(RunConcentration(bad, 2, 2, false, own)), ParticleSubStepErrorText);
+  EXPECT_EQ(RefusalOf(RunConcentration(bad.Case(), bad.Flow(), bad.DustRun(), bad.Results(), bad.Control(), ui, 2, 2,
+                                       false, own)),
+            ParticleSubStepErrorText);
   ExpectPresetResults(bad);
 }
 
@@ -396,12 +422,12 @@ TEST(ConcentrationRun, FineDustWithOwnStepsIsExhausted) {
 // every whole Dt of the run's model time.
 TEST(ConcentrationRun, MovingVorticesKeepTheirStepWithOwnParticleSteps) {
   TModelState s = Coarse();
-  ASSERT_TRUE(RunVortices(s, 30, 0, 0.0, 0.05, 0.01));
+  ASSERT_TRUE(RunVortices(s.Case(), s.Flow(), s.Control(), Quiet(), 30, 0, 0.0, 0.05, 0.01));
   const int startFree = s.FreeCount;
   s.MaxResidence = 0.2;
   TConcentrationOptions own = Unseeded();
   own.ParticleStep = TParticleStepMode::Auto();
-  ASSERT_TRUE(RunConcentration(s, 2, 3, true, own));
+  ASSERT_TRUE(RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), Quiet(), 2, 3, true, own));
   EXPECT_EQ(s.Dt, 0.01);
   EXPECT_NE(s.Dust.ParticleDt, s.Dt);
   EXPECT_GT(s.FreeCount, startFree);
@@ -410,28 +436,23 @@ TEST(ConcentrationRun, MovingVorticesKeepTheirStepWithOwnParticleSteps) {
   const double steps = s.ConcentrationTime / 0.01;
   EXPECT_NEAR(steps, std::nearbyint(steps), 1e-9);
   EXPECT_LE(s.ConcentrationTime, 2 * s.Dust.ParticleDt + 0.2 + 0.01 + 1e-12);
-  EXPECT_TRUE(s.Matr.empty());
 }
 
 TEST(ConcentrationRun, MovingVorticesShareTheParticleStep) {
   TModelState s = Coarse();
-  ASSERT_TRUE(RunVortices(s, 30, 0, 0.0, 0.05, 0.005));
+  ASSERT_TRUE(RunVortices(s.Case(), s.Flow(), s.Control(), Quiet(), 30, 0, 0.0, 0.05, 0.005));
   const int startFree = s.FreeCount;
   const double time = s.Time;
   ASSERT_GT(startFree, 0);
   s.MaxResidence = 0.3;
   RunRecorder ui(s);
-  ASSERT_TRUE(RunConcentration(s, 2, 3, true, Unseeded()));
+  ASSERT_TRUE(RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 3, true, Unseeded()));
   EXPECT_EQ(s.Dt, s.Dust.ParticleDt);
   EXPECT_EQ(s.MaxFreeVortex, startFree + 4 * 3);
   EXPECT_EQ(s.Time, time);
   EXPECT_EQ(s.Delta, s.Area.H / 2);
   EXPECT_GE(s.FreeCount, startFree);
   EXPECT_LE(s.FreeCount, s.MaxFreeVortex);
-  EXPECT_TRUE(s.Matr.empty());
-  EXPECT_TRUE(s.MatrCopy.empty());
-  EXPECT_TRUE(s.Solution.empty());
-  EXPECT_TRUE(s.MovedVortices.empty());
   const auto counts = ui.LabelTexts(TLabel::VortexCount2);
   ASSERT_FALSE(counts.empty());
   EXPECT_EQ(counts.back(), "Свободных вихрей: " + std::to_string(s.FreeCount));

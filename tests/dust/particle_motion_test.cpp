@@ -11,11 +11,13 @@
 namespace ltr {
 namespace {
 
+using testing::TSolverModel;
+
 // The default enclosure, discretized, with every circulation 0: the air is at
 // rest everywhere.
-TModelState StillAir() {
-  TModelState s;
-  BuildArea(s);
+TSolverModel StillAir() {
+  TSolverModel s;
+  BuildArea(s.Area, s.Flow());
   s.FractionHits.assign(s.Dust.Fractions.size(), 0);
   s.FractionHeld.assign(s.Dust.Fractions.size(), 0);
   return s;
@@ -29,7 +31,14 @@ TParticle Particle(Extended x, Extended y, Extended vx, Extended vy, Extended d 
   return p;
 }
 
-void Place(TModelState& s, std::initializer_list<TParticle> particles) {
+// One step of every particle in flight, with the model's residence limit.
+void StepAll(TSolverModel& s) {
+  TParticleStepper stepper;
+  stepper.MaxResidence = s.MaxResidence;
+  StepParticles(s.Case(), s.Flow(), s.Run, s.DustRun(), stepper);
+}
+
+void Place(TSolverModel& s, std::initializer_list<TParticle> particles) {
   s.Particles.assign(particles.begin(), particles.end());
   s.ParticleCount = static_cast<int>(particles.size());
 }
@@ -63,10 +72,10 @@ TEST(ParticleEquations, RightSidesAreRoundedToDouble) {
 }
 
 TEST(StepParticles, ParticleAtRestFallsUnderGravity) {
-  TModelState s = StillAir();
+  TSolverModel s = StillAir();
   s.Dust.ParticleDt = 0.005;
   Place(s, {Particle(0.5L, 0.35L, 0, 0)});
-  StepParticles(s);
+  StepAll(s);
   ASSERT_EQ(s.ParticleCount, 1);
   const double tau = 3500 * 50e-6 * 50e-6 / (18 * 1.78e-5);
   const double expected = -9.81 * tau * (1 - std::exp(-0.005 / tau));
@@ -80,15 +89,15 @@ TEST(StepParticles, ParticleAtRestFallsUnderGravity) {
 }
 
 TEST(StepParticles, FallSpeedApproachesTheStokesTerminalSpeed) {
-  TModelState s = StillAir();
+  TSolverModel s = StillAir();
   s.Dust.ParticleDt = 0.002;
   Place(s, {Particle(0.5L, 0.69L, 0, -2)});  // thrown down at the inflow speed
-  for (int k = 0; k < 250; ++k) StepParticles(s);  // 0.5 s, about 18 tau
+  for (int k = 0; k < 250; ++k) StepAll(s);  // 0.5 s, about 18 tau
   ASSERT_EQ(s.ParticleCount, 1);
   const double tau = 3500 * 50e-6 * 50e-6 / (18 * 1.78e-5);
   EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), -9.81 * tau, 1e-4 * 9.81 * tau);
   // ... and it keeps falling until it settles on the floor, uncounted.
-  while (s.ParticleCount > 0) StepParticles(s);
+  while (s.ParticleCount > 0) StepAll(s);
   EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
   EXPECT_EQ(s.ExhaustedMass, 0.0);
 }
@@ -103,14 +112,14 @@ class MarginTest : public ::testing::Test {
     s.Dust.ParticleDt = 0.001;
     m = s.Area.H / 2;
   }
-  TModelState s;
+  TSolverModel s;
   double m = 0;
 };
 
 TEST_F(MarginTest, FloorRemovesOnlyBelowTheMargin) {
   const Extended below = std::nextafter(static_cast<Extended>(m), 0.0L);
   Place(s, {Particle(0.5L, m, 0.01L, 0), Particle(0.6L, below, 0.01L, 0), Particle(0.7L, 0.3L, 0.01L, 0)});
-  StepParticles(s);
+  StepAll(s);
   ASSERT_EQ(s.ParticleCount, 2);
   EXPECT_EQ(s.Particles[0].Pos.Y, static_cast<Extended>(m));
   EXPECT_EQ(s.Particles[1].Pos.Y, 0.3L);  // the third moved into place
@@ -122,7 +131,7 @@ TEST_F(MarginTest, ExhaustBandIsOpenAtBothEdges) {
   const Extended low = 0.45L;
   const Extended high = static_cast<Extended>(0.45) + 0.2;
   Place(s, {Particle(x, low, 0.1L, 0), Particle(x, high, 0.1L, 0), Particle(x, 0.55L, 0.1L, 0, 60e-6L)});
-  StepParticles(s);
+  StepAll(s);
   // The particle inside the band left and was counted in the second fraction.
   EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 1}));
   const Extended pi = ParticlePi;
@@ -147,7 +156,7 @@ TEST_F(MarginTest, CeilingWinsOverTheRightWallOutsideTheBand) {
   const Extended y = 0.7L - m / 2;
   Place(s, {Particle(1 - m - 1e-6L, y, 0.1L, 0)});
   TParticle before = s.Particles[0];
-  StepParticles(s);
+  StepAll(s);
   ASSERT_EQ(s.ParticleCount, 1);
   const TParticle& p = s.Particles[0];
   EXPECT_GT(p.Pos.X, static_cast<Extended>(1 - m));  // not crossing the inset ceiling: kept
@@ -158,7 +167,7 @@ TEST_F(MarginTest, CeilingWinsOverTheRightWallOutsideTheBand) {
 
 TEST_F(MarginTest, LeftWallTurnsTheParticleBack) {
   Place(s, {Particle(m + 1e-6L, 0.3L, -0.1L, 0)});
-  StepParticles(s);
+  StepAll(s);
   ASSERT_EQ(s.ParticleCount, 1);
   const TParticle& p = s.Particles[0];
   EXPECT_NEAR(static_cast<double>(p.Velocity.X), 0.05, 1e-12);
@@ -171,12 +180,12 @@ TEST_F(MarginTest, OnlyAParticleAtRestBeforeAndAfterIsDropped) {
   s.Dust.Gravity = 9.81;
   // At rest, but gravity gives it a velocity: it stays.
   Place(s, {Particle(0.5L, 0.3L, 0, 0)});
-  StepParticles(s);
+  StepAll(s);
   EXPECT_EQ(s.ParticleCount, 1);
   // Nearly at rest without gravity: old and new velocity below 1e-10.
   s.Dust.Gravity = 0;
   Place(s, {Particle(0.5L, 0.3L, 9e-11L, -9e-11L), Particle(0.6L, 0.3L, 2e-10L, 0)});
-  StepParticles(s);
+  StepAll(s);
   ASSERT_EQ(s.ParticleCount, 1);
   EXPECT_EQ(s.Particles[0].Pos.Y, 0.3L);
   EXPECT_GT(s.Particles[0].Pos.X, 0.6L);
@@ -190,7 +199,7 @@ TEST_F(MarginTest, ResidenceLimitHoldsOnlyParticlesBeyondIt) {
   TParticle young = Particle(0.6L, 0.3L, 0.01L, 0);
   young.FlightSteps = 8;  // 9 steps: within it
   Place(s, {old, young});
-  StepParticles(s);
+  StepAll(s);
   ASSERT_EQ(s.ParticleCount, 1);
   EXPECT_EQ(s.Particles[0].FlightSteps, 9);
   EXPECT_EQ(s.Particles[0].FlightTime, ToDouble(9 * static_cast<Extended>(0.001)));
@@ -202,7 +211,7 @@ TEST_F(MarginTest, ResidenceLimitHoldsOnlyParticlesBeyondIt) {
   // A limit of 0 holds nothing, however long the flight.
   s.MaxResidence = 0;
   s.Particles[0].FlightTime = 1e6;
-  StepParticles(s);
+  StepAll(s);
   EXPECT_EQ(s.ParticleCount, 1);
 }
 
@@ -256,7 +265,8 @@ TEST_F(MarginTest, OwnSubStepsHoldAParticleAtTheLimitExactly) {
   const TParticle coarse = Particle(0.3L, m + 1e-5L, 0, -0.01L, 60e-6L);  // on the floor at once
   Place(s, {fine, coarse, fine});
   TParticleStepper stepper;
-  AdvanceParticles(s, stepper, rule, 0.01L);
+  stepper.MaxResidence = s.MaxResidence;
+  AdvanceParticles(s.Case(), s.Flow(), s.Run, s.DustRun(), stepper, rule, 0.01L);
   ASSERT_EQ(s.ParticleCount, 2);
   EXPECT_DOUBLE_EQ(s.Particles[0].FlightTime, 0.01);
   EXPECT_LT(s.Particles[0].Pos.Y, 0.4L);
@@ -264,7 +274,7 @@ TEST_F(MarginTest, OwnSubStepsHoldAParticleAtTheLimitExactly) {
 
   // The sweep's counting keeps the particle order; the remaining 3 ms are
   // shorter than a sub-step but end the flight.
-  AdvanceParticles(s, stepper, rule, 1.0L);
+  AdvanceParticles(s.Case(), s.Flow(), s.Run, s.DustRun(), stepper, rule, 1.0L);
   EXPECT_EQ(s.ParticleCount, 0);
   EXPECT_EQ(s.FractionHeld, (std::vector<int>{2, 0}));
   EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
@@ -272,10 +282,10 @@ TEST_F(MarginTest, OwnSubStepsHoldAParticleAtTheLimitExactly) {
   // A fixed sub-step longer than the flight left is cut at the limit too.
   Place(s, {fine});
   s.Particles[0].FlightTime = 0.012;
-  AdvanceParticles(s, stepper, MakeSubStepRule(s.Area, 0.5L), 0.0005L);
+  AdvanceParticles(s.Case(), s.Flow(), s.Run, s.DustRun(), stepper, MakeSubStepRule(s.Area, 0.5L), 0.0005L);
   ASSERT_EQ(s.ParticleCount, 1);
   EXPECT_DOUBLE_EQ(s.Particles[0].FlightTime, 0.0125);
-  AdvanceParticles(s, stepper, MakeSubStepRule(s.Area, 0.5L), 0.0005L);
+  AdvanceParticles(s.Case(), s.Flow(), s.Run, s.DustRun(), stepper, MakeSubStepRule(s.Area, 0.5L), 0.0005L);
   EXPECT_EQ(s.ParticleCount, 0);
   EXPECT_EQ(s.FractionHeld, (std::vector<int>{3, 0}));
 }
@@ -292,7 +302,7 @@ TEST_F(MarginTest, FastParticleFromTheMarginIsKeptInsideTheWalls) {
   Place(s, {Particle(x, 0.3L, 20, 0), Particle(m / 2, 0.3L, -20, 0), Particle(0.5L, R - m / 2, 0, 20),
             Particle(x, R - m / 2, 20, 20), Particle(x, R - m / 2, 5, 0)});
   const TParticle kept = s.Particles[4];  // stays between the inset wall and the wall
-  StepParticles(s);
+  StepAll(s);
   ASSERT_EQ(s.ParticleCount, 5);
   const Extended back = m + WallOffset;
   const Extended right = W - back;
@@ -323,11 +333,11 @@ TEST_F(MarginTest, FastParticleFromTheMarginIsKeptInsideTheWalls) {
 TEST(StepParticles, NothingLeavesTheEnclosureInAMovingFlow) {
   for (const double H : {0.05, 0.02}) {
     SCOPED_TRACE(H);
-    TModelState s;
+    TSolverModel s;
     s.Area.H = H;
     s.MaxFreeVortex = 150;
-    BuildArea(s);
-    for (TSeparationPoint& sp : s.SepPoints) sp.Enabled = true;
+    BuildArea(s.Area, s.Flow());
+    s.Enabled.fill(true);
     testing::PrepareSolver(s);
     s.FractionHits.assign(s.Dust.Fractions.size(), 0);
     s.FractionHeld.assign(s.Dust.Fractions.size(), 0);
@@ -335,7 +345,7 @@ TEST(StepParticles, NothingLeavesTheEnclosureInAMovingFlow) {
     s.Dust.KoefF = 0;
     s.Dust.ParticleDt = 1e-3;
     s.Dt = 0.005;
-    for (int step = 0; step < 40; ++step) TimeStep(s);  // a flow full of vortices
+    for (int step = 0; step < 40; ++step) TimeStep(s.Case(), s.Flow(), s.Run);  // a flow full of vortices
     s.Dt = s.Dust.ParticleDt;
     const Extended W = s.Area.RoomWidth;
     const Extended R = s.Area.RoomHeight;
@@ -349,8 +359,8 @@ TEST(StepParticles, NothingLeavesTheEnclosureInAMovingFlow) {
           s.Particles[s.ParticleCount++] = Particle(x, R - d, 0, -s.Area.InflowSpeed, (i % 2 ? 5e-6L : 60e-6L));
         }
       }
-      StepParticles(s);
-      TimeStep(s);
+      StepAll(s);
+      TimeStep(s.Case(), s.Flow(), s.Run);
       for (int i = 0; i < s.ParticleCount; ++i) {
         const TRealPoint& p = s.Particles[i].Pos;
         if (!(0 < p.X && p.X < W && 0 < p.Y && p.Y < R) && ++failures <= 5)
@@ -369,11 +379,11 @@ TEST(StepParticles, NothingLeavesTheEnclosureInAMovingFlow) {
 }
 
 TEST(WallImpact, CeilingSlidesOrRollsWithRestitution) {
-  TModelState s;  // k = f = 0.5
+  TSolverModel s;  // k = f = 0.5
   s.Particles.resize(1);
   s.ParticleCount = 1;
   auto impact = [&s](Extended vx, Extended vy, double angle) {
-    WallImpact(s, 0, Particle(0.5L, 0.5L, vx, vy), angle);
+    WallImpact(s.Dust, s.Particles[0], Particle(0.5L, 0.5L, vx, vy), angle);
     return s.Particles[0].Velocity;
   };
   TRealPoint v = impact(-10, 2, CeilingAngle);  // sliding: J = 1.5
@@ -391,48 +401,48 @@ TEST(WallImpact, CeilingSlidesOrRollsWithRestitution) {
 }
 
 TEST(WallImpact, SideWallsInTheirOwnFrames) {
-  TModelState s;
+  TSolverModel s;
   s.Particles.resize(1);
   s.ParticleCount = 1;
-  WallImpact(s, 0, Particle(0.01L, 0.3L, -2, -10), LeftWallAngle);
+  WallImpact(s.Dust, s.Particles[0], Particle(0.01L, 0.3L, -2, -10), LeftWallAngle);
   EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.X), 1.0, 1e-15);
   EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), -8.5, 1e-15);
   // Right wall: (2, -10) is (10, 2) in the wall's frame, the same-sign case.
-  WallImpact(s, 0, Particle(0.99L, 0.3L, 2, -10), RightWallAngle);
+  WallImpact(s.Dust, s.Particles[0], Particle(0.99L, 0.3L, 2, -10), RightWallAngle);
   EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.X), -1.0, 1e-15);
   EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), -50.0 / 7, 1e-14);
 }
 
 TEST(ParticleBookkeeping, RemovalKeepsTheOrder) {
-  TModelState s;
+  TSolverModel s;
   Place(s, {Particle(1, 0, 0, 0), Particle(2, 0, 0, 0), Particle(3, 0, 0, 0), Particle(4, 0, 0, 0)});
-  RemoveParticle(s, 1);
+  RemoveParticle(s.DustRun(), 1);
   ASSERT_EQ(s.ParticleCount, 3);
   EXPECT_EQ(s.Particles[0].Pos.X, 1.0L);
   EXPECT_EQ(s.Particles[1].Pos.X, 3.0L);
   EXPECT_EQ(s.Particles[2].Pos.X, 4.0L);
-  RemoveParticle(s, 2);
+  RemoveParticle(s.DustRun(), 2);
   EXPECT_EQ(s.ParticleCount, 2);
   EXPECT_EQ(s.Particles.size(), 4u);  // the room stays
-  RemoveParticle(s, 5);               // no such particle
+  RemoveParticle(s.DustRun(), 5);     // no such particle
   EXPECT_EQ(s.ParticleCount, 2);
 }
 
 TEST(ParticleBookkeeping, ExhaustedParticlesGoByTheUpperBounds) {
-  TModelState s;
+  TSolverModel s;
   s.Dust.Fractions = {{30e-6, 50e-6, 0.4}, {50e-6, 70e-6, 0.6}};
   s.FractionHits.assign(2, 0);
   const Extended bound = static_cast<Extended>(50e-6);
   const Extended diameters[] = {bound, std::nextafter(bound, 1.0L), 10e-6L, 90e-6L};
   for (Extended d : diameters) s.Particles.push_back(Particle(0, 0, 0, 0, d));
   s.ParticleCount = 4;
-  for (int i = 0; i < 4; ++i) CountExhausted(s, i);
+  for (int i = 0; i < 4; ++i) CountExhausted(s.Dust, s.DustRun(), i);
   // On the upper bound: that fraction; just above: the next; below every
   // lower bound: the first; above every upper bound: the last.
-  EXPECT_EQ(FractionOf(s, diameters[0]), 0);
-  EXPECT_EQ(FractionOf(s, diameters[1]), 1);
-  EXPECT_EQ(FractionOf(s, diameters[2]), 0);
-  EXPECT_EQ(FractionOf(s, diameters[3]), 1);
+  EXPECT_EQ(FractionOf(s.Dust.Fractions, diameters[0]), 0);
+  EXPECT_EQ(FractionOf(s.Dust.Fractions, diameters[1]), 1);
+  EXPECT_EQ(FractionOf(s.Dust.Fractions, diameters[2]), 0);
+  EXPECT_EQ(FractionOf(s.Dust.Fractions, diameters[3]), 1);
   EXPECT_EQ(s.FractionHits, (std::vector<int>{2, 2}));
   double sum = 0;
   const Extended pi = ParticlePi;

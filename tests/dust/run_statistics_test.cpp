@@ -4,15 +4,17 @@
 
 #include <cmath>
 
+#include "dust/coarse_case.h"
 #include "dust/concentration_run.h"
 #include "model/discretization.h"
-#include "dust/coarse_case.h"
+#include "quiet_observer.h"
 #include "solver/vortex_run.h"
 
 namespace ltr {
 namespace {
 
 using testing::Coarse;
+using testing::Quiet;
 using testing::Seeded;
 using testing::SteadyFlow;
 
@@ -54,7 +56,8 @@ void ExpectFatesAddUp(const TModelState& s, long long injected) {
 
 TEST(RunStatistics, FatesAddUpToTheInjectedParticles) {
   TModelState s = SteadyFlow();
-  ASSERT_TRUE(RunConcentration(s, 6, 5, false, Seeded(42)));
+  ASSERT_TRUE(
+      RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), Quiet(), 6, 5, false, Seeded(42)));
   ExpectFatesAddUp(s, 30);
   const TFateTally total = s.OutputTally.Total();
   EXPECT_GT(total.CountOf(TFateKind::Exhausted), 0);
@@ -63,18 +66,21 @@ TEST(RunStatistics, FatesAddUpToTheInjectedParticles) {
   // Held by a short residence limit: counted as held, still adding up.
   TModelState held = SteadyFlow();
   held.MaxResidence = 0.05;
-  ASSERT_TRUE(RunConcentration(held, 6, 5, false, Seeded(42)));
+  ASSERT_TRUE(RunConcentration(held.Case(), held.Flow(), held.DustRun(), held.Results(), held.Control(), Quiet(), 6, 5,
+                               false, Seeded(42)));
   ExpectFatesAddUp(held, 30);
   EXPECT_GT(held.OutputTally.Total().CountOf(TFateKind::Held), 0);
 
   // A new run starts a new tally.
-  ASSERT_TRUE(RunConcentration(held, 2, 2, false, Seeded(1)));
+  ASSERT_TRUE(RunConcentration(held.Case(), held.Flow(), held.DustRun(), held.Results(), held.Control(), Quiet(), 2, 2,
+                               false, Seeded(1)));
   ExpectFatesAddUp(held, 4);
 }
 
 TEST(RunStatistics, PenetrationIsZeroInStillAirAndOneWhenEveryParticleLeaves) {
   TModelState still = Coarse();  // every circulation 0: the particles fall
-  ASSERT_TRUE(RunConcentration(still, 4, 3, false, Seeded(3)));
+  ASSERT_TRUE(RunConcentration(still.Case(), still.Flow(), still.DustRun(), still.Results(), still.Control(), Quiet(),
+                               4, 3, false, Seeded(3)));
   TOutletStatistics none = OutletStatistics(still.OutputTally.Total(), still.RealInputConcentration);
   EXPECT_EQ(none.Particles, 12);
   EXPECT_EQ(none.Penetration, 0.0);
@@ -86,7 +92,8 @@ TEST(RunStatistics, PenetrationIsZeroInStillAirAndOneWhenEveryParticleLeaves) {
   fine.Dust.Fractions = {{1e-6, 2e-6, 0.5}, {2e-6, 3e-6, 0.5}};
   TConcentrationOptions own = Seeded(3);
   own.ParticleStep = TParticleStepMode::Auto();
-  ASSERT_TRUE(RunConcentration(fine, 4, 3, false, own));
+  ASSERT_TRUE(RunConcentration(fine.Case(), fine.Flow(), fine.DustRun(), fine.Results(), fine.Control(), Quiet(), 4, 3,
+                               false, own));
   ExpectFatesAddUp(fine, 12);
   TOutletStatistics all = OutletStatistics(fine.OutputTally.Total(), fine.RealInputConcentration);
   EXPECT_NEAR(all.Penetration, 1.0, 1e-15);
@@ -99,9 +106,11 @@ TEST(RunStatistics, PenetrationIsZeroInStillAirAndOneWhenEveryParticleLeaves) {
 // samples can say).
 TEST(RunStatistics, IntervalNarrowsAsOneOverTheRootOfTheParticleCount) {
   TModelState few = SteadyFlow();
-  ASSERT_TRUE(RunConcentration(few, 6, 6, false, Seeded(11)));
+  ASSERT_TRUE(RunConcentration(few.Case(), few.Flow(), few.DustRun(), few.Results(), few.Control(), Quiet(), 6, 6,
+                               false, Seeded(11)));
   TModelState many = SteadyFlow();
-  ASSERT_TRUE(RunConcentration(many, 12, 12, false, Seeded(11)));
+  ASSERT_TRUE(RunConcentration(many.Case(), many.Flow(), many.DustRun(), many.Results(), many.Control(), Quiet(), 12,
+                               12, false, Seeded(11)));
   const TOutletStatistics a = OutletStatistics(few.OutputTally.Total(), few.RealInputConcentration);
   const TOutletStatistics b = OutletStatistics(many.OutputTally.Total(), many.RealInputConcentration);
   ASSERT_GT(b.OutputStdError, 0.0);

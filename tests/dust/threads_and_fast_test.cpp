@@ -11,11 +11,14 @@
 #include "dust/particle_motion.h"
 #include "model/discretization.h"
 #include "numerics/runge_kutta.h"
+#include "quiet_observer.h"
 #include "solver/velocity.h"
 #include "solver/vortex_run.h"
 
 namespace ltr {
 namespace {
+
+using testing::Quiet;
 
 bool SameBits(Extended a, Extended b) { return std::memcmp(&a, &b, 10) == 0; }
 
@@ -24,7 +27,7 @@ const TModelState& ShortRun() {
   static const TModelState s = [] {
     TModelState m;
     m.Compute.Threads = 1;
-    EXPECT_TRUE(RunVortices(m, 150, 0, 0.0, 0.3, 0.005));
+    EXPECT_TRUE(RunVortices(m.Case(), m.Flow(), m.Control(), Quiet(), 150, 0, 0.0, 0.3, 0.005));
     return m;
   }();
   return s;
@@ -78,8 +81,12 @@ TEST(ParticleThreads, OneStepIsTheSameOnOneThreadAndOnFour) {
   one.Compute.Threads = 1;
   TModelState four = base;
   four.Compute.Threads = 4;
-  StepParticles(one);
-  StepParticles(four);
+  for (TModelState* s : {&one, &four}) {
+    TRun run(s->Compute);
+    TParticleStepper stepper;
+    stepper.MaxResidence = s->MaxResidence;
+    StepParticles(s->Case(), s->Flow(), run, s->DustRun(), stepper);
+  }
   ASSERT_LT(one.ParticleCount, 290);
   ASSERT_GT(one.ExhaustedMass, 0.0);
   ASSERT_GT(one.HeldMass, 0.0);
@@ -101,8 +108,8 @@ TEST(VortexThreads, ARunIsTheSameOnOneThreadAndOnThree) {
   one.Compute.Threads = 1;
   TModelState three;
   three.Compute.Threads = 3;
-  ASSERT_TRUE(RunVortices(one, 200, 0, 0.0, 0.25, 0.005));
-  ASSERT_TRUE(RunVortices(three, 200, 0, 0.0, 0.25, 0.005));
+  ASSERT_TRUE(RunVortices(one.Case(), one.Flow(), one.Control(), Quiet(), 200, 0, 0.0, 0.25, 0.005));
+  ASSERT_TRUE(RunVortices(three.Case(), three.Flow(), three.Control(), Quiet(), 200, 0, 0.0, 0.25, 0.005));
   ASSERT_EQ(one.FreeCount, three.FreeCount);
   ASSERT_GT(one.FreeCount, 50);
   for (int i = 0; i < one.BoundCount + one.FreeCount; ++i) {
@@ -117,9 +124,10 @@ TEST(VortexThreads, ARunIsTheSameOnOneThreadAndOnThree) {
 // vortex and at a free vortex's own position (which it skips).
 TEST(FastVelocity, AgreesWithTheExactSumToTwelveDigits) {
   TModelState s = ShortRun();
-  LoadFastVortices(s, s.FastVortices);
-  EXPECT_EQ(s.FastVortices.Count, static_cast<size_t>(s.BoundCount + s.FreeCount));
-  EXPECT_EQ(s.FastVortices.X.size() % 16, 0u);
+  TFastVortices fast;
+  LoadFastVortices(s.Case(), s.Flow(), fast);
+  EXPECT_EQ(fast.Count, static_cast<size_t>(s.BoundCount + s.FreeCount));
+  EXPECT_EQ(fast.X.size() % 16, 0u);
   double scale = 0;
   std::vector<std::pair<TRealPoint, int>> points;
   for (int i = 0; i < 40; ++i)
@@ -129,8 +137,8 @@ TEST(FastVelocity, AgreesWithTheExactSumToTwelveDigits) {
   points.push_back({{free0.Pos.X + 0.003L, free0.Pos.Y}, -1});  // inside its core (H / 2 = 0.01)
   for (const auto& [P, skip] : points) {
     double ue, ve, uf, vf;
-    VelocityVectorAt(s, P, skip, ue, ve);
-    FastVelocityAt(s.FastVortices, ToDouble(P.X), ToDouble(P.Y), uf, vf);
+    VelocityVectorAt(s.Case(), s.Flow(), P, skip, ue, ve);
+    FastVelocityAt(fast, ToDouble(P.X), ToDouble(P.Y), uf, vf);
     scale = std::max(scale, std::hypot(ue, ve));
     EXPECT_NEAR(uf, ue, 1e-12 * (1 + std::fabs(ue))) << "at " << static_cast<double>(P.X) << ", "
                                                       << static_cast<double>(P.Y);
@@ -144,14 +152,16 @@ TEST(FastVelocity, AgreesWithTheExactSumToTwelveDigits) {
 // stays near the exact one.
 TEST(FastMode, AConcentrationRunStaysCloseToTheExactOne) {
   TModelState exact;
-  BuildArea(exact);
-  ASSERT_TRUE(SolveCurrentFlow(exact));
+  BuildArea(exact.Area, exact.Flow());
+  ASSERT_TRUE(SolveCurrentFlow(exact.Case(), exact.Flow(), exact.Compute));
   TModelState fast = exact;
   fast.Compute.Fast = true;
   TConcentrationOptions options;
   options.Seed.Kind = TSizeSeed::TKind::Unseeded;
-  ASSERT_TRUE(RunConcentration(exact, 10, 10, false, options));
-  ASSERT_TRUE(RunConcentration(fast, 10, 10, false, options));
+  ASSERT_TRUE(RunConcentration(exact.Case(), exact.Flow(), exact.DustRun(), exact.Results(), exact.Control(), Quiet(),
+                               10, 10, false, options));
+  ASSERT_TRUE(RunConcentration(fast.Case(), fast.Flow(), fast.DustRun(), fast.Results(), fast.Control(), Quiet(), 10,
+                               10, false, options));
   EXPECT_NEAR(fast.OutputConcentration, exact.OutputConcentration, 0.1 * exact.OutputConcentration);
   EXPECT_EQ(fast.RealInputConcentration, exact.RealInputConcentration);  // the same sizes
   EXPECT_NEAR(static_cast<double>(fast.ConcentrationSteps), static_cast<double>(exact.ConcentrationSteps),

@@ -24,12 +24,13 @@ class FieldFileTest : public ::testing::Test {
  protected:
   FieldFileTest() {
     s.Area.H = 0.05;
-    BuildArea(s);
+    BuildArea(s.Area, s.Flow());
     s.Delta = s.Area.H / 2;
-    PrepareInfluenceSystem(s);
+    TRun run(s.Compute);
+    PrepareInfluenceSystem(s.Flow(), run);
     s.Vortices[s.BoundCount] = {{0.4L, 0.3L}, -0.02L};
     s.FreeCount = 1;
-    f = ComputeVelocityField(s, 7, 5);
+    f = ComputeVelocityField(s.Case(), s.Flow(), s.Compute, 7, 5);
   }
   TModelState s;
   TVelocityField f;
@@ -101,7 +102,7 @@ TEST_F(FieldFileTest, CsvReadsBackToTheComputedFieldAndTheVorticesFileNamesItsPo
   }
   EXPECT_FALSE(std::getline(in, line));
 
-  const std::string vtk = VorticesVtk(s);
+  const std::string vtk = VorticesVtk(s.Flow());
   const int n = s.BoundCount + 1;
   EXPECT_NE(vtk.find("DATASET POLYDATA\nPOINTS " + std::to_string(n) + " double\n"), std::string::npos);
   // The free vortex comes last among the points and among the circulations.

@@ -18,6 +18,7 @@
 
 #include "model/discretization.h"
 #include "model/model_state.h"
+#include "model/observer.h"
 
 namespace ltr::testing {
 
@@ -66,10 +67,10 @@ inline TModelState StateWithFreeVortices() {
   TModelState s;
   s.Area.H = 0.05;
   s.MaxFreeVortex = 50;
-  BuildArea(s);
-  s.SepPoints[0].Enabled = true;
-  s.SepPoints[1].Enabled = false;
-  s.SepPoints[3].Enabled = false;
+  BuildArea(s.Area, s.Flow());
+  s.Enabled[0] = true;
+  s.Enabled[1] = false;
+  s.Enabled[3] = false;
   s.Time = 1.25;
   s.Dt = 0.0025;
   for (int i = 0; i < s.BoundCount; ++i) s.Vortices[i].Gamma = (i % 2 ? -1.0L : 1.0L) / (3 + i);
@@ -104,12 +105,6 @@ class TStateImage {
       Add(c.Normal);
       Add(c.Vn);
     }
-    Add(s.MovedVortices);
-    for (const TRealMatr* m : {&s.Matr, &s.MatrCopy}) {
-      Add(m->size());
-      for (const TRealArray& row : *m) Add(row);
-    }
-    Add(s.Solution);
     Add(s.StopVortexRun);
     for (const TRibArray* ribs : {&s.Ribs, &s.InnerRibs}) {
       Add(ribs->size());
@@ -122,8 +117,8 @@ class TStateImage {
     for (const TSeparationPoint& p : s.SepPoints) {
       for (int v : {p.Index, p.SearchFrom, p.SearchTo, p.LastShed}) Add(v);
       Add(p.Dir);
-      Add(p.Enabled);
     }
+    for (bool enabled : s.Enabled) Add(enabled);
     for (int v : {s.ExhaustRib, s.InflowRib, s.FreeVortexSize}) Add(v);
     Add(s.Particles.size());
     for (const TParticle& p : s.Particles) {

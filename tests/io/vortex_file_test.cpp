@@ -14,10 +14,12 @@
 #include "io/vortex_commands.h"
 #include "model/discretization.h"
 #include "model/validation.h"
+#include "quiet_observer.h"
 
 namespace ltr {
 namespace {
 
+using testing::Quiet;
 using testing::ReadBytes;
 using testing::StateWithFreeVortices;
 using testing::TempDir;
@@ -29,7 +31,7 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Encode(const TModelState& s) {
   Bytes bytes;
   std::string reason;
-  EXPECT_TRUE(EncodeVortexStructure(s, bytes, reason)) << reason;
+  EXPECT_TRUE(EncodeVortexStructure(s.Case(), s.Flow(), bytes, reason)) << reason;
   return bytes;
 }
 
@@ -51,7 +53,7 @@ const Bytes Ext80MinusTwo = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x0
 
 TEST(VortexFileFormat, StartUpStateGivesTheDocumentedHeaderBytes) {
   TModelState s;
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
   const Bytes file = Encode(s);
 
   const std::string signature = "Dust Flow Vortex Structure File. Enclosure Model Data Set. R7. ";
@@ -88,7 +90,7 @@ TEST(VortexFileFormat, ExtendedValuesInTheRecordsAreTheTenX87Bytes) {
   EXPECT_EQ(FromExt80(minusTwo), -2.0L);
 
   TModelState s;
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
   const Bytes file = Encode(s);
   // Calc point 0 lies on the ceiling: its normal is (0, 1).
   EXPECT_EQ(Slice(file, 167 + 24, 10), Bytes(10, 0));
@@ -128,8 +130,8 @@ TEST(VortexFileRoundTrip, WriteReadWriteGivesIdenticalFilesUnderBothExtensions) 
   TempDir dir;
   TModelState s = StateWithFreeVortices();
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(s, dir.File("a.evt"), error)) << error;
-  ASSERT_TRUE(WriteVortexStructure(s, dir.File("a.vrt"), error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), dir.File("a.evt"), error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), dir.File("a.vrt"), error)) << error;
   const Bytes first = ReadBytes(dir.File("a.evt"));
   EXPECT_EQ(first, Encode(s));
   EXPECT_EQ(ReadBytes(dir.File("a.vrt")), first);
@@ -147,8 +149,8 @@ TEST(VortexFileRoundTrip, WriteReadWriteGivesIdenticalFilesUnderBothExtensions) 
   for (const char* name : {"a.vrt", "junk.vrt"}) {
     TModelState t;
     TLoadResult result;
-    ASSERT_TRUE(LoadVortexStructure(t, dir.File(name), result));
-    ASSERT_TRUE(WriteVortexStructure(t, dir.File("again.evt"), error)) << error;
+    ASSERT_TRUE(LoadVortexStructure(t.Case(), t.Flow(), t.DustRun(), Quiet(), dir.File(name), result));
+    ASSERT_TRUE(WriteVortexStructure(t.Case(), t.Flow(), dir.File("again.evt"), error)) << error;
     EXPECT_EQ(ReadBytes(dir.File("again.evt")), first) << name;
   }
 }
@@ -159,29 +161,29 @@ TEST(VortexFileRoundTrip, SaveThenLoadRestoresEveryStoredValueBitForBit) {
   s.Area.InflowSpeed = 1.7;  // not the derived value: read back as stored
   for (TCalcPoint& c : s.CalcPoints)  // the inflow as a rebuild with that speed gives it
     if (c.Vn == -2.0L) c.Vn = -static_cast<Extended>(s.Area.InflowSpeed);
-  // Calc points that a rebuild would not give: the stored ones must win.
-  s.CalcPoints[3].Pos.X += 1e-7L;
-  s.CalcPoints[5].Vn = s.Area.Speed;
+  // Calc points that differ from a rebuild within its tolerance: the stored
+  // ones must win.
+  s.CalcPoints[3].Pos.X += 1e-12L;
+  s.CalcPoints[5].Normal.Y -= 1e-15L;
   s.CalcPoints[9].Normal.X = -0.0L;  // a ceiling point: (0, 1) with a signed zero
   const std::string path = dir.File("run.evt");
-  ASSERT_TRUE(SaveVortexStructure(s, path));
+  ASSERT_TRUE(SaveVortexStructure(s.Case(), s.Flow(), path));
 
   TModelState t;  // the start-up state, with more bound vortices
   t.Particles.resize(5);
   t.ParticleCount = 5;
-  BuildArea(t);
+  BuildArea(t.Area, t.Flow());
   ASSERT_GT(t.BoundCount, s.BoundCount);
   TRecorder ui;
-  t.Observer = &ui;
   TLoadResult result;
-  const TOutcome loaded = LoadVortexStructure(t, path, result);
+  const TOutcome loaded = LoadVortexStructure(t.Case(), t.Flow(), t.DustRun(), ui, path, result);
   ASSERT_TRUE(loaded) << loaded;
   EXPECT_TRUE(loaded.Message().empty());
 
   auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
   static_assert(sizeof(TAreaParams) == 9 * sizeof(double));
   EXPECT_TRUE(same(t.Area, s.Area));  // all nine values, InflowSpeed as stored
-  for (int i = 0; i < SeparationPointCount; ++i) EXPECT_EQ(t.SepPoints[i].Enabled, s.SepPoints[i].Enabled);
+  for (int i = 0; i < SeparationPointCount; ++i) EXPECT_EQ(t.Enabled[i], s.Enabled[i]);
   EXPECT_EQ(t.FreeCount, 7);
   EXPECT_TRUE(same(t.Time, s.Time));
   EXPECT_TRUE(same(t.Dt, s.Dt));
@@ -224,7 +226,7 @@ TEST(VortexFileRoundTrip, SignatureIsNotRequired) {
   WriteBytes(dir.File("foreign.vrt"), file);
   TModelState t;
   TLoadResult result;
-  ASSERT_TRUE(LoadVortexStructure(t, dir.File("foreign.vrt"), result));
+  ASSERT_TRUE(LoadVortexStructure(t.Case(), t.Flow(), t.DustRun(), Quiet(), dir.File("foreign.vrt"), result));
   EXPECT_EQ(t.FreeCount, 7);
   // Written again, it carries the proper signature.
   const Bytes again = Encode(t);
@@ -263,16 +265,16 @@ TEST(VortexFileLoad, ProposesTheNextWholeSecondAndTwiceItsSteps) {
   TempDir dir;
   for (const TProposalCase& c : cases) {
     TModelState s;
-    BuildArea(s);
+    BuildArea(s.Area, s.Flow());
     s.Time = c.time;
     s.Dt = c.dt;
     const std::string path = dir.File("p.evt");
     std::string error;
-    ASSERT_TRUE(WriteVortexStructure(s, path, error)) << error;
+    ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), path, error)) << error;
     TModelState t;
     t.MaxFreeVortex = 12345;  // the proposal does not depend on any maximum
     TLoadResult r;
-    ASSERT_TRUE(LoadVortexStructure(t, path, r));
+    ASSERT_TRUE(LoadVortexStructure(t.Case(), t.Flow(), t.DustRun(), Quiet(), path, r));
     EXPECT_EQ(r.MaxTimeText, c.maxTime) << c.time;
     EXPECT_EQ(r.MaxFreeVortexValue, c.maxFree) << c.time << " / " << c.dt;
     EXPECT_EQ(r.MaxFreeVortexText, std::to_string(c.maxFree));
@@ -290,19 +292,19 @@ TEST(VortexFileLoad, FileOfASmallerEnclosureReplacesAllVortexState) {
   TModelState small = StateWithFreeVortices();
   const std::string path = dir.File("small.evt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(small, path, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(small.Case(), small.Flow(), path, error)) << error;
 
   // The current model: the default enclosure with many more bound vortices and
   // a larger free-vortex maximum.
   TModelState t;
   t.MaxFreeVortex = 400;
-  BuildArea(t);
+  BuildArea(t.Area, t.Flow());
   const int before = t.BoundCount;
   ASSERT_GT(before, 68);
   t.FreeCount = 3;
   t.Time = 9.0;
   TLoadResult r;
-  ASSERT_TRUE(LoadVortexStructure(t, path, r));
+  ASSERT_TRUE(LoadVortexStructure(t.Case(), t.Flow(), t.DustRun(), Quiet(), path, r));
   EXPECT_EQ(t.BoundCount, 68);
   EXPECT_EQ(t.CalcPoints.size(), 68u);
   EXPECT_EQ(t.Vortices.size(), 68u + 50u);
@@ -326,15 +328,15 @@ TEST(VortexFileLoad, ValuesBeyondTheDialogsRangesLoadAsStored) {
   big.Area.Speed = 150.0;
   big.Area.RoomWidth = 20.0;
   big.Area.InflowSpeed = DerivedInflowSpeed(big.Area);
-  BuildArea(big);
+  BuildArea(big.Area, big.Flow());
   const std::string path = dir.File("big.evt");
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(big, path, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(big.Case(), big.Flow(), path, error)) << error;
 
   TModelState t;
-  BuildArea(t);
+  BuildArea(t.Area, t.Flow());
   TLoadResult r;
-  ASSERT_TRUE(LoadVortexStructure(t, path, r));
+  ASSERT_TRUE(LoadVortexStructure(t.Case(), t.Flow(), t.DustRun(), Quiet(), path, r));
   EXPECT_EQ(t.Area.H, 2.0);
   EXPECT_EQ(t.Area.Speed, 150.0);
   EXPECT_EQ(t.Area.RoomWidth, 20.0);
@@ -344,9 +346,9 @@ TEST(VortexFileLoad, ValuesBeyondTheDialogsRangesLoadAsStored) {
   // names the bound.
   TModelState fine;
   fine.Area.H = 0.0002;
-  BuildArea(fine);
+  BuildArea(fine.Area, fine.Flow());
   ASSERT_GT(fine.BoundCount, VortexFileMaxBoundCount);
-  EXPECT_FALSE(WriteVortexStructure(fine, dir.File("fine.evt"), error));
+  EXPECT_FALSE(WriteVortexStructure(fine.Case(), fine.Flow(), dir.File("fine.evt"), error));
   EXPECT_NE(error.find("допускается не более 4000"), std::string::npos) << error;
   EXPECT_FALSE(std::filesystem::exists(dir.File("fine.evt")));
 }
@@ -360,7 +362,7 @@ TModelState ModelInUse() {
   TModelState s;
   s.Area.RoomWidth = 1.2;
   s.MaxFreeVortex = 30;
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
   s.FreeCount = 2;
   s.Vortices[s.BoundCount].Pos = {0.3L, 0.3L};
   s.Vortices[s.BoundCount].Gamma = 0.01L;
@@ -477,6 +479,42 @@ std::vector<TBadFile> BadFiles() {
          const long double v = 1.5L;
          std::memcpy(b.data() + 167 + 64 * 9 + 48, &v, 10);
        }, "расчетная точка № 10: нормальная скорость 1,5 м/с (допускаются 0, 3 и -2)"},
+      // Records that lie on the walls, and that the discretization the load
+      // rebuilds would never give: refused, naming the record.
+      {"calc point duplicated", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * 11, b.data() + 167 + 64 * 10, 64);
+       }, "расчетная точка № 12 лежит не там, где ее дает разбиение стенок укрытия"},
+      {"calc point moved to the floor", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * 8, b.data() + 167 + 64 * 40, 20);
+       }, "расчетная точка № 9 лежит не там"},
+      {"normal turned along the ceiling", [](Bytes& b) {
+         std::uint8_t x[10];
+         std::memcpy(x, b.data() + 167 + 64 * 8 + 24, 10);
+         std::memcpy(b.data() + 167 + 64 * 8 + 24, b.data() + 167 + 64 * 8 + 34, 10);
+         std::memcpy(b.data() + 167 + 64 * 8 + 34, x, 10);
+       }, "расчетная точка № 9: нормаль к стенке (1; 0) вместо (0; 1)"},
+      {"normal reversed", [](Bytes& b) { b[167 + 64 * 8 + 43] ^= 0x80; },
+       "расчетная точка № 9: нормаль к стенке (0; -1) вместо (0; 1)"},
+      {"exhaust speed at every calc point", [=](Bytes& b) {
+         const long double speed = 3.0L;
+         for (std::size_t i = 0; i < n; ++i) std::memcpy(b.data() + 167 + 64 * i + 48, &speed, 10);
+       }, "расчетная точка № 1: нормальная скорость 3 м/с вместо 0 м/с"},
+      {"bound vortex duplicated", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * n + 40 * 6, b.data() + 167 + 64 * n + 40 * 5, 40);
+       }, "присоединенный вихрь № 7 лежит не там, где его дает разбиение стенок укрытия"},
+      {"every bound vortex at one point", [=](Bytes& b) {
+         for (std::size_t j = 1; j < n; ++j)
+           std::memcpy(b.data() + 167 + 64 * n + 40 * j, b.data() + 167 + 64 * n, 20);
+       }, "присоединенный вихрь № 2 лежит не там"},
+      {"bound vortex on a calc point", [](Bytes& b) {
+         std::memcpy(b.data() + 167 + 64 * n + 40 * 10, b.data() + 167 + 64 * 10, 20);
+       }, "присоединенный вихрь № 11 лежит не там"},
+      // Each within the range of doubles, their sum not.
+      {"free circulations at the largest double", [](Bytes& b) {
+         const long double big = std::numeric_limits<double>::max();
+         std::memcpy(b.data() + 167 + 64 * n + 40 * n + 24, &big, 10);
+         std::memcpy(b.data() + 167 + 64 * n + 40 * (n + 1) + 24, &big, 10);
+       }, "сумма циркуляций вихрей вне допустимого диапазона"},
       {"random bytes", [](Bytes& b) {
          std::mt19937 gen(20240501u);
          b.resize(5000);
@@ -497,10 +535,9 @@ TEST(VortexFileRefusal, EveryDamagedFileIsRefusedAndTheModelStaysAsItWas) {
 
     TModelState s = ModelInUse();
     TRecorder ui;
-    s.Observer = &ui;
     const TStateImage before(s);
     TLoadResult r;
-    const TOutcome refused = LoadVortexStructure(s, path, r);
+    const TOutcome refused = LoadVortexStructure(s.Case(), s.Flow(), s.DustRun(), ui, path, r);
     EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
     EXPECT_TRUE(TStateImage(s) == before);
     const std::string& message = refused.Message();
@@ -530,9 +567,8 @@ TEST(VortexFileRefusal, MissingFileAndFolderAreRefused) {
   for (const std::string& path : {dir.File("none.evt"), dir.Path().string()}) {
     TModelState s = original;
     TRecorder ui;
-    s.Observer = &ui;
     TLoadResult r;
-    const TOutcome refused = LoadVortexStructure(s, path, r);
+    const TOutcome refused = LoadVortexStructure(s.Case(), s.Flow(), s.DustRun(), ui, path, r);
     EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
     EXPECT_TRUE(TStateImage(s) == before);
     EXPECT_NE(refused.Message().find("\"" + path + "\""), std::string::npos);
@@ -597,18 +633,18 @@ TEST(VortexFileSave, FailedSaveLeavesTheExistingFileIntact) {
   // A state that could not be loaded again is not written.
   s.FreeCount = 51;
   s.Vortices.resize(200);
-  const TOutcome refused = SaveVortexStructure(s, target);
+  const TOutcome refused = SaveVortexStructure(s.Case(), s.Flow(), target);
   EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
   EXPECT_NE(refused.Message().find("Не удалось сохранить вихревую структуру в файл \"" + target + "\": "),
             std::string::npos);
   EXPECT_NE(refused.Message().find("число свободных вихрей 51"), std::string::npos) << refused;
   s.FreeCount = 7;
   s.Vortices[s.BoundCount + 2].Gamma = std::numeric_limits<long double>::infinity();
-  EXPECT_FALSE(WriteVortexStructure(s, target, error));
+  EXPECT_FALSE(WriteVortexStructure(s.Case(), s.Flow(), target, error));
   EXPECT_NE(error.find("вихрь № 71"), std::string::npos) << error;
   s.Vortices[s.BoundCount + 2].Gamma = 0.5L;
   s.BoundCount -= 1;  // does not match the enclosure
-  EXPECT_FALSE(WriteVortexStructure(s, target, error));
+  EXPECT_FALSE(WriteVortexStructure(s.Case(), s.Flow(), target, error));
   s.BoundCount += 1;
   EXPECT_EQ(ReadBytes(target), previous);
 
@@ -620,7 +656,7 @@ TEST(VortexFileSave, FailedSaveLeavesTheExistingFileIntact) {
     struct rlimit small = old;
     small.rlim_cur = 1000;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool ok = WriteVortexStructure(s, target, error);
+    const bool ok = WriteVortexStructure(s.Case(), s.Flow(), target, error);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(ok);
@@ -630,16 +666,16 @@ TEST(VortexFileSave, FailedSaveLeavesTheExistingFileIntact) {
 
   // A folder in place of the file, a missing folder.
   std::filesystem::create_directory(dir.File("folder.evt"));
-  EXPECT_FALSE(WriteVortexStructure(s, dir.File("folder.evt"), error));
+  EXPECT_FALSE(WriteVortexStructure(s.Case(), s.Flow(), dir.File("folder.evt"), error));
   EXPECT_NE(error.find("папка"), std::string::npos) << error;
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.evt")));
-  EXPECT_FALSE(WriteVortexStructure(s, dir.File("missing/x.evt"), error));
-  EXPECT_FALSE(WriteVortexStructure(s, "", error));
+  EXPECT_FALSE(WriteVortexStructure(s.Case(), s.Flow(), dir.File("missing/x.evt"), error));
+  EXPECT_FALSE(WriteVortexStructure(s.Case(), s.Flow(), "", error));
 
   // A folder that cannot be written to (permissions bind only non-root users).
   if (::geteuid() != 0) {
     ::chmod(dir.Path().c_str(), 0500);
-    EXPECT_FALSE(WriteVortexStructure(s, target, error));
+    EXPECT_FALSE(WriteVortexStructure(s.Case(), s.Flow(), target, error));
     EXPECT_NE(error.find("нет прав доступа"), std::string::npos) << error;
     ::chmod(dir.Path().c_str(), 0700);
   }
@@ -658,7 +694,7 @@ TEST(VortexFileSave, SaveReplacesTheFileItNamesAndKeepsItsPermissions) {
 
   const TModelState s = StateWithFreeVortices();
   std::string error;
-  ASSERT_TRUE(WriteVortexStructure(s, target, error)) << error;
+  ASSERT_TRUE(WriteVortexStructure(s.Case(), s.Flow(), target, error)) << error;
   EXPECT_EQ(ReadBytes(target), Encode(s));
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
@@ -666,8 +702,8 @@ TEST(VortexFileSave, SaveReplacesTheFileItNamesAndKeepsItsPermissions) {
 
   // Saving through a link replaces the linked file, and the link stays.
   TModelState t;
-  BuildArea(t);
-  ASSERT_TRUE(WriteVortexStructure(t, dir.File("sub/link.evt"), error)) << error;
+  BuildArea(t.Area, t.Flow());
+  ASSERT_TRUE(WriteVortexStructure(t.Case(), t.Flow(), dir.File("sub/link.evt"), error)) << error;
   EXPECT_TRUE(std::filesystem::is_symlink(dir.File("sub/link.evt")));
   EXPECT_EQ(ReadBytes(target), Encode(t));
   EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"data.evt", "sub"}));

@@ -8,22 +8,29 @@
 
 #include "model/discretization.h"
 #include "model/model_state.h"
+#include "quiet_observer.h"
 #include "solver/influence.h"
 #include "solver/vortex_run.h"
 
 namespace ltr::testing {
 
+// A model with the working storage of a run, for the tests that step the
+// solver themselves; Run.Compute says how it computes.
+struct TSolverModel : TModelState {
+  TRun Run;
+};
+
 // The start-up enclosure with a spacing of 0.05 m: 68 bound vortices.
 inline void BuildSmallCase(TModelState& s, int maxFree = 100) {
   s.Area.H = 0.05;
   s.MaxFreeVortex = maxFree;
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
 }
 
 // What a run does before its first step: the arrays and the first solve.
-inline void PrepareSolver(TModelState& s) {
+inline void PrepareSolver(TSolverModel& s) {
   s.Delta = s.Area.H / 2;
-  PrepareInfluenceSystem(s);
+  PrepareInfluenceSystem(s.Flow(), s.Run);
 }
 
 // One vortex and nothing else: the enclosure plays no part.
@@ -44,7 +51,7 @@ class RecordingObserver : public TObserver {
     calls.push_back(label == TLabel::Time ? "time" : "count");
     (label == TLabel::Time ? timeLabel : countLabel) = text;
   }
-  void RedrawRun(const TModelState&, bool withParticles) override {
+  void RedrawRun(const TFlow&, bool withParticles) override {
     calls.push_back(withParticles ? "redraw+particles" : "redraw");
     ++steps;
   }

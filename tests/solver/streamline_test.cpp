@@ -14,6 +14,7 @@
 namespace ltr {
 namespace {
 
+using testing::Quiet;
 using testing::RecordingObserver;
 using testing::SingleVortex;
 
@@ -30,9 +31,8 @@ TEST(StreamlineTest, OneSecondOfFiveMillimetreStepsIs200Steps) {
   TModelState s;
   SingleVortex(s, {0.0L, 0.0L}, 1.0L);
   RecordingObserver ui;
-  s.Observer = &ui;
   TFlowLineEnd end = TFlowLineEnd::StepLimit;
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 1.0, &end));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), ui, 0.1, 0.005, 0.005, 1.0, &end));
   EXPECT_EQ(end, TFlowLineEnd::MaxLength);
   ASSERT_EQ(s.FlowLineCount, 1);
   ASSERT_EQ(s.FlowLines.size(), 1u);
@@ -50,12 +50,12 @@ TEST(StreamlineTest, OneSecondOfFiveMillimetreStepsIs200Steps) {
   for (size_t k = 0; k < line.size(); ++k) EXPECT_EQ(ui.drawn[k].X, line[k].X);
 
   // MaxLen 0 makes exactly one step; a negative one none.
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 0.0));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), ui, 0.1, 0.005, 0.005, 0.0));
   EXPECT_EQ(s.FlowLines[1].size(), 2u);
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, -1.0));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), ui, 0.1, 0.005, 0.005, -1.0));
   EXPECT_EQ(s.FlowLines[2].size(), 1u);
   // Tracing again from the same point stores the same line once more.
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 1.0));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), ui, 0.1, 0.005, 0.005, 1.0));
   EXPECT_EQ(s.FlowLineCount, 4);
   ASSERT_EQ(s.FlowLines[3].size(), 201u);
   for (size_t k = 0; k < 201; ++k) {
@@ -67,17 +67,17 @@ TEST(StreamlineTest, OneSecondOfFiveMillimetreStepsIs200Steps) {
 TEST(StreamlineTest, EndsAtTheWallItCrosses) {
   TModelState s;
   s.Area.H = 0.05;
-  ASSERT_TRUE(SolveCurrentFlow(s));
+  ASSERT_TRUE(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
   // From the middle a step of 1 m leaves the enclosure whatever its direction.
   TFlowLineEnd end = TFlowLineEnd::MaxLength;
-  ASSERT_TRUE(TraceFlowLine(s, 0.5, 0.35, 1.0, 5.0, &end));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.5, 0.35, 1.0, 5.0, &end));
   EXPECT_EQ(end, TFlowLineEnd::Rib);
   ASSERT_EQ(s.FlowLines[0].size(), 2u);
   EXPECT_TRUE(OnContour(s.FlowLines[0][1]));
 
   // With the defaults the line ends at most after 200 steps; when a wall or
   // an opening stops it, at the crossing point, nearer than one step.
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.005, 0.005, 1.0));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.1, 0.005, 0.005, 1.0));
   const TRealPointArray line = s.FlowLines[1];
   ASSERT_LE(line.size(), 201u);
   ASSERT_GE(line.size(), 2u);
@@ -92,9 +92,9 @@ TEST(StreamlineTest, EndsAtTheWallItCrosses) {
 TEST(StreamlineTest, EndsWhereTheAirStandsStill) {
   TModelState s;
   s.Area.H = 0.05;
-  BuildArea(s);  // circulations all zero: no flow anywhere
+  BuildArea(s.Area, s.Flow());  // circulations all zero: no flow anywhere
   TFlowLineEnd end = TFlowLineEnd::MaxLength;
-  ASSERT_TRUE(TraceFlowLine(s, 0.3, 0.3, 0.005, 1.0, &end));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.3, 0.3, 0.005, 1.0, &end));
   EXPECT_EQ(end, TFlowLineEnd::Stagnation);
   EXPECT_EQ(s.FlowLineCount, 1);
   ASSERT_EQ(s.FlowLines[0].size(), 1u);
@@ -105,7 +105,6 @@ TEST(StreamlineTest, RefusesStepsAndPointsThatCannotBeTraced) {
   TModelState s;
   SingleVortex(s, {0.0L, 0.0L}, 1.0L);
   RecordingObserver ui;
-  s.Observer = &ui;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const std::string step = "Шаг построения линии тока должен быть положительным числом";
@@ -118,7 +117,7 @@ TEST(StreamlineTest, RefusesStepsAndPointsThatCannotBeTraced) {
                {0.1, 0.1, inf, 1.0, step},   {nan, 0.1, 0.005, 1.0, start}, {0.1, -inf, 0.005, 1.0, start},
                {0.1, 0.1, 0.005, nan, length}};
   for (const auto& c : cases) {
-    const TOutcome refused = TraceFlowLine(s, c.x, c.y, c.step, c.maxLen);
+    const TOutcome refused = TraceFlowLine(s.Case(), s.Flow(), s.Lines(), ui, c.x, c.y, c.step, c.maxLen);
     EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
     EXPECT_EQ(refused.Message(), c.message);
   }
@@ -139,7 +138,8 @@ TEST(StreamlineTest, NoLineRunsForever) {
   TModelState s;
   SingleVortex(s, {0.0L, 0.0L}, 1.0L);
   TFlowLineEnd end = TFlowLineEnd::MaxLength;
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.0, 0.01, std::numeric_limits<double>::infinity(), &end));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.1, 0.0, 0.01,
+                            std::numeric_limits<double>::infinity(), &end));
   EXPECT_EQ(s.FlowLines[0].size(), static_cast<size_t>(MaxFlowLineSteps) + 1);
   EXPECT_EQ(end, TFlowLineEnd::StepLimit);
 
@@ -147,11 +147,11 @@ TEST(StreamlineTest, NoLineRunsForever) {
   // and the caller learns it; one step shorter a line of the limit's length
   // ends by its length.
   end = TFlowLineEnd::MaxLength;
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.0, 0.01, 15000.0, &end));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.1, 0.0, 0.01, 15000.0, &end));
   EXPECT_EQ(s.FlowLines[1].size(), static_cast<size_t>(MaxFlowLineSteps) + 1);
   EXPECT_EQ(end, TFlowLineEnd::StepLimit);
   end = TFlowLineEnd::StepLimit;
-  ASSERT_TRUE(TraceFlowLine(s, 0.1, 0.0, 0.01, 9999.0, &end));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.1, 0.0, 0.01, 9999.0, &end));
   EXPECT_EQ(end, TFlowLineEnd::MaxLength);
   EXPECT_LT(s.FlowLines[2].size(), static_cast<size_t>(MaxFlowLineSteps) + 1);
   EXPECT_NE(FlowLineStepLimitText(MaxFlowLineSteps).find("1000000 шагов"), std::string::npos);
@@ -160,22 +160,22 @@ TEST(StreamlineTest, NoLineRunsForever) {
 TEST(FlowComputedTest, AFreshDiscretizationHasNoFlowUntilItIsSolved) {
   TModelState s;
   s.Area.H = 0.05;
-  BuildArea(s);
-  EXPECT_FALSE(FlowComputed(s));
-  EXPECT_FALSE(ConcentrationFlowComputed(s, false));
+  BuildArea(s.Area, s.Flow());
+  EXPECT_FALSE(FlowComputed(s.Flow()));
+  EXPECT_FALSE(ConcentrationFlowComputed(s.Flow(), false));
   // Moving vortices solve the circulations at the start of the run.
-  EXPECT_TRUE(ConcentrationFlowComputed(s, true));
-  ASSERT_TRUE(SolveCurrentFlow(s));
-  EXPECT_TRUE(FlowComputed(s));
-  EXPECT_TRUE(ConcentrationFlowComputed(s, false));
+  EXPECT_TRUE(ConcentrationFlowComputed(s.Flow(), true));
+  ASSERT_TRUE(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
+  EXPECT_TRUE(FlowComputed(s.Flow()));
+  EXPECT_TRUE(ConcentrationFlowComputed(s.Flow(), false));
 
   // One free vortex with circulation is a flow; circulations beyond the
   // vortices in use are none.
-  BuildArea(s);
+  BuildArea(s.Area, s.Flow());
   s.Vortices[s.BoundCount].Gamma = 0.01L;
-  EXPECT_FALSE(FlowComputed(s));
+  EXPECT_FALSE(FlowComputed(s.Flow()));
   s.FreeCount = 1;
-  EXPECT_TRUE(FlowComputed(s));
+  EXPECT_TRUE(FlowComputed(s.Flow()));
 }
 
 }  // namespace

@@ -13,35 +13,36 @@ namespace {
 
 using testing::BuildSmallCase;
 using testing::PrepareSolver;
+using testing::TSolverModel;
 
-void EnableOnly(TModelState& s, std::initializer_list<int> points) {
-  for (TSeparationPoint& sp : s.SepPoints) sp.Enabled = false;
-  for (int p : points) s.SepPoints[p].Enabled = true;
+void EnableOnly(TSolverModel& s, std::initializer_list<int> points) {
+  s.Enabled.fill(false);
+  for (int p : points) s.Enabled[p] = true;
 }
 
 // Where a vortex shed now at point p would be born.
-TRealPoint BirthPos(const TModelState& s, int p) {
+TRealPoint BirthPos(const TSolverModel& s, int p) {
   const TSeparationPoint& sp = s.SepPoints[p];
-  const int index = FindSeparation(s, sp.SearchFrom, sp.SearchTo);
+  const int index = FindSeparation(s.Case(), s.Flow(), sp.SearchFrom, sp.SearchTo);
   const Extended offset = 0.001L + s.Delta;
   return {s.CalcPoints[index].Pos.X + offset * sp.Dir.X, s.CalcPoints[index].Pos.Y + offset * sp.Dir.Y};
 }
 
 TEST(TimeStepTest, ShedsInPointOrderWithTheBoundCirculation) {
-  TModelState s;
+  TSolverModel s;
   BuildSmallCase(s);
   EnableOnly(s, {1, 2, 3});
   PrepareSolver(s);
   s.Dt = 0.005;
   const int N = s.BoundCount;
-  const TModelState before = s;
-  TimeStep(s);
+  const TSolverModel before = s;
+  TimeStep(s.Case(), s.Flow(), s.Run);
   ASSERT_EQ(s.FreeCount, 3);
   const Extended offset = 0.001L + s.Delta;
   for (int k = 0; k < 3; ++k) {
     const TSeparationPoint& sp = s.SepPoints[k + 1];
     EXPECT_EQ(sp.LastShed, N + k);
-    EXPECT_EQ(sp.Index, FindSeparation(before, sp.SearchFrom, sp.SearchTo));
+    EXPECT_EQ(sp.Index, FindSeparation(before.Case(), before.Flow(), sp.SearchFrom, sp.SearchTo));
     const TVortex& born = s.Vortices[N + k];
     EXPECT_EQ(born.Gamma, before.Vortices[sp.Index].Gamma);
     EXPECT_EQ(born.Pos.X, s.CalcPoints[sp.Index].Pos.X + offset * sp.Dir.X);
@@ -53,36 +54,36 @@ TEST(TimeStepTest, ShedsInPointOrderWithTheBoundCirculation) {
   EXPECT_EQ(s.SepPoints[0].LastShed, -1);
 
   // Free circulations change only by births.
-  const TModelState mid = s;
-  TimeStep(s);
+  const TSolverModel mid = s;
+  TimeStep(s.Case(), s.Flow(), s.Run);
   for (int f = 0; f < mid.FreeCount; ++f) EXPECT_EQ(s.Vortices[N + f].Gamma, mid.Vortices[N + f].Gamma);
 }
 
 TEST(TimeStepTest, StopsSheddingAtTheMaximum) {
-  TModelState s;
+  TSolverModel s;
   BuildSmallCase(s, 1);
   EnableOnly(s, {2, 3});
   PrepareSolver(s);
   s.Dt = 0.005;
-  TimeStep(s);
+  TimeStep(s.Case(), s.Flow(), s.Run);
   EXPECT_EQ(s.FreeCount, 1);
   EXPECT_EQ(s.SepPoints[2].LastShed, s.BoundCount);
   EXPECT_EQ(s.SepPoints[3].LastShed, -1);
-  TimeStep(s);
+  TimeStep(s.Case(), s.Flow(), s.Run);
   EXPECT_EQ(s.FreeCount, 1);
 
-  TModelState none;
+  TSolverModel none;
   BuildSmallCase(none);
   EnableOnly(none, {});
   PrepareSolver(none);
   none.Dt = 0.005;
-  TimeStep(none);
+  TimeStep(none.Case(), none.Flow(), none.Run);
   EXPECT_EQ(none.FreeCount, 0);
 }
 
 TEST(TimeStepTest, DropsABirthTooCloseToThePreviousOneOfItsPoint) {
   for (const Extended shift : {0.0024L, 0.0051L}) {  // below and above H / 10
-    TModelState s;
+    TSolverModel s;
     BuildSmallCase(s);
     EnableOnly(s, {1, 2});
     PrepareSolver(s);
@@ -92,7 +93,7 @@ TEST(TimeStepTest, DropsABirthTooCloseToThePreviousOneOfItsPoint) {
     s.FreeCount = 1;
     s.Vortices[N] = {{at.X + shift, at.Y}, 0.0L};
     s.SepPoints[1].LastShed = N;
-    TimeStep(s);
+    TimeStep(s.Case(), s.Flow(), s.Run);
     if (shift < 0.005L) {
       // Point 1's vortex is dropped and point 2 takes its slot.
       EXPECT_EQ(s.FreeCount, 2);
@@ -108,19 +109,19 @@ TEST(TimeStepTest, DropsABirthTooCloseToThePreviousOneOfItsPoint) {
 }
 
 TEST(TimeStepTest, MoveIsAnEulerStepFromTheOldPositions) {
-  TModelState s;
+  TSolverModel s;
   BuildSmallCase(s, 40);
   PrepareSolver(s);
   s.Dt = 0.005;
-  for (int step = 0; step < 10; ++step) TimeStep(s);
-  const TModelState before = s;
-  MoveFreeVortices(s);
+  for (int step = 0; step < 10; ++step) TimeStep(s.Case(), s.Flow(), s.Run);
+  const TSolverModel before = s;
+  MoveFreeVortices(s.Case(), s.Flow(), s.Run);
   ASSERT_EQ(s.FreeCount, before.FreeCount);
   int slid = 0;
   for (int i = s.BoundCount; i < s.BoundCount + s.FreeCount; ++i) {
     const TRealPoint A = before.Vortices[i].Pos;
-    const double u = VelocityAt(before, A, XDirection, i);
-    const double v = VelocityAt(before, A, YDirection, i);
+    const double u = VelocityAt(before.Case(), before.Flow(), A, XDirection, i);
+    const double v = VelocityAt(before.Case(), before.Flow(), A, YDirection, i);
     const TRealPoint B{A.X + static_cast<Extended>(u) * s.Dt, A.Y + static_cast<Extended>(v) * s.Dt};
     if (!FindRibCrossing(A, B, s.InnerRibs)) {
       EXPECT_EQ(s.Vortices[i].Pos.X, B.X);
@@ -139,7 +140,7 @@ TEST(TimeStepTest, MoveIsAnEulerStepFromTheOldPositions) {
 }
 
 TEST(TimeStepTest, StepAcrossTheTopSlidesAlongIt) {
-  TModelState s;
+  TSolverModel s;
   BuildSmallCase(s, 10);
   EnableOnly(s, {});
   PrepareSolver(s);
@@ -152,11 +153,11 @@ TEST(TimeStepTest, StepAcrossTheTopSlidesAlongIt) {
   s.Vortices[N] = {A, 0.0L};
   s.Vortices[N + 1] = {{0.45L, A.Y + 0.01L}, 0.5L};
   s.Dt = 0.01;
-  const double u = VelocityAt(s, A, XDirection, N);
-  const double v = VelocityAt(s, A, YDirection, N);
+  const double u = VelocityAt(s.Case(), s.Flow(), A, XDirection, N);
+  const double v = VelocityAt(s.Case(), s.Flow(), A, YDirection, N);
   ASSERT_GT(u, 0.0);
   ASSERT_GT(v * s.Dt, 0.002);
-  MoveFreeVortices(s);
+  MoveFreeVortices(s.Case(), s.Flow(), s.Run);
   const TRealPoint B = s.Vortices[N].Pos;
   const Extended top = 0.7L - 0.025L;
   EXPECT_NEAR(static_cast<double>(B.X), static_cast<double>(A.X + static_cast<Extended>(u) * s.Dt), 1e-15);
@@ -167,7 +168,7 @@ TEST(TimeStepTest, StepAcrossTheTopSlidesAlongIt) {
 }
 
 // Strictly inside the inset contour, which lies H / 2 inside the walls.
-::testing::AssertionResult InsideTheInset(const TModelState& s, int i) {
+::testing::AssertionResult InsideTheInset(const TSolverModel& s, int i) {
   const Extended d = static_cast<Extended>(s.Area.H) / 2;
   const TRealPoint& p = s.Vortices[i].Pos;
   if (d < p.X && p.X < s.Area.RoomWidth - d && d < p.Y && p.Y < s.Area.RoomHeight - d)
@@ -180,7 +181,7 @@ TEST(TimeStepTest, StepAcrossTheTopSlidesAlongIt) {
 // starts "on" it, where no crossing is seen; its next step upwards must still
 // end just below the side, not beyond it.
 TEST(TimeStepTest, StepFromOnTheTopSideStaysBelowIt) {
-  TModelState s;
+  TSolverModel s;
   BuildSmallCase(s, 10);
   EnableOnly(s, {});
   PrepareSolver(s);
@@ -194,8 +195,8 @@ TEST(TimeStepTest, StepFromOnTheTopSideStaysBelowIt) {
     s.Vortices[N] = {A, 0.0L};
     s.Vortices[N + 1] = {{0.49L, A.Y}, 0.5L};  // drives the first one straight up
     s.Dt = 0.001;
-    const double u = VelocityAt(s, A, XDirection, N);
-    MoveFreeVortices(s);
+    const double u = VelocityAt(s.Case(), s.Flow(), A, XDirection, N);
+    MoveFreeVortices(s.Case(), s.Flow(), s.Run);
     EXPECT_TRUE(InsideTheInset(s, N));
     EXPECT_EQ(s.Vortices[N].Pos.Y, top - WallOffset);
     EXPECT_EQ(s.Vortices[N].Pos.X, A.X + static_cast<Extended>(u) * s.Dt);  // along the side as before
@@ -215,17 +216,17 @@ TEST(TimeStepTest, FreeVorticesNeverLeaveTheInsetContour) {
   const Case cases[] = {{0.05, 0.05, 120, 1500}, {0.69, 0.05, 60, 300}, {0.69, 0.02, 12, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "InflowDistance " << c.inflowDistance << ", H " << c.H);
-    TModelState s;
+    TSolverModel s;
     s.Area.InflowDistance = c.inflowDistance;
     s.Area.H = c.H;
     s.MaxFreeVortex = 400;
-    BuildArea(s);
+    BuildArea(s.Area, s.Flow());
     EnableOnly(s, {0, 1, 2, 3});
     PrepareSolver(s);
     int outside = 0;
     for (int step = 0; step < c.coarseSteps + c.fineSteps && outside == 0; ++step) {
       s.Dt = step < c.coarseSteps ? 0.005 : 3e-5;
-      TimeStep(s);
+      TimeStep(s.Case(), s.Flow(), s.Run);
       for (int i = s.BoundCount; i < s.BoundCount + s.FreeCount; ++i) {
         const auto inside = InsideTheInset(s, i);
         if (!inside) {
@@ -243,7 +244,7 @@ TEST(TimeStepTest, FreeVorticesNeverLeaveTheInsetContour) {
 // the side by a driver vortex under it; the bound circulations are zero, so
 // the drivers alone move them.
 struct ExhaustScene {
-  TModelState s;
+  TSolverModel s;
   int N = 0;
   Extended side = 0.0L;
   Extended gammaThrough = 0.004L;
@@ -271,13 +272,13 @@ struct ExhaustScene {
 TEST(TimeStepTest, ExhaustTakesTheVortexThatReachesItAndNoOther) {
   ExhaustScene off;
   ExhaustScene on;
-  on.s.Compute.ExhaustVortices = true;
+  on.s.Run.Compute.ExhaustVortices = true;
   const int N = on.N;
   // Both test vortices do cross the side, the second one below the opening.
   for (int k : {0, 2}) {
     const TRealPoint A = on.s.Vortices[N + k].Pos;
-    const double u = VelocityAt(on.s, A, XDirection, N + k);
-    const double v = VelocityAt(on.s, A, YDirection, N + k);
+    const double u = VelocityAt(on.s.Case(), on.s.Flow(), A, XDirection, N + k);
+    const double v = VelocityAt(on.s.Case(), on.s.Flow(), A, YDirection, N + k);
     ASSERT_GT(static_cast<Extended>(u) * on.s.Dt, 0.002L);
     ASSERT_LT(std::fabs(v * on.s.Dt), 0.01);
   }
@@ -286,8 +287,8 @@ TEST(TimeStepTest, ExhaustTakesTheVortexThatReachesItAndNoOther) {
   on.s.SepPoints[2].LastShed = 3;      // a bound index: no free vortex
   on.s.SepPoints[3].LastShed = -1;
 
-  MoveFreeVortices(off.s);
-  MoveFreeVortices(on.s);
+  MoveFreeVortices(off.s.Case(), off.s.Flow(), off.s.Run);
+  MoveFreeVortices(on.s.Case(), on.s.Flow(), on.s.Run);
   ASSERT_EQ(off.s.FreeCount, 4);
   EXPECT_EQ(off.s.ExhaustedVortexCount, 0);
   ASSERT_EQ(on.s.FreeCount, 3);
@@ -311,8 +312,8 @@ TEST(TimeStepTest, ExhaustTakesTheVortexThatReachesItAndNoOther) {
 
 TEST(TimeStepTest, CirculationOfAVortexThatLeftLeavesTheTotal) {
   ExhaustScene on;
-  on.s.Compute.ExhaustVortices = true;
-  TimeStep(on.s);
+  on.s.Run.Compute.ExhaustVortices = true;
+  TimeStep(on.s.Case(), on.s.Flow(), on.s.Run);
   const int N = on.N;
   ASSERT_EQ(on.s.FreeCount, 3);
   Extended bound = 0.0L;
@@ -328,11 +329,11 @@ TEST(TimeStepTest, CirculationOfAVortexThatLeftLeavesTheTotal) {
 // link still names its own last vortex.
 TEST(TimeStepTest, ExhaustRunIsTheSameOnAnyNumberOfThreads) {
   auto run = [](int threads) {
-    TModelState s;
+    TSolverModel s;
     BuildSmallCase(s, 300);
     EnableOnly(s, {1, 2, 3});
-    s.Compute.ExhaustVortices = true;
-    s.Compute.Threads = threads;
+    s.Run.Compute.ExhaustVortices = true;
+    s.Run.Compute.Threads = threads;
     PrepareSolver(s);
     s.Dt = 0.01;
     int born = 0;
@@ -340,7 +341,7 @@ TEST(TimeStepTest, ExhaustRunIsTheSameOnAnyNumberOfThreads) {
       const int before = s.FreeCount + s.ExhaustedVortexCount;
       std::array<int, SeparationPointCount> last{};
       for (int p = 0; p < SeparationPointCount; ++p) last[p] = s.SepPoints[p].LastShed;
-      TimeStep(s);
+      TimeStep(s.Case(), s.Flow(), s.Run);
       born += s.FreeCount + s.ExhaustedVortexCount - before;
       for (int p = 0; p < SeparationPointCount; ++p) {
         const int link = s.SepPoints[p].LastShed;
@@ -353,8 +354,8 @@ TEST(TimeStepTest, ExhaustRunIsTheSameOnAnyNumberOfThreads) {
     EXPECT_EQ(born, s.FreeCount + s.ExhaustedVortexCount);
     return s;
   };
-  const TModelState one = run(1);
-  const TModelState three = run(3);
+  const TSolverModel one = run(1);
+  const TSolverModel three = run(3);
   EXPECT_GT(one.ExhaustedVortexCount, 10);
   ASSERT_EQ(one.FreeCount, three.FreeCount);
   EXPECT_EQ(one.ExhaustedVortexCount, three.ExhaustedVortexCount);

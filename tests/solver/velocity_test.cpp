@@ -13,6 +13,7 @@ namespace {
 
 using testing::BuildSmallCase;
 using testing::PrepareSolver;
+using testing::TSolverModel;
 using testing::SingleVortex;
 
 TEST(InducedVelocityTest, PointVortexLawCounterClockwise) {
@@ -27,10 +28,10 @@ TEST(InducedVelocityTest, PointVortexLawCounterClockwise) {
 }
 
 TEST(VelocityAtTest, CoreSwitchesAtRadiusLessEpsilonAndScalesWithRadius) {
-  TModelState s;
+  TSolverModel s;
   SingleVortex(s, {0.0L, 0.0L}, 2.0L, 0.02);  // core radius 0.01
   const Extended rc = 0.01L;
-  auto at = [&s](double x) { return VelocityAt(s, {x, 0.0L}, YDirection, -1); };
+  auto at = [&s](double x) { return VelocityAt(s.Case(), s.Flow(), {x, 0.0L}, YDirection, -1); };
 
   // Outside the core: the plain law times the circulation.
   EXPECT_EQ(at(0.3), ToDouble(InducedVelocity({0.3L, 0.0L}, {0.0L, 0.0L}, YDirection) * 2.0L));
@@ -56,10 +57,10 @@ TEST(VelocityAtTest, CoreSwitchesAtRadiusLessEpsilonAndScalesWithRadius) {
 }
 
 TEST(VelocityAtTest, SumsAllVorticesButTheSkippedOneInOrder) {
-  TModelState s;
+  TSolverModel s;
   BuildSmallCase(s);
   const TRealPoint P{0.4L, 0.3L};
-  EXPECT_EQ(VelocityAt(s, P, XDirection, -1), 0.0);  // all circulations zero
+  EXPECT_EQ(VelocityAt(s.Case(), s.Flow(), P, XDirection, -1), 0.0);  // all circulations zero
 
   PrepareSolver(s);
   s.FreeCount = 2;
@@ -73,13 +74,13 @@ TEST(VelocityAtTest, SumsAllVorticesButTheSkippedOneInOrder) {
       const double term = ToDouble(InducedVelocity(P, s.Vortices[j].Pos, n) * s.Vortices[j].Gamma);
       sum = ToDouble(sum + static_cast<Extended>(term));
     }
-    EXPECT_EQ(VelocityAt(s, P, n, N), sum);
+    EXPECT_EQ(VelocityAt(s.Case(), s.Flow(), P, n, N), sum);
   }
 }
 
 // The velocity field as written in the model's description: PointDistance
 // and InducedVelocity called for every vortex.
-double ReferenceVelocity(const TModelState& s, const TRealPoint& P, const TRealPoint& n, int Skip) {
+double ReferenceVelocity(const TSolverModel& s, const TRealPoint& P, const TRealPoint& n, int Skip) {
   const Extended rc = static_cast<Extended>(s.Area.H) / 2;
   double sum = 0.0;
   for (int j = 0; j < s.BoundCount + s.FreeCount; ++j) {
@@ -103,11 +104,11 @@ double ReferenceVelocity(const TModelState& s, const TRealPoint& P, const TRealP
 bool SameBits(double a, double b) { return a == b && std::signbit(a) == std::signbit(b); }
 
 TEST(VelocityAtTest, OneAndTwoComponentFormsAreBitIdenticalToTheKernelSum) {
-  TModelState s;
+  TSolverModel s;
   BuildSmallCase(s, 60);
   PrepareSolver(s);
   s.Dt = 0.005;
-  for (int step = 0; step < 12; ++step) TimeStep(s);
+  for (int step = 0; step < 12; ++step) TimeStep(s.Case(), s.Flow(), s.Run);
   ASSERT_GT(s.FreeCount, 20);
   const int count = s.BoundCount + s.FreeCount;
 
@@ -117,10 +118,10 @@ TEST(VelocityAtTest, OneAndTwoComponentFormsAreBitIdenticalToTheKernelSum) {
     const double u0 = ReferenceVelocity(s, P, XDirection, skip);
     const double v0 = ReferenceVelocity(s, P, YDirection, skip);
     double u = -1.0, v = -1.0;
-    VelocityVectorAt(s, P, skip, u, v);
+    VelocityVectorAt(s.Case(), s.Flow(), P, skip, u, v);
     ++checked;
-    if (!SameBits(u, u0) || !SameBits(v, v0) || !SameBits(VelocityAt(s, P, XDirection, skip), u0) ||
-        !SameBits(VelocityAt(s, P, YDirection, skip), v0))
+    if (!SameBits(u, u0) || !SameBits(v, v0) || !SameBits(VelocityAt(s.Case(), s.Flow(), P, XDirection, skip), u0) ||
+        !SameBits(VelocityAt(s.Case(), s.Flow(), P, YDirection, skip), v0))
       ++mismatches;
   };
   // At every vortex (skipping it, as the move does), at points inside the
@@ -140,25 +141,25 @@ TEST(VelocityAtTest, OneAndTwoComponentFormsAreBitIdenticalToTheKernelSum) {
 
 // Calc points along a line at x = 1 above (horizontal velocity < 0) or below
 // (> 0) a single vortex at the origin.
-void SignedCalcPoints(TModelState& s, const std::vector<int>& signs) {
+void SignedCalcPoints(TSolverModel& s, const std::vector<int>& signs) {
   SingleVortex(s, {0.0L, 0.0L}, 1.0L);
   s.CalcPoints.clear();
   for (int sign : signs) s.CalcPoints.push_back({{1.0L, sign < 0 ? 1.0L : -1.0L}, {}, 0.0L});
 }
 
 TEST(FindSeparationTest, LastPointWithTheStartingSign) {
-  TModelState s;
+  TSolverModel s;
   SignedCalcPoints(s, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
-  EXPECT_EQ(FindSeparation(s, 5, 5), 5);
-  EXPECT_EQ(FindSeparation(s, 5, 9), 8);  // no change met: To itself is never looked at
-  EXPECT_EQ(FindSeparation(s, 9, 5), 6);
+  EXPECT_EQ(FindSeparation(s.Case(), s.Flow(), 5, 5), 5);
+  EXPECT_EQ(FindSeparation(s.Case(), s.Flow(), 5, 9), 8);  // no change met: To itself is never looked at
+  EXPECT_EQ(FindSeparation(s.Case(), s.Flow(), 9, 5), 6);
 
   SignedCalcPoints(s, {1, 1, 1, 1, 1, 1, 1, -1, 1, 1, -1});
-  EXPECT_EQ(FindSeparation(s, 5, 9), 6);  // first change at 7
-  EXPECT_EQ(FindSeparation(s, 9, 5), 8);  // walking down, change at 7
-  EXPECT_EQ(FindSeparation(s, 8, 10), 9);  // the change at To is not seen
-  EXPECT_EQ(FindSeparation(s, 7, 9), 7);  // change right after From
-  EXPECT_EQ(FindSeparation(s, 7, 3), 7);
+  EXPECT_EQ(FindSeparation(s.Case(), s.Flow(), 5, 9), 6);   // first change at 7
+  EXPECT_EQ(FindSeparation(s.Case(), s.Flow(), 9, 5), 8);   // walking down, change at 7
+  EXPECT_EQ(FindSeparation(s.Case(), s.Flow(), 8, 10), 9);  // the change at To is not seen
+  EXPECT_EQ(FindSeparation(s.Case(), s.Flow(), 7, 9), 7);   // change right after From
+  EXPECT_EQ(FindSeparation(s.Case(), s.Flow(), 7, 3), 7);
 }
 
 }  // namespace

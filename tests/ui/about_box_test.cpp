@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "ltr/version.h"
 #include "ui/qstring_printer.h"
 
 namespace ltr {
@@ -24,7 +25,7 @@ TEST(AboutBoxTest, CaptionSizeAndTexts) {
 
   EXPECT_EQ(box.findChild<QLabel*>("lbProductName")->text(),
             U("Расчет концентрации пыли\nв аспирационном укрытии\nна основе метода дискретных вихрей"));
-  EXPECT_EQ(box.findChild<QLabel*>("lbVersion")->text(), U("Версия 1.1.0"));
+  EXPECT_EQ(box.findChild<QLabel*>("lbVersion")->text(), U("Версия ") + U(VersionText));
   EXPECT_EQ(box.findChild<QLabel*>("lbComments")->text().count('\n'), 1);
   const auto* line = box.findChild<QFrame*>("bvSeparator");
   ASSERT_NE(line, nullptr);

@@ -74,8 +74,8 @@ TEST_F(AreaParamsDialogTest, FieldsShowTheModelWithinRangeAndStoreWhatTheyShow) 
   Model.Area.H = 2.0;  // beyond the spacing's range
   Model.Area.Speed = 0.00001;
   Model.Area.RoomWidth = 1.234567;
-  Model.SepPoints[0].Enabled = true;
-  Model.SepPoints[2].Enabled = false;
+  Model.Enabled[0] = true;
+  Model.Enabled[2] = false;
   Dialog.LoadFrom(Model);
   EXPECT_EQ(Field("edH")->text(), "1,00000");
   EXPECT_EQ(Field("edSpeed")->text(), "0,00010");
@@ -88,14 +88,14 @@ TEST_F(AreaParamsDialogTest, FieldsShowTheModelWithinRangeAndStoreWhatTheyShow) 
   EXPECT_EQ(breaks->item(2)->checkState(), Qt::Unchecked);
 
   TModelState stored;
-  for (TSeparationPoint& p : stored.SepPoints) p.Enabled = !p.Enabled;
+  for (bool& enabled : stored.Enabled) enabled = !enabled;
   Dialog.StoreInto(stored);
   EXPECT_EQ(stored.Area.H, 1.0);
   EXPECT_EQ(stored.Area.Speed, 0.0001);
   EXPECT_EQ(stored.Area.RoomWidth, 1.23457);
   EXPECT_EQ(stored.Area.InflowWidth, 0.3);
   EXPECT_EQ(stored.Area.InflowSpeed, static_cast<double>(0.0001L / 0.3 * 0.2));
-  for (int i = 0; i < SeparationPointCount; ++i) EXPECT_EQ(stored.SepPoints[i].Enabled, Model.SepPoints[i].Enabled);
+  for (int i = 0; i < SeparationPointCount; ++i) EXPECT_EQ(stored.Enabled[i], Model.Enabled[i]);
 }
 
 TEST_F(AreaParamsDialogTest, OpeningsReachingTheWallsAreRefused) {

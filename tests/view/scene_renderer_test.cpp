@@ -41,7 +41,7 @@ constexpr int Height = 400;
 class SceneTest : public ::testing::Test {
  protected:
   SceneTest() {
-    BuildArea(s);
+    BuildArea(s.Area, s.Flow());
     SetInitialView(view, Height);
   }
   void Redraw() { r.FullRedraw(s, Width, Height, view, toggles); }
@@ -388,7 +388,8 @@ namespace {
 // scale beside the enclosure runs from the map's low end to its high end.
 TEST_F(SceneTest, SpeedFieldShowsTheColourOfTheSpeedAtEachGridPoint) {
   s.Delta = s.Area.H / 2;
-  PrepareInfluenceSystem(s);
+  TRun run(s.Compute);
+  PrepareInfluenceSystem(s.Flow(), run);
   AddFreeVortex(0.3L, 0.35L);
   s.Vortices[s.BoundCount].Gamma = 0.05L;
   s.FreeVortexSize = 1;
@@ -406,8 +407,9 @@ TEST_F(SceneTest, SpeedFieldShowsTheColourOfTheSpeedAtEachGridPoint) {
       for (int i = 0; i < f.NX; ++i) {
         double u = 0.0;
         double v = 0.0;
-        FlowVelocityAt(s, {static_cast<Extended>((i + 0.5L) / 50), static_cast<Extended>((j + 0.5L) * 0.7L / 35)}, -1,
-                       u, v);
+        FlowVelocityAt(s.Case(), s.Flow(), run,
+                       {static_cast<Extended>((i + 0.5L) / 50), static_cast<Extended>((j + 0.5L) * 0.7L / 35)}, -1, u,
+                       v);
         speed[f.Index(i, j)] = std::hypot(u, v);
         max = std::max(max, speed[f.Index(i, j)]);
       }
