@@ -400,12 +400,15 @@ class TConcentrationRun {
   // After the last moment, run steps until no particle is in flight; the
   // progress is shown every ten of them.
   void Drain() {
+    // The drain reports every 10 run steps, and every step while the vortices
+    // move, which makes each step slow.
+    const int reportSteps = MoveVortices_ ? 1 : 10;
     int count = 0;
     while (d_.ParticleCount > 0 && !Stopped()) {
       Step(!mode_.OwnSteps() ? 0.0L
            : MoveVortices_   ? std::numeric_limits<Extended>::infinity()
                              : T_ + drainInterval_);
-      if (++count == 10) {
+      if (++count == reportSteps) {
         ShowDrain();
         count = 0;
       }

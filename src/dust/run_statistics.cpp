@@ -91,4 +91,22 @@ TReplicaSummary SummarizeReplicas(const std::vector<double>& values) {
   return r;
 }
 
+TInterval ShareInterval95(long long count, long long total) {
+  if (total <= 0) return {NaN, NaN};
+  const Extended z = Z95;
+  const Extended n = static_cast<Extended>(total);
+  const Extended p = static_cast<Extended>(std::clamp(count, 0LL, total)) / n;
+  const Extended z2 = z * z;
+  const Extended centre = (p + z2 / (2 * n)) / (1 + z2 / n);
+  const Extended half = z * std::sqrt(p * (1 - p) / n + z2 / (4 * n * n)) / (1 + z2 / n);
+  // For none and for all the bound at 0 or 1 is exact, not a rounding of it.
+  const Extended low = count <= 0 ? 0.0L : std::max(centre - half, 0.0L);
+  const Extended high = count >= total ? 1.0L : std::min(centre + half, 1.0L);
+  return {ToDouble(low), ToDouble(high)};
+}
+
+std::string ConfidenceIntervalText(const std::string& low, const std::string& high, const std::string& unit) {
+  return "95 %: " + low + "–" + high + " " + unit;
+}
+
 }  // namespace ltr

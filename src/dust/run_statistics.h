@@ -4,6 +4,7 @@
 // overall, per fraction and per size class, and the summary of replicated
 // runs.
 
+#include <string>
 #include <vector>
 
 #include "model/fate_tally.h"
@@ -38,6 +39,11 @@ struct TOutletStatistics {
 
 TOutletStatistics OutletStatistics(const TFateTally& total, double realInputConcentration);
 
+// The 95 % interval of a share by number, `count` of `total` particles
+// (Wilson's score interval, which stays within [0, 1] and is sensible for
+// counts of 0 and of all); NaN bounds when total is 0.
+TInterval ShareInterval95(long long count, long long total);
+
 // Mean, sample standard deviation and the 95 % interval of the mean (Student's
 // t with count - 1 degrees of freedom) of values from independent replicas.
 // With one value the spread and the interval's half-width are NaN.
@@ -49,6 +55,14 @@ struct TReplicaSummary {
 };
 
 TReplicaSummary SummarizeReplicas(const std::vector<double>& values);
+
+// How the windows write a 95 % confidence interval whose bounds are already
+// written as text: "95 %: low–high unit" (an en dash between the bounds, a
+// blank before the unit).
+std::string ConfidenceIntervalText(const std::string& low, const std::string& high, const std::string& unit);
+// What that wording means, for the hints of the labels that carry it.
+inline constexpr const char* ConfidenceIntervalHint =
+    "95 %: 95-процентный доверительный интервал (границы, в которых истинное значение лежит с вероятностью 95 %)";
 
 // The two-sided 95 % quantile of Student's t with df degrees of freedom.
 double StudentT95(int df);

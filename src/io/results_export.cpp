@@ -23,33 +23,58 @@ nlohmann::json FateJson(const TFateTally& t) {
   return j;
 }
 
-void AppendNumber(std::string& out, double value) {
-  if (!std::isfinite(value)) return;  // an empty cell
-  char buffer[32];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  if (error == std::errc()) out.append(buffer, end);
-}
+// The CSV as it is written: for programs (commas, decimal points) or for the
+// spreadsheets of desktops with a decimal comma (semicolons, decimal commas).
+struct TCsvWriter {
+  std::string Out;
+  char Separator = ',';
+  char Point = '.';
 
-void AppendRow(std::string& out, std::initializer_list<double> values) {
-  bool first = true;
-  for (double v : values) {
-    if (!first) out += ',';
-    first = false;
-    AppendNumber(out, v);
-  }
-  out += '\n';
-}
+  void Text(const std::string& text) { Out += text; }
+  void Cell() { Out += Separator; }
+  void End() { Out += '\n'; }
+  // A number in the shortest form that reads back exactly; nothing for one
+  // that is not finite (an empty cell).
+  void Number(double value) { Chars(value, std::chars_format::general, -1); }
+  // A bound of a size class, which is computed from the composition's bounds:
+  // 15 significant digits, which give the bound meant (5e-05) without the
+  // noise of its computation (4.9999999999999996e-05).
+  void Bound(double value) { Chars(value, std::chars_format::general, 15); }
+  void Count(long long value) { Out += std::to_string(value); }
 
-// name,value lines.
-template <size_t N>
-void AppendPairs(std::string& out, const std::pair<const char*, double> (&pairs)[N]) {
-  for (const auto& [name, value] : pairs) {
-    out += name;
-    out += ',';
-    AppendNumber(out, value);
-    out += '\n';
+  // A header row: the names with the separator.
+  void Header(std::initializer_list<const char*> names) {
+    bool first = true;
+    for (const char* name : names) {
+      if (!first) Cell();
+      first = false;
+      Text(name);
+    }
+    End();
   }
-}
+  // name,value lines.
+  template <size_t N>
+  void Pairs(const std::pair<const char*, double> (&pairs)[N]) {
+    for (const auto& [name, value] : pairs) {
+      Text(name);
+      Cell();
+      Number(value);
+      End();
+    }
+  }
+
+ private:
+  void Chars(double value, std::chars_format format, int precision) {
+    if (!std::isfinite(value)) return;
+    char buffer[40];
+    const auto [end, error] = precision < 0 ? std::to_chars(buffer, buffer + sizeof buffer, value)
+                                            : std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+    if (error != std::errc()) return;
+    for (char* c = buffer; c != end; ++c)
+      if (*c == '.') *c = Point;
+    Out.append(buffer, end);
+  }
+};
 
 }  // namespace
 
@@ -130,15 +155,28 @@ nlohmann::json ResultsJson(const TModelState& s, const std::string& version) {
   return j;
 }
 
-std::string ResultsCsv(const TModelState& s, const std::string& version) {
+std::string ResultsCsv(const TModelState& s, const std::string& version, TCsvFlavour flavour) {
   const TRunSettings& run = s.RunSettings;
   const TRunTally& tally = s.OutputTally;
   const TOutletStatistics stats = OutletStatistics(tally.Total(), s.RealInputConcentration);
-  std::string out = "# program\nname,version\nЛТР," + version + "\n";
-  out += "# case\nname,value\n";
-  for (const TAreaField& f : AreaFields) AppendPairs(out, {{f.Name, s.Area.*f.Member}});
+  TCsvWriter w;
+  if (flavour == TCsvFlavour::Spreadsheet) {
+    w.Separator = ';';
+    w.Point = ',';
+    // The byte order mark tells a spreadsheet that the file is UTF-8.
+    w.Text("\xEF\xBB\xBF");
+  }
+  w.Text("# program\n");
+  w.Header({"name", "version"});
+  w.Text("ЛТР");
+  w.Cell();
+  w.Text(version);
+  w.End();
+  w.Text("# case\n");
+  w.Header({"name", "value"});
+  for (const TAreaField& f : AreaFields) w.Pairs({{f.Name, s.Area.*f.Member}});
   for (const TDustField& f : DustFields)
-    if (f.Member != &TDustParams::ParticleDt) AppendPairs(out, {{f.Name, s.Dust.*f.Member}});
+    if (f.Member != &TDustParams::ParticleDt) w.Pairs({{f.Name, s.Dust.*f.Member}});
   const std::pair<const char*, double> values[] = {
       {"particles", static_cast<double>(run.Particles)},
       {"moments", static_cast<double>(run.Moments)},
@@ -147,13 +185,22 @@ std::string ResultsCsv(const TModelState& s, const std::string& version) {
       {"free_vortices", static_cast<double>(s.FreeCount)},
       {"time", s.Time},
   };
-  AppendPairs(out, values);
-  out += "particle_step,";
-  out += run.ParticleStep;
-  out += '\n';
-  out += "seed,";
-  if (s.RunSeed.Kind == TSizeSeed::TKind::Value) out += std::to_string(s.RunSeed.Value);
-  out += "\n# results\nname,value\n";
+  w.Pairs(values);
+  w.Text("particle_step");
+  w.Cell();
+  // A step written as a number takes the flavour's decimal sign.
+  std::string step = run.ParticleStep;
+  if (flavour == TCsvFlavour::Spreadsheet)
+    for (char& c : step)
+      if (c == '.') c = ',';
+  w.Text(step);
+  w.End();
+  w.Text("seed");
+  w.Cell();
+  if (s.RunSeed.Kind == TSizeSeed::TKind::Value) w.Text(std::to_string(s.RunSeed.Value));
+  w.End();
+  w.Text("# results\n");
+  w.Header({"name", "value"});
   const std::pair<const char*, double> results[] = {
       {"particle_dt", s.Dust.ParticleDt},
       {"real_input_concentration", s.RealInputConcentration},
@@ -168,53 +215,66 @@ std::string ResultsCsv(const TModelState& s, const std::string& version) {
       {"held_mass_share", s.HeldMassShare},
       {"steps", static_cast<double>(s.ConcentrationSteps)},
   };
-  AppendPairs(out, results);
-  out += "# fractions\nlower,upper,input_share,output_share";
-  for (const char* f : FateNames) {
-    out += ',';
-    out += f;
+  w.Pairs(results);
+  w.Text("# fractions\nlower");
+  for (const char* name : {"upper", "input_share", "output_share"}) {
+    w.Cell();
+    w.Text(name);
   }
   for (const char* f : FateNames) {
-    out += ',';
-    out += f;
-    out += "_mass";
+    w.Cell();
+    w.Text(f);
   }
-  out += ",penetration\n";
+  for (const char* f : FateNames) {
+    w.Cell();
+    w.Text(std::string(f) + "_mass");
+  }
+  w.Cell();
+  w.Text("penetration");
+  w.End();
   for (size_t k = 0; k < s.Dust.Fractions.size() && k < tally.Fractions.size(); ++k) {
     const TFateTally& t = tally.Fractions[k];
     const double outShare = k < s.OutputFractions.size() ? s.OutputFractions[k].Share : 0.0;
-    AppendNumber(out, s.Dust.Fractions[k].Lower);
+    w.Number(s.Dust.Fractions[k].Lower);
     for (double v : {s.Dust.Fractions[k].Upper, s.Dust.Fractions[k].Share, outShare}) {
-      out += ',';
-      AppendNumber(out, v);
+      w.Cell();
+      w.Number(v);
     }
     for (long long c : t.Count) {
-      out += ',';
-      out += std::to_string(c);
+      w.Cell();
+      w.Count(c);
     }
     for (Extended m : t.Mass) {
-      out += ',';
-      AppendNumber(out, ToDouble(m));
+      w.Cell();
+      w.Number(ToDouble(m));
     }
-    out += ',';
-    AppendNumber(out, Penetration(t));
-    out += '\n';
+    w.Cell();
+    w.Number(Penetration(t));
+    w.End();
   }
-  out += "# grade_efficiency\nlower,upper,injected,exhausted,penetration\n";
+  w.Text("# grade_efficiency\n");
+  w.Header({"lower", "upper", "injected", "exhausted", "penetration"});
   for (int k = 0; k < static_cast<int>(tally.Classes.size()); ++k) {
     const TFateTally& c = tally.Classes[k];
     const long long in = c.CountOf(TFateKind::Injected);
-    AppendRow(out, {tally.ClassLower(k), tally.ClassUpper(k), static_cast<double>(in),
-                    static_cast<double>(c.CountOf(TFateKind::Exhausted)),
-                    in > 0 ? Penetration(c) : std::nan("")});
+    w.Bound(tally.ClassLower(k));
+    w.Cell();
+    w.Bound(tally.ClassUpper(k));
+    w.Cell();
+    w.Count(in);
+    w.Cell();
+    w.Count(c.CountOf(TFateKind::Exhausted));
+    w.Cell();
+    if (in > 0) w.Number(Penetration(c));
+    w.End();
   }
-  return out;
+  return w.Out;
 }
 
-bool ExportResults(const TModelState& s, const std::string& version,
-                   const std::string& fileName, std::string& reason) {
+bool ExportResults(const TModelState& s, const std::string& version, const std::string& fileName,
+                   std::string& reason, TCsvFlavour flavour) {
   const bool json = fileName.size() >= 5 && fileName.compare(fileName.size() - 5, 5, ".json") == 0;
-  const std::string text = json ? ResultsJson(s, version).dump(2) + "\n" : ResultsCsv(s, version);
+  const std::string text = json ? ResultsJson(s, version).dump(2) + "\n" : ResultsCsv(s, version, flavour);
   return ReplaceFileText(fileName, text, reason);
 }
 

@@ -31,14 +31,24 @@ void AddRunStatistics(nlohmann::json& j, const TDustParams& dust, const TResults
 // results.
 nlohmann::json ResultsJson(const TModelState& s, const std::string& version);
 
+// How a CSV file is written: for programs (commas between cells, a decimal
+// point) or for the spreadsheets of desktops with a decimal comma, as
+// "CSV для Excel (;)" (semicolons, decimal commas, UTF-8 with a byte order
+// mark).
+enum class TCsvFlavour { Program, Spreadsheet };
+
 // The same as tables of one CSV file: a section per table, each with a
 // heading line "# name", a header row and its rows; numbers in the shortest
-// form that reads back exactly.
-std::string ResultsCsv(const TModelState& s, const std::string& version);
+// form that reads back exactly, the bounds of the size classes (computed from
+// the composition's bounds) with 15 significant digits, which is the bound
+// meant without the noise of its computation.
+std::string ResultsCsv(const TModelState& s, const std::string& version,
+                       TCsvFlavour flavour = TCsvFlavour::Program);
 
-// Writes ResultsJson (a name ending in .json) or ResultsCsv (any other name)
-// to fileName through the atomic replacement. False with the reason.
-bool ExportResults(const TModelState& s, const std::string& version,
-                   const std::string& fileName, std::string& reason);
+// Writes ResultsJson (a name ending in .json) or ResultsCsv of the flavour
+// (any other name) to fileName through the atomic replacement. False with the
+// reason.
+bool ExportResults(const TModelState& s, const std::string& version, const std::string& fileName,
+                   std::string& reason, TCsvFlavour flavour = TCsvFlavour::Program);
 
 }  // namespace ltr

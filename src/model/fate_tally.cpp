@@ -14,6 +14,14 @@ void TFateTally::Add(TFateKind kind, Extended mass) {
   Squares[k] += mass * mass;
 }
 
+double FinishedMassShare(const TFateTally& t) {
+  const Extended injected = t.MassOf(TFateKind::Injected);
+  if (!(injected > 0)) return 0.0;
+  const Extended finished =
+      t.MassOf(TFateKind::Exhausted) + t.MassOf(TFateKind::Settled) + t.MassOf(TFateKind::AtRest) + t.MassOf(TFateKind::Held);
+  return ToDouble(std::clamp(finished / injected, 0.0L, 1.0L));
+}
+
 void TRunTally::Reset(const std::vector<TFraction>& fractions) {
   Fractions.assign(fractions.size(), TFateTally{});
   const int classes = std::max(MinSizeClassCount, static_cast<int>(fractions.size()));

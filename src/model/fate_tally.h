@@ -27,6 +27,11 @@ struct TFateTally {
   Extended SquaresOf(TFateKind kind) const { return Squares[static_cast<int>(kind)]; }
 };
 
+// The share of the injected mass whose particles have left the flight (through
+// the exhaust, settled, come to rest or held); 0 before any is injected. It
+// only grows while particles are tracked and no more are injected.
+double FinishedMassShare(const TFateTally& t);
+
 // The least number of size classes of the grade-efficiency curve.
 inline constexpr int MinSizeClassCount = 10;
 

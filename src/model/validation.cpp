@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "model/fields.h"
+#include "numerics/number_text.h"
 
 namespace ltr {
 
@@ -41,6 +42,39 @@ bool AreaValuesInRange(const TAreaParams& a) {
 
 std::string AreaParamsError(const TAreaParams& a) {
   if (!AreaValuesValid(a) || !AreaValuesInRange(a)) return AreaParamsErrorText;
+  return {};
+}
+
+std::string FieldRangeError(const std::string& name, double minimum, double maximum) {
+  return "Значение поля «" + name + "» должно быть от " + FormatGeneral(minimum) + " до " + FormatGeneral(maximum);
+}
+
+std::string OneLineCaption(const char* caption) {
+  std::string text;
+  for (const char* c = caption; *c != '\0'; ++c) {
+    const char ch = *c == '\n' ? ' ' : *c;
+    // A caption broken after a blank keeps one blank.
+    if (ch == ' ' && !text.empty() && text.back() == ' ') continue;
+    text += ch;
+  }
+  return text;
+}
+
+std::string AreaParamsReason(const TAreaParams& a) {
+  for (double TAreaParams::*member :
+       {&TAreaParams::H, &TAreaParams::Speed, &TAreaParams::RoomWidth, &TAreaParams::RoomHeight,
+        &TAreaParams::InflowDistance, &TAreaParams::InflowWidth, &TAreaParams::ExhaustHeight,
+        &TAreaParams::ExhaustWidth}) {
+    const TAreaField& f = AreaField(member);
+    const double v = a.*member;
+    if (v >= f.Minimum && v <= f.Maximum) continue;
+    return FieldRangeError(OneLineCaption(f.Caption), f.Minimum, f.Maximum);
+  }
+  if (!(static_cast<Extended>(a.RoomWidth) > static_cast<Extended>(a.InflowDistance) + a.InflowWidth))
+    return "Расстояние от приточного отверстия до левой стенки вместе с шириной отверстия должно быть меньше "
+           "ширины укрытия";
+  if (!(static_cast<Extended>(a.RoomHeight) > static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth))
+    return "Расстояние от отсоса до пола вместе с шириной отсоса должно быть меньше высоты укрытия";
   return {};
 }
 

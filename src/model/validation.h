@@ -34,6 +34,20 @@ inline constexpr const char* AreaParamsErrorText = "Параметры зада�
 // as it is given.
 std::string AreaParamsError(const TAreaParams& a);
 
+// The refusal of a value outside its field's range, naming the field by its
+// caption: "Значение поля «name» должно быть от min до max".
+std::string FieldRangeError(const std::string& name, double minimum, double maximum);
+
+// A field's caption on one line, as messages quote it: each line break read
+// as one blank.
+std::string OneLineCaption(const char* caption);
+
+// What AreaParamsError refuses, in words: the first of the eight typed values
+// (in the order of the dialog's text check) outside its field's range, named
+// by its caption on one line with that range, or the opening that reaches a
+// wall; empty when AreaParamsError is. The inflow speed is not looked at.
+std::string AreaParamsReason(const TAreaParams& a);
+
 // The inflow speed that carries the exhaust's volume flow:
 // Speed / InflowWidth * ExhaustWidth, rounded to double.
 double DerivedInflowSpeed(const TAreaParams& a);

@@ -198,12 +198,20 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
   BitBtn2->setGeometry(102, 284, 90, 26);
+  // Beside the buttons: why the values cannot be stored, while they cannot.
+  lbProblem = new QLabel(this);
+  lbProblem->setObjectName(QStringLiteral("lbProblem"));
+  lbProblem->setGeometry(200, 280, 695 - 200 - 4, 32);
+  lbProblem->setWordWrap(true);
+  lbProblem->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  lbProblem->setStyleSheet(QStringLiteral("color: #b00000;"));
 
   // Start from the program's default enclosure; the main window fills the
   // fields from the model before every showing.
   ShowValues(TAreaParams{});
   edSpeedChange();
   DrawAreaSketch();
+  ShowProblem();
 
   // Every change of a field's text reaches its handler, set or typed, also
   // while the text is not (yet) a valid number.
@@ -212,6 +220,7 @@ TfrmAreaParams::TfrmAreaParams(QWidget* parent) : QDialog(parent) {
   for (TNumberField* e : {edInflowWidth, edExhaustWidth})
     connect(e, &TNumberField::textChanged, this, [this] { edInflowWidthChange(); });
   connect(edSpeed, &TNumberField::textChanged, this, [this] { edSpeedChange(); });
+  for (const auto& [member, e] : Fields()) connect(e, &TNumberField::textChanged, this, [this] { ShowProblem(); });
   connect(cbBreaks, &QListWidget::itemChanged, this, [this] { cbBreaksClickCheck(); });
   connect(BitBtn1, &QPushButton::clicked, this, &TfrmAreaParams::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
@@ -237,7 +246,59 @@ void TfrmAreaParams::LoadFrom(const TCase& s) {
   ShowValues(s.Area);
   for (int i = 0; i < SeparationPointCount; ++i)
     cbBreaks->item(i)->setCheckState(s.Enabled[i] ? Qt::Checked : Qt::Unchecked);
+  // A field set to the text it already had reports no change, so the inflow
+  // speed of texts typed before a Cancel would stay: it is computed anew.
+  edSpeedChange();
+  ShowProblem();
 }
+
+QString TfrmAreaParams::Problem(TNumberField** field) const {
+  TNumberField* at = nullptr;
+  QString problem;
+  // The texts in the order of the text check, then the values in the same
+  // order, then the openings.
+  const std::initializer_list<double TAreaParams::*> order = {
+      &TAreaParams::H,           &TAreaParams::Speed,          &TAreaParams::RoomWidth,
+      &TAreaParams::RoomHeight,  &TAreaParams::InflowDistance, &TAreaParams::InflowWidth,
+      &TAreaParams::ExhaustHeight, &TAreaParams::ExhaustWidth};
+  auto fieldOf = [this](double TAreaParams::*member) {
+    return findChild<TNumberField*>(QString::fromLatin1(AreaField(member).Control));
+  };
+  for (double TAreaParams::*member : order) {
+    double v = 0.0;
+    if (fieldOf(member)->ReadValue(v)) continue;
+    at = fieldOf(member);
+    problem = at->Problem(QString::fromStdString(OneLineCaption(AreaField(member).Caption)));
+    break;
+  }
+  if (at == nullptr) {
+    const TAreaParams a = FieldValues();
+    problem = QString::fromStdString(AreaParamsReason(a));
+    if (!problem.isEmpty()) {
+      at = static_cast<Extended>(a.RoomWidth) > static_cast<Extended>(a.InflowDistance) + a.InflowWidth
+               ? edExhaustHeight
+               : edInflowDistance;
+      for (double TAreaParams::*member : order)
+        if (!fieldOf(member)->InRange(a.*member)) {
+          at = fieldOf(member);
+          break;
+        }
+    }
+  }
+  if (field != nullptr) *field = at;
+  return problem;
+}
+
+void TfrmAreaParams::FocusProblem() {
+  ShowProblem();
+  TNumberField* field = nullptr;
+  Problem(&field);
+  if (field == nullptr) return;
+  field->setFocus();
+  field->selectAll();
+}
+
+void TfrmAreaParams::ShowProblem() { lbProblem->setText(Problem()); }
 
 bool TfrmAreaParams::Execute() { return Services_.execDialog(this) == QDialog::Accepted; }
 
@@ -304,11 +365,13 @@ void TfrmAreaParams::Image1MouseDown(Qt::MouseButton button) {
 void TfrmAreaParams::BitBtn1Click() {
   if (!TextsConvert()) {
     Services_.message(this, Text("Ошибка при вводе параметров"));
+    FocusProblem();
     return;
   }
   const TAreaParams a = FieldValues();
   if (const std::string error = ValuesError(a); !error.empty()) {
     Services_.message(this, QString::fromStdString(error));
+    FocusProblem();
     return;
   }
   if (!Services_.confirm(this, Text("Изменение конфигурации области приведет к потере\r"

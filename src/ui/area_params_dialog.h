@@ -69,6 +69,14 @@ class TfrmAreaParams : public QDialog {
   // a number.
   TAreaParams FieldValues() const;
   std::array<bool, SeparationPointCount> CheckedBreaks() const;
+  // Why the values shown cannot be stored, naming the field and its range or
+  // the opening that reaches a wall, and the field to mend; empty and null
+  // when they can.
+  QString Problem(TNumberField** field = nullptr) const;
+  // The line beside the buttons that says it, kept up to date with the
+  // fields; after a refusal the field to mend also takes the focus.
+  void ShowProblem();
+  void FocusProblem();
 
   TUiServices Services_ = DefaultUiServices();
   TAreaSketch Sketch_;
@@ -84,6 +92,7 @@ class TfrmAreaParams : public QDialog {
   QLabel* lbInflowSpeed = nullptr;
   QListWidget* cbBreaks = nullptr;
   QLabel* Image1 = nullptr;
+  QLabel* lbProblem = nullptr;
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
 };

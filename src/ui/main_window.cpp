@@ -10,10 +10,12 @@
 #include <QLabel>
 #include <QLayout>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
+#include <cmath>
 
 #include "ltr/version.h"
 #include "model/discretization.h"
@@ -27,6 +29,8 @@ namespace ltr {
 using namespace main_window_detail;
 
 namespace {
+
+const char* const QuitDuringRunQuestion = "Расчет не завершен. Прервать его и выйти?";
 
 constexpr int MainWidth = 800;
 constexpr int MainHeight = 544;
@@ -64,19 +68,21 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
 
-  PageControl1_ = new QTabWidget(central);
-  PageControl1_->setObjectName(QStringLiteral("PageControl1"));
-  PageControl1_->setFixedWidth(PageControlWidth);
+  pgcPages_ = new QTabWidget(central);
+  pgcPages_->setObjectName(QStringLiteral("PageControl1"));
+  pgcPages_->setFixedWidth(PageControlWidth);
   // Both page tabs fit side by side in the narrow page control.
-  PageControl1_->tabBar()->setStyleSheet(QStringLiteral(
+  pgcPages_->tabBar()->setStyleSheet(QStringLiteral(
       "QTabBar::tab { padding: 3px 4px; border: 1px solid #9a9a9a; border-bottom: none;"
       " border-top-left-radius: 3px; border-top-right-radius: 3px; background: #dedede; margin-right: 1px; }"
       "QTabBar::tab:selected { background: palette(window); }"
       "QTabBar::tab:!selected { margin-top: 2px; }"));
-  PageControl1_->addTab(BuildConcentrationPage(), Tr("Расчет концентрации"));
-  PageControl1_->addTab(BuildVortexPage(), Tr("Расчет поля скоростей"));
-  PageControl1_->setCurrentIndex(0);
-  layout->addWidget(PageControl1_);
+  scrConcentration_ = ScrollingPage(BuildConcentrationPage(), "ScrollBox1");
+  scrVortex_ = ScrollingPage(BuildVortexPage(), "ScrollBox2");
+  pgcPages_->addTab(scrConcentration_, Tr("Расчет концентрации"));
+  pgcPages_->addTab(scrVortex_, Tr("Расчет поля скоростей"));
+  pgcPages_->setCurrentIndex(0);
+  layout->addWidget(pgcPages_);
   layout->addWidget(BuildPicturePanel(), 1);
   setCentralWidget(central);
 
@@ -95,9 +101,11 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   bar->addPermanentWidget(RunProgress_);
   setStatusBar(bar);
 
-  connect(PageControl1_, &QTabWidget::currentChanged, this, &TfrmMain::OnPageChanged);
+  connect(pgcPages_, &QTabWidget::currentChanged, this, &TfrmMain::OnPageChanged);
 
   ensurePolished();
+  ActivateLayouts(this);
+  FitPageControl();
   ActivateLayouts(this);
   FormCreate();
 }
@@ -110,10 +118,14 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::FormCreate() {
   // The off-screen picture is shown by the paint box; every copy asks it to
   // repaint from the picture.
-  PaintBox1_->SetPicture(&Renderer_.SceneBitmap);
-  Renderer_.Present = [this](const QImage&) { PaintBox1_->update(); };
+  pbxPicture_->SetPicture(&Renderer_.SceneBitmap);
+  Renderer_.Present = [this](const QImage&) { pbxPicture_->update(); };
+  // The speed field is only drawn: the fast kernel, and during a run a few
+  // times a second rather than after every step.
+  Renderer_.FastField = true;
+  Renderer_.FieldRefreshSeconds = 0.25;
 
-  SetInitialView(View_, PaintBox1_->height());
+  SetInitialView(View_, pbxPicture_->height());
   View_.Dragging = false;
 
   for (int i = 0; i < SeparationPointCount; ++i) s_.Enabled[i] = DefaultSeparationSwitches[i];
@@ -177,20 +189,21 @@ void TfrmMain::FlowLineStart(const TRealPoint& p) { Renderer_.FlowLineStart(p); 
 
 void TfrmMain::FlowLineTo(const TRealPoint& p) {
   const QLine segment = Renderer_.FlowLineTo(p);
-  PaintBox1_->update(QRect(segment.p1(), segment.p2()).normalized().adjusted(-1, -1, 1, 1));
+  pbxPicture_->update(QRect(segment.p1(), segment.p2()).normalized().adjusted(-1, -1, 1, 1));
 }
 
 void TfrmMain::ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) {
-  // While particles are injected the bar counts the moments, then the
-  // particles that have left the flight.
-  if (moment > 0) {
-    RunProgress_->setRange(0, std::max(moments, 1));
-    RunProgress_->setValue(std::clamp(moment, 0, std::max(moments, 1)));
-  } else {
-    const int total = static_cast<int>(std::clamp<long long>(ConcentrationTotal_, 1, 1 << 30));
-    RunProgress_->setRange(0, total);
-    RunProgress_->setValue(static_cast<int>(std::clamp<long long>(total - inFlight, 0, total)));
-  }
+  // One scale that never goes back: the first half fills with the moments of
+  // the injection, the second with the share of the injected dust mass that
+  // has left the flight (through the exhaust, settled or held).
+  constexpr int Scale = 1000;
+  int value = 0;
+  if (moment > 0)
+    value = static_cast<int>(static_cast<long long>(Scale / 2) * std::clamp(moment, 0, moments) / std::max(moments, 1));
+  else
+    value = Scale / 2 + static_cast<int>(std::floor(Scale / 2 * FinishedMassShare(s_.Tally.Total())));
+  RunProgress_->setRange(0, Scale);
+  RunProgress_->setValue(std::max(value, RunProgress_->value()));
   RunProgress_->setFormat(QString::fromStdString(ConcentrationProgressText(moment, moments, inFlight, steps, time)));
 }
 
@@ -209,10 +222,25 @@ void TfrmMain::ShowText(const QString& text) {
 
 // ---------------------------------------------------------------------------
 
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  UpdatePageControlWidth();
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::FontChange) FitPageControl();
+}
+
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // A run in progress ends after its current step, so that the program can
-  // end cleanly once its handler has returned.
+  // A run in progress is not ended without asking. If the user agrees, it
+  // ends after its current step, so that the program can end cleanly once its
+  // handler has returned.
   if (ActiveRun_ != TRunKind::None) {
+    if (Services_.confirm && !Services_.confirm(this, Tr(QuitDuringRunQuestion))) {
+      event->ignore();
+      return;
+    }
     s_.StopVortexRun = true;
     s_.StopConcentration = true;
   }

@@ -32,6 +32,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTabWidget;
 class QToolButton;
 class QWidget;
@@ -67,7 +68,7 @@ class TfrmMain : public QMainWindow, public TObserver {
   // The view of the picture and the renderer that draws it.
   const TViewState& View() const { return View_; }
   const TSceneRenderer& Renderer() const { return Renderer_; }
-  TPaintBox* PaintBox() const { return PaintBox1_; }
+  TPaintBox* PaintBox() const { return pbxPicture_; }
 
   // Which run is in progress.
   enum class TRunKind { None, Vortex, Concentration };
@@ -120,6 +121,8 @@ class TfrmMain : public QMainWindow, public TObserver {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   friend class TRunGuard;
@@ -130,7 +133,14 @@ class TfrmMain : public QMainWindow, public TObserver {
   QWidget* BuildConcentrationPage();
   QWidget* BuildVortexPage();
   QWidget* BuildPicturePanel();
+  static QScrollArea* ScrollingPage(QWidget* content, const char* name);
   void FormCreate();
+  // The font and width of the page control that keep every caption whole
+  // (main_window_pages.cpp); the width follows the window's height, at which
+  // a page may need a scroll bar.
+  void FitPageControl();
+  int PageControlNeed() const;
+  void UpdatePageControlWidth();
 
   // Page switching (main_window_commands.cpp): whether the page being left
   // may be left, and what happens once another page is shown.
@@ -180,28 +190,31 @@ class TfrmMain : public QMainWindow, public TObserver {
   // Set when the concentration run has passed its checks and begun (it then
   // writes the step label).
   bool ConcentrationBegun_ = false;
-  // The particles the concentration run in progress injects in all.
-  long long ConcentrationTotal_ = 0;
 
   TfrmAbout* About_ = nullptr;
   TfrmAreaParams* AreaParams_ = nullptr;
   TfrmDustProperties* DustProperties_ = nullptr;
   TfrmShowOutputConcentration* Results_ = nullptr;
 
+  // The controls, named for what they are; each keeps the window's designed
+  // name (N5, N12, ToolButton1, PaintBox1, PageControl1…) as its Qt object
+  // name, by which it is found.
   // Menu commands.
   QAction* miLoad_ = nullptr;
   QAction* miSave_ = nullptr;
   QAction* miSavePicture_ = nullptr;
-  QAction* N5_ = nullptr;
-  QAction* N12_ = nullptr;
-  QAction* N4_ = nullptr;
+  QAction* miExit_ = nullptr;
+  QAction* miAreaParams_ = nullptr;
+  QAction* miDustProperties_ = nullptr;
   QAction* miShowLastConcentration_ = nullptr;
   QAction* miZoomOut_ = nullptr;
   QAction* miZoomIn_ = nullptr;
   QAction* miZoomNo_ = nullptr;
-  QAction* N7_ = nullptr;
+  QAction* miAbout_ = nullptr;
 
-  QTabWidget* PageControl1_ = nullptr;
+  QTabWidget* pgcPages_ = nullptr;
+  QScrollArea* scrConcentration_ = nullptr;
+  QScrollArea* scrVortex_ = nullptr;
   // Page 0.
   TNumberField* edNumParticle_ = nullptr;
   TNumberField* edNumIteration_ = nullptr;
@@ -235,16 +248,16 @@ class TfrmMain : public QMainWindow, public TObserver {
   QPushButton* btnBuildFlowLine_ = nullptr;
   QPushButton* btnEraseFlowLines_ = nullptr;
   // Picture panel.
-  QToolButton* ToolButton2_ = nullptr;
-  QToolButton* ToolButton1_ = nullptr;
-  QToolButton* ToolButton3_ = nullptr;
+  QToolButton* tbZoomOut_ = nullptr;
+  QToolButton* tbZoomIn_ = nullptr;
+  QToolButton* tbZoomNo_ = nullptr;
   QToolButton* tbDrawFreeVortexes_ = nullptr;
   QToolButton* tbDrawFixedVortexes_ = nullptr;
   QToolButton* tbDrawAxes_ = nullptr;
-  QToolButton* ToolButton7_ = nullptr;
+  QToolButton* tbDrawVortexNumbers_ = nullptr;
   QToolButton* tbDrawSpeedField_ = nullptr;
   TNumberField* edVortexSize_ = nullptr;
-  TPaintBox* PaintBox1_ = nullptr;
+  TPaintBox* pbxPicture_ = nullptr;
   // The one panel of the status bar, and the progress of a run beside it,
   // shown while the run is active.
   QLabel* StatusPanel_ = nullptr;

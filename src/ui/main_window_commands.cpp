@@ -146,26 +146,28 @@ void TfrmMain::btnDrawClick() {
   toggles.FreeVortices = tbDrawFreeVortexes_->isChecked();
   toggles.BoundVortices = tbDrawFixedVortexes_->isChecked();
   toggles.Axes = tbDrawAxes_->isChecked();
-  toggles.VortexNumbers = ToolButton7_->isChecked();
+  toggles.VortexNumbers = tbDrawVortexNumbers_->isChecked();
   toggles.SpeedField = tbDrawSpeedField_->isChecked();
-  Renderer_.FullRedraw(s_, PaintBox1_->width(), PaintBox1_->height(), View_, toggles);
+  // Drawn with the screen's pixels, so that a scaled desktop shows it sharp.
+  Renderer_.DevicePixelRatio = pbxPicture_->devicePixelRatioF();
+  Renderer_.FullRedraw(s_, pbxPicture_->width(), pbxPicture_->height(), View_, toggles);
 }
 
 // Menu "Масштаб" → "Увеличить"; tool button ToolButton1 ("Увеличить").
 void TfrmMain::miZoomInClick() {
-  ZoomIn(View_, PaintBox1_->width(), PaintBox1_->height());
+  ZoomIn(View_, pbxPicture_->width(), pbxPicture_->height());
   btnDrawClick();
 }
 
 // Menu "Масштаб" → "Уменьшить"; tool button ToolButton2 ("Уменьшить").
 void TfrmMain::miZoomOutClick() {
-  ZoomOut(View_, PaintBox1_->width(), PaintBox1_->height());
+  ZoomOut(View_, pbxPicture_->width(), pbxPicture_->height());
   btnDrawClick();
 }
 
 // Menu "Масштаб" → "Исходный"; tool button ToolButton3 ("Исходный масштаб").
 void TfrmMain::miZoomNoClick() {
-  SetInitialView(View_, PaintBox1_->height());
+  SetInitialView(View_, pbxPicture_->height());
   btnDrawClick();
 }
 
@@ -202,8 +204,8 @@ void TfrmMain::OnPageChanged(int index) {
   const int leaving = ActivePage_;
   if (!PageControl1Changing(leaving)) {
     {
-      const QSignalBlocker blocker(PageControl1_);
-      PageControl1_->setCurrentIndex(leaving);
+      const QSignalBlocker blocker(pgcPages_);
+      pgcPages_->setCurrentIndex(leaving);
     }
     ShowText(Tr(leaving == 0 ? ConcentrationPageRefusal : VortexPageRefusal));
     return;

@@ -13,16 +13,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "model/run_defaults.h"
-#include "ui/font_fit.h"
 #include "ui/main_window_shared.h"
 #include "ui/number_field.h"
 #include "ui/paint_box.h"
@@ -34,8 +39,24 @@ using namespace main_window_detail;
 
 namespace {
 
-// What the tab control's frame and a page's margins take of its width.
-constexpr int PageFrameAndMargins = 2 * 2 + 2 * 6;
+// The width a text field of the pages was designed with, and the text it
+// must show whole.
+const char* const EditWidthProperty = "ltrDesignWidth";
+const char* const EditSampleProperty = "ltrWidthSample";
+
+// What a push button's frame and padding take around its text.
+constexpr int ButtonTextMargins = 2 * 8;
+
+void FitEditWidth(QLineEdit* e) {
+  const QVariant design = e->property(EditWidthProperty);
+  if (!design.isValid()) return;
+  const QMargins margins = e->textMargins();
+  // The frame and the inner margins of a line edit, as its style lays it out.
+  constexpr int Chrome = 2 * 2 + 2 * 2;
+  const int need = e->fontMetrics().horizontalAdvance(e->property(EditSampleProperty).toString()) + margins.left() +
+                   margins.right() + Chrome;
+  e->setFixedWidth(std::max(design.toInt(), need));
+}
 
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, TIcon icon,
                             bool checkable, bool down) {
@@ -57,11 +78,14 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const char* name = nullp
 }
 
 // A text field starting with `text`, a number written with a decimal point
-// (shown with a comma).
+// (shown with a comma), at least `width` pixels wide and wide enough for its
+// start-up text and two more characters in its font.
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const char* text, int width) {
   auto* e = new QLineEdit(QString::fromStdString(WithDecimalComma(text)), parent);
   e->setObjectName(QString::fromLatin1(name));
-  e->setFixedWidth(width);
+  e->setProperty(EditWidthProperty, width);
+  e->setProperty(EditSampleProperty, e->text() + QStringLiteral("00"));
+  FitEditWidth(e);
   return e;
 }
 
@@ -85,30 +109,40 @@ void TfrmMain::BuildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
 
-  QMenu* data = bar->addMenu(Tr("Данные"));
+  QMenu* data = bar->addMenu(Tr("&Данные"));
   data->setObjectName(QStringLiteral("N1"));
   miLoad_ = action(data, "miLoad", "Загрузить вихревую структуру", &TfrmMain::miLoadClick);
   miSave_ = action(data, "miSave", "Сохранить вихревую структуру", &TfrmMain::miSaveClick);
   miSavePicture_ = action(data, "miSavePicture", "Сохранить рисунок…", &TfrmMain::miSavePictureClick);
   data->addSeparator();
-  N5_ = action(data, "N5", "Выход", &TfrmMain::N5Click);
+  miExit_ = action(data, "N5", "Выход", &TfrmMain::N5Click);
 
-  QMenu* params = bar->addMenu(Tr("Параметры"));
+  QMenu* params = bar->addMenu(Tr("&Параметры"));
   params->setObjectName(QStringLiteral("N2"));
-  N12_ = action(params, "N12", "Конфигурация области течения", &TfrmMain::N12Click);
-  N4_ = action(params, "N4", "Характеристика пылевого состава", &TfrmMain::N4Click);
+  miAreaParams_ = action(params, "N12", "Конфигурация области течения", &TfrmMain::N12Click);
+  miDustProperties_ = action(params, "N4", "Характеристика пылевого состава", &TfrmMain::N4Click);
   miShowLastConcentration_ = action(params, "miShowLastConcentration", "Показать последний расчет концентрации",
                                     &TfrmMain::miShowLastConcentrationClick);
 
-  QMenu* zoom = bar->addMenu(Tr("Масштаб"));
+  QMenu* zoom = bar->addMenu(Tr("&Масштаб"));
   zoom->setObjectName(QStringLiteral("N8"));
   miZoomOut_ = action(zoom, "miZoomOut", "Уменьшить", &TfrmMain::miZoomOutClick);
   miZoomIn_ = action(zoom, "miZoomIn", "Увеличить", &TfrmMain::miZoomInClick);
   miZoomNo_ = action(zoom, "miZoomNo", "Исходный", &TfrmMain::miZoomNoClick);
 
-  QMenu* help = bar->addMenu(Tr("Справка"));
+  QMenu* help = bar->addMenu(Tr("&Справка"));
   help->setObjectName(QStringLiteral("N6"));
-  N7_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
+  miAbout_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
+
+  // The menus open with Alt and their first letter; the commands used most
+  // have the usual keys.
+  miLoad_->setShortcut(QKeySequence::Open);
+  miSave_->setShortcut(QKeySequence::Save);
+  miExit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  miZoomIn_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+  miZoomOut_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+  miZoomNo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+  miAbout_->setShortcut(QKeySequence(Qt::Key_F1));
 
   // The drop-down menus are windows of their own and take the window's font
   // only when given it.
@@ -124,6 +158,72 @@ QCheckBox* TfrmMain::MakeFastModeBox(QWidget* parent, const char* name) {
          "расчет в несколько раз быстрее, результаты отличаются от точного расчета в последних знаках,\n"
          "а выходная концентрация и состав - в пределах статистического разброса."));
   return box;
+}
+
+// A page of the page control: its fields in a frameless area that scrolls
+// when the window is too low for them, never sideways.
+QScrollArea* TfrmMain::ScrollingPage(QWidget* content, const char* name) {
+  auto* area = new QScrollArea;
+  area->setObjectName(QString::fromLatin1(name));
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area->setWidget(content);
+  // The area paints nothing of its own: the page looks as without it.
+  area->viewport()->setAutoFillBackground(false);
+  content->setAutoFillBackground(false);
+  return area;
+}
+
+// Every caption of the pages stays whole and is never squeezed. The pages are
+// designed for 255 pixels: where the window's font is too wide for that, the
+// pages take a narrower face of it (semi-condensed, then condensed), and
+// where even that does not do, the page control takes the width its pages
+// need.
+void TfrmMain::FitPageControl() {
+  if (pgcPages_ == nullptr) return;
+  QFont pageFont = font();
+  for (int stretch : {int(QFont::Unstretched), int(QFont::SemiCondensed), int(QFont::Condensed)}) {
+    pageFont.setStretch(stretch);
+    pgcPages_->setFont(pageFont);
+    // The tab bar is styled by a sheet of its own and takes the font only
+    // when given it.
+    pgcPages_->tabBar()->setFont(pageFont);
+    for (QLineEdit* edit : pgcPages_->findChildren<QLineEdit*>()) FitEditWidth(edit);
+    // A button may be narrower than the style's usual minimum, never than its
+    // text.
+    for (QPushButton* button : pgcPages_->findChildren<QPushButton*>())
+      button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + ButtonTextMargins);
+    if (PageControlNeed() <= PageControlWidth) break;
+  }
+  UpdatePageControlWidth();
+}
+
+// The width the page control needs for both tabs side by side and for each
+// page's fields at their minimum width, with a scroll bar where the page is
+// higher than the room it has.
+int TfrmMain::PageControlNeed() const {
+  // The frame of the tab control around a page, and the room the pages have
+  // below the tabs.
+  constexpr int Frame = 2 * 2;
+  const int roomHeight = pgcPages_->height() - pgcPages_->tabBar()->sizeHint().height() - Frame;
+  int need = pgcPages_->tabBar()->sizeHint().width() + Frame;
+  for (const QScrollArea* area : {scrConcentration_, scrVortex_}) {
+    QWidget* content = area->widget();
+    if (content->layout() != nullptr) content->layout()->activate();
+    const QSize minimum = content->minimumSizeHint();
+    int width = minimum.width() + Frame;
+    if (minimum.height() > roomHeight) width += area->verticalScrollBar()->sizeHint().width();
+    need = std::max(need, width);
+  }
+  return need;
+}
+
+void TfrmMain::UpdatePageControlWidth() {
+  if (pgcPages_ == nullptr) return;
+  const int width = std::max(PageControlWidth, PageControlNeed());
+  if (width != pgcPages_->width() || pgcPages_->minimumWidth() != width) pgcPages_->setFixedWidth(width);
 }
 
 QWidget* TfrmMain::BuildConcentrationPage() {
@@ -150,22 +250,13 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   edNumParticle_->setValue(DefaultParticleCount);
   edNumIteration_ = spin("edNumIteration");
   edNumIteration_->setValue(DefaultMomentCount);
-  // The two-line captions next to the count fields stay whole: where the
-  // window's font is too wide for them, a narrower face of it is taken.
+  // The two-line captions next to the count fields, broken where the
+  // designed window breaks them.
   const QString particleCaption = Tr("Количество пылевых частиц, по-\nявляющихся в каждый момент");
   const QString momentCaption = Tr("Количество моментов появле-\nния пылевых частиц");
-  const int captionWidth = PageControlWidth - PageFrameAndMargins - grid->horizontalSpacing() - edNumParticle_->width();
-  const QFont captionFont = NarrowedFont(font(), [&](const QFontMetrics& m) {
-    for (const QString& caption : {particleCaption, momentCaption})
-      for (const QString& line : caption.split(QLatin1Char('\n')))
-        if (m.horizontalAdvance(line) > captionWidth) return false;
-    return true;
-  });
   const std::pair<QString, TNumberField*> rows[] = {{particleCaption, edNumParticle_}, {momentCaption, edNumIteration_}};
   for (int row = 0; row < 2; ++row) {
-    QLabel* label = MakeLabel(page, rows[row].first);
-    label->setFont(captionFont);
-    grid->addWidget(label, row, 0);
+    grid->addWidget(MakeLabel(page, rows[row].first), row, 0);
     grid->addWidget(rows[row].second, row, 1, Qt::AlignVCenter);
   }
   v->addLayout(grid);
@@ -180,8 +271,7 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   edMaxResidence_->setValue(s_.MaxResidence);
   edMaxResidence_->FitWidth(58);
   edMaxResidence_->setToolTip(Tr("0 - без ограничения"));
-  QLabel* residence = MakeLabel(page, Tr("Предельное время пребывания частицы, с:"));
-  residence->setWordWrap(true);
+  QLabel* residence = MakeLabel(page, Tr("Предельное время пребывания\nчастицы, с:"));
   auto* residenceLine = new QHBoxLayout;
   residenceLine->setSpacing(6);
   residenceLine->addWidget(residence, 1);
@@ -194,9 +284,10 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   v->addWidget(MakeLabel(page, Tr("Шаг интегрирования частиц"), "lbParticleStep"));
   cbParticleStep_ = new QComboBox(page);
   cbParticleStep_->setObjectName(QStringLiteral("cbParticleStep"));
-  cbParticleStep_->addItems({Tr("как в описании"), Tr("автоматически"), Tr("задать, с:")});
+  cbParticleStep_->addItems({Tr("по шагу ввода частиц"), Tr("автоматически"), Tr("задать, с:")});
   cbParticleStep_->setToolTip(
-      Tr("Автоматически и заданный шаг: частицы появляются через тот же шаг по времени, а движутся\n"
+      Tr("По шагу ввода частиц: один шаг Рунге-Кутты на каждый шаг по времени, через который вводятся частицы.\n"
+         "Автоматически и заданный шаг: частицы появляются через тот же шаг по времени, а движутся\n"
          "каждая своими шагами по точному решению уравнения движения; движущиеся вихри - со своим\n"
          "шагом по времени (страница \"Расчет поля скоростей\")."));
   edParticleStep_ = MakeEdit(page, "edParticleStep", "0,001", 58);
@@ -246,27 +337,25 @@ QWidget* TfrmMain::BuildConcentrationPage() {
 QWidget* TfrmMain::BuildVortexPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("TabSheet2"));
+  // The page has the most lines of the two: its spacing is the tighter, so
+  // that it fits the window's start-up height without scrolling.
   auto* v = new QVBoxLayout(page);
-  v->setContentsMargins(6, 8, 6, 6);
-  v->setSpacing(8);
+  v->setContentsMargins(6, 4, 6, 4);
+  v->setSpacing(4);
 
   auto* params = new QGroupBox(Tr(" Параметры движения вихрей:  "), page);
   params->setObjectName(QStringLiteral("GroupBoxVortexParams"));
   auto* pg = new QGridLayout(params);
   pg->setContentsMargins(6, 6, 6, 6);
   pg->setHorizontalSpacing(4);
+  pg->setVerticalSpacing(4);
   pg->setColumnStretch(0, 1);
   edMaxFreeVortex_ = MakeEdit(params, "edMaxFreeVortex", DefaultMaxFreeVortexText, 46);
   edMaxTime_ = MakeEdit(params, "edMaxTime", DefaultMaxTimeText, 46);
   edDt_ = MakeEdit(params, "edDt", DefaultDtText, 46);
-  // The first label may take two lines where the font is wide.
-  QLabel* maxFreeLabel = MakeLabel(params, Tr("Макс. кол-во свободных вихрей: "));
-  maxFreeLabel->setWordWrap(true);
-  pg->addWidget(maxFreeLabel, 0, 0);
+  pg->addWidget(MakeLabel(params, Tr("Макс. кол-во свободных вихрей: ")), 0, 0);
   pg->addWidget(edMaxFreeVortex_, 0, 1, 1, 2);
-  QLabel* maxTimeLabel = MakeLabel(params, Tr("Макс. время моделирования"));
-  maxTimeLabel->setWordWrap(true);
-  pg->addWidget(maxTimeLabel, 1, 0);
+  pg->addWidget(MakeLabel(params, Tr("Макс. время моделирования")), 1, 0);
   pg->addWidget(edMaxTime_, 1, 1);
   pg->addWidget(MakeLabel(params, Tr("сек.")), 1, 2);
   pg->addWidget(MakeLabel(params, Tr("Шаг по времени")), 2, 0);
@@ -287,6 +376,7 @@ QWidget* TfrmMain::BuildVortexPage() {
   run->setObjectName(QStringLiteral("GroupBoxVortexRun"));
   auto* rl = new QGridLayout(run);
   rl->setHorizontalSpacing(4);
+  rl->setVerticalSpacing(4);
   btnStart_ = MakeButton(run, "btnStart", "Начать", true);
   btnContinue_ = MakeButton(run, "btnContinue", "Продолжить", false);
   btnStop_ = MakeButton(run, "btnStop", "Остановить", false);
@@ -300,6 +390,10 @@ QWidget* TfrmMain::BuildVortexPage() {
   // The vortices gone through the exhaust, shown while they may go.
   lbExhaustedVortices_ = MakeLabel(run, Tr(ExhaustedVortexLabelText), "lbExhaustedVortices");
   rl->addWidget(lbExhaustedVortices_, 3, 0, 1, 3);
+  // Its line is kept while it is hidden, so that ticking the box moves nothing.
+  QSizePolicy keepRoom = lbExhaustedVortices_->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  lbExhaustedVortices_->setSizePolicy(keepRoom);
   lbExhaustedVortices_->setVisible(false);
   connect(cbExhaustVortices_, &QCheckBox::toggled, this, &TfrmMain::ShowExhaustedCount);
   v->addWidget(run);
@@ -308,6 +402,7 @@ QWidget* TfrmMain::BuildVortexPage() {
   line->setObjectName(QStringLiteral("GroupBoxFlowLine"));
   auto* lg = new QGridLayout(line);
   lg->setHorizontalSpacing(4);
+  lg->setVerticalSpacing(4);
   lg->setColumnStretch(0, 1);
   lg->addWidget(MakeLabel(line, Tr("Координаты начала:")), 0, 0, 1, 3);
   auto* xy = new QHBoxLayout;
@@ -356,12 +451,12 @@ QWidget* TfrmMain::BuildPicturePanel() {
   auto* zoomBar = new QToolBar(panel);
   zoomBar->setObjectName(QStringLiteral("ToolBar1"));
   zoomBar->setIconSize(QSize(16, 16));
-  ToolButton2_ = MakeToolButton(zoomBar, "ToolButton2", Tr("Уменьшить"), TIcon::ZoomOut, false, false);
-  ToolButton1_ = MakeToolButton(zoomBar, "ToolButton1", Tr("Увеличить"), TIcon::ZoomIn, false, false);
-  ToolButton3_ = MakeToolButton(zoomBar, "ToolButton3", Tr("Исходный масштаб"), TIcon::ZoomNo, false, false);
-  zoomBar->addWidget(ToolButton2_);
-  zoomBar->addWidget(ToolButton1_);
-  zoomBar->addWidget(ToolButton3_);
+  tbZoomOut_ = MakeToolButton(zoomBar, "ToolButton2", Tr("Уменьшить"), TIcon::ZoomOut, false, false);
+  tbZoomIn_ = MakeToolButton(zoomBar, "ToolButton1", Tr("Увеличить"), TIcon::ZoomIn, false, false);
+  tbZoomNo_ = MakeToolButton(zoomBar, "ToolButton3", Tr("Исходный масштаб"), TIcon::ZoomNo, false, false);
+  zoomBar->addWidget(tbZoomOut_);
+  zoomBar->addWidget(tbZoomIn_);
+  zoomBar->addWidget(tbZoomNo_);
 
   auto* drawBar = new QToolBar(panel);
   drawBar->setObjectName(QStringLiteral("ToolBar2"));
@@ -371,11 +466,11 @@ QWidget* TfrmMain::BuildPicturePanel() {
   tbDrawFixedVortexes_ =
       MakeToolButton(drawBar, "tbDrawFixedVortexes", Tr("Присоединенные вихри"), TIcon::BoundVortices, true, false);
   tbDrawAxes_ = MakeToolButton(drawBar, "tbDrawAxes", Tr("Оси координат"), TIcon::Axes, true, true);
-  ToolButton7_ = MakeToolButton(drawBar, "ToolButton7", Tr("Номера вихрей"), TIcon::Numbers, true, false);
+  tbDrawVortexNumbers_ = MakeToolButton(drawBar, "ToolButton7", Tr("Номера вихрей"), TIcon::Numbers, true, false);
   drawBar->addWidget(tbDrawFreeVortexes_);
   drawBar->addWidget(tbDrawFixedVortexes_);
   drawBar->addWidget(tbDrawAxes_);
-  drawBar->addWidget(ToolButton7_);
+  drawBar->addWidget(tbDrawVortexNumbers_);
   tbDrawSpeedField_ =
       MakeToolButton(drawBar, "tbDrawSpeedField", Tr("Поле скоростей"), TIcon::SpeedField, true, false);
   drawBar->addWidget(tbDrawSpeedField_);
@@ -396,14 +491,14 @@ QWidget* TfrmMain::BuildPicturePanel() {
   bars->addStretch(1);
   v->addLayout(bars);
 
-  PaintBox1_ = new TPaintBox(panel);
-  PaintBox1_->setObjectName(QStringLiteral("PaintBox1"));
-  v->addWidget(PaintBox1_, 1);
+  pbxPicture_ = new TPaintBox(panel);
+  pbxPicture_->setObjectName(QStringLiteral("PaintBox1"));
+  v->addWidget(pbxPicture_, 1);
 
-  connect(ToolButton2_, &QToolButton::clicked, this, &TfrmMain::miZoomOutClick);
-  connect(ToolButton1_, &QToolButton::clicked, this, &TfrmMain::miZoomInClick);
-  connect(ToolButton3_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
-  for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, ToolButton7_, tbDrawSpeedField_})
+  connect(tbZoomOut_, &QToolButton::clicked, this, &TfrmMain::miZoomOutClick);
+  connect(tbZoomIn_, &QToolButton::clicked, this, &TfrmMain::miZoomInClick);
+  connect(tbZoomNo_, &QToolButton::clicked, this, &TfrmMain::miZoomNoClick);
+  for (QToolButton* toggle : {tbDrawFreeVortexes_, tbDrawFixedVortexes_, tbDrawAxes_, tbDrawVortexNumbers_, tbDrawSpeedField_})
     connect(toggle, &QToolButton::clicked, this, &TfrmMain::btnDrawClick);
   // The picture takes each size in the range as it is typed or stepped; other
   // texts stay as typed and leave the last size.
@@ -420,10 +515,10 @@ QWidget* TfrmMain::BuildPicturePanel() {
     edVortexSize_->setValue(s_.FreeVortexSize);  // the size the picture uses
     VortexSizeReporting_ = false;
   });
-  connect(PaintBox1_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
-  connect(PaintBox1_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
-  connect(PaintBox1_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
-  connect(PaintBox1_, &TPaintBox::Resized, this, &TfrmMain::btnDrawClick);
+  connect(pbxPicture_, &TPaintBox::MouseDown, this, &TfrmMain::PaintBox1MouseDown);
+  connect(pbxPicture_, &TPaintBox::MouseMove, this, &TfrmMain::PaintBox1MouseMove);
+  connect(pbxPicture_, &TPaintBox::MouseUp, this, &TfrmMain::PaintBox1MouseUp);
+  connect(pbxPicture_, &TPaintBox::Resized, this, &TfrmMain::btnDrawClick);
   return panel;
 }
 

@@ -124,8 +124,8 @@ void TfrmMain::SetVortexButtons(bool start, bool cont, bool stop) {
 void TfrmMain::SetDataCommandsEnabled(bool enabled) {
   miLoad_->setEnabled(enabled);
   miSave_->setEnabled(enabled);
-  N12_->setEnabled(enabled);
-  N4_->setEnabled(enabled);
+  miAreaParams_->setEnabled(enabled);
+  miDustProperties_->setEnabled(enabled);
   btnBuildFlowLine_->setEnabled(enabled);
   cbExhaustVortices_->setEnabled(enabled);
 }
@@ -255,7 +255,6 @@ void TfrmMain::btnStartCountConcentrationClick() {
   btnStartCountConcentration_->setEnabled(false);
 
   ConcentrationBegun_ = false;
-  ConcentrationTotal_ = static_cast<long long>(numParticle) * numIteration;
   bool completed = false;
   try {
     TRunGuard guard(*this, TRunKind::Concentration);

@@ -1,5 +1,6 @@
 #include "ui/number_field.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <string>
 
+#include "model/validation.h"
 #include "numerics/number_text.h"
 
 namespace ltr {
@@ -103,7 +105,13 @@ int TNumberField::WidthToShow(const QString& text) const {
 }
 
 void TNumberField::FitWidth(int width) {
+  FitBase_ = width;
   setFixedWidth(std::max({width, WidthToShow(TextOf(Minimum_)), WidthToShow(TextOf(Maximum_))}));
+}
+
+void TNumberField::changeEvent(QEvent* event) {
+  QAbstractSpinBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange && FitBase_ > 0) FitWidth(FitBase_);
 }
 
 QString TNumberField::Problem(const QString& name) const {
@@ -114,8 +122,7 @@ QString TNumberField::Problem(const QString& name) const {
     return Text(Decimals_ == 0 ? "«%1» не является целым числом (поле «%2»)" : "«%1» не является числом (поле «%2»)")
         .arg(typed, name);
   if (!InRange(v))
-    return Text("Значение поля «%1» должно быть от %2 до %3")
-        .arg(name, QString::fromStdString(FormatGeneral(Minimum_)), QString::fromStdString(FormatGeneral(Maximum_)));
+    return QString::fromStdString(FieldRangeError(name.toStdString(), Minimum_, Maximum_));
   return {};
 }
 

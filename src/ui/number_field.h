@@ -43,7 +43,7 @@ class TNumberField : public QAbstractSpinBox {
   // included.
   int WidthToShow(const QString& text) const;
   // Fixed to at least `width` and wide enough for the longest text of its
-  // range.
+  // range, again whenever its font changes.
   void FitWidth(int width);
 
   // The message for a text that cannot be used, empty when it is a number in
@@ -64,6 +64,7 @@ class TNumberField : public QAbstractSpinBox {
 
  protected:
   StepEnabled stepEnabled() const override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void TextEdited(const QString& text);
@@ -73,6 +74,7 @@ class TNumberField : public QAbstractSpinBox {
   double Minimum_ = 0.0;
   double Maximum_ = 99.99;
   double Step_ = 1.0;
+  int FitBase_ = 0;  // the width asked of FitWidth, 0 before
   bool HasReported_ = false;
   double Reported_ = 0.0;
 };

@@ -29,8 +29,12 @@ void TPaintBox::paintEvent(QPaintEvent* event) {
     painter.fillRect(area, Qt::white);
     return;
   }
-  painter.drawImage(area.topLeft(), *Picture_, area);
-  const QRect covered(QPoint(0, 0), Picture_->size());
+  // The picture has the screen's pixels (Picture_->devicePixelRatio() of
+  // them per logical pixel): the part to paint is taken in those.
+  const qreal ratio = Picture_->devicePixelRatio();
+  painter.drawImage(QRectF(area), *Picture_,
+                    QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
+  const QRect covered(QPoint(0, 0), Picture_->deviceIndependentSize().toSize());
   if (!covered.contains(area)) {
     const QRegion rest = QRegion(area).subtracted(QRegion(covered));
     for (const QRect& r : rest) painter.fillRect(r, Qt::white);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,6 +17,7 @@
 #include "io/results_export.h"
 #include "ltr/version.h"
 #include "numerics/number_text.h"
+#include "ui/font_fit.h"
 #include "ui/run_details_window.h"
 
 namespace ltr {
@@ -28,6 +30,21 @@ constexpr int kColumnWidths[4] = {24, 167, 168, 71};
 constexpr int kRowHeight = 20;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+const char* const NoResultsText = "Расчет концентрации еще не выполнен";
+const char* const RealInputCaption = "Полученная входная концентрация: ";
+const char* const OutputCaption = "Выходная концентрация: ";
+// The window's margins and the gap before the text beside a value.
+constexpr int RowMargins = 2 * 8;
+constexpr int BesideGap = 4;
+
+void FitBeside(QLabel* beside, const QLabel* value, const char* caption) {
+  const QFontMetrics metrics(value->font());
+  const int room = kClientWidth - RowMargins - BesideGap - metrics.horizontalAdvance(QString::fromUtf8(caption)) -
+                   metrics.horizontalAdvance(value->text()) - 1;
+  const QString text = beside->text();
+  beside->setFont(NarrowedFont(value->font(), [&](const QFontMetrics& m) { return m.horizontalAdvance(text) <= room; }));
+}
 
 QString Concentration(double value) { return Text(FormatFixed(value, 8, 7)) + QString::fromUtf8(" кг/м3"); }
 
@@ -98,16 +115,17 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
     beside = new QLabel(this);
     beside->setObjectName(besideName);
     beside->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    beside->setToolTip(QString::fromUtf8(ConfidenceIntervalHint));
     row->addSpacing(4);
     row->addWidget(beside);
     row->addStretch(1);
     root->addLayout(row);
     return value;
   };
-  lbRealInputConcentration_ = addValueRow("Полученная входная концентрация: ", "lbRealInputConcentration",
+  lbRealInputConcentration_ = addValueRow(RealInputCaption, "lbRealInputConcentration",
                                           "lbRealInputMg", lbRealInputMg_);
   lbOutputConcentration_ =
-      addValueRow("Выходная концентрация: ", "lbOutputConcentration", "lbOutputInterval", lbOutputInterval_);
+      addValueRow(OutputCaption, "lbOutputConcentration", "lbOutputInterval", lbOutputInterval_);
 
   auto* frame = new QGroupBox(QString::fromUtf8(" Дисперсный состав пыли в отсасываемом воздухе: "), this);
   frame->setObjectName("GroupBox1");
@@ -156,6 +174,10 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
   lbHeldParticles_->setObjectName("lbHeldParticles");
   lbHeldParticles_->hide();
   bottom->addWidget(lbHeldParticles_);
+  lbNoResults_ = new QLabel(QString::fromUtf8(NoResultsText), this);
+  lbNoResults_->setObjectName("lbNoResults");
+  lbNoResults_->hide();
+  bottom->addWidget(lbNoResults_);
   bottom->addStretch(1);
   btnDetails_ = new QPushButton(QString::fromUtf8("Подробнее…"), this);
   btnDetails_->setObjectName("btnDetails");
@@ -184,13 +206,34 @@ void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
   Shown_ = &s;
   lbRealInputConcentration_->setText(Concentration(s.RealInputConcentration));
   lbOutputConcentration_->setText(Concentration(s.OutputConcentration));
-  lbRealInputMg_->setText(QString::fromUtf8("(%1 мг/м3)").arg(Milligrams(s.RealInputConcentration)));
-  const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
-  QString interval = QString::fromUtf8("(%1 мг/м3").arg(Milligrams(s.OutputConcentration));
-  if (std::isfinite(stats.Output95.Low))
-    interval += QString::fromUtf8("; 95 %: %1–%2").arg(Milligrams(stats.Output95.Low), Milligrams(stats.Output95.High));
-  lbOutputInterval_->setText(interval + ")");
-  if (Details_ != nullptr) Details_->Fill(s);
+  // Before the first complete run there is nothing to detail or export, and
+  // no concentration to give in other units.
+  const bool hasResults = HasResults(s);
+  for (QPushButton* b : {btnDetails_, btnExport_}) {
+    b->setEnabled(hasResults);
+    b->setToolTip(hasResults ? QString() : QString::fromUtf8(NoResultsText));
+  }
+  lbNoResults_->setVisible(!hasResults);
+  if (!hasResults) {
+    lbRealInputMg_->clear();
+    lbOutputInterval_->clear();
+  } else {
+    lbRealInputMg_->setText(QString::fromUtf8("(%1 мг/м3)").arg(Milligrams(s.RealInputConcentration)));
+  }
+  if (hasResults) {
+    const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
+    QString interval = QString::fromUtf8("(%1 мг/м3").arg(Milligrams(s.OutputConcentration));
+    if (std::isfinite(stats.Output95.Low))
+      interval += QString::fromUtf8("; ") + QString::fromStdString(ConfidenceIntervalText(
+                                                 Milligrams(stats.Output95.Low).toStdString(),
+                                                 Milligrams(stats.Output95.High).toStdString(), "мг/м3"));
+    lbOutputInterval_->setText(interval + ")");
+    if (Details_ != nullptr) Details_->Fill(s);
+  }
+  // The text beside a value stays whole in the window's fixed width: where
+  // the window's font is too wide for it, a narrower face of it is taken.
+  FitBeside(lbRealInputMg_, lbRealInputConcentration_, RealInputCaption);
+  FitBeside(lbOutputInterval_, lbOutputConcentration_, OutputCaption);
 
   const int n = static_cast<int>(s.OutputFractions.size());
   sgDispersedComposition_->setRowCount(n);
@@ -213,8 +256,12 @@ void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
   }
 }
 
+bool TfrmShowOutputConcentration::HasResults(const TModelState& s) {
+  return s.OutputTally.Total().CountOf(TFateKind::Injected) > 0;
+}
+
 void TfrmShowOutputConcentration::btnDetailsClick() {
-  if (Shown_ == nullptr) return;
+  if (Shown_ == nullptr || !HasResults(*Shown_)) return;
   if (Details_ == nullptr) {
     Details_ = new TfrmRunDetails(this);
     Details_->Fill(*Shown_);
@@ -223,11 +270,14 @@ void TfrmShowOutputConcentration::btnDetailsClick() {
 }
 
 void TfrmShowOutputConcentration::btnExportClick() {
-  if (Shown_ == nullptr || !Services_.saveResultsFile) return;
+  if (Shown_ == nullptr || !HasResults(*Shown_) || !Services_.saveResultsFile) return;
+  setProperty(SpreadsheetCsvProperty, false);
   const QString fileName = Services_.saveResultsFile(this);
   if (fileName.isEmpty()) return;
+  const TCsvFlavour flavour =
+      property(SpreadsheetCsvProperty).toBool() ? TCsvFlavour::Spreadsheet : TCsvFlavour::Program;
   std::string reason;
-  if (!ExportResults(*Shown_, VersionText, fileName.toStdString(), reason))
+  if (!ExportResults(*Shown_, VersionText, QFile::encodeName(fileName).toStdString(), reason, flavour))
     Services_.message(this, QString::fromUtf8("Не удалось записать файл %1: %2").arg(fileName, Text(reason)));
 }
 

@@ -29,6 +29,10 @@ class TfrmShowOutputConcentration : public QDialog {
   void FormShow(const TModelState& s);
 
  public:
+  // Whether s holds the results of a complete concentration run, which the
+  // details window and the export need.
+  static bool HasResults(const TModelState& s);
+
   // The details window, filled for the state last shown.
   class TfrmRunDetails* Details() const { return Details_; }
 
@@ -38,6 +42,7 @@ class TfrmShowOutputConcentration : public QDialog {
   QLabel* lbRealInputConcentration_ = nullptr;
   QLabel* lbOutputConcentration_ = nullptr;
   QLabel* lbHeldParticles_ = nullptr;
+  QLabel* lbNoResults_ = nullptr;  // before the first complete run
   // Beside the specified contents: the concentrations in mg/m3 with the 95 %
   // interval of the outlet one, the details window and the export.
   QLabel* lbRealInputMg_ = nullptr;

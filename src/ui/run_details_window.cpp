@@ -51,6 +51,24 @@ QChart* NewChart(const QString& title) {
   return chart;
 }
 
+// An error bar from interval.Low to interval.High at x, with caps of the given
+// width, in the chart's axes; it has no legend entry.
+void AddErrorBar(QChart* chart, QValueAxis* xAxis, QValueAxis* yAxis, double x, const TInterval& interval,
+                 double capWidth, const QPen& pen) {
+  auto* bar = new QLineSeries;
+  bar->setPen(pen);
+  bar->append(x - capWidth / 2, interval.Low);
+  bar->append(x + capWidth / 2, interval.Low);
+  bar->append(x, interval.Low);
+  bar->append(x, interval.High);
+  bar->append(x - capWidth / 2, interval.High);
+  bar->append(x + capWidth / 2, interval.High);
+  chart->addSeries(bar);
+  bar->attachAxis(xAxis);
+  bar->attachAxis(yAxis);
+  for (QLegendMarker* marker : chart->legend()->markers(bar)) marker->setVisible(false);
+}
+
 }  // namespace
 
 TfrmRunDetails::TfrmRunDetails(QWidget* parent)
@@ -63,6 +81,7 @@ TfrmRunDetails::TfrmRunDetails(QWidget* parent)
   lbSummary_->setObjectName("lbSummary");
   lbSummary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lbSummary_->setWordWrap(true);
+  lbSummary_->setToolTip(QString::fromUtf8(ConfidenceIntervalHint));
   root->addWidget(lbSummary_);
 
   sgFates_ = new QTableWidget(0, 8, this);
@@ -111,7 +130,8 @@ void TfrmRunDetails::Fill(const TModelState& s) {
                         .arg(total.CountOf(TFateKind::Injected))
                         .arg(Percent(stats.Penetration));
   if (std::isfinite(stats.Penetration95.Low))
-    summary += QString::fromUtf8(" (95 %: %1 – %2 %)").arg(Percent(stats.Penetration95.Low), Percent(stats.Penetration95.High));
+    summary += QString::fromUtf8(" (%1)").arg(Text(ConfidenceIntervalText(
+        Percent(stats.Penetration95.Low).toStdString(), Percent(stats.Penetration95.High).toStdString(), "%")));
   lbSummary_->setText(summary);
 
   const int K = static_cast<int>(std::min(tally.Fractions.size(), s.Dust.Fractions.size()));
@@ -163,6 +183,20 @@ void TfrmRunDetails::Fill(const TModelState& s) {
   shareAxis->setTitleText(QString::fromUtf8("Доля"));
   composition->addAxis(shareAxis, Qt::AlignLeft);
   bars->attachAxis(shareAxis);
+  // The outlet shares with their 95 % intervals, as error bars on the outlet
+  // bars: the categories lie at 0, 1, ... on a hidden value axis, each pair
+  // of bars half a category wide, the outlet bar the right one.
+  auto* position = new QValueAxis;
+  position->setRange(-0.5, K - 0.5);
+  position->setVisible(false);
+  composition->addAxis(position, Qt::AlignBottom);
+  const double outletBarCentre = bars->barWidth() / 4;
+  const QPen errorPen(Qt::black, 1.2);
+  for (int k = 0; k < K; ++k) {
+    const TInterval share = ShareInterval95(tally.Fractions[k].CountOf(TFateKind::Exhausted), exhaustedTotal);
+    if (!std::isfinite(share.Low)) continue;
+    AddErrorBar(composition, position, shareAxis, k + outletBarCentre, share, 0.06, errorPen);
+  }
   QChart* old = chComposition_->chart();
   chComposition_->setChart(composition);
   delete old;
@@ -197,6 +231,16 @@ void TfrmRunDetails::Fill(const TModelState& s) {
   for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(points)}) {
     series->attachAxis(sizeAxis);
     series->attachAxis(percentAxis);
+  }
+  // Each point's 95 % interval as an error bar, so that a curve of few
+  // particles that zig-zags is seen as noise.
+  const double capWidth = (tally.ClassHigh - tally.ClassLow) * 1e6 / std::max<size_t>(tally.Classes.size(), 1) / 6;
+  for (int k = 0; k < static_cast<int>(tally.Classes.size()); ++k) {
+    if (tally.Classes[k].CountOf(TFateKind::Injected) == 0) continue;
+    const TInterval p95 = OutletStatistics(tally.Classes[k], 0.0).Penetration95;
+    if (!std::isfinite(p95.Low)) continue;
+    const double middle = (tally.ClassLower(k) + tally.ClassUpper(k)) / 2 * 1e6;
+    AddErrorBar(grade, sizeAxis, percentAxis, middle, {p95.Low * 100, p95.High * 100}, capWidth, errorPen);
   }
   old = chGradeEfficiency_->chart();
   chGradeEfficiency_->setChart(grade);

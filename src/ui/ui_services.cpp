@@ -3,6 +3,9 @@
 #include "ui/application.h"
 
 #include <QDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -31,9 +34,45 @@ bool AskYesNo(QWidget* parent, const QString& text) {
   return box.clickedButton() == yes;
 }
 
+// The file dialogs' list in Russian where Qt's catalogue leaves it short: the
+// sizes with Russian units and plurals, and the types of this program's files
+// named instead of "Неизвестно".
+class TRussianFileList : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role == Qt::DisplayRole && (index.column() == SizeColumn || index.column() == TypeColumn)) {
+      if (const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel()); files != nullptr) {
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        if (info.isFile()) {
+          if (index.column() == SizeColumn) return RussianFileSize(info.size());
+          const QString type = TypeOf(info.suffix().toLower());
+          if (!type.isEmpty()) return type;
+        }
+      }
+    }
+    return QIdentityProxyModel::data(index, role);
+  }
+
+ private:
+  static constexpr int SizeColumn = 1;
+  static constexpr int TypeColumn = 2;
+
+  static QString TypeOf(const QString& suffix) {
+    if (suffix == QLatin1String("evt") || suffix == QLatin1String("vrt"))
+      return QString::fromUtf8("Вихревая структура");
+    if (suffix == QLatin1String("csv")) return QString::fromUtf8("Таблица CSV");
+    if (suffix == QLatin1String("json")) return QString::fromUtf8("Файл JSON");
+    if (suffix == QLatin1String("png")) return QString::fromUtf8("Рисунок PNG");
+    return {};
+  }
+};
+
 // Room for the size, type and date columns of the detail view, which Qt's
-// default size cuts to "18,...KiB" with Russian texts.
+// default size cuts to "18,...KiB" with Russian texts; the list in Russian.
 void FitFileDialog(QFileDialog& dialog) {
+  dialog.setProxyModel(new TRussianFileList(&dialog));
   dialog.resize(760, 480);
   if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView")); view != nullptr) {
     for (int column = 1; column <= 3; ++column)
@@ -88,20 +127,25 @@ QString ChosenFile(QFileDialog& dialog) {
   return files.isEmpty() ? QString() : files.front();
 }
 
-// CSV or JSON, by the chosen filter when the name has no extension.
+// CSV for programs, CSV for spreadsheets or JSON; the chosen filter decides
+// the extension of a name typed without one, and the window that asked is
+// told whether the spreadsheets' CSV was chosen.
 QString SaveResultsFile(QWidget* parent) {
   const QString csvFilter = QString::fromUtf8("Таблицы CSV (*.csv)");
+  const QString sheetFilter = QString::fromUtf8("CSV для Excel (;) (*.csv)");
   const QString jsonFilter = QString::fromUtf8("Файлы JSON (*.json)");
   QFileDialog dialog(parent, QString::fromUtf8("Экспорт результатов"), QStringLiteral("."));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters({csvFilter, jsonFilter});
+  dialog.setNameFilters({csvFilter, sheetFilter, jsonFilter});
   dialog.setDefaultSuffix(QStringLiteral("csv"));
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, jsonFilter](const QString& filter) {
     dialog.setDefaultSuffix(filter == jsonFilter ? QStringLiteral("json") : QStringLiteral("csv"));
   });
-  return ChosenFile(dialog);
+  const QString file = ChosenFile(dialog);
+  if (parent != nullptr) parent->setProperty(SpreadsheetCsvProperty, dialog.selectedNameFilter() == sheetFilter);
+  return file;
 }
 
 QString SavePictureFile(QWidget* parent) {
@@ -115,6 +159,25 @@ QString SavePictureFile(QWidget* parent) {
 }
 
 }  // namespace
+
+QString RussianFileSize(qint64 bytes) {
+  if (bytes < 1024) {
+    // One and five and more share the word ("1 байт", "5 байт"); 2 to 4,
+    // but not 12 to 14, take "байта".
+    const qint64 n = bytes < 0 ? 0 : bytes;
+    const bool few = n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14);
+    return QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(few ? "байта" : "байт");
+  }
+  const char* const units[] = {"КБ", "МБ", "ГБ", "ТБ"};
+  double value = static_cast<double>(bytes) / 1024;
+  int unit = 0;
+  while (value >= 1024 && unit < 3) {
+    value /= 1024;
+    ++unit;
+  }
+  return QString::number(value, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')) + QLatin1Char(' ') +
+         QString::fromUtf8(units[unit]);
+}
 
 TUiServices DefaultUiServices() {
   TUiServices services;

@@ -17,10 +17,21 @@ struct TUiServices {
   std::function<bool(QWidget* parent, const QString& text)> confirm;  // Yes/No box; true for Yes
   std::function<QString(QWidget* parent)> openVortexFile;             // empty: cancelled
   std::function<QString(QWidget* parent)> saveVortexFile;             // empty: cancelled
-  std::function<QString(QWidget* parent)> saveResultsFile;            // .csv or .json; empty: cancelled
+  // .csv or .json; empty: cancelled. The CSV for spreadsheets chosen, the
+  // hook sets the parent's property SpreadsheetCsvProperty to true.
+  std::function<QString(QWidget* parent)> saveResultsFile;
   std::function<QString(QWidget* parent)> savePictureFile;            // PNG file; empty: cancelled
   std::function<int(QDialog* dialog)> execDialog;                     // QDialog::exec by default
 };
+
+// The property of the window that asked for a results file by which the file
+// dialog says that "CSV для Excel (;)" was chosen.
+inline constexpr const char* SpreadsheetCsvProperty = "ltrSpreadsheetCsv";
+
+// A file size as the file dialogs show it: whole bytes with the Russian plural
+// ("1 байт", "3 байта", "100 байт") below a kilobyte, then "КБ", "МБ", "ГБ"
+// (of 1024) with one decimal and a decimal comma ("33,1 КБ").
+QString RussianFileSize(qint64 bytes);
 
 // The real boxes and dialogs: QMessageBox titled with the application title
 // "Квилон-ЛТР", QFileDialog for loading and saving vortex structure files.

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPen>
+#include <QPolygonF>
 #include <QRect>
 #include <QRectF>
 #include <cmath>
@@ -47,6 +48,10 @@ TCanvas::TCanvas(QImage& image) : Image_(image) {
   Painter_.setRenderHint(QPainter::TextAntialiasing, false);
   Painter_.setBackgroundMode(Qt::TransparentMode);
   TextReady_ = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+  // With more than one device pixel per logical one, the pen is centred on a
+  // logical pixel rather than on its top-left corner, so that lines cover the
+  // same device pixels as fills of that logical pixel do.
+  if (Image_.devicePixelRatio() > 1.0) Centre_ = QPointF(0.5, 0.5);
   ApplyPen();
   Painter_.setBrush(BrushColor_);
 }
@@ -54,7 +59,11 @@ TCanvas::TCanvas(QImage& image) : Image_(image) {
 void TCanvas::ApplyPen() {
   if (!Active_) return;
   QPen pen(PenColor_);
-  pen.setWidth(0);  // one pixel, whatever the transformation
+  // One pixel whatever the transformation; on a screen of two or more device
+  // pixels per logical pixel, as many device pixels.
+  const int devicePixels = static_cast<int>(Image_.devicePixelRatio());
+  pen.setWidth(devicePixels > 1 ? devicePixels : 0);
+  pen.setCosmetic(true);
   pen.setStyle(QtStyle(PenStyle_));
   pen.setCapStyle(Qt::SquareCap);  // both end pixels drawn; LineTo trims its end itself
   Painter_.setPen(pen);
@@ -82,7 +91,7 @@ void TCanvas::SetBrush(const QColor& color) {
 }
 
 void TCanvas::FillAll() {
-  if (Active_) Painter_.fillRect(Image_.rect(), BrushColor_);
+  if (Active_) Painter_.fillRect(QRectF(QPointF(0, 0), Image_.deviceIndependentSize()), BrushColor_);
 }
 
 void TCanvas::LineTo(QPoint q) {
@@ -104,9 +113,9 @@ void TCanvas::LineTo(QPoint q) {
   }
   const QPoint last(static_cast<int>(lastX), static_cast<int>(lastY));
   if (last == p)
-    Painter_.drawPoint(p);
+    Painter_.drawPoint(QPointF(p) + Centre_);
   else
-    Painter_.drawLine(p, last);
+    Painter_.drawLine(QPointF(p) + Centre_, QPointF(last) + Centre_);
 }
 
 void TCanvas::Ellipse(int left, int top, int right, int bottom) {
@@ -115,14 +124,18 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
   const int h = bottom - top;
   if (w < 1 || h < 1) return;
   // QPainter's aliased ellipse in a rectangle of size n - 1 covers n pixels;
-  // an even pixel count needs the half-pixel shift to come out round.
-  const qreal offX = (w % 2 == 0) ? 0.5 : 0.0;
-  const qreal offY = (h % 2 == 0) ? 0.5 : 0.0;
+  // an even pixel count needs the half-pixel shift to come out round. With
+  // finer device pixels the outline runs through the centres of the box's
+  // edge pixels.
+  const qreal offX = Centre_.x() > 0 ? Centre_.x() : (w % 2 == 0) ? 0.5 : 0.0;
+  const qreal offY = Centre_.y() > 0 ? Centre_.y() : (h % 2 == 0) ? 0.5 : 0.0;
   Painter_.drawEllipse(QRectF(left + offX, top + offY, w - 1, h - 1));
 }
 
 void TCanvas::SetPixel(int x, int y, const QColor& color) {
-  if (Active_ && Image_.valid(x, y)) Painter_.fillRect(QRect(x, y, 1, 1), color);
+  // x and y are logical pixels, as everything drawn here.
+  if (Active_ && QRectF(QPointF(0, 0), Image_.deviceIndependentSize()).contains(QPointF(x + 0.5, y + 0.5)))
+    Painter_.fillRect(QRect(x, y, 1, 1), color);
 }
 
 void TCanvas::FillRect(const QRect& rect, const QColor& color) {
@@ -130,7 +143,14 @@ void TCanvas::FillRect(const QRect& rect, const QColor& color) {
 }
 
 void TCanvas::Polygon(const QPolygon& points) {
-  if (Active_) Painter_.drawPolygon(points);
+  if (!Active_) return;
+  if (Centre_.isNull()) {
+    Painter_.drawPolygon(points);
+    return;
+  }
+  QPolygonF centred;
+  for (const QPoint& p : points) centred << QPointF(p) + Centre_;
+  Painter_.drawPolygon(centred);
 }
 
 void TCanvas::TextOut(int x, int y, const QString& text) {

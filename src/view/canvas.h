@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
+#include <QPointF>
 #include <QPolygon>
 #include <QRect>
 #include <QString>
@@ -76,6 +77,9 @@ class TCanvas {
   TPenStyle PenStyle_ = TPenStyle::Solid;
   QColor BrushColor_ = colors::White;
   QPoint PenPos_{0, 0};
+  // Where the pen draws within a logical pixel: its top-left corner on the
+  // screen's own pixels, its centre where one logical pixel has several.
+  QPointF Centre_{0.0, 0.0};
 };
 
 }  // namespace ltr

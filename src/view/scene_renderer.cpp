@@ -37,8 +37,12 @@ void TSceneRenderer::DrawScene(const TModelState& s, int paintWidth, int paintHe
                                bool axes, bool vortexNumbers, bool speedField) {
   const int w = std::max(paintWidth, 0);
   const int h = std::max(paintHeight, 0);
-  if (SceneBitmap.width() != w || SceneBitmap.height() != h) {
-    SceneBitmap = (w > 0 && h > 0) ? QImage(w, h, QImage::Format_RGB32) : QImage();
+  const double ratio = DevicePixelRatio >= 1.0 && std::isfinite(DevicePixelRatio) ? DevicePixelRatio : 1.0;
+  const int pixelsW = w > 0 ? std::max(1, static_cast<int>(std::lround(w * ratio))) : 0;
+  const int pixelsH = h > 0 ? std::max(1, static_cast<int>(std::lround(h * ratio))) : 0;
+  if (SceneBitmap.width() != pixelsW || SceneBitmap.height() != pixelsH || SceneBitmap.devicePixelRatio() != ratio) {
+    SceneBitmap = (w > 0 && h > 0) ? QImage(pixelsW, pixelsH, QImage::Format_RGB32) : QImage();
+    if (!SceneBitmap.isNull()) SceneBitmap.setDevicePixelRatio(ratio);
   }
 
   ViewX0 = originX;
@@ -154,11 +158,11 @@ void TSceneRenderer::DrawFreeVortices(const TModelState& s) {
   DrawFreeVortices(c, s);
 }
 
-void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s) {
+void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s, bool fieldAnew) {
   c.SetBrush(colors::White);
   c.SetPen(colors::White, TPenStyle::Solid);
   c.Polygon(QPolygon({InteriorPolygon[0], InteriorPolygon[1], InteriorPolygon[2], InteriorPolygon[3]}));
-  if (SpeedField) DrawSpeedField(c, s);
+  if (SpeedField) DrawSpeedField(c, s, fieldAnew);
 
   c.SetPenColor(colors::Red);
   const int size = s.FreeVortexSize;
@@ -178,19 +182,7 @@ void TSceneRenderer::DrawFreeVortices(TCanvas& c, const TModelState& s) {
   }
 }
 
-namespace {
-
-// The decimals of the scale's labels for its largest speed.
-int ScaleDecimals(double maxSpeed) {
-  if (maxSpeed >= 100.0) return 0;
-  if (maxSpeed >= 10.0) return 1;
-  if (maxSpeed >= 1.0) return 2;
-  return 3;
-}
-
-}  // namespace
-
-void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s) {
+void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s, bool anew) {
   const QPoint& topLeft = InteriorPolygon[0];
   const QPoint& bottomRight = InteriorPolygon[2];
   const QRect interior(topLeft, bottomRight);
@@ -201,7 +193,19 @@ void TSceneRenderer::DrawSpeedField(TCanvas& c, const TModelState& s) {
     return;
   const int nx = std::clamp(RoundPixel(static_cast<Extended>(roomW) / SpeedCellPixels), 1, MaxSpeedCells);
   const int ny = std::clamp(RoundPixel(static_cast<Extended>(roomH) / SpeedCellPixels), 1, MaxSpeedCells);
-  Field = ComputeVelocityField(s.Case(), s.Flow(), s.Compute, nx, ny);
+  // The velocities at some thousand points from every vortex cost more than a
+  // step of the run: during a run the field is computed again only when it
+  // is older than the refresh interval.
+  const auto now = std::chrono::steady_clock::now();
+  const bool stale = anew || Field.NX != nx || Field.NY != ny || Field.Width != s.Area.RoomWidth ||
+                     Field.Height != s.Area.RoomHeight ||
+                     std::chrono::duration<double>(now - FieldComputedAt_).count() >= FieldRefreshSeconds;
+  if (stale) {
+    TComputeSettings compute = s.Compute;
+    compute.Fast = FastField || compute.Fast;
+    Field = ComputeVelocityField(s.Case(), s.Flow(), compute, nx, ny);
+    FieldComputedAt_ = now;
+  }
 
   // Each cell between the screen positions of its edges, inside the interior.
   const Extended cellW = static_cast<Extended>(s.Area.RoomWidth) / nx;
@@ -275,14 +279,14 @@ void TSceneRenderer::DrawSpeedScale(TCanvas& c) {
   c.LineTo(QPoint(barLeft - 1, barBottom + 1));
   c.LineTo(QPoint(barLeft - 1, barTop - 1));
   c.TextOut(barLeft - 2, barTop - 16, QStringLiteral("м/с"));
-  const int decimals = ScaleDecimals(Field.MaxSpeed);
-  const int labels = 5;
-  for (int k = 0; k < labels; ++k) {
-    const Extended value = static_cast<Extended>(Field.MaxSpeed) * k / (labels - 1);
-    const int y = barBottom - RoundPixel(static_cast<Extended>(barBottom - barTop) * k / (labels - 1));
+  // Ticks at round speeds, placed where the colour of that speed is.
+  const TScaleTicks ticks = SpeedScaleTicks(Field.MaxSpeed);
+  for (const double value : ticks.Values) {
+    const Extended at = Field.MaxSpeed > 0 ? static_cast<Extended>(value) / Field.MaxSpeed : 0.0L;
+    const int y = barBottom - RoundPixel(static_cast<Extended>(barBottom - barTop) * at);
     c.MoveTo(QPoint(barLeft + barWidth, y));
     c.LineTo(QPoint(barLeft + barWidth + 4, y));
-    c.TextOut(barLeft + barWidth + 6, y - 6, QString::fromStdString(FormatFixed(value, 6, decimals)));
+    c.TextOut(barLeft + barWidth + 6, y - 6, QString::fromStdString(FormatFixed(value, 6, ticks.Decimals)));
   }
 }
 
@@ -350,7 +354,7 @@ void TSceneRenderer::FullRedraw(const TModelState& s, int paintWidth, int paintH
 void TSceneRenderer::RepaintRun(const TModelState& s, bool withParticles) {
   {
     TCanvas c(SceneBitmap);
-    DrawFreeVortices(c, s);
+    DrawFreeVortices(c, s, false);
     if (withParticles) DrawParticles(c, s);
   }
   PresentScene();

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPoint>
 #include <array>
+#include <chrono>
 #include <functional>
 
 #include "model/model_state.h"
@@ -37,8 +38,14 @@ inline constexpr int MaxSpeedCells = 200;
 
 class TSceneRenderer {
  public:
-  // The off-screen picture, 24-bit colour (no alpha channel).
+  // The off-screen picture, 24-bit colour (no alpha channel). Its pixels are
+  // the screen's: on a scaled desktop it has DevicePixelRatio times as many
+  // in each direction as the paint box has logical pixels, and everything is
+  // drawn in logical pixels onto it, so that text and lines are sharp.
   QImage SceneBitmap;
+  // Device pixels per logical pixel of the screen the picture is shown on
+  // (1 for files and tests).
+  double DevicePixelRatio = 1.0;
   // The view taken by the last full redraw; every drawing maps with it.
   int ViewX0 = 0;
   int ViewY0 = 0;
@@ -52,6 +59,12 @@ class TSceneRenderer {
   // full redraw, and the field as it was last drawn.
   bool SpeedField = false;
   TVelocityField Field;
+  // How the speed field of the picture is computed: with the fast kernel
+  // (it is only drawn), and during a run at most once in FieldRefreshSeconds
+  // (the repaints in between show the field last computed under the moving
+  // vortices). A full redraw always computes it anew.
+  bool FastField = false;
+  double FieldRefreshSeconds = 0.0;
 
   // Where PresentScene copies the picture to (the paint box); none by default.
   std::function<void(const QImage&)> Present;
@@ -90,16 +103,17 @@ class TSceneRenderer {
 
  private:
   void DrawAxes(TCanvas& c, int paintWidth, int paintHeight) const;
-  void DrawFreeVortices(TCanvas& c, const TModelState& s);
+  void DrawFreeVortices(TCanvas& c, const TModelState& s, bool fieldAnew = true);
   // The interior coloured by speed with the direction arrows, and the colour
   // scale beside the enclosure.
-  void DrawSpeedField(TCanvas& c, const TModelState& s);
+  void DrawSpeedField(TCanvas& c, const TModelState& s, bool anew = true);
   void DrawSpeedScale(TCanvas& c);
   void DrawBoundVortices(TCanvas& c, const TModelState& s) const;
   void DrawFlowLines(TCanvas& c, const TModelState& s) const;
   void DrawParticles(TCanvas& c, const TModelState& s) const;
 
   QPoint FlowPenPos_{0, 0};
+  std::chrono::steady_clock::time_point FieldComputedAt_{};
 };
 
 }  // namespace ltr

@@ -42,4 +42,25 @@ QColor SpeedColor(double speed, double maxSpeed) {
   return ViridisColor(maxSpeed > 0.0 ? speed / maxSpeed : 0.0);
 }
 
+TScaleTicks SpeedScaleTicks(double maxSpeed) {
+  TScaleTicks ticks;
+  ticks.Values.push_back(0.0);
+  if (!(maxSpeed > 0.0) || !std::isfinite(maxSpeed)) return ticks;
+  constexpr int MaxIntervals = 5;
+  const double magnitude = std::pow(10.0, std::floor(std::log10(maxSpeed / MaxIntervals)));
+  double step = 10 * magnitude;
+  int extraDecimal = 0;
+  for (const double m : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+    if (std::floor(maxSpeed / (m * magnitude)) <= MaxIntervals) {
+      step = m * magnitude;
+      extraDecimal = m == 2.5 ? 1 : 0;
+      break;
+    }
+  }
+  const int intervals = static_cast<int>(std::floor(maxSpeed / step * (1 + 1e-12)));
+  for (int k = 1; k <= intervals; ++k) ticks.Values.push_back(k * step);
+  ticks.Decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9))) + extraDecimal;
+  return ticks;
+}
+
 }  // namespace ltr

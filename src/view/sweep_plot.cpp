@@ -112,7 +112,7 @@ QImage DrawSweepPlot(const std::vector<TSweepPoint>& input, const std::string& p
   font.setPixelSize(15);
   painter.setFont(font);
   painter.drawText(QRectF(0, 8, width, 24), Qt::AlignHCenter,
-                   QString::fromUtf8("Выходная концентрация и 95 % интервал"));
+                   QString::fromUtf8("Выходная концентрация и ее 95-процентный доверительный интервал"));
   painter.drawText(QRectF(plot.left(), height - 34, plot.width(), 24), Qt::AlignHCenter,
                    QString::fromStdString(parameter));
   painter.save();

@@ -135,5 +135,21 @@ TEST(RunStatistics, ReplicaSummaryUsesStudentsT) {
   EXPECT_TRUE(std::isnan(SummarizeReplicas({5.0}).StdDev));
 }
 
+// Wilson's interval of a share by number against values worked out by hand:
+// it stays within [0, 1], is not empty for none or all, and is undefined
+// without particles.
+TEST(RunStatistics, ShareIntervalIsWilsons) {
+  const TInterval none = ShareInterval95(0, 10);
+  EXPECT_DOUBLE_EQ(none.Low, 0.0);
+  EXPECT_NEAR(none.High, 0.27753, 1e-5);
+  const TInterval half = ShareInterval95(5, 10);
+  EXPECT_NEAR(half.Low, 0.23659, 1e-5);
+  EXPECT_NEAR(half.High, 0.76341, 1e-5);
+  const TInterval all = ShareInterval95(40, 40);
+  EXPECT_NEAR(all.Low, 0.91238, 1e-5);
+  EXPECT_DOUBLE_EQ(all.High, 1.0);
+  EXPECT_TRUE(std::isnan(ShareInterval95(0, 0).Low));
+}
+
 }  // namespace
 }  // namespace ltr

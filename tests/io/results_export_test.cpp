@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -102,6 +103,53 @@ TEST(ResultsExport, CsvAndJsonReadBackToTheRunsNumbers) {
   EXPECT_FALSE(reason.empty());
   std::remove(json.c_str());
   std::remove(csv.c_str());
+  rmdir(folder);
+}
+
+// The bounds of the size classes are written as the bounds meant, not with the
+// noise of their computation; the spreadsheet flavour holds the same cells as
+// the one for programs, with semicolons, decimal commas and a byte order mark.
+TEST(ResultsExport, ClassBoundsAndTheSpreadsheetFlavour) {
+  const TModelState s = AfterRun();
+  const std::string program = ResultsCsv(s, "9");
+  const auto sections = Sections(program);
+  const auto& curve = sections.at("grade_efficiency");
+  ASSERT_EQ(curve.size(), 1 + s.OutputTally.Classes.size());
+  for (size_t k = 1; k < curve.size(); ++k) {
+    for (int side = 0; side < 2; ++side) {
+      const std::string& text = curve[k][side];
+      const double bound = side == 0 ? s.OutputTally.ClassLower(static_cast<int>(k) - 1)
+                                     : s.OutputTally.ClassUpper(static_cast<int>(k) - 1);
+      // Composition bounds of whole micrometres give class bounds of a few
+      // digits.
+      const std::string mantissa = text.substr(0, text.find('e'));
+      int digits = 0;
+      for (char c : mantissa) digits += c >= '0' && c <= '9';
+      EXPECT_LE(digits, 6) << text;
+      EXPECT_NEAR(Read(text), bound, std::fabs(bound) * 1e-14) << text;
+    }
+  }
+
+  const std::string sheet = ResultsCsv(s, "9", TCsvFlavour::Spreadsheet);
+  ASSERT_EQ(sheet.rfind("\xEF\xBB\xBF# program\nname;version\n", 0), 0u);
+  // Cell by cell: the same texts, with the decimal sign and the separator of
+  // the flavour.
+  std::string expected = program;
+  for (char& c : expected) {
+    if (c == ',') c = ';';
+    else if (c == '.') c = ',';
+  }
+  EXPECT_EQ(sheet.substr(3), expected);
+  EXPECT_NE(sheet.find(";0,"), std::string::npos);  // decimal commas are there
+
+  // The export writes the flavour asked for; JSON has none.
+  char folder[] = "/tmp/ltr_export_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/r.csv";
+  std::string reason;
+  ASSERT_TRUE(ExportResults(s, "9", file, reason, TCsvFlavour::Spreadsheet)) << reason;
+  EXPECT_EQ(ReadAll(file), sheet);
+  std::remove(file.c_str());
   rmdir(folder);
 }
 

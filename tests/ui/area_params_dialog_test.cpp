@@ -186,6 +186,68 @@ TEST_F(AreaParamsDialogTest, InflowSpeedFollowsValidFields) {
   EXPECT_EQ(InflowSpeedText(), "1,50000");
 }
 
+// Reopened after a Cancel with values that failed the check, the dialog shows
+// the inflow speed of the model's values, not of the texts cancelled.
+TEST_F(AreaParamsDialogTest, InflowSpeedFollowsTheValuesShownAfterACancel) {
+  WhileShown = [this] {
+    Type("edSpeed", "6");
+    EXPECT_EQ(InflowSpeedText(), "4,00000");
+    Type("edInflowDistance", "0,9");  // the inflow then reaches past the right wall
+    Click("BitBtn2");
+  };
+  EXPECT_FALSE(Dialog.Execute());
+  Dialog.LoadFrom(Model);
+  EXPECT_EQ(Field("edSpeed")->text(), "3,00000");
+  EXPECT_EQ(InflowSpeedText(), "2,00000");
+}
+
+// A refusal names the field and its range, or the opening that reaches a
+// wall, in the line beside the buttons, and the field to mend takes the focus;
+// the line follows the fields and is empty while they can be stored.
+TEST_F(AreaParamsDialogTest, RefusalsSayWhichFieldAndWhy) {
+  QLabel* problem = Dialog.findChild<QLabel*>("lbProblem");
+  ASSERT_NE(problem, nullptr);
+  struct Case {
+    const char* field;
+    const char* typed;
+    const char* message;  // the message box
+    const char* reason;   // the line
+    const char* focus;
+  };
+  const Case cases[] = {
+      {"edH", "2", "Параметры заданы некорректно",
+       "Значение поля «Расстояние между присоед. вихрями (расч. точками), м» должно быть от 0,0001 до 1", "edH"},
+      {"edExhaustHeight", "0,00001", "Параметры заданы некорректно",
+       "Значение поля «Расстояние между отсосом и полом, м» должно быть от 0,0001 до 15", "edExhaustHeight"},
+      {"edRoomWidth", "абв", "Ошибка при вводе параметров", "«абв» не является числом (поле «Ширина укрытия, м»)",
+       "edRoomWidth"},
+      {"edInflowWidth", "0,96", "Параметры заданы некорректно",
+       "Расстояние от приточного отверстия до левой стенки вместе с шириной отверстия должно быть меньше ширины "
+       "укрытия",
+       "edInflowDistance"},
+      {"edExhaustWidth", "0,6", "Параметры заданы некорректно",
+       "Расстояние от отсоса до пола вместе с шириной отсоса должно быть меньше высоты укрытия", "edExhaustHeight"},
+  };
+  for (const Case& c : cases) {
+    Messages.clear();
+    Dialog.LoadFrom(Model);
+    EXPECT_EQ(problem->text(), QString());
+    WhileShown = [&] {
+      Type(c.field, c.typed);
+      EXPECT_EQ(problem->text(), U(c.reason)) << c.field;
+      Click("BitBtn1");
+      EXPECT_TRUE(Dialog.isVisible());
+      QWidget* focus = Dialog.focusWidget();
+      TNumberField* expected = Field(c.focus);
+      EXPECT_TRUE(focus == expected || expected->isAncestorOf(focus)) << c.field;
+    };
+    EXPECT_FALSE(Dialog.Execute());
+    EXPECT_EQ(Messages, std::vector<QString>{U(c.message)}) << c.field;
+  }
+  Dialog.LoadFrom(Model);
+  EXPECT_EQ(problem->text(), QString());
+}
+
 TEST_F(AreaParamsDialogTest, ShowingFitsTheSketchAndOnlyValidEditsRedrawIt) {
   QImage shown;
   QImage wider;

@@ -12,10 +12,15 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QGroupBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QComboBox>
 #include <QTemporaryDir>
@@ -398,6 +403,85 @@ TEST_F(MainWindowTest, ConcentrationPageCaptionsAndFieldsAreWhole) {
   w->hide();
 }
 
+// Every caption of both pages is whole where it stands and in view: at the
+// start-up size without scrolling, with the line of the exhausted vortices
+// shown (which moves nothing), and with a font a quarter larger, where the
+// page control grows or the page scrolls rather than a caption being cut.
+TEST_F(MainWindowTest, EveryCaptionOfBothPagesIsWhole) {
+  w->show();
+  QApplication::sendPostedEvents();
+  QTabWidget* pages = Pages();
+  auto checkWhole = [&](const std::string& when) {
+    QTabBar* tabs = pages->tabBar();
+    for (int i = 0; i < tabs->count(); ++i) EXPECT_LE(tabs->tabRect(i).right(), tabs->width() - 1) << when;
+    for (int index = 0; index < 2; ++index) {
+      pages->setCurrentIndex(index);
+      QApplication::sendPostedEvents();
+      auto* area = qobject_cast<QScrollArea*>(pages->currentWidget());
+      ASSERT_NE(area, nullptr) << when;
+      QWidget* viewport = area->viewport();
+      int checked = 0;
+      for (QWidget* c : area->widget()->findChildren<QWidget*>()) {
+        if (!c->isVisibleTo(area)) continue;
+        QString text;
+        int textRoom = 0;
+        if (auto* label = qobject_cast<QLabel*>(c)) {
+          text = label->text();
+          EXPECT_LE(label->sizeHint().width(), label->width()) << when << " " << text.toStdString();
+          EXPECT_LE(label->sizeHint().height(), label->height()) << when << " " << text.toStdString();
+        } else if (auto* box = qobject_cast<QCheckBox*>(c)) {
+          text = box->text();
+          EXPECT_LE(box->sizeHint().width(), box->width()) << when << " " << text.toStdString();
+        } else if (auto* radio = qobject_cast<QRadioButton*>(c)) {
+          text = radio->text();
+          EXPECT_LE(radio->sizeHint().width(), radio->width()) << when << " " << text.toStdString();
+        } else if (auto* button = qobject_cast<QPushButton*>(c)) {
+          text = button->text();
+          textRoom = button->width() - 8;
+        } else if (auto* group = qobject_cast<QGroupBox*>(c)) {
+          text = group->title();
+          textRoom = group->width() - 8;
+        } else {
+          continue;
+        }
+        if (textRoom > 0) {
+          EXPECT_LE(c->fontMetrics().horizontalAdvance(text), textRoom) << when << " " << text.toStdString();
+        }
+        // Not cut by the edge of the page.
+        const QRect inView(c->mapTo(viewport, QPoint(0, 0)), c->size());
+        EXPECT_GE(inView.left(), 0) << when << " " << text.toStdString();
+        EXPECT_LE(inView.right(), viewport->width() - 1) << when << " " << text.toStdString();
+        ++checked;
+      }
+      EXPECT_GT(checked, 10) << when;
+    }
+  };
+  checkWhole("start-up");
+  EXPECT_EQ(w->size(), QSize(800, 544));
+  for (const char* name : {"ScrollBox1", "ScrollBox2"})
+    EXPECT_FALSE(Get<QScrollArea>(name)->verticalScrollBar()->isVisible()) << name;
+
+  QCheckBox* exhaust = Get<QCheckBox>("cbExhaustVortices");
+  pages->setCurrentIndex(1);
+  QApplication::sendPostedEvents();
+  const QRect exhaustWas = exhaust->geometry();
+  const QRect runButtonsWere = Button("btnStart")->geometry();
+  exhaust->setChecked(true);
+  QApplication::sendPostedEvents();
+  EXPECT_FALSE(Get<QLabel>("lbExhaustedVortices")->isHidden());
+  EXPECT_EQ(exhaust->geometry(), exhaustWas);
+  EXPECT_EQ(Button("btnStart")->geometry(), runButtonsWere);
+  checkWhole("exhaust line shown");
+
+  QFont larger = w->font();
+  larger.setPointSizeF(larger.pointSizeF() * 1.25);
+  w->setFont(larger);
+  QApplication::sendPostedEvents();
+  checkWhole("larger font");
+  EXPECT_GT(pages->width(), 255);
+  w->hide();
+}
+
 TEST_F(MainWindowTest, RefusedRunsLeaveButtonsIdle) {
   Pages()->setCurrentIndex(1);
   Edit("edDt")->setText(U("0"));
@@ -510,7 +594,7 @@ TEST_F(MainWindowTest, ParticleStepChoiceReachesTheRun) {
   QLineEdit* step = Get<QLineEdit>("edParticleStep");
   EXPECT_EQ(LabelText("lbParticleStep"), U("Шаг интегрирования частиц"));
   ASSERT_EQ(choice->count(), 3);
-  EXPECT_EQ(choice->itemText(0), U("как в описании"));
+  EXPECT_EQ(choice->itemText(0), U("по шагу ввода частиц"));
   EXPECT_EQ(choice->currentIndex(), 0);
   EXPECT_FALSE(step->isEnabled());
   choice->setCurrentIndex(2);
@@ -889,21 +973,23 @@ TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
   Button("btnStartCountConcentration")->click();
   ASSERT_EQ(Shown, QStringList{results.objectName()});
   ASSERT_GT(seen.size(), 3u);
+  // The first half of the bar fills with the moments of the injection.
   for (int k = 0; k < 3; ++k) {
     EXPECT_EQ(seen[k].text, U("Момент %1 из 3").arg(k + 1));
-    EXPECT_EQ(seen[k].value, k + 1);
-    EXPECT_EQ(seen[k].maximum, 3);
+    EXPECT_EQ(seen[k].value, 500 * (k + 1) / 3);
+    EXPECT_EQ(seen[k].maximum, 1000);
     EXPECT_TRUE(seen[k].shown);
   }
-  // Then the particles in flight and the steps made; the bar fills as the
-  // particles leave.
+  // Then the particles in flight and the steps made; the second half fills
+  // as the injected dust leaves the flight.
   const QRegularExpression drain(U("^Частиц в полете: (\\d+), шагов: (\\d+), время: \\d+,\\d{3} с$"));
   long long lastSteps = 0;
   for (size_t k = 3; k < seen.size(); ++k) {
     const QRegularExpressionMatch m = drain.match(seen[k].text);
     ASSERT_TRUE(m.hasMatch()) << seen[k].text.toStdString();
-    EXPECT_EQ(seen[k].maximum, 6);
-    EXPECT_EQ(seen[k].value, 6 - m.captured(1).toInt());
+    EXPECT_EQ(seen[k].maximum, 1000);
+    EXPECT_GE(seen[k].value, seen[k - 1].value);
+    EXPECT_EQ(seen[k].value == 1000, m.captured(1).toInt() == 0);
     EXPECT_GT(m.captured(2).toLongLong(), lastSteps);
     lastSteps = m.captured(2).toLongLong();
     EXPECT_TRUE(seen[k].shown);
@@ -927,6 +1013,29 @@ TEST_F(MainWindowTest, RunProgressShowsInTheStatusBarAndTheEndIsRedrawn) {
   EXPECT_EQ(seen.back().value, 1000);
   EXPECT_TRUE(seen.back().shown);
   EXPECT_TRUE(bar->isHidden());
+}
+
+// The concentration run's bar never goes back, with fixed and with moving
+// vortices: half of it for the injection, the rest as the dust leaves.
+TEST_F(MainWindowTest, ConcentrationProgressNeverGoesBack) {
+  QProgressBar* bar = Get<QProgressBar>("RunProgress");
+  std::vector<double> filled;  // the filled share of the bar at each report
+  w->OnProcess = [&] {
+    if (!bar->isHidden()) filled.push_back(static_cast<double>(bar->value()) / bar->maximum());
+  };
+  Get<TNumberField>("edNumParticle")->setValue(20);
+  Get<TNumberField>("edNumIteration")->setValue(4);
+  Get<TNumberField>("edMaxResidence")->setValue(0.05);
+  for (const char* vortices : {"rbVortexesFixed", "rbVortexesMove"}) {
+    filled.clear();
+    Get<QRadioButton>(vortices)->setChecked(true);
+    Button("btnStartCountConcentration")->click();
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+    ASSERT_GT(filled.size(), 4u) << vortices;
+    EXPECT_EQ(filled[3], 0.5) << vortices;  // the last moment
+    for (size_t k = 1; k < filled.size(); ++k) EXPECT_GE(filled[k], filled[k - 1]) << vortices << " " << k;
+    EXPECT_LE(filled.back(), 1.0) << vortices;
+  }
 }
 
 // A size that cannot be used is said and the size in use shown again.
@@ -1014,6 +1123,63 @@ TEST_F(MainWindowTest, ClosingDuringARunStopsIt) {
   EXPECT_TRUE(s.StopVortexRun);
   EXPECT_LT(s.Time, 0.0051);
   EXPECT_EQ(w->ActiveRun(), TfrmMain::TRunKind::None);
+}
+
+// Leaving by "Выход" or the close box while a run is active asks first: No
+// lets the run go on to its end with the window open, Yes stops it and closes.
+// Without a run nothing is asked. The menus open with Alt and a letter.
+TEST_F(MainWindowTest, LeavingDuringARunAsksFirst) {
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  QStringList questions;
+  bool answer = false;
+  Services.confirm = [&](QWidget*, const QString& text) {
+    questions << text;
+    return answer;
+  };
+  w->SetUiServices(Services);
+  const QString question = U("Расчет не завершен. Прервать его и выйти?");
+
+  w->show();
+  w->OnProcess = [&] {
+    if (w->ProcessCalls == 1) Action("N5")->trigger();
+  };
+  StartRun("0,02");
+  EXPECT_EQ(questions, QStringList{question});
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_FALSE(s.StopVortexRun);
+  EXPECT_GT(s.Time, 0.02);  // the run went on to its end
+  EXPECT_GT(w->ProcessCalls, 1);
+
+  // The concentration run, closed by the window's close box: Yes.
+  questions.clear();
+  answer = true;
+  Pages()->setCurrentIndex(0);
+  Get<TNumberField>("edMaxResidence")->setValue(0.05);
+  const int callsBefore = w->ProcessCalls;
+  w->OnProcess = [&] {
+    if (w->ProcessCalls == callsBefore + 1) w->close();
+  };
+  Button("btnStartCountConcentration")->click();
+  EXPECT_EQ(questions, QStringList{question});
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_TRUE(s.StopConcentration);
+  EXPECT_EQ(w->ProcessCalls, callsBefore + 1);
+  EXPECT_TRUE(Shown.isEmpty());  // no results of a run that was stopped
+  EXPECT_EQ(w->ActiveRun(), TfrmMain::TRunKind::None);
+
+  questions.clear();
+  w->show();
+  w->close();
+  EXPECT_TRUE(questions.isEmpty());
+  EXPECT_FALSE(w->isVisible());
+
+  QStringList mnemonics;
+  for (QAction* menu : w->menuBar()->actions()) {
+    const QString title = menu->text();
+    ASSERT_EQ(title.count(QLatin1Char('&')), 1) << title.toStdString();
+    mnemonics << title.mid(title.indexOf(QLatin1Char('&')) + 1, 1).toUpper();
+  }
+  EXPECT_EQ(mnemonics, (QStringList{U("Д"), U("П"), U("М"), U("С")}));
 }
 
 TEST_F(MainWindowTest, ConfirmedEnclosureDiscardsTheSimulation) {

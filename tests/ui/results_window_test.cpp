@@ -7,9 +7,14 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <nlohmann/json.hpp>
+#include <QChart>
+#include <QChartView>
 #include <QHeaderView>
+#include <QLineSeries>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 #include "dust/coarse_case.h"
@@ -85,6 +90,13 @@ TEST_F(ResultsWindowTest, BeforeAnyRunShowsZerosAndNoRows) {
   EXPECT_EQ(Text("lbOutputConcentration"), U("0,0000000 кг/м3"));
   EXPECT_EQ(Grid()->rowCount(), 0);
   EXPECT_FALSE(HeldShown());
+  // Nothing to detail or export yet, and the window says so.
+  for (const char* name : {"btnDetails", "btnExport"}) {
+    EXPECT_FALSE(w.findChild<QPushButton*>(name)->isEnabled()) << name;
+    EXPECT_EQ(w.findChild<QPushButton*>(name)->toolTip(), U("Расчет концентрации еще не выполнен"));
+  }
+  EXPECT_FALSE(w.findChild<QLabel*>("lbNoResults")->isHidden());
+  EXPECT_EQ(Text("lbOutputInterval"), QString());
 }
 
 TEST_F(ResultsWindowTest, ShowsConcentrationsAndComposition) {
@@ -163,7 +175,20 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
   services.saveResultsFile = [&](QWidget*) { return file; };
   services.message = [&](QWidget*, const QString& text) { messages.push_back(text); };
   w.SetUiServices(services);
+  // Shown before the run, then after it: the details and the export become
+  // usable.
+  {
+    TUiServices quiet = services;
+    quiet.execDialog = [](QDialog*) { return int(QDialog::Accepted); };
+    w.SetUiServices(quiet);
+    w.ShowFor(TModelState{});
+    EXPECT_FALSE(w.findChild<QPushButton*>("btnExport")->isEnabled());
+    w.SetUiServices(services);
+  }
   w.ShowFor(s);
+  EXPECT_TRUE(w.findChild<QPushButton*>("btnDetails")->isEnabled());
+  EXPECT_TRUE(w.findChild<QPushButton*>("btnExport")->isEnabled());
+  EXPECT_TRUE(w.findChild<QLabel*>("lbNoResults")->isHidden());
 
   const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
   const QString interval = w.findChild<QLabel*>("lbOutputInterval")->text();
@@ -171,10 +196,22 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
   EXPECT_TRUE(interval.contains(QString::fromStdString(FormatFixed(stats.Output95.High * 1e6L, 15, 3)).left(4)))
       << interval.toStdString();
   EXPECT_TRUE(w.findChild<QLabel*>("lbRealInputMg")->text().endsWith(QString::fromUtf8(" мг/м3)")));
+  // The interval stays whole in the window's fixed width.
+  w.layout()->activate();
+  for (const char* name : {"lbOutputInterval", "lbRealInputMg"}) {
+    const QLabel* label = w.findChild<QLabel*>(name);
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width()) << name;
+    EXPECT_LE(label->geometry().right(), w.contentsRect().right()) << name;
+  }
+  // Both windows write the confidence interval alike, with its unit.
+  const QRegularExpression ci(QString::fromUtf8("95 %: \\d+(,\\d+)?–\\d+(,\\d+)? (мг/м3|%)\\)$"));
+  EXPECT_TRUE(ci.match(interval).hasMatch()) << interval.toStdString();
 
   w.findChild<QPushButton*>("btnDetails")->click();
   ASSERT_EQ(shown.size(), 2u);
   ASSERT_NE(w.Details(), nullptr);
+  const QString summary = w.Details()->findChild<QLabel*>("lbSummary")->text();
+  EXPECT_TRUE(ci.match(summary).hasMatch()) << summary.toStdString();
   auto* fates = w.Details()->findChild<QTableWidget*>("sgFates");
   ASSERT_EQ(fates->rowCount(), 3);  // two fractions and the total
   EXPECT_EQ(fates->item(2, 0)->text(), QString::fromUtf8("Всего"));
@@ -194,11 +231,73 @@ TEST(ResultsWindowExtras, IntervalDetailsAndExportAgreeWithTheRun) {
   EXPECT_EQ(j["run"]["seed"], 4);
   in.remove();
 
+  // The CSV for spreadsheets, when the file dialog says it was chosen.
+  const QString sheet = QString::fromUtf8(folder) + "/результаты.csv";
+  services.saveResultsFile = [&](QWidget* parent) {
+    parent->setProperty(SpreadsheetCsvProperty, true);
+    return sheet;
+  };
+  w.SetUiServices(services);
+  w.findChild<QPushButton*>("btnExport")->click();
+  QFile sheetFile(sheet);
+  ASSERT_TRUE(sheetFile.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(sheetFile.readAll().startsWith("\xEF\xBB\xBF# program\nname;version\n"));
+  sheetFile.remove();
+  services.saveResultsFile = [&](QWidget*) { return file; };
+  w.SetUiServices(services);
+
   // A folder that is gone: the export says so and writes nothing.
   rmdir(folder);
   w.findChild<QPushButton*>("btnExport")->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("Не удалось записать файл ")));
+}
+
+// The details window draws the 95 % interval of every point of the
+// grade-efficiency curve and of every outlet share as an error bar around it.
+TEST(ResultsWindowExtras, DetailsDrawIntervalsAsErrorBars) {
+  const TModelState s = testing::AfterSeededRun(4, 8, 5);
+  TfrmRunDetails details;
+  details.Fill(s);
+  auto errorBars = [](QChart* chart) {
+    std::vector<QList<QPointF>> bars;
+    for (QAbstractSeries* series : chart->series())
+      if (auto* line = qobject_cast<QLineSeries*>(series); line != nullptr && line->name().isEmpty())
+        bars.push_back(line->points());
+    return bars;
+  };
+  const TRunTally& tally = s.OutputTally;
+  QChart* grade = details.findChild<QChartView*>("chGradeEfficiency")->chart();
+  const auto gradeBars = errorBars(grade);
+  size_t expected = 0;
+  for (int k = 0; k < static_cast<int>(tally.Classes.size()); ++k) {
+    if (tally.Classes[k].CountOf(TFateKind::Injected) < 2) continue;
+    const double middle = (tally.ClassLower(k) + tally.ClassUpper(k)) / 2 * 1e6;
+    const double percent = Penetration(tally.Classes[k]) * 100;
+    const TInterval p95 = OutletStatistics(tally.Classes[k], 0.0).Penetration95;
+    ASSERT_LT(expected, gradeBars.size());
+    const QList<QPointF>& bar = gradeBars[expected++];
+    ASSERT_EQ(bar.size(), 6);
+    EXPECT_DOUBLE_EQ(bar[2].x(), middle);
+    EXPECT_DOUBLE_EQ(bar[2].y(), p95.Low * 100);
+    EXPECT_DOUBLE_EQ(bar[3].y(), p95.High * 100);
+    EXPECT_LE(bar[2].y(), percent);
+    EXPECT_GE(bar[3].y(), percent);
+  }
+  EXPECT_GT(expected, 3u);
+  EXPECT_EQ(gradeBars.size(), expected);
+
+  QChart* composition = details.findChild<QChartView*>("chComposition")->chart();
+  const auto shareBars = errorBars(composition);
+  const long long exhausted = tally.Total().CountOf(TFateKind::Exhausted);
+  ASSERT_GT(exhausted, 0);
+  ASSERT_EQ(shareBars.size(), tally.Fractions.size());
+  for (size_t k = 0; k < shareBars.size(); ++k) {
+    const double share = static_cast<double>(tally.Fractions[k].CountOf(TFateKind::Exhausted)) / exhausted;
+    EXPECT_LE(shareBars[k][2].y(), share);
+    EXPECT_GE(shareBars[k][3].y(), share);
+    EXPECT_GT(shareBars[k][3].y(), shareBars[k][2].y());
+  }
 }
 
 }  // namespace

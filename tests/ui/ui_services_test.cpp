@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
+#include <QAbstractProxyModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -99,6 +101,58 @@ TEST_F(VortexFileDialogTest, SaveDialogAddsTheExtensionOfTheChosenFilter) {
 
   WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
   EXPECT_TRUE(Services.saveVortexFile(nullptr).isEmpty());
+}
+
+// The results export offers the CSV for programs, the CSV for spreadsheets and
+// JSON, and tells the window that asked which CSV was chosen.
+TEST_F(VortexFileDialogTest, ResultsDialogTellsWhichCsvWasChosen) {
+  const QStringList filters = {U("Таблицы CSV (*.csv)"), U("CSV для Excel (;) (*.csv)"), U("Файлы JSON (*.json)")};
+  QWidget window;
+  for (int chosen : {1, 0}) {
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+      EXPECT_EQ(ComboItems(dialog), filters);
+      auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+      ASSERT_NE(combo, nullptr);
+      combo->setCurrentIndex(chosen);
+      emit combo->activated(chosen);
+      emit combo->textActivated(filters[chosen]);
+      dialog->selectFile("results");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    EXPECT_EQ(QFileInfo(Services.saveResultsFile(&window)).fileName(), "results.csv");
+    EXPECT_EQ(window.property(SpreadsheetCsvProperty).toBool(), chosen == 1);
+  }
+}
+
+// The file dialogs list sizes with Russian units and plurals, and name the
+// types of this program's files.
+TEST_F(VortexFileDialogTest, FileListIsInRussian) {
+  EXPECT_EQ(RussianFileSize(0), U("0 байт"));
+  EXPECT_EQ(RussianFileSize(1), U("1 байт"));
+  EXPECT_EQ(RussianFileSize(3), U("3 байта"));
+  EXPECT_EQ(RussianFileSize(12), U("12 байт"));
+  EXPECT_EQ(RussianFileSize(22), U("22 байта"));
+  EXPECT_EQ(RussianFileSize(100), U("100 байт"));
+  EXPECT_EQ(RussianFileSize(1023), U("1023 байта"));
+  EXPECT_EQ(RussianFileSize(33843), U("33,0 КБ"));
+  EXPECT_EQ(RussianFileSize(5 * 1024 * 1024 + 300 * 1024), U("5,3 МБ"));
+
+  {
+    QFile file(Dir.filePath("run.evt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(100, 'x'));
+  }
+  WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+    QAbstractProxyModel* list = dialog->proxyModel();
+    auto* files = dialog->findChild<QFileSystemModel*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(files, nullptr);
+    const QModelIndex evt = list->mapFromSource(files->index(Dir.filePath("run.evt")));
+    EXPECT_EQ(evt.siblingAtColumn(1).data().toString(), U("100 байт"));
+    EXPECT_EQ(evt.siblingAtColumn(2).data().toString(), U("Вихревая структура"));
+    dialog->reject();
+  });
+  EXPECT_TRUE(Services.openVortexFile(nullptr).isEmpty());
 }
 
 TEST(UiServicesTest, MessageAndQuestionBoxes) {

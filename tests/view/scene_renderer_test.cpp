@@ -8,6 +8,9 @@
 #include "view/pixels.h"
 #include "view/scene_file.h"
 #include "view/speed_colors.h"
+#include "numerics/number_text.h"
+#include <string>
+#include <charconv>
 #include "solver/vortex_run.h"
 #include "solver/velocity.h"
 #include <cmath>
@@ -267,6 +270,48 @@ TEST_F(SceneTest, FreeVortexRedrawBlanksTheInteriorOnePixelInsideTheWalls) {
   EXPECT_GT(CountIn(Image(), inside, Blue), 200);
 }
 
+// On a scaled desktop the picture has the screen's pixels: the same drawing in
+// logical pixels, with lines where they belong and the tick labels drawn with
+// the finer pixels rather than enlarged.
+TEST_F(SceneTest, OnAScaledScreenThePictureHasTheScreensPixels) {
+  Redraw();
+  const QRect label(65, 373, 20, 14);
+  const int labelPixels = CountIn(Image(), label, Black);
+  ASSERT_GT(labelPixels, 0);
+
+  r.DevicePixelRatio = 2.0;
+  Redraw();
+  ASSERT_EQ(Image().size(), QSize(2 * Width, 2 * Height));
+
+  EXPECT_EQ(Image().deviceIndependentSize(), QSizeF(Width, Height));
+  for (int x = 30; x <= 430; ++x) {
+    EXPECT_TRUE(Is(Image(), 2 * x, 2 * 370, Black)) << x;  // the floor
+    EXPECT_TRUE(Is(Image(), 2 * x + 1, 2 * 370 + 1, Black)) << x;  // two device pixels thick
+  }
+  for (int y = 90; y <= 370; ++y) EXPECT_TRUE(Is(Image(), 2 * 30, 2 * y, Black)) << y;  // the left wall
+  EXPECT_TRUE(Is(Image(), 2 * 300, 2 * 200, White));
+  // The label is drawn with the finer pixels, not enlarged.
+  QImage enlarged(2 * Width, 2 * Height, QImage::Format_RGB32);
+  {
+    TSceneRenderer plain;
+    plain.FullRedraw(s, Width, Height, view, toggles);
+    enlarged = plain.SceneBitmap.scaled(2 * Width, 2 * Height);
+  }
+  const QRect deviceLabel(2 * label.x(), 2 * label.y(), 2 * label.width(), 2 * label.height());
+  EXPECT_GT(CountIn(Image(), deviceLabel, Black), 0);
+  EXPECT_NE(Image().copy(deviceLabel), enlarged.copy(deviceLabel));
+
+  r.DevicePixelRatio = 1.5;
+  Redraw();
+  EXPECT_EQ(Image().size(), QSize(960, 600));
+  EXPECT_GE(CountIn(Image(), QRect(45, 555, 601, 1), Black), 598);  // the floor at 370 * 1.5
+
+  r.DevicePixelRatio = 1.0;
+  Redraw();
+  EXPECT_EQ(Image().size(), QSize(Width, Height));
+  EXPECT_EQ(CountIn(Image(), label, Black), labelPixels);
+}
+
 TEST_F(SceneTest, StreamlineSegmentsAreDrawnWhileTracing) {
   toggles.Axes = false;
   Redraw();
@@ -392,6 +437,86 @@ TEST_F(SceneTest, SpeedFieldShowsTheColourOfTheSpeedAtEachGridPoint) {
   Redraw();
   EXPECT_EQ(Count(Image(), ViridisColor(0.0)), 0);
   EXPECT_EQ(CountIn(Image(), QRect(31, 91, 399, 279), White) + Count(Image(), Red), 399 * 279);
+}
+
+// During a run the field of the picture is computed again only when it is
+// older than the refresh interval (the repaints in between show the last one),
+// a full redraw always computes it, and with FastField it is the fast
+// kernel's field whatever the runs use.
+TEST_F(SceneTest, TheSpeedFieldOfARunIsComputedAtMostOncePerInterval) {
+  s.Delta = s.Area.H / 2;
+  TRun run(s.Compute);
+  PrepareInfluenceSystem(s.Flow(), run);
+  toggles.SpeedField = true;
+  r.FastField = true;
+  r.FieldRefreshSeconds = 3600;
+  ASSERT_FALSE(s.Compute.Fast);
+  AddFreeVortex(0.3L, 0.35L);
+  s.Vortices[s.BoundCount].Gamma = 0.05L;
+  const auto field = [this](bool fast) {
+    TComputeSettings compute = s.Compute;
+    compute.Fast = fast;
+    return ComputeVelocityField(s.Case(), s.Flow(), compute, 50, 35).Speed;
+  };
+  Redraw();
+  const std::vector<double> first = r.Field.Speed;
+  EXPECT_EQ(first, field(true));
+  EXPECT_NE(first, field(false));  // the kernels differ in the last digits
+
+  AddFreeVortex(0.6L, 0.2L);
+  s.Vortices[s.BoundCount + 1].Gamma = -0.08L;
+  r.RepaintRun(s, false);
+  EXPECT_EQ(r.Field.Speed, first);  // within the interval: the field drawn before
+  Redraw();
+  const std::vector<double> second = r.Field.Speed;
+  EXPECT_EQ(second, field(true));
+  EXPECT_NE(second, first);
+
+  r.FieldRefreshSeconds = 0;
+  s.Vortices[s.BoundCount + 1].Pos = {0.7L, 0.3L};
+  r.RepaintRun(s, false);
+  EXPECT_EQ(r.Field.Speed, field(true));
+  EXPECT_NE(r.Field.Speed, second);
+}
+
+// The speed scale is labelled at round speeds from 0: a step of 1, 2, 2.5 or
+// 5 times a power of ten, four to six labels, none beyond the largest speed,
+// each written exactly with the step's decimals.
+TEST(SpeedScaleTicks, RoundStepsFromZeroUpToTheLargestSpeed) {
+  auto labels = [](double maxSpeed) {
+    const TScaleTicks ticks = SpeedScaleTicks(maxSpeed);
+    std::vector<std::string> texts;
+    for (double v : ticks.Values) texts.push_back(FormatFixed(v, 6, ticks.Decimals));
+    return texts;
+  };
+  EXPECT_EQ(labels(4.04), (std::vector<std::string>{"0", "1", "2", "3", "4"}));
+  EXPECT_EQ(labels(0.37), (std::vector<std::string>{"0,0", "0,1", "0,2", "0,3"}));
+  EXPECT_EQ(labels(12.3), (std::vector<std::string>{"0,0", "2,5", "5,0", "7,5", "10,0"}));
+  EXPECT_EQ(labels(100.5), (std::vector<std::string>{"0", "20", "40", "60", "80", "100"}));
+  EXPECT_EQ(labels(0.0), (std::vector<std::string>{"0"}));
+  EXPECT_EQ(labels(std::nan("")), (std::vector<std::string>{"0"}));
+
+  for (double maxSpeed = 0.00123; maxSpeed < 5000; maxSpeed *= 1.0937) {
+    const TScaleTicks ticks = SpeedScaleTicks(maxSpeed);
+    ASSERT_GE(ticks.Values.size(), 4u) << maxSpeed;
+    ASSERT_LE(ticks.Values.size(), 6u) << maxSpeed;
+    const double step = ticks.Values[1];
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 || std::fabs(mantissa - 2.5) < 1e-9 ||
+                std::fabs(mantissa - 5) < 1e-9)
+        << maxSpeed << " " << step;
+    EXPECT_LE(ticks.Values.back(), maxSpeed * (1 + 1e-12)) << maxSpeed;
+    for (size_t k = 0; k < ticks.Values.size(); ++k) {
+      EXPECT_NEAR(ticks.Values[k], k * step, step * 1e-9) << maxSpeed;
+      // The text reads back to the tick's round value.
+      std::string text = FormatFixed(ticks.Values[k], 6, ticks.Decimals);
+      for (char& ch : text)
+        if (ch == ',') ch = '.';
+      double read = -1;
+      std::from_chars(text.data(), text.data() + text.size(), read);
+      EXPECT_NEAR(read, k * step, step * 1e-6) << maxSpeed << " " << text;
+    }
+  }
 }
 
 }  // namespace
