@@ -52,9 +52,16 @@ TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
     EXPECT_EQ(row[0], "ExhaustWidth");
     EXPECT_EQ(row[1], values[k]);
     EXPECT_EQ(row[2], "11");
+    ASSERT_EQ(row.size(), 12u);
     EXPECT_EQ(std::stod(row[3]), j["real_input_concentration"].get<double>());
     EXPECT_EQ(std::stod(row[4]), j["output_concentration"].get<double>());
+    EXPECT_EQ(std::stod(row[5]), j["output_concentration_se"].get<double>());
+    EXPECT_EQ(std::stod(row[6]), j["output_concentration_ci95"][0].get<double>());
+    EXPECT_EQ(std::stod(row[7]), j["output_concentration_ci95"][1].get<double>());
     EXPECT_EQ(std::stod(row[8]), j["penetration"].get<double>());
+    EXPECT_EQ(std::stod(row[9]), j["held_mass_share"].get<double>());
+    EXPECT_EQ(std::stod(row[10]), j["output_fractions"][0]["share"].get<double>());
+    EXPECT_EQ(std::stod(row[11]), j["output_fractions"][1]["share"].get<double>());
   }
 
   const auto first = RunCli(Coarse({"sweep", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "0/2"}));
@@ -68,6 +75,21 @@ TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
   EXPECT_EQ(a[1], lines[1]);
   EXPECT_EQ(b[0], lines[2]);
   EXPECT_EQ(a[2], lines[3]);
+}
+
+// An even range runs from --from to --to inclusive: the rows of 1, 1.5 and 2
+// exactly.
+TEST(SweepCliTest, ARangeEndsOnItsLastValue) {
+  const auto range = RunCli(Coarse({"sweep", "--param", "Speed", "--from", "1", "--to", "2", "--steps", "3"}));
+  const auto list = RunCli(Coarse({"sweep", "--param", "Speed", "--values", "1,1.5,2"}));
+  ASSERT_EQ(range.status, 0) << range.err;
+  ASSERT_EQ(list.status, 0) << list.err;
+  const auto lines = Lines(range.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(Cells(lines[1])[1], "1");
+  EXPECT_EQ(Cells(lines[2])[1], "1.5");
+  EXPECT_EQ(Cells(lines[3])[1], "2");
+  EXPECT_EQ(range.out, list.out);
 }
 
 TEST(SweepCliTest, BadSweepsAreRefusedBeforeAnyRun) {
