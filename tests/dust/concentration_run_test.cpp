@@ -483,6 +483,13 @@ TEST(ConcentrationRun, MovingVorticesKeepTheirStepWithOwnParticleSteps) {
   const double steps = s.ConcentrationTime / 0.01;
   EXPECT_NEAR(steps, std::nearbyint(steps), 1e-9);
   EXPECT_LE(s.ConcentrationTime, 2 * s.Dust.ParticleDt + 0.2 + 0.01 + 1e-12);
+
+  // The vortex steps to the end of the injection plus the residence limit
+  // must stay within 1e9: 10 moments of 1e-4 s and a limit of 9 s make 9.001e8
+  // steps of 1e-8 s, a limit of 11 s 1.1e9.
+  s.Dt = 1e-8;
+  EXPECT_EQ(CheckOwnStepVortexSteps(s.Flow(), 9, 10, 1e-4), "");
+  EXPECT_NE(CheckOwnStepVortexSteps(s.Flow(), 11, 10, 1e-4), "");
 }
 
 TEST(ConcentrationRun, MovingVorticesShareTheParticleStep) {

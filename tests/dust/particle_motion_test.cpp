@@ -328,6 +328,35 @@ TEST_F(MarginTest, OwnSubStepsHoldAParticleAtTheLimitExactly) {
   EXPECT_EQ(s.FractionHeld, (std::vector<int>{3, 0}));
 }
 
+// A particle thrown up more slowly than it settles: every sub-step of the
+// automatic rule is H / 10 of travel at the settling speed w = g tau (shorter
+// than 1/100 of the crossing time), so the ceiling impact turns back the
+// velocity the exact solution has at the start of the sub-step that reaches
+// the ceiling margin.
+TEST(AdvanceParticles, SubStepsTravelATenthOfHAtTheSettlingSpeed) {
+  TSolverModel s = StillAir();  // H = 0.02, restitution 0.5
+  const Extended D = 100e-6L;
+  TParticleMotion m;
+  m.SetDiameter(s.Dust, D);
+  const Extended tau = static_cast<Extended>(m.ParticleMass) / m.DragFactor;
+  const Extended w = static_cast<Extended>(m.Gravity) * tau;  // about 1.07 m/s
+  const Extended h = static_cast<Extended>(s.Area.H) / 10 / w;
+  const TSubStepRule rule = MakeSubStepRule(s.Area, 0);
+  ASSERT_LT(h, rule.MaxTime);
+  const Extended ceiling = static_cast<Extended>(0.7) - 0.01, v0 = 1, y0 = ceiling - 0.01L;
+  auto v = [&](Extended t) { return -w + (v0 + w) * std::exp(-t / tau); };
+  auto y = [&](Extended t) { return y0 - w * t + (v0 + w) * tau * (1 - std::exp(-t / tau)); };
+  int k = 0;
+  while (!(y((k + 1) * h) > ceiling)) ++k;
+  Place(s, {Particle(0.5L, y0, 0, v0, D)});
+  TParticleStepper stepper;
+  AdvanceParticles(s.Case(), s.Flow(), s.Run, s.DustRun(), stepper, rule, (k + 4) * h);  // 3 sub-steps after
+  ASSERT_EQ(s.ParticleCount, 1);
+  const Extended turned = -0.5L * v(k * h);
+  EXPECT_NEAR(s.Particles[0].Velocity.Y, -w + (turned + w) * std::exp(-3 * h / tau), 1e-12L) << k;
+  EXPECT_EQ(s.Particles[0].Velocity.X, 0.0L);
+}
+
 // A particle that starts the step in the margin crosses no inset wall, so the
 // stop at that wall leaves it where the step took it; when that is beyond the
 // wall itself it is put back WallOffset inside the inset wall, with the

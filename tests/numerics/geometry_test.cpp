@@ -25,7 +25,11 @@ TEST(GeometryTest, IsBetweenIsStrictOnBothAxesAndSymmetric) {
   EXPECT_TRUE(IsBetween(P(0.5, 0.5), P(0, 0), P(1, 1)));
   EXPECT_TRUE(IsBetween(P(0.5, 0.5), P(1, 1), P(0, 0)));
   EXPECT_FALSE(IsBetween(P(0.5, 0), P(0, 0), P(1, 0)));  // no height
-  EXPECT_FALSE(IsBetween(P(1, 0.5), P(0, 0), P(1, 1)));  // on the box edge
+  // On any edge of the box, with A and B either way round.
+  for (const TRealPoint& edge : {P(1, 0.5), P(0, 0.5), P(0.5, 0), P(0.5, 1)}) {
+    EXPECT_FALSE(IsBetween(edge, P(0, 0), P(1, 1)));
+    EXPECT_FALSE(IsBetween(edge, P(1, 1), P(0, 0)));
+  }
   EXPECT_FALSE(IsBetween(P(2, 0.5), P(0, 0), P(1, 1)));
 }
 
