@@ -33,9 +33,10 @@ std::vector<std::string> Cells(const std::string& line) {
 }
 
 // A row is the concentration run of its value and the seed; parts of a sweep
-// concatenate to the whole.
+// concatenate to the whole. A strong exhaust, so that the intervals of the
+// concentration and of the penetration stay clear of 0 and each column shows.
 TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
-  const auto whole = RunCli(Coarse({"sweep", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2"}));
+  const auto whole = RunCli(Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2"}));
   ASSERT_EQ(whole.status, 0) << whole.err;
   const auto lines = Lines(whole.out);
   ASSERT_EQ(lines.size(), 4u);
@@ -45,9 +46,11 @@ TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
 
   const char* values[] = {"0.1", "0.15", "0.2"};
   for (int k = 0; k < 3; ++k) {
-    const auto single = RunCli(Coarse({"concentration", "--set", std::string("ExhaustWidth=") + values[k]}));
+    const auto single =
+        RunCli(Coarse({"concentration", "--set", "Speed=9", "--set", std::string("ExhaustWidth=") + values[k]}));
     ASSERT_EQ(single.status, 0) << single.err;
     const auto j = nlohmann::json::parse(single.out);
+    ASSERT_GT(j["output_concentration_ci95"][0].get<double>(), 0.0);
     const auto row = Cells(lines[k + 1]);
     EXPECT_EQ(row[0], "ExhaustWidth");
     EXPECT_EQ(row[1], values[k]);
@@ -64,8 +67,10 @@ TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
     EXPECT_EQ(std::stod(row[11]), j["output_fractions"][1]["share"].get<double>());
   }
 
-  const auto first = RunCli(Coarse({"sweep", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "0/2"}));
-  const auto second = RunCli(Coarse({"sweep", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "1/2"}));
+  const auto first =
+      RunCli(Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "0/2"}));
+  const auto second =
+      RunCli(Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "1/2"}));
   ASSERT_EQ(first.status, 0) << first.err;
   ASSERT_EQ(second.status, 0) << second.err;
   const auto a = Lines(first.out), b = Lines(second.out);
