@@ -36,7 +36,8 @@ std::vector<std::string> Cells(const std::string& line) {
 // concatenate to the whole. A strong exhaust, so that the intervals of the
 // concentration and of the penetration stay clear of 0 and each column shows.
 TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
-  const auto whole = RunCli(Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2"}));
+  const auto whole =
+      RunCli(Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2"}));
   ASSERT_EQ(whole.status, 0) << whole.err;
   const auto lines = Lines(whole.out);
   ASSERT_EQ(lines.size(), 4u);
@@ -67,10 +68,10 @@ TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
     EXPECT_EQ(std::stod(row[11]), j["output_fractions"][1]["share"].get<double>());
   }
 
-  const auto first =
-      RunCli(Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "0/2"}));
-  const auto second =
-      RunCli(Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "1/2"}));
+  const auto first = RunCli(
+      Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "0/2"}));
+  const auto second = RunCli(
+      Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "1/2"}));
   ASSERT_EQ(first.status, 0) << first.err;
   ASSERT_EQ(second.status, 0) << second.err;
   const auto a = Lines(first.out), b = Lines(second.out);

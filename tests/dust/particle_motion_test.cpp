@@ -484,13 +484,13 @@ TEST(WallImpact, SideWallsInTheirOwnFrames) {
     double angle;
     double vx, vy, wx, wy;
   } cases[] = {
-      {LeftWallAngle, -2, -10, 1.2, -9.04},     // V = (-10, 2): sliding
-      {LeftWallAngle, -2, -1, 1.2, -5.0 / 7},   // V = (-1, 2): rolling
-      {LeftWallAngle, -2, 10, 1.2, 50.0 / 7},   // V = (10, 2): same sign
-      {RightWallAngle, 2, 10, -1.2, 9.04},      // V = (-10, 2): sliding
-      {RightWallAngle, 2, 1, -1.2, 5.0 / 7},    // V = (-1, 2): rolling
+      {LeftWallAngle, -2, -10, 1.2, -9.04},       // V = (-10, 2): sliding
+      {LeftWallAngle, -2, -1, 1.2, -5.0 / 7},     // V = (-1, 2): rolling
+      {LeftWallAngle, -2, 10, 1.2, 50.0 / 7},     // V = (10, 2): same sign
+      {RightWallAngle, 2, 10, -1.2, 9.04},        // V = (-10, 2): sliding
+      {RightWallAngle, 2, 1, -1.2, 5.0 / 7},      // V = (-1, 2): rolling
       {RightWallAngle, 2, -10, -1.2, -50.0 / 7},  // V = (10, 2): same sign
-      {RightWallAngle, 0, 3, 0, 15.0 / 7},      // J = 0
+      {RightWallAngle, 0, 3, 0, 15.0 / 7},        // J = 0
   };
   for (const auto& c : cases) {
     WallImpact(s.Dust, s.Particles[0], Particle(0.5L, 0.3L, c.vx, c.vy), c.angle);
