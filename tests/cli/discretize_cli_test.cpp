@@ -122,6 +122,20 @@ TEST(DiscretizeCliTest, InflowSpeedIsDerivedUnlessGiven) {
   EXPECT_EQ(Json(r)["bound_count"], 170);
   r = RunCli({"discretize", "--set", "InflowSpeed=-1"});
   EXPECT_EQ(r.status, 2);
+
+  // Given in a case file, it is kept (and the file of a run stores it), as
+  // are the switches of --separation, each in its own place.
+  const std::string path = WriteCase("inflow", R"({"area": {"InflowSpeed": 1.5}})");
+  const std::string saved = path + ".evt";
+  r = RunCli({"vortex", "--quiet", "--case", path, "--set", "H=0.1", "--separation", "1101", "--max-time", "0.005",
+              "--save", saved});
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = RunCli({"info", saved});
+  std::remove(path.c_str());
+  std::remove(saved.c_str());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Json(r)["InflowSpeed"].get<double>(), 1.5);
+  EXPECT_EQ(Json(r)["separation"], nlohmann::json({true, true, false, true}));
 }
 
 }  // namespace

@@ -33,9 +33,11 @@ std::vector<std::string> Cells(const std::string& line) {
 }
 
 // A row is the concentration run of its value and the seed; parts of a sweep
-// concatenate to the whole.
+// concatenate to the whole. A strong exhaust, so that the intervals of the
+// concentration and of the penetration stay clear of 0 and each column shows.
 TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
-  const auto whole = RunCli(Coarse({"sweep", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2"}));
+  const auto whole =
+      RunCli(Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2"}));
   ASSERT_EQ(whole.status, 0) << whole.err;
   const auto lines = Lines(whole.out);
   ASSERT_EQ(lines.size(), 4u);
@@ -45,20 +47,31 @@ TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
 
   const char* values[] = {"0.1", "0.15", "0.2"};
   for (int k = 0; k < 3; ++k) {
-    const auto single = RunCli(Coarse({"concentration", "--set", std::string("ExhaustWidth=") + values[k]}));
+    const auto single =
+        RunCli(Coarse({"concentration", "--set", "Speed=9", "--set", std::string("ExhaustWidth=") + values[k]}));
     ASSERT_EQ(single.status, 0) << single.err;
     const auto j = nlohmann::json::parse(single.out);
+    ASSERT_GT(j["output_concentration_ci95"][0].get<double>(), 0.0);
     const auto row = Cells(lines[k + 1]);
     EXPECT_EQ(row[0], "ExhaustWidth");
     EXPECT_EQ(row[1], values[k]);
     EXPECT_EQ(row[2], "11");
+    ASSERT_EQ(row.size(), 12u);
     EXPECT_EQ(std::stod(row[3]), j["real_input_concentration"].get<double>());
     EXPECT_EQ(std::stod(row[4]), j["output_concentration"].get<double>());
+    EXPECT_EQ(std::stod(row[5]), j["output_concentration_se"].get<double>());
+    EXPECT_EQ(std::stod(row[6]), j["output_concentration_ci95"][0].get<double>());
+    EXPECT_EQ(std::stod(row[7]), j["output_concentration_ci95"][1].get<double>());
     EXPECT_EQ(std::stod(row[8]), j["penetration"].get<double>());
+    EXPECT_EQ(std::stod(row[9]), j["held_mass_share"].get<double>());
+    EXPECT_EQ(std::stod(row[10]), j["output_fractions"][0]["share"].get<double>());
+    EXPECT_EQ(std::stod(row[11]), j["output_fractions"][1]["share"].get<double>());
   }
 
-  const auto first = RunCli(Coarse({"sweep", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "0/2"}));
-  const auto second = RunCli(Coarse({"sweep", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "1/2"}));
+  const auto first = RunCli(
+      Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "0/2"}));
+  const auto second = RunCli(
+      Coarse({"sweep", "--set", "Speed=9", "--param", "ExhaustWidth", "--values", "0.1;0,15;0.2", "--part", "1/2"}));
   ASSERT_EQ(first.status, 0) << first.err;
   ASSERT_EQ(second.status, 0) << second.err;
   const auto a = Lines(first.out), b = Lines(second.out);
@@ -68,6 +81,21 @@ TEST(SweepCliTest, RowsAreTheRunsOfTheirValuesAndPartsMakeTheWhole) {
   EXPECT_EQ(a[1], lines[1]);
   EXPECT_EQ(b[0], lines[2]);
   EXPECT_EQ(a[2], lines[3]);
+}
+
+// An even range runs from --from to --to inclusive: the rows of 1, 1.5 and 2
+// exactly.
+TEST(SweepCliTest, ARangeEndsOnItsLastValue) {
+  const auto range = RunCli(Coarse({"sweep", "--param", "Speed", "--from", "1", "--to", "2", "--steps", "3"}));
+  const auto list = RunCli(Coarse({"sweep", "--param", "Speed", "--values", "1,1.5,2"}));
+  ASSERT_EQ(range.status, 0) << range.err;
+  ASSERT_EQ(list.status, 0) << list.err;
+  const auto lines = Lines(range.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(Cells(lines[1])[1], "1");
+  EXPECT_EQ(Cells(lines[2])[1], "1.5");
+  EXPECT_EQ(Cells(lines[3])[1], "2");
+  EXPECT_EQ(range.out, list.out);
 }
 
 TEST(SweepCliTest, BadSweepsAreRefusedBeforeAnyRun) {

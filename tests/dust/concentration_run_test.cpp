@@ -147,6 +147,29 @@ TEST(ConcentrationSetup, SizeGeneratorFollowsTheFractions) {
   EXPECT_FALSE(SetupSizeGenerator(none, {}));
 }
 
+// A described step is refused beyond 2.785 relaxation times of the smallest
+// particle (the stability bound of the Runge-Kutta step on the drag), and
+// accepted up to it. The input concentration sets the step.
+TEST(ConcentrationSetup, DescribedStepStopsAtTheStabilityBoundOfTheSmallestParticle) {
+  TModelState s = Coarse();
+  s.Dust.Fractions = {{20e-6, 40e-6, 0.5}, {40e-6, 80e-6, 0.5}};
+  TParticleMotion smallest;
+  smallest.SetDiameter(s.Dust, 20e-6);
+  const double tau = smallest.ParticleMass / smallest.DragFactor;
+  const double dt = ComputeParticleDt(s.Case(), 10);
+  for (const double ratio : {2.7847, 2.7853}) {
+    TCase c = s.Case();
+    c.Dust.InputConcentration = s.Dust.InputConcentration * dt / (ratio * tau);
+    const double step = ComputeParticleDt(c, 10);
+    ASSERT_NEAR(step / tau, ratio, 1e-6);
+    const std::string error = CheckConcentrationArgs(c, s.Flow(), 30, 10, 2, false, TParticleStepMode::Described());
+    if (ratio < 2.785)
+      EXPECT_EQ(error, "") << ratio;
+    else
+      EXPECT_NE(error.find("слишком велик для сопротивления воздуха"), std::string::npos) << error;
+  }
+}
+
 TEST(ConcentrationSetup, DustPropertiesThatMakeNoSenseAreRefused) {
   EXPECT_EQ(DustParamsError(TDustParams{}), "");
   const struct {
@@ -312,20 +335,37 @@ TEST(ConcentrationRun, InAirAtRestEveryParticleSettles) {
   EXPECT_LT(s.RealInputConcentration, 3 * 3e-6);
 }
 
+// The steady flow of the coarse case with less air through the inflow (0.45
+// m2/s) than through the exhaust (0.6 m2/s), so that the two cannot be
+// mistaken for each other.
+TModelState UnequalFluxes() {
+  TModelState s = Coarse();
+  s.Area.InflowSpeed = 1.5;
+  BuildArea(s.Area, s.Flow());
+  EXPECT_TRUE(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
+  return s;
+}
+
 TEST(ConcentrationRun, SteadyFlowResultsAreConsistentAndReproducible) {
-  TModelState a = SteadyFlow();
+  TModelState a = UnequalFluxes();
   TConcentrationOptions seeded;
   seeded.Seed = TSizeSeed::Fixed(42);
   ASSERT_TRUE(
       RunConcentration(a.Case(), a.Flow(), a.DustRun(), a.Results(), a.Control(), Quiet(), 3, 3, false, seeded));
-  const Extended Q = ((static_cast<Extended>(2.0) * 0.3) * a.Dust.ParticleDt) * 3;
+  // The air of the concentrations is what came in through the inflow while
+  // the particles were injected.
+  const Extended Q = ((static_cast<Extended>(1.5) * 0.3) * a.Dust.ParticleDt) * 3;
   EXPECT_EQ(a.OutputConcentration, ToDouble(a.ExhaustedMass / Q));
+  const Extended injected = a.OutputTally.Total().MassOf(TFateKind::Injected);
+  EXPECT_NEAR(a.RealInputConcentration, ToDouble(injected / Q), 1e-14 * a.RealInputConcentration);
   int hits = a.FractionHits[0] + a.FractionHits[1];
-  ASSERT_GT(hits, 0);
-  EXPECT_EQ(a.OutputFractions[0].Share, ToDouble(static_cast<Extended>(a.FractionHits[0]) / hits));
+  ASSERT_GT(a.FractionHits[0], 0);
+  ASSERT_NE(a.FractionHits[0], a.FractionHits[1]);
+  for (int j = 0; j < 2; ++j)
+    EXPECT_EQ(a.OutputFractions[j].Share, ToDouble(static_cast<Extended>(a.FractionHits[j]) / hits)) << j;
   EXPECT_LE(a.OutputConcentration, a.RealInputConcentration);
 
-  TModelState b = SteadyFlow();
+  TModelState b = UnequalFluxes();
   ASSERT_TRUE(
       RunConcentration(b.Case(), b.Flow(), b.DustRun(), b.Results(), b.Control(), Quiet(), 3, 3, false, seeded));
   ExpectBitIdentical(ResultsOf(a), ResultsOf(b));
@@ -407,6 +447,13 @@ TEST(ConcentrationRun, FineDustWithOwnStepsIsExhausted) {
   EXPECT_LT(s.ConcentrationSteps, 1000);
   EXPECT_GT(s.ConcentrationTime, 0.1);
   ASSERT_FALSE(ui.progress.empty());
+  // One run step to each of moments 2 and 3 (ParticleDt apart from 0), then
+  // drain steps of ten of the longest sub-steps: 1/100 of the air's crossing
+  // time, min(1, 0.7) m / max(2, 3) m/s.
+  const long long drainSteps = s.ConcentrationSteps - 2;
+  const Extended longest = static_cast<Extended>(0.7) / 3 / 100;
+  EXPECT_NEAR(s.ConcentrationTime, ToDouble(2 * static_cast<Extended>(s.Dust.ParticleDt) + drainSteps * 10 * longest),
+              1e-12);
 
   // A fixed step that is no positive time ends the run before anything.
   TModelState bad = SteadyFlow();
@@ -436,6 +483,13 @@ TEST(ConcentrationRun, MovingVorticesKeepTheirStepWithOwnParticleSteps) {
   const double steps = s.ConcentrationTime / 0.01;
   EXPECT_NEAR(steps, std::nearbyint(steps), 1e-9);
   EXPECT_LE(s.ConcentrationTime, 2 * s.Dust.ParticleDt + 0.2 + 0.01 + 1e-12);
+
+  // The vortex steps to the end of the injection plus the residence limit
+  // must stay within 1e9: 10 moments of 1e-4 s and a limit of 9 s make 9.001e8
+  // steps of 1e-8 s, a limit of 11 s 1.1e9.
+  s.Dt = 1e-8;
+  EXPECT_EQ(CheckOwnStepVortexSteps(s.Flow(), 9, 10, 1e-4), "");
+  EXPECT_NE(CheckOwnStepVortexSteps(s.Flow(), 11, 10, 1e-4), "");
 }
 
 TEST(ConcentrationRun, MovingVorticesShareTheParticleStep) {

@@ -128,7 +128,8 @@ TEST_F(MarginTest, FloorRemovesOnlyBelowTheMargin) {
 
 TEST_F(MarginTest, ExhaustBandIsOpenAtBothEdges) {
   const Extended x = 1 - m - 1e-6L;  // crosses the right margin in one step
-  const Extended low = 0.45L;
+  // Exactly on the edges as the enclosure has them.
+  const Extended low = static_cast<Extended>(0.45);
   const Extended high = static_cast<Extended>(0.45) + 0.2;
   Place(s, {Particle(x, low, 0.1L, 0), Particle(x, high, 0.1L, 0), Particle(x, 0.55L, 0.1L, 0, 60e-6L)});
   StepAll(s);
@@ -165,6 +166,26 @@ TEST_F(MarginTest, CeilingWinsOverTheRightWallOutsideTheBand) {
   EXPECT_EQ(p.Velocity.Y, 0.0L);
 }
 
+// Exactly on the ceiling, left or right margin is not beyond it: no impact
+// (which would keep only 5/7 of the speed along the wall), and in the
+// exhaust band no exit.
+TEST_F(MarginTest, ExactlyOnAMarginIsNotBeyondIt) {
+  const Extended ceiling = static_cast<Extended>(0.7) - m;
+  const Extended right = static_cast<Extended>(1.0) - m;
+  Place(s, {Particle(0.5L, ceiling, 0.1L, 0), Particle(m, 0.3L, 0, 0.1L), Particle(right, 0.3L, 0, 0.1L),
+            Particle(right, 0.55L, 0, 0.1L)});
+  StepAll(s);
+  ASSERT_EQ(s.ParticleCount, 4);
+  EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
+  const TParticle* p = s.Particles.data();
+  EXPECT_EQ(p[0].Pos.Y, ceiling);
+  EXPECT_GT(p[0].Velocity.X, 0.09L);
+  EXPECT_EQ(p[1].Pos.X, static_cast<Extended>(m));
+  EXPECT_EQ(p[2].Pos.X, right);
+  EXPECT_EQ(p[3].Pos.X, right);
+  for (int i = 1; i < 4; ++i) EXPECT_GT(p[i].Velocity.Y, 0.09L) << i;
+}
+
 TEST_F(MarginTest, LeftWallTurnsTheParticleBack) {
   Place(s, {Particle(m + 1e-6L, 0.3L, -0.1L, 0)});
   StepAll(s);
@@ -190,6 +211,12 @@ TEST_F(MarginTest, OnlyAParticleAtRestBeforeAndAfterIsDropped) {
   EXPECT_EQ(s.Particles[0].Pos.Y, 0.3L);
   EXPECT_GT(s.Particles[0].Pos.X, 0.6L);
   EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
+  // Moving before the step, at rest after it (the ceiling took all but half
+  // of 1.5e-10 m/s): it stays.
+  Place(s, {Particle(0.5L, static_cast<Extended>(0.7) - m, 0, 1.5e-10L)});
+  StepAll(s);
+  ASSERT_EQ(s.ParticleCount, 1);
+  EXPECT_LT(std::fabs(s.Particles[0].Velocity.Y), RestSpeed);
 }
 
 TEST_F(MarginTest, ResidenceLimitHoldsOnlyParticlesBeyondIt) {
@@ -197,12 +224,13 @@ TEST_F(MarginTest, ResidenceLimitHoldsOnlyParticlesBeyondIt) {
   TParticle old = Particle(0.5L, 0.3L, 0.01L, 0, 40e-6L);
   old.FlightSteps = 10;  // 11 steps of 0.001 after this one: beyond the limit
   TParticle young = Particle(0.6L, 0.3L, 0.01L, 0);
-  young.FlightSteps = 8;  // 9 steps: within it
+  young.FlightSteps = 9;  // 10 steps of 0.001 are exactly the limit: not beyond it
+  ASSERT_EQ(10 * static_cast<Extended>(0.001), static_cast<Extended>(s.MaxResidence));
   Place(s, {old, young});
   StepAll(s);
   ASSERT_EQ(s.ParticleCount, 1);
-  EXPECT_EQ(s.Particles[0].FlightSteps, 9);
-  EXPECT_EQ(s.Particles[0].FlightTime, ToDouble(9 * static_cast<Extended>(0.001)));
+  EXPECT_EQ(s.Particles[0].FlightSteps, 10);
+  EXPECT_EQ(s.Particles[0].FlightTime, 0.01);
   EXPECT_EQ(s.FractionHeld, (std::vector<int>{1, 0}));
   EXPECT_EQ(s.HeldMass, ToDouble(ParticleMassOf(40e-6L, 3500)));
   EXPECT_EQ(s.FractionHits, (std::vector<int>{0, 0}));
@@ -261,6 +289,16 @@ TEST_F(MarginTest, OwnSubStepsHoldAParticleAtTheLimitExactly) {
   s.Dust.Gravity = 9.81;
   s.MaxResidence = 0.013;
   const TSubStepRule rule = MakeSubStepRule(s.Area, 0);
+  // The automatic rule: at most 1/100 of the air's crossing time, min(W, R)
+  // / max(inflow speed, exhaust speed), and at most H / 10 of travel; here
+  // the height and the exhaust, in a tall narrow box the width and the inflow.
+  EXPECT_NEAR(rule.MaxTime, 0.7L / 3 / 100, 1e-18L);
+  EXPECT_EQ(rule.MaxDisplacement, static_cast<Extended>(0.02) / 10);
+  TAreaParams tall = s.Area;
+  tall.RoomWidth = 0.6;
+  tall.RoomHeight = 0.9;
+  tall.InflowSpeed = 4;
+  EXPECT_NEAR(MakeSubStepRule(tall, 0).MaxTime, 0.6L / 4 / 100, 1e-18L);
   const TParticle fine = Particle(0.5L, 0.4L, 0, 0, 2e-6L);          // settles at 0.4 mm/s
   const TParticle coarse = Particle(0.3L, m + 1e-5L, 0, -0.01L, 60e-6L);  // on the floor at once
   Place(s, {fine, coarse, fine});
@@ -288,6 +326,35 @@ TEST_F(MarginTest, OwnSubStepsHoldAParticleAtTheLimitExactly) {
   AdvanceParticles(s.Case(), s.Flow(), s.Run, s.DustRun(), stepper, MakeSubStepRule(s.Area, 0.5L), 0.0005L);
   EXPECT_EQ(s.ParticleCount, 0);
   EXPECT_EQ(s.FractionHeld, (std::vector<int>{3, 0}));
+}
+
+// A particle thrown up more slowly than it settles: every sub-step of the
+// automatic rule is H / 10 of travel at the settling speed w = g tau (shorter
+// than 1/100 of the crossing time), so the ceiling impact turns back the
+// velocity the exact solution has at the start of the sub-step that reaches
+// the ceiling margin.
+TEST(AdvanceParticles, SubStepsTravelATenthOfHAtTheSettlingSpeed) {
+  TSolverModel s = StillAir();  // H = 0.02, restitution 0.5
+  const Extended D = 100e-6L;
+  TParticleMotion m;
+  m.SetDiameter(s.Dust, D);
+  const Extended tau = static_cast<Extended>(m.ParticleMass) / m.DragFactor;
+  const Extended w = static_cast<Extended>(m.Gravity) * tau;  // about 1.07 m/s
+  const Extended h = static_cast<Extended>(s.Area.H) / 10 / w;
+  const TSubStepRule rule = MakeSubStepRule(s.Area, 0);
+  ASSERT_LT(h, rule.MaxTime);
+  const Extended ceiling = static_cast<Extended>(0.7) - 0.01, v0 = 1, y0 = ceiling - 0.01L;
+  auto v = [&](Extended t) { return -w + (v0 + w) * std::exp(-t / tau); };
+  auto y = [&](Extended t) { return y0 - w * t + (v0 + w) * tau * (1 - std::exp(-t / tau)); };
+  int k = 0;
+  while (!(y((k + 1) * h) > ceiling)) ++k;
+  Place(s, {Particle(0.5L, y0, 0, v0, D)});
+  TParticleStepper stepper;
+  AdvanceParticles(s.Case(), s.Flow(), s.Run, s.DustRun(), stepper, rule, (k + 4) * h);  // 3 sub-steps after
+  ASSERT_EQ(s.ParticleCount, 1);
+  const Extended turned = -0.5L * v(k * h);
+  EXPECT_NEAR(s.Particles[0].Velocity.Y, -w + (turned + w) * std::exp(-3 * h / tau), 1e-12L) << k;
+  EXPECT_EQ(s.Particles[0].Velocity.X, 0.0L);
 }
 
 // A particle that starts the step in the margin crosses no inset wall, so the
@@ -378,23 +445,28 @@ TEST(StepParticles, NothingLeavesTheEnclosureInAMovingFlow) {
   }
 }
 
+// The impact rule in each wall's frame (V.X along the wall, V.Y into it),
+// with restitution k = 0.6 and friction f = 0.3, so that J = (1 + k) f V.Y =
+// 0.48 V.Y: a swap of the two, or a wall in another wall's frame, shows.
 TEST(WallImpact, CeilingSlidesOrRollsWithRestitution) {
-  TSolverModel s;  // k = f = 0.5
+  TSolverModel s;
+  s.Dust.KoefK = 0.6;
+  s.Dust.KoefF = 0.3;
   s.Particles.resize(1);
   s.ParticleCount = 1;
   auto impact = [&s](Extended vx, Extended vy, double angle) {
     WallImpact(s.Dust, s.Particles[0], Particle(0.5L, 0.5L, vx, vy), angle);
     return s.Particles[0].Velocity;
   };
-  TRealPoint v = impact(-10, 2, CeilingAngle);  // sliding: J = 1.5
-  EXPECT_EQ(v.X, -8.5L);
-  EXPECT_EQ(v.Y, -1.0L);
+  TRealPoint v = impact(-10, 2, CeilingAngle);  // sliding: J = 0.96 < 2/7 of 10
+  EXPECT_NEAR(static_cast<double>(v.X), -9.04, 1e-15);
+  EXPECT_NEAR(static_cast<double>(v.Y), -1.2, 1e-15);
   v = impact(-1, 2, CeilingAngle);  // rolling: 5/7
   EXPECT_NEAR(static_cast<double>(v.X), -5.0 / 7, 1e-16);
-  EXPECT_EQ(v.Y, -1.0L);
+  EXPECT_NEAR(static_cast<double>(v.Y), -1.2, 1e-15);
   v = impact(10, 2, CeilingAngle);  // same sign as J: 5/7
   EXPECT_NEAR(static_cast<double>(v.X), 50.0 / 7, 1e-15);
-  EXPECT_EQ(v.Y, -1.0L);
+  EXPECT_NEAR(static_cast<double>(v.Y), -1.2, 1e-15);
   v = impact(3, 0, CeilingAngle);  // no normal motion: J = 0
   EXPECT_EQ(v.X, 3.0L * 5 / 7);
   EXPECT_EQ(v.Y, 0.0L);
@@ -402,15 +474,29 @@ TEST(WallImpact, CeilingSlidesOrRollsWithRestitution) {
 
 TEST(WallImpact, SideWallsInTheirOwnFrames) {
   TSolverModel s;
+  s.Dust.KoefK = 0.6;
+  s.Dust.KoefF = 0.3;
   s.Particles.resize(1);
   s.ParticleCount = 1;
-  WallImpact(s.Dust, s.Particles[0], Particle(0.01L, 0.3L, -2, -10), LeftWallAngle);
-  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.X), 1.0, 1e-15);
-  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), -8.5, 1e-15);
-  // Right wall: (2, -10) is (10, 2) in the wall's frame, the same-sign case.
-  WallImpact(s.Dust, s.Particles[0], Particle(0.99L, 0.3L, 2, -10), RightWallAngle);
-  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.X), -1.0, 1e-15);
-  EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), -50.0 / 7, 1e-14);
+  // Velocity before -> after, in world coordinates. Left wall: V = (vy, -vx);
+  // right wall: V = (-vy, vx).
+  const struct {
+    double angle;
+    double vx, vy, wx, wy;
+  } cases[] = {
+      {LeftWallAngle, -2, -10, 1.2, -9.04},       // V = (-10, 2): sliding
+      {LeftWallAngle, -2, -1, 1.2, -5.0 / 7},     // V = (-1, 2): rolling
+      {LeftWallAngle, -2, 10, 1.2, 50.0 / 7},     // V = (10, 2): same sign
+      {RightWallAngle, 2, 10, -1.2, 9.04},        // V = (-10, 2): sliding
+      {RightWallAngle, 2, 1, -1.2, 5.0 / 7},      // V = (-1, 2): rolling
+      {RightWallAngle, 2, -10, -1.2, -50.0 / 7},  // V = (10, 2): same sign
+      {RightWallAngle, 0, 3, 0, 15.0 / 7},        // J = 0
+  };
+  for (const auto& c : cases) {
+    WallImpact(s.Dust, s.Particles[0], Particle(0.5L, 0.3L, c.vx, c.vy), c.angle);
+    EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.X), c.wx, 1e-14) << c.angle << " " << c.vx << " " << c.vy;
+    EXPECT_NEAR(static_cast<double>(s.Particles[0].Velocity.Y), c.wy, 1e-14) << c.angle << " " << c.vx << " " << c.vy;
+  }
 }
 
 TEST(ParticleBookkeeping, RemovalKeepsTheOrder) {

@@ -47,6 +47,11 @@ void ExpectFatesAddUp(const TModelState& s, long long injected) {
     exhaustedInClasses += c.CountOf(TFateKind::Exhausted);
   }
   EXPECT_GE(t.Classes.size(), static_cast<size_t>(MinSizeClassCount));
+  // The classes span the composition.
+  const int last = static_cast<int>(t.Classes.size()) - 1;
+  EXPECT_EQ(t.ClassLower(0), s.Dust.Fractions.front().Lower);
+  EXPECT_NEAR(t.ClassUpper(last), s.Dust.Fractions.back().Upper, 1e-20);
+  EXPECT_EQ(t.ClassUpper(0), t.ClassLower(1));
   EXPECT_EQ(inClasses, injected);
   EXPECT_EQ(exhaustedInClasses, t.Total().CountOf(TFateKind::Exhausted));
   // The outlet share of the mass is the ratio of the two concentrations.
@@ -118,6 +123,31 @@ TEST(RunStatistics, IntervalNarrowsAsOneOverTheRootOfTheParticleCount) {
   EXPECT_LT(a.OutputStdError / b.OutputStdError, 2.8);
   EXPECT_LE(b.Output95.Low, many.OutputConcentration);
   EXPECT_GE(b.Output95.High, many.OutputConcentration);
+}
+
+// Four particles of masses 1, 2, 3 and 4, those of 1 and 3 exhausted: R =
+// 0.4 and sum (y - R x)^2 = 0.36 + 0.64 + 3.24 + 2.56 = 6.8, so SE =
+// sqrt(4/3 * 6.8) / 10; the interval is R +- 1.959964 SE, its lower end kept
+// at 0.
+TEST(RunStatistics, StandardErrorIsTheDeltaMethodOfTheRatio) {
+  TFateTally t;
+  for (int m = 1; m <= 4; ++m) t.Add(TFateKind::Injected, m);
+  t.Add(TFateKind::Exhausted, 1);
+  t.Add(TFateKind::Settled, 2);
+  t.Add(TFateKind::Exhausted, 3);
+  t.Add(TFateKind::Held, 4);
+  const double input = 2e-5;
+  const TOutletStatistics r = OutletStatistics(t, input);
+  const double se = std::sqrt(6.8 * 4 / 3) / 10;
+  const double z = 1.959963984540054;
+  EXPECT_EQ(r.Particles, 4);
+  EXPECT_NEAR(r.Penetration, 0.4, 1e-15);
+  EXPECT_NEAR(r.PenetrationStdError, se, 1e-15);
+  EXPECT_NEAR(r.OutputStdError, se * input, 1e-20);
+  EXPECT_EQ(r.Penetration95.Low, 0.0);
+  EXPECT_NEAR(r.Penetration95.High, 0.4 + z * se, 1e-15);
+  EXPECT_EQ(r.Output95.Low, 0.0);
+  EXPECT_NEAR(r.Output95.High, (0.4 + z * se) * input, 1e-20);
 }
 
 TEST(RunStatistics, ReplicaSummaryUsesStudentsT) {

@@ -109,8 +109,15 @@ TEST_F(FieldFileTest, CsvReadsBackToTheComputedFieldAndTheVorticesFileNamesItsPo
   EXPECT_NE(vtk.find("\n0.4 0.3 0\nVERTICES " + std::to_string(n) + " " + std::to_string(2 * n) + "\n"),
             std::string::npos);
   EXPECT_NE(vtk.find("\n-0.02\nSCALARS bound int 1\n"), std::string::npos);
+  // Every bound vortex marked 1, the free one 0, and nothing after it.
+  std::string bound = "SCALARS bound int 1\nLOOKUP_TABLE default\n";
+  for (int k = 0; k < s.BoundCount; ++k) bound += "1\n";
+  bound += "0\n";
+  ASSERT_GE(vtk.size(), bound.size());
+  EXPECT_EQ(vtk.substr(vtk.size() - bound.size()), bound);
   EXPECT_EQ(VorticesFileName("out/flow.vtk"), "out/flow_vortices.vtk");
   EXPECT_EQ(VorticesFileName("a.b/flow"), "a.b/flow_vortices.vtk");
+  EXPECT_EQ(VorticesFileName("out/.vtk"), "out/.vtk_vortices.vtk");  // a name, not an extension
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "dust/concentration_run.h"
 #include "dust/run_statistics.h"
 #include "model/discretization.h"
+#include "model/fields.h"
 #include "solver/vortex_run.h"
 
 namespace ltr {
@@ -55,31 +56,91 @@ std::map<std::string, std::vector<std::vector<std::string>>> Sections(const std:
   return out;
 }
 
-// Both exports read back to the very numbers of the run, the seed included,
-// so that the run can be repeated from them.
+// A complete run, then every value the export writes made different from the
+// others: the state's time, step, counts and limits, and a tally in which
+// every fate has a count of its own.
+TModelState Distinct() {
+  TModelState s = AfterRun();
+  s.Time = 1.25;
+  s.Dt = 0.004;
+  s.FreeCount = 7;
+  s.MaxResidence = 12.5;
+  s.ParticleCount = 3;
+  s.HeldCount = 2;
+  s.HeldMassShare = 0.125;
+  for (int k = 0; k < 3; ++k) s.OutputTally.Add(0, 35e-6L, 1e-9L, TFateKind::Injected);
+  s.OutputTally.Add(0, 35e-6L, 1e-9L, TFateKind::AtRest);
+  s.OutputTally.Add(0, 35e-6L, 1e-9L, TFateKind::Held);
+  s.OutputTally.Add(0, 35e-6L, 1e-9L, TFateKind::Held);
+  // Enough exhausted ones that neither interval reaches 0.
+  for (int k = 0; k < 30; ++k) {
+    s.OutputTally.Add(1, 60e-6L, 1e-9L, TFateKind::Injected);
+    s.OutputTally.Add(1, 60e-6L, 1e-9L, TFateKind::Exhausted);
+  }
+  return s;
+}
+
+// Both exports read back to the very numbers of the run, under their own
+// names, the seed included, so that the run can be repeated from them.
 TEST(ResultsExport, CsvAndJsonReadBackToTheRunsNumbers) {
-  const TModelState s = AfterRun();
-  const TOutletStatistics stats = OutletStatistics(s.OutputTally.Total(), s.RealInputConcentration);
+  const TModelState s = Distinct();
+  const TFateTally total = s.OutputTally.Total();
+  for (int a = 0; a < FateKindCount; ++a)
+    for (int b = a + 1; b < FateKindCount; ++b) ASSERT_NE(total.Count[a], total.Count[b]) << a << " " << b;
+  const TOutletStatistics stats = OutletStatistics(total, s.RealInputConcentration);
+  ASSERT_GT(stats.Output95.Low, 0.0);
+  ASSERT_GT(stats.Penetration95.Low, 0.0);
   char folder[] = "/tmp/ltr_export_XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);
   const std::string json = std::string(folder) + "/r.json", csv = std::string(folder) + "/r.csv";
   std::string reason;
   ASSERT_TRUE(ExportResults(s, "9.9.9", json, reason)) << reason;
   ASSERT_TRUE(ExportResults(s, "9.9.9", csv, reason)) << reason;
+  const char* fates[] = {"injected", "exhausted", "settled", "at_rest", "held"};
 
   const nlohmann::json j = nlohmann::json::parse(ReadAll(json));
   EXPECT_EQ(j["program"]["version"], "9.9.9");
-  EXPECT_EQ(j["run"]["seed"], 5);
-  EXPECT_EQ(j["run"]["particles"], 5);
-  EXPECT_EQ(j["run"]["moments"], 4);
-  EXPECT_EQ(j["enclosure"]["H"].get<double>(), 0.05);
-  EXPECT_EQ(j["dust"]["InputConcentration"].get<double>(), 3e-6);
-  EXPECT_EQ(j["results"]["output_concentration"].get<double>(), s.OutputConcentration);
-  EXPECT_EQ(j["results"]["real_input_concentration"].get<double>(), s.RealInputConcentration);
-  EXPECT_EQ(j["results"]["output_concentration_se"].get<double>(), stats.OutputStdError);
-  EXPECT_EQ(j["results"]["fates_total"]["injected"], 20);
-  ASSERT_EQ(j["results"]["output_fractions"].size(), s.OutputFractions.size());
-  EXPECT_EQ(j["results"]["output_fractions"][1]["share"].get<double>(), s.OutputFractions[1].Share);
+  const nlohmann::json& run = j["run"];
+  EXPECT_EQ(run["seed"], 5);
+  EXPECT_EQ(run["particles"], 5);
+  EXPECT_EQ(run["moments"], 4);
+  EXPECT_EQ(run["move_vortices"], false);
+  EXPECT_EQ(run["particle_step"], "described");
+  EXPECT_EQ(run["max_residence"].get<double>(), 12.5);
+  EXPECT_EQ(run["free_vortices"], 7);
+  EXPECT_EQ(run["time"].get<double>(), 1.25);
+  for (const TAreaField& f : AreaFields) EXPECT_EQ(j["enclosure"][f.Name].get<double>(), s.Area.*f.Member) << f.Name;
+  for (const TDustField& f : DustFields) {
+    if (f.Member == &TDustParams::ParticleDt)
+      EXPECT_FALSE(j["dust"].contains(f.Name));
+    else
+      EXPECT_EQ(j["dust"][f.Name].get<double>(), s.Dust.*f.Member) << f.Name;
+  }
+  const nlohmann::json& r = j["results"];
+  EXPECT_EQ(r["particle_dt"].get<double>(), s.Dust.ParticleDt);
+  EXPECT_EQ(r["output_concentration"].get<double>(), s.OutputConcentration);
+  EXPECT_EQ(r["real_input_concentration"].get<double>(), s.RealInputConcentration);
+  EXPECT_EQ(r["output_concentration_se"].get<double>(), stats.OutputStdError);
+  EXPECT_EQ(r["output_concentration_ci95"][0].get<double>(), stats.Output95.Low);
+  EXPECT_EQ(r["output_concentration_ci95"][1].get<double>(), stats.Output95.High);
+  EXPECT_EQ(r["penetration"].get<double>(), stats.Penetration);
+  EXPECT_EQ(r["penetration_ci95"][0].get<double>(), stats.Penetration95.Low);
+  EXPECT_EQ(r["held"], 2);
+  EXPECT_EQ(r["held_mass_share"].get<double>(), 0.125);
+  EXPECT_EQ(r["steps"], s.ConcentrationSteps);
+  for (int k = 0; k < FateKindCount; ++k) {
+    EXPECT_EQ(r["fates_total"][fates[k]], total.Count[k]) << fates[k];
+    EXPECT_EQ(r["fates_total"][std::string(fates[k]) + "_mass"].get<double>(), ToDouble(total.Mass[k])) << fates[k];
+  }
+  ASSERT_EQ(r["output_fractions"].size(), s.OutputFractions.size());
+  for (size_t k = 0; k < s.OutputFractions.size(); ++k)
+    EXPECT_EQ(r["output_fractions"][k]["share"].get<double>(), s.OutputFractions[k].Share);
+  ASSERT_EQ(r["grade_efficiency"].size(), s.OutputTally.Classes.size());
+  for (size_t k = 0; k < s.OutputTally.Classes.size(); ++k) {
+    const TFateTally& c = s.OutputTally.Classes[k];
+    EXPECT_EQ(r["grade_efficiency"][k]["injected"], c.CountOf(TFateKind::Injected)) << k;
+    EXPECT_EQ(r["grade_efficiency"][k]["exhausted"], c.CountOf(TFateKind::Exhausted)) << k;
+  }
 
   const auto sections = Sections(ReadAll(csv));
   std::map<std::string, std::string> results, kase;
@@ -87,15 +148,39 @@ TEST(ResultsExport, CsvAndJsonReadBackToTheRunsNumbers) {
     if (row.size() == 2) results[row[0]] = row[1];
   for (const auto& row : sections.at("case"))
     if (row.size() == 2) kase[row[0]] = row[1];
-  EXPECT_EQ(Read(results.at("output_concentration")), s.OutputConcentration);
-  EXPECT_EQ(Read(results.at("real_input_concentration")), s.RealInputConcentration);
-  EXPECT_EQ(Read(results.at("output_concentration_ci95_high")), stats.Output95.High);
+  const std::pair<const char*, double> expected[] = {
+      {"particle_dt", s.Dust.ParticleDt},
+      {"real_input_concentration", s.RealInputConcentration},
+      {"output_concentration", s.OutputConcentration},
+      {"output_concentration_se", stats.OutputStdError},
+      {"output_concentration_ci95_low", stats.Output95.Low},
+      {"output_concentration_ci95_high", stats.Output95.High},
+      {"penetration", stats.Penetration},
+      {"penetration_ci95_low", stats.Penetration95.Low},
+      {"penetration_ci95_high", stats.Penetration95.High},
+      {"held", 2},
+      {"held_mass_share", 0.125},
+      {"steps", static_cast<double>(s.ConcentrationSteps)},
+  };
+  for (const auto& [name, value] : expected) EXPECT_EQ(Read(results.at(name)), value) << name;
   EXPECT_EQ(kase.at("seed"), "5");
-  EXPECT_EQ(Read(kase.at("InflowWidth")), s.Area.InflowWidth);
+  EXPECT_EQ(Read(kase.at("time")), 1.25);
+  EXPECT_EQ(Read(kase.at("free_vortices")), 7);
+  EXPECT_EQ(Read(kase.at("max_residence")), 12.5);
+  for (const TAreaField& f : AreaFields) EXPECT_EQ(Read(kase.at(f.Name)), s.Area.*f.Member) << f.Name;
   const auto& fractions = sections.at("fractions");
   ASSERT_EQ(fractions.size(), 1 + s.Dust.Fractions.size());
-  EXPECT_EQ(Read(fractions[2][3]), s.OutputFractions[1].Share);
-  EXPECT_EQ(Read(fractions[1][4]), static_cast<double>(s.OutputTally.Fractions[0].CountOf(TFateKind::Injected)));
+  for (size_t k = 0; k < s.Dust.Fractions.size(); ++k) {
+    const auto& row = fractions[k + 1];
+    ASSERT_EQ(row.size(), 4u + 2 * FateKindCount + 1);
+    EXPECT_EQ(Read(row[3]), s.OutputFractions[k].Share);
+    const TFateTally& t = s.OutputTally.Fractions[k];
+    for (int f = 0; f < FateKindCount; ++f) {
+      EXPECT_EQ(fractions[0][4 + f], fates[f]);
+      EXPECT_EQ(Read(row[4 + f]), static_cast<double>(t.Count[f])) << fates[f];
+      EXPECT_EQ(Read(row[4 + FateKindCount + f]), ToDouble(t.Mass[f])) << fates[f];
+    }
+  }
   EXPECT_EQ(sections.at("grade_efficiency").size(), 1 + s.OutputTally.Classes.size());
 
   // A file that cannot be written is reported and leaves nothing.

@@ -710,5 +710,37 @@ TEST(VortexFileSave, SaveReplacesTheFileItNamesAndKeepsItsPermissions) {
   EXPECT_EQ(Entries(dir.Path() / "sub"), (std::vector<std::string>{"link.evt"}));
 }
 
+// A file at the very limits of the checks loads: as many free vortices as
+// its maximum, time 0, a calc point off its wall by less than the tolerance
+// (1e-9 of the larger side, the width 1 m), a free vortex a hair inside the
+// left wall. On that wall it is refused.
+TEST(VortexFileLoad, AFileAtTheLimitsOfTheChecksLoads) {
+  TempDir dir;
+  TModelState s = StateWithFreeVortices();
+  s.MaxFreeVortex = s.FreeCount;
+  s.Time = 0;
+  s.CalcPoints[7].Pos.Y -= 0.8e-9L;  // a ceiling point, the height being 0.7 m
+  s.Vortices[s.BoundCount].Pos.X = 1e-12L;
+  const std::string path = dir.File("limits.evt");
+  ASSERT_TRUE(SaveVortexStructure(s.Case(), s.Flow(), path));
+  TModelState t;
+  TLoadResult result;
+  const TOutcome loaded = LoadVortexStructure(t.Case(), t.Flow(), t.DustRun(), Quiet(), path, result);
+  ASSERT_TRUE(loaded) << loaded;
+  EXPECT_EQ(t.FreeCount, 7);
+  EXPECT_EQ(t.MaxFreeVortex, 7);
+  EXPECT_EQ(t.Time, 0.0);
+  EXPECT_EQ(t.CalcPoints[7].Pos.Y, s.CalcPoints[7].Pos.Y);
+  EXPECT_EQ(t.Vortices[t.BoundCount].Pos.X, 1e-12L);
+
+  Bytes bytes = ReadBytes(path);
+  const long double zero = 0.0L;
+  std::memcpy(bytes.data() + 167 + 64 * 68 + 40 * 68, &zero, 10);  // x of the first free vortex
+  WriteBytes(path, bytes);
+  const TOutcome refused = LoadVortexStructure(t.Case(), t.Flow(), t.DustRun(), Quiet(), path, result);
+  EXPECT_EQ(refused.Kind(), TOutcome::TKind::Refused);
+  EXPECT_NE(refused.Message().find("свободный вихрь № 1 лежит вне укрытия"), std::string::npos) << refused;
+}
+
 }  // namespace
 }  // namespace ltr

@@ -25,7 +25,11 @@ TEST(GeometryTest, IsBetweenIsStrictOnBothAxesAndSymmetric) {
   EXPECT_TRUE(IsBetween(P(0.5, 0.5), P(0, 0), P(1, 1)));
   EXPECT_TRUE(IsBetween(P(0.5, 0.5), P(1, 1), P(0, 0)));
   EXPECT_FALSE(IsBetween(P(0.5, 0), P(0, 0), P(1, 0)));  // no height
-  EXPECT_FALSE(IsBetween(P(1, 0.5), P(0, 0), P(1, 1)));  // on the box edge
+  // On any edge of the box, with A and B either way round.
+  for (const TRealPoint& edge : {P(1, 0.5), P(0, 0.5), P(0.5, 0), P(0.5, 1)}) {
+    EXPECT_FALSE(IsBetween(edge, P(0, 0), P(1, 1)));
+    EXPECT_FALSE(IsBetween(edge, P(1, 1), P(0, 0)));
+  }
   EXPECT_FALSE(IsBetween(P(2, 0.5), P(0, 0), P(1, 1)));
 }
 
@@ -150,7 +154,8 @@ TEST(GeometryTest, PullInsideMovesOnlyWhatIsOnOrBeyondASide) {
   EXPECT_EQ(box.Left, 1.0L);
   EXPECT_EQ(box.Top, 3.0L);
   EXPECT_TRUE(StrictlyInside(P(2, 2.9999L), box));
-  EXPECT_FALSE(StrictlyInside(P(2, 3), box));  // on a side
+  // On any side is not strictly inside.
+  for (const TRealPoint& side : {P(2, 3), P(3, 2), P(2, 1), P(1, 2)}) EXPECT_FALSE(StrictlyInside(side, box));
   EXPECT_FALSE(StrictlyInside(P(0.5L, 2), box));
 
   TRealPoint inside = P(2.5L, 1.5L);
@@ -165,6 +170,10 @@ TEST(GeometryTest, PullInsideMovesOnlyWhatIsOnOrBeyondASide) {
   PullInside(low, box, 0.1L);
   EXPECT_EQ(low.X, 2.0L);
   EXPECT_EQ(low.Y, 1 + 0.1L);
+  TRealPoint lowCorner = P(1, 1);  // exactly on both low sides: in from them
+  PullInside(lowCorner, box, 0.1L);
+  EXPECT_EQ(lowCorner.X, 1 + 0.1L);
+  EXPECT_EQ(lowCorner.Y, 1 + 0.1L);
   // A box no wider than twice the inset: the middle.
   TRealPoint narrow = P(4, 2);
   PullInside(narrow, box, 1.5L);

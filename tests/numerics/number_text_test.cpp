@@ -54,6 +54,7 @@ TEST(NumberTextTest, GeneralNotation) {
   EXPECT_EQ(FormatGeneral(0.1), "0,1");
   EXPECT_EQ(FormatGeneral(1.0 / 3.0), "0,333333333333333");
   EXPECT_EQ(FormatGeneral(0.00001), "0,00001");
+  EXPECT_EQ(FormatGeneral(0.00001L), "0,00001");  // exactly the bound: not below it
   EXPECT_EQ(FormatGeneral(0.000001), "1E-6");
   EXPECT_EQ(FormatGeneral(1.5e20), "1,5E20");
   EXPECT_EQ(FormatGeneral(-0.25), "-0,25");

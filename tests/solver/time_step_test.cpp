@@ -367,5 +367,47 @@ TEST(TimeStepTest, ExhaustRunIsTheSameOnAnyNumberOfThreads) {
   for (int p = 0; p < SeparationPointCount; ++p) EXPECT_EQ(one.SepPoints[p].LastShed, three.SepPoints[p].LastShed);
 }
 
+// The exhaust band is open at the opening's edges, and a step into it is
+// judged where it crosses the side, not where it ends.
+TEST(TimeStepTest, ExhaustBandIsOpenAndJudgedWhereTheStepCrossesTheSide) {
+  ExhaustScene e;
+  TSolverModel& s = e.s;
+  s.Run.Compute.ExhaustVortices = true;
+  const int N = e.N;
+  const Extended low = static_cast<Extended>(s.Area.ExhaustHeight);
+  const Extended high = low + s.Area.ExhaustWidth;
+  // Vortices of no circulation in air at rest stay where they are: on the
+  // side, only the one strictly between the edges leaves.
+  s.FreeCount = 3;
+  s.Vortices[N] = {{e.side, low}, 0.0L};
+  s.Vortices[N + 1] = {{e.side, 0.55L}, 0.0L};
+  s.Vortices[N + 2] = {{e.side, high}, 0.0L};
+  MoveFreeVortices(s.Case(), s.Flow(), s.Run);
+  ASSERT_EQ(s.FreeCount, 2);
+  EXPECT_EQ(s.ExhaustedVortexCount, 1);
+  EXPECT_EQ(s.Vortices[N].Pos.Y, low);
+  EXPECT_EQ(s.Vortices[N + 1].Pos.Y, high);
+
+  // A bound vortex at (W, 0.5) carries a vortex just above the opening's
+  // lower edge to the right and down: it crosses the side inside the band
+  // and ends below it.
+  int driver = -1;
+  for (int j = 0; j < N; ++j)
+    if (std::fabs(s.Vortices[j].Pos.X - 1) < 1e-12L && std::fabs(s.Vortices[j].Pos.Y - 0.5L) < 1e-12L) driver = j;
+  ASSERT_GE(driver, 0);
+  s.Vortices[driver].Gamma = 0.15L;
+  s.FreeCount = 1;
+  const TRealPoint A{e.side - 0.001L, 0.451L};
+  s.Vortices[N] = {A, 0.0L};
+  const Extended dx = VelocityAt(s.Case(), s.Flow(), A, XDirection, N) * s.Dt;
+  const Extended dy = VelocityAt(s.Case(), s.Flow(), A, YDirection, N) * s.Dt;
+  ASSERT_GT(A.Y + dy * (0.001L / dx), low + 0.0002L);  // crosses inside the band
+  ASSERT_LT(A.X + dx, static_cast<Extended>(s.Area.RoomWidth));
+  ASSERT_LT(A.Y + dy, low);  // ends below it
+  MoveFreeVortices(s.Case(), s.Flow(), s.Run);
+  EXPECT_EQ(s.FreeCount, 0);
+  EXPECT_EQ(s.ExhaustedVortexCount, 2);
+}
+
 }  // namespace
 }  // namespace ltr

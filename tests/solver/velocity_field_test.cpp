@@ -36,7 +36,8 @@ TEST_F(VelocityFieldTest, EveryPointIsTheFlowVelocityThereInBothModesOnAnyThread
     for (int j = 0; j < one.NY; ++j) {
       for (int i = 0; i < one.NX; ++i) {
         const size_t k = one.Index(i, j);
-        EXPECT_EQ(one.X(i), (i + 0.5) * 1.0 / 40) << i;
+        EXPECT_EQ(one.X(i), (i + 0.5) * 1.0 / 40) << i;  // the centres of the cells
+        EXPECT_NEAR(one.Y(j), (j + 0.5) * 0.7 / 28, 1e-15) << j;
         double u = 0.0;
         double v = 0.0;
         FlowVelocityAt(s.Case(), s.Flow(), s.Run, {static_cast<Extended>(one.X(i)), static_cast<Extended>(one.Y(j))},

@@ -47,6 +47,13 @@ TEST(VortexRunTest, OneSecondInStepsOfFiveMillisecondsMakes200Steps) {
   EXPECT_EQ(s.MaxTime, 1.0);
   EXPECT_EQ(s.Delta, 0.025);
   EXPECT_EQ(s.Vortices.size(), static_cast<size_t>(s.BoundCount + 400));
+
+  // A time that lands exactly on the limit is not beyond it: steps to 0.25,
+  // 0.5 and 0.75.
+  RecordingObserver exact;
+  ASSERT_TRUE(RunVortices(s.Case(), s.Flow(), s.Control(), exact, 400, 0, 0.0, 0.5, 0.25));
+  EXPECT_EQ(exact.steps, 3);
+  EXPECT_EQ(s.Time, 0.75);
 }
 
 TEST(VortexRunTest, StopThenContinueGivesTheUninterruptedRun) {
