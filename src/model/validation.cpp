@@ -7,12 +7,21 @@
 
 namespace ltr {
 
+namespace {
+
+// The inflow opening ends left of the right wall.
+bool InflowOpeningInside(const TAreaParams& a) {
+  return static_cast<Extended>(a.RoomWidth) > static_cast<Extended>(a.InflowDistance) + a.InflowWidth;
+}
+
+}  // namespace
+
 bool AreaValuesValid(const TAreaParams& a) {
   for (double v : {a.H, a.Speed, a.RoomWidth, a.RoomHeight, a.InflowDistance, a.InflowWidth,
                    a.ExhaustHeight, a.ExhaustWidth}) {
     if (!(v > 0.0)) return false;
   }
-  if (!(static_cast<Extended>(a.RoomWidth) > static_cast<Extended>(a.InflowDistance) + a.InflowWidth))
+  if (!InflowOpeningInside(a))
     return false;
   if (!(static_cast<Extended>(a.RoomHeight) > static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth))
     return false;
@@ -70,7 +79,7 @@ std::string AreaParamsReason(const TAreaParams& a) {
     if (v >= f.Minimum && v <= f.Maximum) continue;
     return FieldRangeError(OneLineCaption(f.Caption), f.Minimum, f.Maximum);
   }
-  if (!(static_cast<Extended>(a.RoomWidth) > static_cast<Extended>(a.InflowDistance) + a.InflowWidth))
+  if (!InflowOpeningInside(a))
     return "Расстояние от приточного отверстия до левой стенки вместе с шириной отверстия должно быть меньше "
            "ширины укрытия";
   if (!(static_cast<Extended>(a.RoomHeight) > static_cast<Extended>(a.ExhaustHeight) + a.ExhaustWidth))
