@@ -20,7 +20,11 @@
 #include "numerics/random.h"
 
 #ifdef LTR_HAVE_VIEW
+#include <QDateTime>
+
 #include "cli/offscreen_app.h"
+#include "ltr/version.h"
+#include "view/report_pdf.h"
 #include "view/scene_file.h"
 #include "view/sweep_plot.h"
 #endif
@@ -37,6 +41,7 @@ struct SweepOptions {
   std::string part;
   std::string out;
   std::string plot;
+  std::string report;
 };
 
 std::string Shortest(double value) {
@@ -124,6 +129,9 @@ void RegisterSweep(CLI::App& app) {
   sub->add_option("--out", options->out, "CSV file to write (default: stdout)")->check(NonEmpty());
   sub->add_option("--plot", options->plot, "PNG picture of the outlet concentration with its interval")
       ->check(NonEmpty());
+  sub->add_option("--report", options->report,
+                  "PDF report of the study: the case, the settings, the table of the rows and the chart")
+      ->check(NonEmpty());
   AddConcentrationOptions(*sub, options->concentration);
   sub->callback([options, sub] {
     const std::vector<double> values = SweepValues(*options);
@@ -132,6 +140,7 @@ void RegisterSweep(CLI::App& app) {
     const ConcentrationSetup setup = ParseConcentrationSetup(options->concentration, *sub);
 #ifndef LTR_HAVE_VIEW
     if (!options->plot.empty()) throw InputError("--plot недоступен: ltr-cli собран без рисования");
+    if (!options->report.empty()) throw InputError("--report недоступен: ltr-cli собран без рисования");
 #endif
     const RunValues run = ParseRunOptions(options->concentration.run);
 
@@ -181,6 +190,13 @@ void RegisterSweep(CLI::App& app) {
       std::string error;
       if (!SaveImagePng(DrawSweepPlot(points, options->param), options->plot, &error)) throw InputError(error);
     }
+    if (!options->report.empty()) {
+      OffscreenApplication gui;
+      std::string reason;
+      if (!WriteReportFile(StudyReportPdf(study, rows, VersionText, QDateTime::currentDateTime()), options->report,
+                           reason))
+        throw RunFailure("не удалось записать отчет в файл " + Echo(options->report) + ": " + reason);
+    }
 #endif
     if (!options->out.empty()) {
       nlohmann::json j;
@@ -188,6 +204,7 @@ void RegisterSweep(CLI::App& app) {
       j["rows"] = static_cast<int>(rows.size());
       j["seed"] = study.Run.Seed.Value;
       if (!options->plot.empty()) j["plot"] = options->plot;
+      if (!options->report.empty()) j["report"] = options->report;
       PrintJson(j);
     }
   });

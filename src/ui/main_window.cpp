@@ -18,9 +18,11 @@
 #include "ltr/version.h"
 #include "model/discretization.h"
 #include "solver/vortex_run.h"
+#include "ui/case_controller.h"
 #include "ui/main_window_shared.h"
 #include "ui/number_field.h"
 #include "ui/paint_box.h"
+#include "ui/results_window.h"
 
 namespace ltr {
 
@@ -100,6 +102,7 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   ensurePolished();
   ActivateLayouts(this);
   FormCreate();
+  AddExtraCommands();
 }
 
 TfrmMain::~TfrmMain() {
@@ -132,6 +135,8 @@ void TfrmMain::SetWindows(TfrmAbout* about, TfrmAreaParams* areaParams, TfrmDust
   AreaParams_ = areaParams;
   DustProperties_ = dustProperties;
   Results_ = results;
+  // The report of a run shows the picture as it is on the screen.
+  if (Results_ != nullptr) Results_->SetPictureSource([this] { return Renderer_.SceneBitmap; });
 }
 
 void TfrmMain::SetUiServices(const TUiServices& services) { Services_ = services; }
@@ -210,6 +215,11 @@ void TfrmMain::ShowText(const QString& text) {
 // ---------------------------------------------------------------------------
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+  // Changes of the case not yet saved: saved, dropped, or the window stays.
+  if (Cases_ != nullptr && !Cases_->MayDiscardChanges()) {
+    event->ignore();
+    return;
+  }
   // A run in progress ends after its current step, so that the program can
   // end cleanly once its handler has returned.
   if (ActiveRun_ != TRunKind::None) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QDateTime>
+#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +19,7 @@
 #include "ltr/version.h"
 #include "numerics/number_text.h"
 #include "ui/run_details_window.h"
+#include "view/report_pdf.h"
 
 namespace ltr {
 
@@ -167,6 +170,11 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
   btnExport_->setAutoDefault(false);
   connect(btnExport_, &QPushButton::clicked, this, &TfrmShowOutputConcentration::btnExportClick);
   bottom->addWidget(btnExport_);
+  btnReport_ = new QPushButton(QString::fromUtf8("Отчет…"), this);
+  btnReport_->setObjectName("btnReport");
+  btnReport_->setAutoDefault(false);
+  connect(btnReport_, &QPushButton::clicked, this, &TfrmShowOutputConcentration::btnReportClick);
+  bottom->addWidget(btnReport_);
   btnClose_ = new QPushButton(QString::fromUtf8("Закрыть"), this);
   btnClose_->setObjectName("btnClose");
   btnClose_->setDefault(true);
@@ -217,6 +225,7 @@ void TfrmShowOutputConcentration::btnDetailsClick() {
   if (Shown_ == nullptr) return;
   if (Details_ == nullptr) {
     Details_ = new TfrmRunDetails(this);
+    Details_->OnReport = [this] { btnReportClick(); };
     Details_->Fill(*Shown_);
   }
   Services_.execDialog(Details_);
@@ -229,6 +238,17 @@ void TfrmShowOutputConcentration::btnExportClick() {
   std::string reason;
   if (!ExportResults(*Shown_, VersionText, fileName.toStdString(), reason))
     Services_.message(this, QString::fromUtf8("Не удалось записать файл %1: %2").arg(fileName, Text(reason)));
+}
+
+void TfrmShowOutputConcentration::btnReportClick() {
+  if (Shown_ == nullptr || !Services_.saveReportFile) return;
+  const QString fileName = Services_.saveReportFile(this);
+  if (fileName.isEmpty()) return;
+  const QImage picture = Picture_ ? Picture_() : QImage();
+  std::string reason;
+  if (!WriteReportFile(RunReportPdf(*Shown_, picture, VersionText, QDateTime::currentDateTime()),
+                       QFile::encodeName(fileName).toStdString(), reason))
+    Services_.message(this, QString::fromUtf8("Не удалось записать отчет в файл %1: %2").arg(fileName, Text(reason)));
 }
 
 }  // namespace ltr
