@@ -180,8 +180,8 @@ TfrmStudy::TfrmStudy(QWidget* parent)
   lbChart_->setMinimumSize(360, 260);
   lbChart_->setAlignment(Qt::AlignCenter);
   lbChart_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  results->addWidget(sgRows_, 1);
-  results->addWidget(lbChart_, 1);
+  results->addWidget(sgRows_, 3);
+  results->addWidget(lbChart_, 2);
   root->addLayout(results, 1);
 
   auto* bottom = new QHBoxLayout;
@@ -207,6 +207,7 @@ TfrmStudy::TfrmStudy(QWidget* parent)
   connect(btnReport_, &QPushButton::clicked, this, &TfrmStudy::btnReportClick);
   connect(btnClose_, &QPushButton::clicked, this, &TfrmStudy::reject);
   SetRunning(false);
+  ShowHeader();
 }
 
 void TfrmStudy::SetCase(const TCaseFile& file) {
@@ -222,6 +223,9 @@ void TfrmStudy::SetCase(const TCaseFile& file) {
     if (edValues_->text().isEmpty()) edValues_->setText(S(FormatGeneral(value)));
   };
   connect(cbField_, &QComboBox::currentIndexChanged, this, showValue);
+  connect(cbField_, &QComboBox::currentIndexChanged, this, [this] {
+    if (Rows_.empty()) ShowHeader();
+  });
   showValue();
   cbFlow_->clear();
   cbFlow_->addItem(U("установившийся поток присоединенных вихрей"), SteadyFlow);
@@ -235,6 +239,17 @@ void TfrmStudy::SetCase(const TCaseFile& file) {
 }
 
 QString TfrmStudy::FieldCaption() const { return cbField_->currentText(); }
+
+void TfrmStudy::ShowHeader() {
+  sgRows_->setHorizontalHeaderLabels({FieldCaption(), U("Выходная, мг/м3"), U("95 %, мг/м3"), U("Проскок, %"),
+                                      U("Доли на выходе"), U("Задержано")});
+  // The long texts of the header, in full.
+  const QString tips[] = {FieldCaption(), U("Выходная концентрация, мг/м3"),
+                          U("95 % интервал выходной концентрации, мг/м3"), U("Проскок пыли по массе, %"),
+                          U("Доли частиц по фракциям в отсасываемом воздухе"),
+                          U("Доля массы частиц, задержанных в потоке")};
+  for (int c = 0; c < 6; ++c) sgRows_->horizontalHeaderItem(c)->setToolTip(tips[c]);
+}
 
 void TfrmStudy::ShowMessage(const QString& text) {
   if (Services_.message) Services_.message(this, text);
@@ -331,8 +346,7 @@ void TfrmStudy::btnStartClick() {
   Shown_ = *study;
   Rows_.clear();
   sgRows_->setRowCount(0);
-  sgRows_->setHorizontalHeaderLabels({FieldCaption(), U("Выходная концентрация, мг/м3"), U("95 % интервал, мг/м3"),
-                                      U("Проскок, %"), U("Доли частиц на выходе"), U("Задержано, доля массы")});
+  ShowHeader();
   DrawChart();
   StopRequested_ = false;
   CloseAfterRun_ = false;

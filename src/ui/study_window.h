@@ -73,6 +73,8 @@ class TfrmStudy : public QDialog, public TStudyObserver {
   void AddRow(const TStudyRow& row);
   void DrawChart();
   QString FieldCaption() const;
+  // The table's header, the first column named after the field chosen.
+  void ShowHeader();
   void SetRunning(bool running);
 
   TUiServices Services_ = DefaultUiServices();

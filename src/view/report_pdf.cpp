@@ -49,6 +49,10 @@ QString OneLine(const char* caption) {
 class THtml {
  public:
   void Heading(const QString& text) { html_ += "<h2>" + Esc(text) + "</h2>"; }
+  // A heading that begins a page, for a picture that would not fit below it.
+  void PageHeading(const QString& text) {
+    html_ += "<h2 style=\"page-break-before: always\">" + Esc(text) + "</h2>";
+  }
   void Paragraph(const QString& text) { html_ += "<p>" + Esc(text) + "</p>"; }
   void Rows(const std::vector<std::pair<QString, QString>>& rows) {
     html_ += "<table cellspacing=\"0\" cellpadding=\"2\">";
@@ -338,7 +342,7 @@ QByteArray RunReportPdf(const TModelState& s, const QImage& picture, const std::
           {U("Поток: время моделирования, с"), S(FormatFixed(s.Time, 6, 3))},
           {U("Поток: свободных вихрей"), QString::number(s.FreeCount)}});
 
-  h.Heading(U("Укрытие с вихрями"));
+  h.PageHeading(U("Укрытие с вихрями"));
   h.Image(QStringLiteral("scene"), PageImageWidth);
 
   h.Heading(U("Результаты"));
