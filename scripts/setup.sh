@@ -5,7 +5,8 @@
 # by the clang package) and its OpenMP builds the fuzz targets of the test
 # command. help2man and rsvg-convert make the manual pages and the PNG icons of
 # the build; dpkg-dev gives CPack the package's library dependencies; the rest
-# of the last line checks the package (scripts/check_package.sh).
+# of the last line checks the package (scripts/check_package.sh). The tests
+# read the text of the PDF reports with pdftotext (poppler-utils).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,7 +17,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libhwy-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core poppler-utils
   qt6-translations-l10n locales
   clang libclang-rt-dev libomp-dev
   help2man librsvg2-bin dpkg-dev

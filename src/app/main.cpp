@@ -2,9 +2,9 @@
 // their fixed order, the main window shown centred, then the message loop
 // until the main window is closed.
 //
-// The command line: `ltr [FILE]` loads the vortex structure file FILE into the
-// window once it is shown (a file the program refuses gets its message, and
-// the window stays as at start-up); `--help` and `--version` answer without a
+// The command line: `ltr [FILE]` opens the case file FILE (".json") or loads
+// the vortex structure file FILE into the window once it is shown (a file the
+// program refuses gets its message, and the window stays as at start-up); `--help` and `--version` answer without a
 // window. Qt's own options (-platform, -style, ...) are left to Qt.
 
 #include <QApplication>
@@ -31,8 +31,8 @@ const char* const HelpText =
     "Квилон-ЛТР: расчет концентрации пыли в аспирационном укрытии\n"
     "Usage: ltr [OPTIONS] [FILE]\n"
     "\n"
-    "Opens the main window; with FILE, a vortex structure file (.evt, .vrt), loads it\n"
-    "into the window as the menu \"Данные\" does.\n"
+    "Opens the main window; with FILE, a case file (.json) or a vortex structure file\n"
+    "(.evt, .vrt), opens or loads it into the window as the menu \"Данные\" does.\n"
     "\n"
     "Options:\n"
     "  -h, --help     print this help and exit\n"
@@ -95,6 +95,6 @@ int main(int argc, char* argv[]) {
   // The file is loaded from the message loop, so that a refusal's message box
   // stands over the window already shown.
   if (!fileName.isEmpty())
-    QTimer::singleShot(0, &frmMain, [&frmMain, fileName] { frmMain.LoadFile(fileName); });
+    QTimer::singleShot(0, &frmMain, [&frmMain, fileName] { frmMain.OpenFile(fileName); });
   return app.exec();
 }

@@ -76,6 +76,10 @@ void RegisterConcentration(CLI::App& app) {
                   "--seed) from the same flow and report the mean, spread and 95 % interval (default 1)");
   sub->add_flag("--vortices", options->listVortices,
                 "also print every vortex after the run as [x, y, gamma], with the bound count");
+  sub->add_option("--report", options->report,
+                  "write the report of the run to this PDF file: the case, the picture of the enclosure, the "
+                  "results with their intervals, the fates of the particles and the charts")
+      ->check(NonEmpty());
   sub->callback([options, sub] {
     TakeCaseDefaults(options->caseOptions, options->run, *sub);
     const ConcentrationSetup setup = ParseConcentrationSetup(*options, *sub);
@@ -86,6 +90,9 @@ void RegisterConcentration(CLI::App& app) {
     if (replicas > 1 && run.Seed.Kind == TSizeSeed::TKind::Unseeded)
       throw InputError("--replicas требует различных зерен: задайте --seed числом или не задавайте его");
     if (replicas > 1 && run.Seed.Kind == TSizeSeed::TKind::Clock) run.Seed = TSizeSeed::Fixed(ClockSeed());
+
+    // The report's file is checked before anything is computed.
+    if (!options->report.empty()) CheckOutputs({OutputFile{"--report", options->report, "не удалось записать отчет в файл " + Echo(options->report), {}}});
 
     TModelState s;
     const bool flowComputed = PrepareConcentrationCase(*options, setup, s);
@@ -136,6 +143,11 @@ void RegisterConcentration(CLI::App& app) {
     if (options->listVortices) {
       results["bound_count"] = s.BoundCount;
       results["vortices"] = VortexList(s);
+    }
+    if (!options->report.empty()) {
+      if (!completed) throw RunFailure("отчет не записан: расчет остановлен до получения результатов");
+      WriteRunReport(s, options->report);
+      results["report"] = options->report;
     }
     PrintJson(results);
   });

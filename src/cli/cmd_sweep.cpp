@@ -21,7 +21,11 @@
 #include "numerics/random.h"
 
 #ifdef LTR_HAVE_VIEW
+#include <QDateTime>
+
 #include "cli/offscreen_app.h"
+#include "ltr/version.h"
+#include "view/report_pdf.h"
 #include "view/scene_file.h"
 #include "view/sweep_plot.h"
 #endif
@@ -38,6 +42,7 @@ struct SweepOptions {
   std::string part;
   std::string out;
   std::string plot;
+  std::string report;
 };
 
 std::string Shortest(double value) {
@@ -125,6 +130,9 @@ void RegisterSweep(CLI::App& app) {
   sub->add_option("--out", options->out, "CSV file to write (default: stdout)")->check(NonEmpty());
   sub->add_option("--plot", options->plot, "PNG picture of the outlet concentration with its interval")
       ->check(NonEmpty());
+  sub->add_option("--report", options->report,
+                  "PDF report of the study: the case, the settings, the table of the rows and the chart")
+      ->check(NonEmpty());
   AddConcentrationOptions(*sub, options->concentration);
   sub->callback([options, sub] {
     const std::vector<double> values = SweepValues(*options);
@@ -133,12 +141,14 @@ void RegisterSweep(CLI::App& app) {
     const ConcentrationSetup setup = ParseConcentrationSetup(options->concentration, *sub);
 #ifndef LTR_HAVE_VIEW
     if (!options->plot.empty()) throw InputError("--plot недоступен: ltr-cli собран без рисования");
+    if (!options->report.empty()) throw InputError("--report недоступен: ltr-cli собран без рисования");
 #endif
     // The files are checked before the first run and written together after
     // the last.
     std::vector<OutputFile> outputs;
     if (!options->out.empty()) outputs.push_back(TextOutput("--out", options->out));
     if (!options->plot.empty()) outputs.push_back(TextOutput("--plot", options->plot));
+    if (!options->report.empty()) outputs.push_back(OutputFile{"--report", options->report, "не удалось записать отчет в файл " + Echo(options->report), {}});
     CheckOutputs(outputs);
     const RunValues run = ParseRunOptions(options->concentration.run);
 
@@ -185,8 +195,12 @@ void RegisterSweep(CLI::App& app) {
         if (row.Completed) points.push_back({row.Value, row.OutputConcentration, row.Output95.Low, row.Output95.High});
       OffscreenApplication gui;
       std::string reason;
-      if (!EncodePng(DrawSweepPlot(points, options->param), output.data, &reason))
+      if (output.option == "--report") {
+        const QByteArray pdf = StudyReportPdf(study, rows, VersionText, QDateTime::currentDateTime());
+        output.data.assign(pdf.constData(), static_cast<size_t>(pdf.size()));
+      } else if (!EncodePng(DrawSweepPlot(points, options->param), output.data, &reason)) {
         throw RunFailure(output.failure + ": " + reason);
+      }
 #endif
     }
     if (options->out.empty()) std::cout << csv << std::flush;
@@ -197,6 +211,7 @@ void RegisterSweep(CLI::App& app) {
       j["rows"] = static_cast<int>(rows.size());
       j["seed"] = study.Run.Seed.Value;
       if (!options->plot.empty()) j["plot"] = options->plot;
+      if (!options->report.empty()) j["report"] = options->report;
       PrintJson(j);
     }
   });

@@ -6,7 +6,15 @@
 #include <cmath>
 
 #include "dust/concentration_run.h"
+#include "ltr/version.h"
 #include "numerics/number_text.h"
+
+#ifdef LTR_HAVE_VIEW
+#include <QDateTime>
+
+#include "cli/offscreen_app.h"
+#include "view/report_pdf.h"
+#endif
 
 namespace ltr::cli {
 
@@ -142,6 +150,19 @@ bool RunConcentrationCase(TModelState& s, const ConcentrationSetup& setup, const
                     " шагов, частиц в полете: " + std::to_string(s.ParticleCount));
   }
   return completed;
+}
+
+void WriteRunReport(const TModelState& s, const std::string& fileName) {
+#ifdef LTR_HAVE_VIEW
+  OffscreenApplication gui;
+  std::string reason;
+  if (!WriteReportFile(RunReportPdf(s, QImage(), VersionText, QDateTime::currentDateTime()), fileName, reason))
+    throw RunFailure("не удалось записать отчет в файл " + Echo(fileName) + ": " + reason);
+#else
+  (void)s;
+  (void)fileName;
+  throw InputError("--report недоступен: ltr-cli собран без рисования");
+#endif
 }
 
 }  // namespace ltr::cli

@@ -25,6 +25,7 @@ struct ConcentrationOptions {
   std::string particleStep;  // auto or seconds; not given: as the run is described
   std::string replicas = "1";
   bool listVortices = false;
+  std::string report;  // --report: the PDF report of the run
 };
 
 // Follows the run on a progress bar: moment k of K while particles are
@@ -62,5 +63,10 @@ bool PrepareConcentrationCase(const ConcentrationOptions& options, const Concent
 // InputError with the core's message when the run refused to start.
 bool RunConcentrationCase(TModelState& s, const ConcentrationSetup& setup, const TConcentrationOptions& run,
                           bool quiet, const std::string& title);
+
+// Writes the PDF report of the last complete run of s (RunFailure when it
+// cannot be written, an existing file then left as it was; InputError when
+// ltr-cli was built without drawing).
+void WriteRunReport(const TModelState& s, const std::string& fileName);
 
 }  // namespace ltr::cli

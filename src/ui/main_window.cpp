@@ -20,9 +20,11 @@
 #include "ltr/version.h"
 #include "model/discretization.h"
 #include "solver/vortex_run.h"
+#include "ui/case_controller.h"
 #include "ui/main_window_shared.h"
 #include "ui/number_field.h"
 #include "ui/paint_box.h"
+#include "ui/results_window.h"
 
 namespace ltr {
 
@@ -108,6 +110,7 @@ TfrmMain::TfrmMain(TModelState& s, QWidget* parent)
   FitPageControl();
   ActivateLayouts(this);
   FormCreate();
+  AddExtraCommands();
 }
 
 TfrmMain::~TfrmMain() {
@@ -144,6 +147,8 @@ void TfrmMain::SetWindows(TfrmAbout* about, TfrmAreaParams* areaParams, TfrmDust
   AreaParams_ = areaParams;
   DustProperties_ = dustProperties;
   Results_ = results;
+  // The report of a run shows the picture as it is on the screen.
+  if (Results_ != nullptr) Results_->SetPictureSource([this] { return Renderer_.SceneBitmap; });
 }
 
 void TfrmMain::SetUiServices(const TUiServices& services) { Services_ = services; }
@@ -233,14 +238,19 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // A run in progress is not ended without asking. If the user agrees, it
-  // ends after its current step, so that the program can end cleanly once its
-  // handler has returned.
+  // A run in progress is not ended without asking; then changes of the case
+  // not yet saved are saved, dropped, or the window stays. If the user
+  // agrees to both, the run ends after its current step, so that the program
+  // can end cleanly once its handler has returned.
+  if (ActiveRun_ != TRunKind::None && Services_.confirm && !Services_.confirm(this, Tr(QuitDuringRunQuestion))) {
+    event->ignore();
+    return;
+  }
+  if (Cases_ != nullptr && !Cases_->MayDiscardChanges()) {
+    event->ignore();
+    return;
+  }
   if (ActiveRun_ != TRunKind::None) {
-    if (Services_.confirm && !Services_.confirm(this, Tr(QuitDuringRunQuestion))) {
-      event->ignore();
-      return;
-    }
     s_.StopVortexRun = true;
     s_.StopConcentration = true;
   }

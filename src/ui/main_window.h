@@ -15,6 +15,7 @@
 #include <string>
 
 #include "dust/concentration_run.h"
+#include "io/vortex_commands.h"
 #include "model/model_state.h"
 #include "model/observer.h"
 #include "model/outcome.h"
@@ -39,6 +40,7 @@ class QWidget;
 
 namespace ltr {
 
+class TCaseController;
 class TfrmAbout;
 class TfrmAreaParams;
 class TfrmDustProperties;
@@ -83,6 +85,18 @@ class TfrmMain : public QMainWindow, public TObserver {
   // shown in a message.
   bool SavePicture(const QString& fileName);
 
+  // Beside the specified commands (main_window_extras.cpp): the cases kept in
+  // files, the parameter study, the user's guide and the keys that start and
+  // stop the run of the page shown.
+  TCaseController* Cases() const { return Cases_; }
+  // A file given on the command line: a case (".json") or a vortex structure
+  // file; false (after a message) when it was refused, nothing changed then.
+  bool OpenFile(const QString& fileName);
+  // Replaces the case: the enclosure, switches and dust of c; with `flow`, the
+  // flow loaded for it (and its texts), otherwise the simulation is discarded
+  // as a confirmed change of the enclosure does.
+  void ReplaceCase(const TCase& c, TFlow* flow, const TLoadResult* loaded);
+
   // TObserver: what the core asks of the window.
   void SetStatusText(const std::string& text) override;
   void SetLabel(TLabel label, const std::string& text) override;
@@ -111,6 +125,11 @@ class TfrmMain : public QMainWindow, public TObserver {
   void N4Click();
   void N7Click();
   void miShowLastConcentrationClick();
+  // Beside the specified commands (main_window_extras.cpp).
+  void miStudyClick();
+  void miHelpClick();
+  void miStartRunClick();
+  void miStopRunClick();
   // The view of the picture (main_window_commands.cpp).
   void miZoomInClick();
   void miZoomOutClick();
@@ -126,6 +145,10 @@ class TfrmMain : public QMainWindow, public TObserver {
 
  private:
   friend class TRunGuard;
+  friend class TCaseController;
+
+  // The commands beside the specified ones (main_window_extras.cpp).
+  void AddExtraCommands();
 
   // Building the window (main_window_pages.cpp; FormCreate in main_window.cpp).
   void BuildMenus();
@@ -195,6 +218,8 @@ class TfrmMain : public QMainWindow, public TObserver {
   TfrmAreaParams* AreaParams_ = nullptr;
   TfrmDustProperties* DustProperties_ = nullptr;
   TfrmShowOutputConcentration* Results_ = nullptr;
+  TCaseController* Cases_ = nullptr;
+  class TfrmHelp* Help_ = nullptr;
 
   // The controls, named for what they are; each keeps the window's designed
   // name (N5, N12, ToolButton1, PaintBox1, PageControl1…) as its Qt object

@@ -18,6 +18,7 @@
 #include "model/discretization.h"
 #include "ui/about_box.h"
 #include "ui/area_params_dialog.h"
+#include "ui/case_controller.h"
 #include "ui/dust_properties_dialog.h"
 #include "ui/main_window_shared.h"
 #include "ui/paint_box.h"
@@ -68,6 +69,7 @@ bool TfrmMain::LoadFile(const QString& fileName) {
   edDt_->setText(QString::fromStdString(result.DtText));
   ShowExhaustedCount();
   btnContinue_->setEnabled(true);
+  if (Cases_ != nullptr) Cases_->FlowChanged(fileName);
   return true;
 }
 
@@ -80,7 +82,9 @@ void TfrmMain::miSaveClick() {
 
 bool TfrmMain::SaveFile(const QString& fileName) {
   if (ActiveRun_ != TRunKind::None) return false;
-  return Report(SaveVortexStructure(s_.Case(), s_.Flow(), QFile::encodeName(fileName).toStdString()));
+  if (!Report(SaveVortexStructure(s_.Case(), s_.Flow(), QFile::encodeName(fileName).toStdString()))) return false;
+  if (Cases_ != nullptr) Cases_->FlowChanged(fileName);
+  return true;
 }
 
 // Menu "Данные" → "Сохранить рисунок…".
@@ -117,6 +121,7 @@ void TfrmMain::N12Click() {
   ShowExhaustedCount();
   btnDrawClick();
   btnContinue_->setEnabled(false);
+  if (Cases_ != nullptr) Cases_->FlowChanged(QString());
 }
 
 // Menu "Параметры" → "Характеристика пылевого состава".

@@ -135,14 +135,12 @@ void TfrmMain::BuildMenus() {
   miAbout_ = action(help, "N7", "О программе", &TfrmMain::N7Click);
 
   // The menus open with Alt and their first letter; the commands used most
-  // have the usual keys.
-  miLoad_->setShortcut(QKeySequence::Open);
-  miSave_->setShortcut(QKeySequence::Save);
+  // have the usual keys (Ctrl+O, Ctrl+S and F1 belong to the case and the
+  // guide).
   miExit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   miZoomIn_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
   miZoomOut_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
   miZoomNo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-  miAbout_->setShortcut(QKeySequence(Qt::Key_F1));
 
   // The drop-down menus are windows of their own and take the window's font
   // only when given it.

@@ -22,6 +22,7 @@
 #include "solver/streamline.h"
 #include "solver/velocity.h"
 #include "solver/vortex_run.h"
+#include "ui/case_controller.h"
 #include "ui/main_window_shared.h"
 #include "ui/number_field.h"
 #include "ui/results_window.h"
@@ -148,15 +149,20 @@ void TfrmMain::RunVortexCommand(int maxFree, int startFreeCount, double startTim
   if (command != nullptr) btnStop_->setFocus();
   SetVortexButtons(false, false, true);
   bool ran = false;
+  bool flowChanged = false;
   try {
     TRunGuard guard(*this, TRunKind::Vortex);
     s_.Compute.Fast = cbFastVortexRun_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
-    ran = Report(RunVortices(s_.Case(), s_.Flow(), s_.Control(), *this, maxFree, startFreeCount, startTime, maxTime,
-                             dt));
+    const TOutcome outcome =
+        RunVortices(s_.Case(), s_.Flow(), s_.Control(), *this, maxFree, startFreeCount, startTime, maxTime, dt);
+    flowChanged = outcome.Kind() != TOutcome::TKind::Refused;
+    ran = Report(outcome);
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
+    flowChanged = true;
   }
+  if (flowChanged && Cases_ != nullptr) Cases_->FlowChanged(QString());
   // A refused run changed nothing and leaves the buttons as they were.
   const bool stopHadFocus = btnStop_->hasFocus();
   SetVortexButtons(true, ran || continueWas, false);
@@ -274,6 +280,8 @@ void TfrmMain::btnStartCountConcentrationClick() {
   // A run refused before it began leaves the last results and their menu item
   // as they were.
   if (!ConcentrationBegun_) return;
+  // Moving vortices leave the flow another than that of a file.
+  if (moveVortices && Cases_ != nullptr) Cases_->FlowChanged(QString());
   // The run repainted the picture only every few steps: the full picture of
   // the state it ended in.
   btnDrawClick();

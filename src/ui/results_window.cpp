@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QDateTime>
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@
 #include "numerics/number_text.h"
 #include "ui/font_fit.h"
 #include "ui/run_details_window.h"
+#include "view/report_pdf.h"
 
 namespace ltr {
 
@@ -189,6 +191,11 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
   btnExport_->setAutoDefault(false);
   connect(btnExport_, &QPushButton::clicked, this, &TfrmShowOutputConcentration::btnExportClick);
   bottom->addWidget(btnExport_);
+  btnReport_ = new QPushButton(QString::fromUtf8("Отчет…"), this);
+  btnReport_->setObjectName("btnReport");
+  btnReport_->setAutoDefault(false);
+  connect(btnReport_, &QPushButton::clicked, this, &TfrmShowOutputConcentration::btnReportClick);
+  bottom->addWidget(btnReport_);
   btnClose_ = new QPushButton(QString::fromUtf8("Закрыть"), this);
   btnClose_->setObjectName("btnClose");
   btnClose_->setDefault(true);
@@ -209,7 +216,7 @@ void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
   // Before the first complete run there is nothing to detail or export, and
   // no concentration to give in other units.
   const bool hasResults = HasResults(s);
-  for (QPushButton* b : {btnDetails_, btnExport_}) {
+  for (QPushButton* b : {btnDetails_, btnExport_, btnReport_}) {
     b->setEnabled(hasResults);
     b->setToolTip(hasResults ? QString() : QString::fromUtf8(NoResultsText));
   }
@@ -264,6 +271,7 @@ void TfrmShowOutputConcentration::btnDetailsClick() {
   if (Shown_ == nullptr || !HasResults(*Shown_)) return;
   if (Details_ == nullptr) {
     Details_ = new TfrmRunDetails(this);
+    Details_->OnReport = [this] { btnReportClick(); };
     Details_->Fill(*Shown_);
   }
   Services_.execDialog(Details_);
@@ -279,6 +287,17 @@ void TfrmShowOutputConcentration::btnExportClick() {
   std::string reason;
   if (!ExportResults(*Shown_, VersionText, QFile::encodeName(fileName).toStdString(), reason, flavour))
     Services_.message(this, QString::fromUtf8("Не удалось записать файл %1: %2").arg(fileName, Text(reason)));
+}
+
+void TfrmShowOutputConcentration::btnReportClick() {
+  if (Shown_ == nullptr || !HasResults(*Shown_) || !Services_.saveReportFile) return;
+  const QString fileName = Services_.saveReportFile(this);
+  if (fileName.isEmpty()) return;
+  const QImage picture = Picture_ ? Picture_() : QImage();
+  std::string reason;
+  if (!WriteReportFile(RunReportPdf(*Shown_, picture, VersionText, QDateTime::currentDateTime()),
+                       QFile::encodeName(fileName).toStdString(), reason))
+    Services_.message(this, QString::fromUtf8("Не удалось записать отчет в файл %1: %2").arg(fileName, Text(reason)));
 }
 
 }  // namespace ltr

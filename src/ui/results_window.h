@@ -3,6 +3,8 @@
 // model (injected and outlet concentration, outlet size composition).
 
 #include <QDialog>
+#include <QImage>
+#include <functional>
 
 #include "model/model_state.h"
 #include "ui/ui_services.h"
@@ -20,6 +22,9 @@ class TfrmShowOutputConcentration : public QDialog {
   explicit TfrmShowOutputConcentration(QWidget* parent = nullptr);
 
   void SetUiServices(const TUiServices& services) { Services_ = services; }
+  // The picture of the enclosure the report shows (the main window's); the
+  // report draws one of its own without it.
+  void SetPictureSource(std::function<QImage()> picture) { Picture_ = std::move(picture); }
 
   // Fills the labels and the grid from the model anew, then shows the window
   // modally.
@@ -49,6 +54,9 @@ class TfrmShowOutputConcentration : public QDialog {
   QLabel* lbOutputInterval_ = nullptr;
   QPushButton* btnDetails_ = nullptr;
   QPushButton* btnExport_ = nullptr;
+  QPushButton* btnReport_ = nullptr;
+  std::function<QImage()> Picture_;
+  void btnReportClick();
   class TfrmRunDetails* Details_ = nullptr;
   const TModelState* Shown_ = nullptr;
   void btnDetailsClick();

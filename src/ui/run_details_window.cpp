@@ -114,6 +114,13 @@ TfrmRunDetails::TfrmRunDetails(QWidget* parent)
 
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
+  auto* report = new QPushButton(QString::fromUtf8("Отчет…"), this);
+  report->setObjectName("btnReportDetails");
+  report->setAutoDefault(false);
+  connect(report, &QPushButton::clicked, this, [this] {
+    if (OnReport) OnReport();
+  });
+  bottom->addWidget(report);
   auto* close = new QPushButton(QString::fromUtf8("Закрыть"), this);
   close->setObjectName("btnCloseDetails");
   close->setDefault(true);

@@ -4,6 +4,7 @@
 // against the outlet and the grade-efficiency curve as charts.
 
 #include <QDialog>
+#include <functional>
 
 #include "model/model_state.h"
 
@@ -22,6 +23,9 @@ class TfrmRunDetails : public QDialog {
 
   // Fills the table and the charts from the last complete run of s.
   void Fill(const TModelState& s);
+  // What "Отчет…" does (the results window writes the report); the button
+  // is hidden without it.
+  std::function<void()> OnReport;
 
  private:
   QLabel* lbSummary_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QStringList>
 #include <QTreeView>
 
@@ -158,6 +159,54 @@ QString SavePictureFile(QWidget* parent) {
   return ChosenFile(dialog);
 }
 
+QString SaveFileOfType(QWidget* parent, const char* title, const char* filter, const char* suffix) {
+  QFileDialog dialog(parent, QString::fromUtf8(title), QStringLiteral("."));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QString::fromUtf8(filter));
+  dialog.setDefaultSuffix(QString::fromLatin1(suffix));
+  return ChosenFile(dialog);
+}
+
+QString OpenCaseFile(QWidget* parent) {
+  QFileDialog dialog(parent, QString::fromUtf8("Открыть расчет"), QStringLiteral("."));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(QString::fromUtf8("Расчеты (*.json)"));
+  FitFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.front();
+}
+
+TUiServices::TAnswer AskSaveChanges(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Question, AppTitle(), text, QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QString::fromUtf8("Да"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QString::fromUtf8("Нет"), QMessageBox::NoRole);
+  QPushButton* cancel = box.addButton(QString::fromUtf8("Отмена"), QMessageBox::RejectRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == yes) return TUiServices::TAnswer::Yes;
+  if (box.clickedButton() == no) return TUiServices::TAnswer::No;
+  return TUiServices::TAnswer::Cancel;
+}
+
+// The list of the last cases in the user's settings of the program.
+const char* const RecentCasesKey = "recentCases";
+
+QStringList LoadRecentCases() {
+  QSettings settings(QStringLiteral("ltr"), QStringLiteral("ltr"));
+  return settings.value(QString::fromLatin1(RecentCasesKey)).toStringList();
+}
+
+void StoreRecentCases(const QStringList& files) {
+  QSettings settings(QStringLiteral("ltr"), QStringLiteral("ltr"));
+  settings.setValue(QString::fromLatin1(RecentCasesKey), files);
+}
+
 }  // namespace
 
 QString RussianFileSize(qint64 bytes) {
@@ -188,6 +237,19 @@ TUiServices DefaultUiServices() {
   services.saveResultsFile = SaveResultsFile;
   services.savePictureFile = SavePictureFile;
   services.execDialog = [](QDialog* dialog) { return dialog->exec(); };
+  services.openCaseFile = OpenCaseFile;
+  services.saveCaseFile = [](QWidget* parent) {
+    return SaveFileOfType(parent, "Сохранить расчет", "Расчеты (*.json)", "json");
+  };
+  services.saveReportFile = [](QWidget* parent) {
+    return SaveFileOfType(parent, "Сохранить отчет", "Отчеты PDF (*.pdf)", "pdf");
+  };
+  services.saveTableFile = [](QWidget* parent) {
+    return SaveFileOfType(parent, "Экспорт таблицы", "Таблицы CSV (*.csv)", "csv");
+  };
+  services.askSaveChanges = AskSaveChanges;
+  services.loadRecentCases = LoadRecentCases;
+  services.storeRecentCases = StoreRecentCases;
   return services;
 }
 

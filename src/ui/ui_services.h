@@ -22,6 +22,18 @@ struct TUiServices {
   std::function<QString(QWidget* parent)> saveResultsFile;
   std::function<QString(QWidget* parent)> savePictureFile;            // PNG file; empty: cancelled
   std::function<int(QDialog* dialog)> execDialog;                     // QDialog::exec by default
+  // Cases, studies and reports.
+  std::function<QString(QWidget* parent)> openCaseFile;    // a case file (.json); empty: cancelled
+  std::function<QString(QWidget* parent)> saveCaseFile;    // .json; empty: cancelled
+  std::function<QString(QWidget* parent)> saveReportFile;  // .pdf; empty: cancelled
+  std::function<QString(QWidget* parent)> saveTableFile;   // .csv; empty: cancelled
+  // Yes / No / Cancel about unsaved changes: the answer.
+  enum class TAnswer { Yes, No, Cancel };
+  std::function<TAnswer(QWidget* parent, const QString& text)> askSaveChanges;
+  // The last cases opened or saved, most recent first, kept between the
+  // program's runs (in the user's settings).
+  std::function<QStringList()> loadRecentCases;
+  std::function<void(const QStringList& files)> storeRecentCases;
 };
 
 // The property of the window that asked for a results file by which the file

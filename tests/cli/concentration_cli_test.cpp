@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/run_cli.h"
+#include "numerics/number_text.h"
 
 namespace ltr {
 namespace {
@@ -144,6 +145,35 @@ TEST(ConcentrationCliTest, ACaseFileGivesTheRunItsPageFieldsAndItsFlow) {
   ASSERT_EQ(fromOptions.status, 0) << fromOptions.err;
   EXPECT_EQ(fromCase.out, fromOptions.out);
   EXPECT_TRUE(Json(fromCase).contains("exhausted_vortices"));
+}
+
+// --report writes the run's PDF report, which holds its numbers as the
+// results window writes them; sweep --report that of the study; a run
+// stopped before its results writes none.
+TEST(ConcentrationCliTest, ReportsHoldTheNumbersOfTheRunAndOfTheStudy) {
+  const std::string pdf = "/tmp/ltr-report-" + std::to_string(::getpid()) + ".pdf";
+  const auto run = RunCli(Coarse({"--seed", "4", "--quiet", "--report", pdf}));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto j = Json(run);
+  EXPECT_EQ(j["report"], pdf);
+  std::string text = testing::PdfText(pdf);
+  for (const char* key : {"output_concentration", "real_input_concentration"})
+    EXPECT_NE(text.find(FormatFixed(j[key].get<double>(), 8, 7) + " кг/м3"), std::string::npos) << key << "\n" << text;
+  EXPECT_NE(text.find("Зерно генератора размеров частиц"), std::string::npos);
+
+  const auto study = RunCli({"sweep", "--set", "H=0.05", "--set", "InputConcentration=3e-6", "--param", "Speed",
+                             "--values", "2;3,5", "--particles", "3", "--moments", "3", "--seed", "4", "--quiet",
+                             "--report", pdf});
+  ASSERT_EQ(study.status, 0) << study.err;
+  text = testing::PdfText(pdf);
+  for (const char* words : {"Отчет об исследовании", "Скорость в отсосе, м/с (Speed)", "2; 3,5"})
+    EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
+
+  std::remove(pdf.c_str());
+  const auto stopped = RunCli(Coarse({"--seed", "4", "--quiet", "--max-steps", "5", "--report", pdf}));
+  EXPECT_EQ(stopped.status, 1);
+  EXPECT_EQ(stopped.out, "");
+  EXPECT_FALSE(std::ifstream(pdf).good());
 }
 
 // Own particle steps: the run says its model time, which the described run

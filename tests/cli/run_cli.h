@@ -74,4 +74,16 @@ inline CliResult RunCli(const std::vector<std::string>& args, long fileSizeLimit
   return r;
 }
 
+// The text of a PDF file as pdftotext (Debian's poppler-utils) reads it.
+inline std::string PdfText(const std::string& path) {
+  const std::string command = "pdftotext -enc UTF-8 '" + path + "' - 2>&1";
+  std::string text;
+  if (FILE* pipe = ::popen(command.c_str(), "r"); pipe != nullptr) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return text;
+}
+
 }  // namespace ltr::testing

@@ -99,6 +99,8 @@ TEST(SweepCliTest, ARangeEndsOnItsLastValue) {
 }
 
 TEST(SweepCliTest, BadSweepsAreRefusedBeforeAnyRun) {
+  const std::string flow = "/tmp/ltr-sweep-" + std::to_string(::getpid()) + ".evt";
+  ASSERT_EQ(RunCli({"vortex", "--set", "H=0.05", "--save", flow, "--quiet"}).status, 0);
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"sweep", "--param", "Nothing", "--values", "1"},
         {"sweep", "--param", "Speed", "--values", "2,x"},
@@ -108,12 +110,13 @@ TEST(SweepCliTest, BadSweepsAreRefusedBeforeAnyRun) {
         {"sweep", "--param", "Speed", "--values", "2,1e9"},
         {"sweep", "--param", "Speed", "--values", "2", "--part", "2/2"},
         // A file's flow brings its own enclosure: every row would be the same run.
-        {"sweep", "--param", "Speed", "--values", "2,3", "--load", "/nonexistent/run.evt"}}) {
+        {"sweep", "--param", "Speed", "--values", "2,3", "--load", flow}}) {
     const auto r = RunCli(Coarse(args));
     EXPECT_EQ(r.status, 2) << args[3] << " " << args[4];
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
+  std::remove(flow.c_str());
 }
 
 }  // namespace
