@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dust/run_statistics.h"
+#include "dust/snapshot_run.h"
 #include "model/model_state.h"
 
 namespace ltr {
@@ -33,9 +34,20 @@ nlohmann::json ResultsJson(const TModelState& s, const std::string& version);
 // form that reads back exactly.
 std::string ResultsCsv(const TModelState& s, const std::string& version);
 
+// The average over the moments of the flow: the plan, every moment's run and
+// the summaries (mean, spread, 95 % interval between the moments and the mean
+// of the runs' own intervals).
+nlohmann::json SnapshotsJson(const TSnapshotResults& r);
+// The same as CSV sections: # snapshots (a row per moment), # snapshot_summary,
+// # snapshot_fractions and # snapshot_grade_efficiency.
+std::string SnapshotsCsv(const TSnapshotResults& r);
+
 // Writes ResultsJson (a name ending in .json) or ResultsCsv (any other name)
-// to fileName through the atomic replacement. False with the reason.
+// to fileName through the atomic replacement, with the average over the
+// moments of the flow added when `snapshots` holds one (key "snapshots", or
+// the sections of SnapshotsCsv after the others). False with the reason.
 bool ExportResults(const TModelState& s, const std::string& version,
-                   const std::string& fileName, std::string& reason);
+                   const std::string& fileName, std::string& reason,
+                   const TSnapshotResults* snapshots = nullptr);
 
 }  // namespace ltr
