@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include "dust/snapshot_run.h"
 #include "model/model_state.h"
 #include "ui/ui_services.h"
 
@@ -22,11 +23,14 @@ class TfrmShowOutputConcentration : public QDialog {
   void SetUiServices(const TUiServices& services) { Services_ = services; }
 
   // Fills the labels and the grid from the model anew, then shows the window
-  // modally.
-  void ShowFor(const TModelState& s);
+  // modally. With an average over the moments of the flow the window shows
+  // the average: its concentrations and shares, the interval from the spread
+  // between the moments and the mean of the runs' own intervals.
+  void ShowFor(const TModelState& s, const TSnapshotResults* snapshots = nullptr);
 
  private:
-  void FormShow(const TModelState& s);
+  void FormShow(const TModelState& s, const TSnapshotResults* snapshots);
+  void FormShowAverage(const TModelState& s, const TSnapshotResults& a);
 
  public:
   // The details window, filled for the state last shown.
@@ -46,6 +50,8 @@ class TfrmShowOutputConcentration : public QDialog {
   QPushButton* btnExport_ = nullptr;
   class TfrmRunDetails* Details_ = nullptr;
   const TModelState* Shown_ = nullptr;
+  const TSnapshotResults* ShownSnapshots_ = nullptr;
+  QLabel* lbSnapshots_ = nullptr;
   void btnDetailsClick();
   void btnExportClick();
   QTableWidget* sgDispersedComposition_ = nullptr;

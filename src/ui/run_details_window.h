@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "dust/snapshot_run.h"
 #include "model/model_state.h"
 
 class QTableWidget;
@@ -20,8 +21,10 @@ class TfrmRunDetails : public QDialog {
  public:
   explicit TfrmRunDetails(QWidget* parent = nullptr);
 
-  // Fills the table and the charts from the last complete run of s.
-  void Fill(const TModelState& s);
+  // Fills the table and the charts from the last complete run of s; with an
+  // average over the moments of the flow, also its summary, each moment's
+  // outlet concentration and the mean grade-efficiency curve.
+  void Fill(const TModelState& s, const TSnapshotResults* snapshots = nullptr);
 
  private:
   QLabel* lbSummary_ = nullptr;
