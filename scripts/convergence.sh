@@ -120,6 +120,33 @@ axis "Integration step of the particles" "\`--particle-step\`" \
   "0.001 s|$REF_H|$REF_DT|$P|$M|--particle-step 0.001" "0.0005 s|$REF_H|$REF_DT|$P|$M|--particle-step 0.0005" \
   "0.00025 s|$REF_H|$REF_DT|$P|$M|--particle-step 0.00025"
 
+# The same reference settings at 8 moments of the developed flow, 0.25 s
+# apart: how much the instant of the flow matters beside the particles.
+SNAPSHOTS=8
+if [ "$QUICK" = 1 ]; then SNAPSHOTS=2; fi
+t0=$(now)
+nice "$CLI" concentration --quiet --threads "$THREADS" --load "$(flow "$REF_H" "$REF_DT")" --seed "$SEED" \
+  --particles "$P" --moments "$M" --snapshots "$SNAPSHOTS" --every 0.25 > "$WORK/snapshots.json"
+snapshot_time=$(elapsed "$t0")
+echo "  moments of the flow done" >&2
+{
+  echo
+  echo "### Moments of the developed flow"
+  echo
+  echo "The reference settings in the flow at $SNAPSHOTS moments 0.25 s apart (\`--snapshots $SNAPSHOTS --every 0.25\`,"
+  echo "seeds $SEED, $((SEED + 1)), …; $snapshot_time s):"
+  echo
+  echo "| moment, s | free vortices | outlet concentration, mg/m³ | its 95 % interval, mg/m³ |"
+  echo "|---|---|---|---|"
+  jq -r '.snapshots.runs[] | "\(.time) \(.free_count) \(.output_concentration) \(.output_concentration_ci95[0]) \(.output_concentration_ci95[1])"' \
+    "$WORK/snapshots.json" |
+    awk '{ printf "| %.3f | %s | %.3f | %.3f to %.3f |\n", $1, $2, $3 * 1e6, $4 * 1e6, $5 * 1e6 }'
+  echo
+  jq -r '.snapshots.output_concentration | "\(.mean) \(.std_dev) \(.ci95[0]) \(.ci95[1]) \(.run_ci95_mean[0]) \(.run_ci95_mean[1])"' \
+    "$WORK/snapshots.json" |
+    awk '{ printf "Mean %.3f mg/m³, standard deviation between the moments %.3f mg/m³; 95 %% interval of the mean from\nthe spread between the moments %.3f to %.3f mg/m³ (±%.1f %%); the runs'"'"' own 95 %% intervals, averaged:\n%.3f to %.3f mg/m³ (±%.1f %%).\n", $1 * 1e6, $2 * 1e6, $3 * 1e6, $4 * 1e6, 50 * ($4 - $3) / $1, $5 * 1e6, $6 * 1e6, 50 * ($6 - $5) / $1 }'
+} >> "$WORK/tables.md"
+
 particle_dt=$(nice "$CLI" concentration --quiet --particles "$P" --moments 2 --seed 1 --max-steps 1 | jq .particle_dt)
 total=$(elapsed "$started")
 {

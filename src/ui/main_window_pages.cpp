@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -233,11 +234,14 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   edSnapshotEvery_->setSingleStep(0.05);
   edSnapshotEvery_->setValue(0.25);
   edSnapshotEvery_->FitWidth(58);
+  // "N, через … с" under the check box's text.
   auto* snapshotLine = new QHBoxLayout;
-  snapshotLine->setSpacing(6);
-  snapshotLine->addWidget(MakeLabel(page, Tr("N:")));
+  snapshotLine->setSpacing(3);
+  snapshotLine->addSpacing(style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                           style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing));
   snapshotLine->addWidget(edSnapshotCount_, 0, Qt::AlignVCenter);
   snapshotLine->addWidget(MakeLabel(page, Tr(", через")));
+  snapshotLine->addSpacing(3);
   snapshotLine->addWidget(edSnapshotEvery_, 0, Qt::AlignVCenter);
   snapshotLine->addWidget(MakeLabel(page, Tr("с")));
   snapshotLine->addStretch(1);

@@ -131,7 +131,7 @@ void TfrmRunDetails::Fill(const TModelState& s, const TSnapshotResults* snapshot
     average += QString::fromUtf8("). Выходная концентрация по полям, мг/м3:");
     for (const TSnapshotResult& r : a.Runs)
       average += QString::fromUtf8(" %1 (%2 с);")
-                     .arg(Text(FormatFixed(static_cast<Extended>(r.OutputConcentration) * 1000000.0L, 4, 3)),
+                     .arg(Text(FormatFixed(static_cast<Extended>(r.OutputConcentration) * 1000000.0L, 3, 2)),
                           Text(FormatFixed(r.Time, 6, 3)));
     average.chop(1);
     summary = average + QString::fromUtf8(".\nТаблица и графики - расчет в последнем поле (%1 с): ")
