@@ -18,7 +18,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libhwy-dev
   xvfb xauth fonts-dejavu-core poppler-utils
-  qt6-translations-l10n locales
+  qt6-translations-l10n locales jq
   clang libclang-rt-dev libomp-dev
   help2man librsvg2-bin dpkg-dev
   lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db x11-utils

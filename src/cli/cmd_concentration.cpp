@@ -12,8 +12,10 @@
 #include "cli/run_options.h"
 #include "dust/concentration_run.h"
 #include "dust/run_statistics.h"
+#include "dust/snapshot_run.h"
 #include "io/results_export.h"
 #include "numerics/random.h"
+#include "solver/vortex_run.h"
 #include "numerics/number_text.h"
 
 namespace ltr::cli {
@@ -23,6 +25,23 @@ namespace {
 // The most replicas one call runs.
 constexpr int MaxReplicas = 10000;
 
+
+// Follows an average over the moments of the flow: the vortex run between
+// the moments, then the concentration runs.
+class SnapshotProgressBar : public TObserver {
+ public:
+  explicit SnapshotProgressBar(Progress& progress) : progress_(progress) {}
+
+  void VortexRunProgress(double time, double, double maxTime) override {
+    progress_.Update(0.0, "поле скоростей: " + VortexRunProgressText(time, maxTime));
+  }
+  void SnapshotProgress(int done, int count, double fraction) override {
+    progress_.Update(fraction, SnapshotProgressText(done, count));
+  }
+
+ private:
+  Progress& progress_;
+};
 
 nlohmann::json SummaryJson(const std::vector<double>& values) {
   const TReplicaSummary r = SummarizeReplicas(values);
@@ -74,6 +93,11 @@ void RegisterConcentration(CLI::App& app) {
   sub->add_option("--replicas", options->replicas,
                   "repeat the run with this many seeds (--seed, --seed + 1, ...; from the clock without "
                   "--seed) from the same flow and report the mean, spread and 95 % interval (default 1)");
+  sub->add_option("--snapshots", options->snapshots,
+                  "average over K moments of the developed flow: the vortex run goes on from the flow (--max-time "
+                  "or --load) and the run is made in the flow of each moment, --every S seconds apart, with the "
+                  "seeds --seed, --seed + 1, ...; adds snapshots: every run, the means and their 95 % intervals");
+  sub->add_option("--every", options->every, "seconds of model time between the moments of --snapshots");
   sub->add_flag("--vortices", options->listVortices,
                 "also print every vortex after the run as [x, y, gamma], with the bound count");
   sub->add_option("--report", options->report,
@@ -92,10 +116,57 @@ void RegisterConcentration(CLI::App& app) {
     if (replicas > 1 && run.Seed.Kind == TSizeSeed::TKind::Clock) run.Seed = TSizeSeed::Fixed(ClockSeed());
 
     // The report's file is checked before anything is computed.
-    if (!options->report.empty()) CheckOutputs({OutputFile{"--report", options->report, "не удалось записать отчет в файл " + Echo(options->report), {}}});
+    const bool averaged = sub->count("--snapshots") > 0;
+    TSnapshotPlan plan;
+    if (averaged) {
+      if (replicas > 1) throw InputError("--snapshots и --replicas не задаются вместе");
+      if (!options->report.empty()) throw InputError("--snapshots и --report не задаются вместе");
+      if (options->run.maxTime.empty() && options->run.load.empty())
+        throw InputError("--snapshots требует поля скоростей: задайте --max-time или --load");
+      if (sub->count("--every") == 0) throw InputError("--snapshots требует --every: промежуток между полями, с");
+      plan.Count = IntegerOption("--snapshots", options->snapshots, 1, MaxSnapshotCount);
+      Extended every = 0;
+      if (!ParseReal(options->every, every) || !std::isfinite(static_cast<double>(every)) || !(every > 0))
+        throw InputError("значение --every должно быть положительным числом секунд: " + options->every);
+      plan.Every = ToDouble(every);
+      if (run.Seed.Kind == TSizeSeed::TKind::Unseeded)
+        throw InputError("--snapshots требует различных зерен: задайте --seed числом или не задавайте его");
+      if (run.Seed.Kind == TSizeSeed::TKind::Clock) run.Seed = TSizeSeed::Fixed(ClockSeed());
+    } else if (sub->count("--every") > 0) {
+      throw InputError("--every задается только вместе с --snapshots");
+    }
+    // The report's file is checked before anything is computed.
+    if (!options->report.empty())
+      CheckOutputs({OutputFile{"--report", options->report, "не удалось записать отчет в файл " + Echo(options->report), {}}});
 
     TModelState s;
     const bool flowComputed = PrepareConcentrationCase(*options, setup, s);
+
+    if (averaged) {
+      // The vortex run between the moments goes on as the flow was made: its
+      // maximum of free vortices and its time step, unless given.
+      const RunValues values = ParseRunOptions(options->run);
+      plan.MaxFree = sub->count("--max-free") > 0 ? values.maxFree : s.MaxFreeVortex;
+      plan.Dt = sub->count("--dt") > 0 ? values.dt : s.Dt;
+      plan.Threads = s.Compute.Threads;
+      TSnapshotResults snapshots;
+      Progress progress("Усреднение по мгновенным полям", options->run.quiet);
+      SnapshotProgressBar observer(progress);
+      const TOutcome outcome = RunSnapshots(s, observer, particles, moments, setup.moveVortices, run, plan, snapshots);
+      ThrowUnlessDone(outcome);
+      const bool completed = outcome.Ok();
+      progress.Finish(completed ? "средняя выходная концентрация " + FormatFixed(snapshots.Output.Between.Mean, 8, 7) +
+                                      " кг/м3"
+                                : std::string("остановлен"));
+      nlohmann::json results = Results(s, completed, flowComputed, run.ParticleStep.OwnSteps());
+      if (completed) results["snapshots"] = SnapshotsJson(snapshots);
+      if (options->listVortices) {
+        results["bound_count"] = s.BoundCount;
+        results["vortices"] = VortexList(s);
+      }
+      PrintJson(results);
+      return;
+    }
 
     // Every replica starts from this flow.
     const TModelState flow = replicas > 1 ? s : TModelState{};

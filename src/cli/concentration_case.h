@@ -24,6 +24,8 @@ struct ConcentrationOptions {
   std::string maxResidence = FormatGeneral(DefaultMaxResidence);
   std::string particleStep;  // auto or seconds; not given: as the run is described
   std::string replicas = "1";
+  std::string snapshots;  // empty: one run in the flow as it is
+  std::string every;
   bool listVortices = false;
   std::string report;  // --report: the PDF report of the run
 };

@@ -271,10 +271,152 @@ std::string ResultsCsv(const TModelState& s, const std::string& version, TCsvFla
   return w.Out;
 }
 
+namespace {
+
+nlohmann::json SummaryJson(const TReplicaSummary& r) {
+  return {{"mean", JsonNumber(r.Count > 0 ? r.Mean : std::nan(""))},
+          {"std_dev", JsonNumber(r.StdDev)},
+          {"ci95", JsonInterval(r.Mean95)}};
+}
+
+nlohmann::json StatisticJson(const TSnapshotStatistic& r) {
+  nlohmann::json j = SummaryJson(r.Between);
+  j["run_ci95_mean"] = JsonInterval(r.RunMean95);
+  return j;
+}
+
+// name,mean,std_dev,ci95_low,ci95_high,run_ci95_low,run_ci95_high
+void SummaryRow(TCsvWriter& w, const char* name, const TReplicaSummary& r, const TInterval& run) {
+  w.Text(name);
+  for (double v : {r.Count > 0 ? r.Mean : std::nan(""), r.StdDev, r.Mean95.Low, r.Mean95.High, run.Low, run.High}) {
+    w.Cell();
+    w.Number(v);
+  }
+  w.End();
+}
+
+// Cells of numbers, the first without a separator before it.
+void NumberRow(TCsvWriter& w, std::initializer_list<double> values) {
+  bool first = true;
+  for (double v : values) {
+    if (!first) w.Cell();
+    first = false;
+    w.Number(v);
+  }
+  w.End();
+}
+
+}  // namespace
+
+nlohmann::json SnapshotsJson(const TSnapshotResults& r) {
+  nlohmann::json j;
+  j["count"] = r.Plan.Count;
+  j["every"] = r.Plan.Every;
+  nlohmann::json runs = nlohmann::json::array();
+  for (const TSnapshotResult& run : r.Runs) {
+    nlohmann::json shares = nlohmann::json::array(), curve = nlohmann::json::array();
+    for (double v : run.OutletShares) shares.push_back(v);
+    for (double v : run.GradeEfficiency) curve.push_back(JsonNumber(v));
+    runs.push_back({{"time", run.Time},
+                    {"free_count", run.FreeCount},
+                    {"seed", run.Seed},
+                    {"output_concentration", run.OutputConcentration},
+                    {"output_concentration_ci95", JsonInterval(run.Statistics.Output95)},
+                    {"real_input_concentration", run.RealInputConcentration},
+                    {"penetration", run.Statistics.Penetration},
+                    {"penetration_ci95", JsonInterval(run.Statistics.Penetration95)},
+                    {"held_mass_share", run.HeldMassShare},
+                    {"steps", run.Steps},
+                    {"output_shares", std::move(shares)},
+                    {"grade_efficiency", std::move(curve)}});
+  }
+  j["runs"] = std::move(runs);
+  j["output_concentration"] = StatisticJson(r.Output);
+  j["penetration"] = StatisticJson(r.Penetration);
+  j["real_input_concentration"] = SummaryJson(r.Input);
+  j["held_mass_share"] = SummaryJson(r.HeldShare);
+  nlohmann::json fractions = nlohmann::json::array();
+  for (size_t k = 0; k < r.OutletShares.size(); ++k) {
+    nlohmann::json row = SummaryJson(r.OutletShares[k]);
+    if (k < r.Fractions.size()) {
+      row["lower"] = r.Fractions[k].Lower;
+      row["upper"] = r.Fractions[k].Upper;
+    }
+    fractions.push_back(std::move(row));
+  }
+  j["output_shares"] = std::move(fractions);
+  nlohmann::json curve = nlohmann::json::array();
+  for (size_t k = 0; k < r.GradeEfficiency.size(); ++k) {
+    nlohmann::json row = SummaryJson(r.GradeEfficiency[k]);
+    row["lower"] = k < r.ClassLower.size() ? r.ClassLower[k] : std::nan("");
+    row["upper"] = k < r.ClassUpper.size() ? r.ClassUpper[k] : std::nan("");
+    row["runs"] = r.GradeEfficiency[k].Count;
+    curve.push_back(std::move(row));
+  }
+  j["grade_efficiency"] = std::move(curve);
+  return j;
+}
+
+std::string SnapshotsCsv(const TSnapshotResults& r, TCsvFlavour flavour) {
+  TCsvWriter w;
+  if (flavour == TCsvFlavour::Spreadsheet) {
+    w.Separator = ';';
+    w.Point = ',';
+  }
+  w.Text("# snapshots\n");
+  w.Header({"time", "free_count", "seed", "output_concentration", "output_concentration_ci95_low",
+            "output_concentration_ci95_high", "real_input_concentration", "penetration", "penetration_ci95_low",
+            "penetration_ci95_high", "held_mass_share", "steps"});
+  for (const TSnapshotResult& run : r.Runs) {
+    w.Number(run.Time);
+    w.Cell();
+    w.Count(run.FreeCount);
+    w.Cell();
+    w.Text(std::to_string(run.Seed));
+    w.Cell();
+    NumberRow(w, {run.OutputConcentration, run.Statistics.Output95.Low, run.Statistics.Output95.High,
+                  run.RealInputConcentration, run.Statistics.Penetration, run.Statistics.Penetration95.Low,
+                  run.Statistics.Penetration95.High, run.HeldMassShare, static_cast<double>(run.Steps)});
+  }
+  const TInterval none{std::nan(""), std::nan("")};
+  w.Text("# snapshot_summary\n");
+  w.Header({"name", "mean", "std_dev", "ci95_low", "ci95_high", "run_ci95_low", "run_ci95_high"});
+  SummaryRow(w, "output_concentration", r.Output.Between, r.Output.RunMean95);
+  SummaryRow(w, "penetration", r.Penetration.Between, r.Penetration.RunMean95);
+  SummaryRow(w, "real_input_concentration", r.Input, none);
+  SummaryRow(w, "held_mass_share", r.HeldShare, none);
+  w.Text("# snapshot_fractions\n");
+  w.Header({"lower", "upper", "output_share_mean", "std_dev", "ci95_low", "ci95_high"});
+  for (size_t k = 0; k < r.OutletShares.size(); ++k) {
+    const TReplicaSummary& f = r.OutletShares[k];
+    NumberRow(w, {k < r.Fractions.size() ? r.Fractions[k].Lower : std::nan(""),
+                  k < r.Fractions.size() ? r.Fractions[k].Upper : std::nan(""), f.Mean, f.StdDev, f.Mean95.Low,
+                  f.Mean95.High});
+  }
+  w.Text("# snapshot_grade_efficiency\n");
+  w.Header({"lower", "upper", "runs", "mean", "std_dev", "ci95_low", "ci95_high"});
+  for (size_t k = 0; k < r.GradeEfficiency.size(); ++k) {
+    const TReplicaSummary& c = r.GradeEfficiency[k];
+    NumberRow(w, {k < r.ClassLower.size() ? r.ClassLower[k] : std::nan(""),
+                  k < r.ClassUpper.size() ? r.ClassUpper[k] : std::nan(""), static_cast<double>(c.Count),
+                  c.Count > 0 ? c.Mean : std::nan(""), c.StdDev, c.Mean95.Low, c.Mean95.High});
+  }
+  return w.Out;
+}
+
 bool ExportResults(const TModelState& s, const std::string& version, const std::string& fileName,
-                   std::string& reason, TCsvFlavour flavour) {
+                   std::string& reason, TCsvFlavour flavour, const TSnapshotResults* snapshots) {
   const bool json = fileName.size() >= 5 && fileName.compare(fileName.size() - 5, 5, ".json") == 0;
-  const std::string text = json ? ResultsJson(s, version).dump(2) + "\n" : ResultsCsv(s, version, flavour);
+  const bool averaged = snapshots != nullptr && !snapshots->Empty();
+  std::string text;
+  if (json) {
+    nlohmann::json j = ResultsJson(s, version);
+    if (averaged) j["snapshots"] = SnapshotsJson(*snapshots);
+    text = j.dump(2) + "\n";
+  } else {
+    text = ResultsCsv(s, version, flavour);
+    if (averaged) text += SnapshotsCsv(*snapshots, flavour);
+  }
   return ReplaceFileText(fileName, text, reason);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dust/run_statistics.h"
+#include "dust/snapshot_run.h"
 #include "model/model_state.h"
 
 namespace ltr {
@@ -45,10 +46,21 @@ enum class TCsvFlavour { Program, Spreadsheet };
 std::string ResultsCsv(const TModelState& s, const std::string& version,
                        TCsvFlavour flavour = TCsvFlavour::Program);
 
+// The average over the moments of the flow: the plan, every moment's run and
+// the summaries (mean, spread, 95 % interval between the moments and the mean
+// of the runs' own intervals).
+nlohmann::json SnapshotsJson(const TSnapshotResults& r);
+// The same as CSV sections of the flavour: # snapshots (a row per moment),
+// # snapshot_summary, # snapshot_fractions and # snapshot_grade_efficiency.
+std::string SnapshotsCsv(const TSnapshotResults& r, TCsvFlavour flavour = TCsvFlavour::Program);
+
 // Writes ResultsJson (a name ending in .json) or ResultsCsv of the flavour
-// (any other name) to fileName through the atomic replacement. False with the
-// reason.
+// (any other name) to fileName through the atomic replacement, with the
+// average over the moments of the flow added when `snapshots` holds one (key
+// "snapshots", or the sections of SnapshotsCsv after the others). False with
+// the reason.
 bool ExportResults(const TModelState& s, const std::string& version, const std::string& fileName,
-                   std::string& reason, TCsvFlavour flavour = TCsvFlavour::Program);
+                   std::string& reason, TCsvFlavour flavour = TCsvFlavour::Program,
+                   const TSnapshotResults* snapshots = nullptr);
 
 }  // namespace ltr

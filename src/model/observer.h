@@ -55,6 +55,9 @@ class TObserver {
   // Progress of the vortex run after each step: the model time reached, from
   // the time the run started towards its maximum.
   virtual void VortexRunProgress(double /*time*/, double /*startTime*/, double /*maxTime*/) {}
+  // Progress of an average over the moments of the flow: the concentration
+  // runs done out of all, and the share of their work done (0 to 1).
+  virtual void SnapshotProgress(int /*done*/, int /*count*/, double /*fraction*/) {}
 };
 
 }  // namespace ltr

@@ -221,6 +221,13 @@ void TfrmMain::VortexRunProgress(double time, double startTime, double maxTime) 
   RunProgress_->setFormat(QString::fromStdString(VortexRunProgressText(time, maxTime)));
 }
 
+void TfrmMain::SnapshotProgress(int done, int count, double fraction) {
+  constexpr int Steps = 1000;
+  RunProgress_->setRange(0, Steps);
+  RunProgress_->setValue(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * Steps));
+  RunProgress_->setFormat(QString::fromStdString(SnapshotProgressText(done, count)));
+}
+
 void TfrmMain::ShowText(const QString& text) {
   if (Services_.message) Services_.message(this, text);
 }

@@ -16,6 +16,7 @@
 
 #include "dust/concentration_run.h"
 #include "io/vortex_commands.h"
+#include "dust/snapshot_run.h"
 #include "model/model_state.h"
 #include "model/observer.h"
 #include "model/outcome.h"
@@ -106,6 +107,10 @@ class TfrmMain : public QMainWindow, public TObserver {
   void FlowLineTo(const TRealPoint& p) override;
   void ConcentrationProgress(int moment, int moments, int inFlight, long long steps, double time) override;
   void VortexRunProgress(double time, double startTime, double maxTime) override;
+  void SnapshotProgress(int done, int count, double fraction) override;
+  // The average over the moments of the flow of the last complete run made
+  // with it; empty after a plain run.
+  const TSnapshotResults& LastSnapshots() const { return LastSnapshots_; }
 
  public slots:
   // The run control (main_window_runs.cpp).
@@ -249,6 +254,12 @@ class TfrmMain : public QMainWindow, public TObserver {
   QRadioButton* rbVortexesFixed_ = nullptr;
   QRadioButton* rbVortexesMove_ = nullptr;
   QCheckBox* cbFastConcentration_ = nullptr;
+  // "Усреднить по мгновенным полям": the number of moments and the time
+  // between them.
+  QCheckBox* cbSnapshots_ = nullptr;
+  TNumberField* edSnapshotCount_ = nullptr;
+  TNumberField* edSnapshotEvery_ = nullptr;
+  TSnapshotResults LastSnapshots_;
   QCheckBox* cbFastVortexRun_ = nullptr;
   QCheckBox* cbExhaustVortices_ = nullptr;
   bool VortexSizeReporting_ = false;

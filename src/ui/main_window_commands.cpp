@@ -139,7 +139,7 @@ void TfrmMain::N7Click() {
 
 // Menu "Параметры" → "Показать последний расчет концентрации".
 void TfrmMain::miShowLastConcentrationClick() {
-  if (Results_ != nullptr) Results_->ShowFor(s_);
+  if (Results_ != nullptr) Results_->ShowFor(s_, &LastSnapshots_);
 }
 
 // ---------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -297,6 +298,49 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   v->addLayout(stepLine);
   connect(cbParticleStep_, &QComboBox::currentIndexChanged, this,
           [this](int index) { edParticleStep_->setEnabled(index == 2); });
+
+  // The average over the moments of the developed flow: the vortex run goes
+  // on (with the fields of the velocity page) and the run is made in the flow
+  // of each moment.
+  cbSnapshots_ = new QCheckBox(Tr("Усреднить по мгновенным полям:"), page);
+  cbSnapshots_->setObjectName(QStringLiteral("cbSnapshots"));
+  cbSnapshots_->setToolTip(
+      Tr("Расчет поля скоростей продолжается (поля страницы \"Расчет поля скоростей\"), и расчет\n"
+         "концентрации делается в N мгновенных полях через заданное время; результат - среднее\n"
+         "с 95 % интервалом по разбросу между полями."));
+  v->addWidget(cbSnapshots_);
+  edSnapshotCount_ = new TNumberField(page);
+  edSnapshotCount_->setObjectName(QStringLiteral("edSnapshotCount"));
+  edSnapshotCount_->setDecimals(0);
+  edSnapshotCount_->setRange(2, MaxSnapshotCount);
+  edSnapshotCount_->setSingleStep(1);
+  edSnapshotCount_->setValue(8);
+  edSnapshotCount_->FitWidth(58);
+  edSnapshotEvery_ = new TNumberField(page);
+  edSnapshotEvery_->setObjectName(QStringLiteral("edSnapshotEvery"));
+  edSnapshotEvery_->setDecimals(3);
+  edSnapshotEvery_->setRange(0.001, 10000.0);
+  edSnapshotEvery_->setSingleStep(0.05);
+  edSnapshotEvery_->setValue(0.25);
+  edSnapshotEvery_->FitWidth(58);
+  // "N, через … с" under the check box's text.
+  auto* snapshotLine = new QHBoxLayout;
+  snapshotLine->setSpacing(3);
+  snapshotLine->addSpacing(style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                           style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing));
+  snapshotLine->addWidget(edSnapshotCount_, 0, Qt::AlignVCenter);
+  snapshotLine->addWidget(MakeLabel(page, Tr(", через")));
+  snapshotLine->addSpacing(3);
+  snapshotLine->addWidget(edSnapshotEvery_, 0, Qt::AlignVCenter);
+  snapshotLine->addWidget(MakeLabel(page, Tr("с")));
+  snapshotLine->addStretch(1);
+  v->addLayout(snapshotLine);
+  edSnapshotCount_->setEnabled(false);
+  edSnapshotEvery_->setEnabled(false);
+  connect(cbSnapshots_, &QCheckBox::toggled, this, [this](bool on) {
+    edSnapshotCount_->setEnabled(on);
+    edSnapshotEvery_->setEnabled(on);
+  });
 
   auto* rg = new QGroupBox(Tr(" Движение свободных вихрей "), page);
   rg->setObjectName(QStringLiteral("rgMoveVortexes"));

@@ -218,6 +218,29 @@ void TfrmMain::btnStartCountConcentrationClick() {
       return;
     }
   }
+  const bool averaged = cbSnapshots_->isChecked();
+  TSnapshotPlan plan;
+  if (averaged) {
+    const std::pair<TNumberField*, const char*> snapshotFields[] = {
+        {edSnapshotCount_, "Усреднить по мгновенным полям"},
+        {edSnapshotEvery_, "через … с"},
+    };
+    for (const auto& [field, name] : snapshotFields) {
+      if (const QString problem = field->Problem(Tr(name)); !problem.isEmpty()) {
+        ShowText(problem);
+        return;
+      }
+    }
+    // The vortex run between the moments goes on as Continue would.
+    double maxTime = 0;
+    if (!ReadVortexRunFields(plan.MaxFree, maxTime, plan.Dt)) return;
+    plan.Count = static_cast<int>(std::nearbyint(edSnapshotCount_->value()));
+    plan.Every = edSnapshotEvery_->value();
+    if (const std::string error = CheckSnapshotArgs(s_, plan); !error.empty()) {
+      ShowMessage(error);
+      return;
+    }
+  }
   const bool moveVortices = rbVortexesMove_->isChecked();
   TConcentrationOptions options = ConcentrationOptions_;
   double vortexDt = s_.Dt;
@@ -267,8 +290,22 @@ void TfrmMain::btnStartCountConcentrationClick() {
     s_.Compute.Fast = cbFastConcentration_->isChecked();
     s_.Compute.ExhaustVortices = cbExhaustVortices_->isChecked();
     if (options.ParticleStep.OwnSteps() && moveVortices) s_.Dt = vortexDt;
-    completed = Report(RunConcentration(s_.Case(), s_.Flow(), s_.DustRun(), s_.Results(), s_.Control(), *this,
-                                        numParticle, numIteration, moveVortices, options));
+    if (averaged) {
+      TSnapshotResults snapshots;
+      const TOutcome outcome = RunSnapshots(s_, *this, numParticle, numIteration, moveVortices, options, plan, snapshots);
+      // The runs of the moments report to no window: the labels of the last.
+      if (outcome.Kind() != TOutcome::TKind::Refused) {
+        ConcentrationBegun_ = true;
+        SetLabel(TLabel::Step, ParticleDtLabel(s_.Dust.ParticleDt));
+        SetLabel(TLabel::VortexCount2, FreeVortexCountLabel(s_.FreeCount));
+      }
+      completed = Report(outcome);
+      if (completed) LastSnapshots_ = std::move(snapshots);
+    } else {
+      completed = Report(RunConcentration(s_.Case(), s_.Flow(), s_.DustRun(), s_.Results(), s_.Control(), *this,
+                                          numParticle, numIteration, moveVortices, options));
+      if (completed) LastSnapshots_ = {};
+    }
   } catch (const std::bad_alloc&) {
     ShowText(Tr(OutOfMemoryText));
     s_.StopConcentration = true;
@@ -286,7 +323,7 @@ void TfrmMain::btnStartCountConcentrationClick() {
   // the state it ended in.
   btnDrawClick();
   miShowLastConcentration_->setVisible(completed);
-  if (completed && Results_ != nullptr) Results_->ShowFor(s_);
+  if (completed && Results_ != nullptr) Results_->ShowFor(s_, &LastSnapshots_);
 }
 
 // Button "Остановить" (page "Расчет концентрации").

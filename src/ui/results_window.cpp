@@ -129,6 +129,13 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
   lbOutputConcentration_ =
       addValueRow(OutputCaption, "lbOutputConcentration", "lbOutputInterval", lbOutputInterval_);
 
+  lbSnapshots_ = new QLabel(this);
+  lbSnapshots_->setObjectName("lbSnapshots");
+  lbSnapshots_->setWordWrap(true);
+  lbSnapshots_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lbSnapshots_->hide();
+  root->addWidget(lbSnapshots_);
+
   auto* frame = new QGroupBox(QString::fromUtf8(" Дисперсный состав пыли в отсасываемом воздухе: "), this);
   frame->setObjectName("GroupBox1");
   auto* frameLayout = new QVBoxLayout(frame);
@@ -204,13 +211,21 @@ TfrmShowOutputConcentration::TfrmShowOutputConcentration(QWidget* parent)
   root->addLayout(bottom);
 }
 
-void TfrmShowOutputConcentration::ShowFor(const TModelState& s) {
-  FormShow(s);
+void TfrmShowOutputConcentration::ShowFor(const TModelState& s, const TSnapshotResults* snapshots) {
+  FormShow(s, snapshots != nullptr && !snapshots->Empty() ? snapshots : nullptr);
   Services_.execDialog(this);
 }
 
-void TfrmShowOutputConcentration::FormShow(const TModelState& s) {
+void TfrmShowOutputConcentration::FormShow(const TModelState& s, const TSnapshotResults* snapshots) {
   Shown_ = &s;
+  ShownSnapshots_ = snapshots;
+  if (snapshots != nullptr) {
+    FormShowAverage(s, *snapshots);
+    return;
+  }
+  lbSnapshots_->clear();
+  lbSnapshots_->hide();
+  setFixedSize(kClientWidth, kClientHeight);
   lbRealInputConcentration_->setText(Concentration(s.RealInputConcentration));
   lbOutputConcentration_->setText(Concentration(s.OutputConcentration));
   // Before the first complete run there is nothing to detail or export, and
@@ -267,12 +282,65 @@ bool TfrmShowOutputConcentration::HasResults(const TModelState& s) {
   return s.OutputTally.Total().CountOf(TFateKind::Injected) > 0;
 }
 
+void TfrmShowOutputConcentration::FormShowAverage(const TModelState& s, const TSnapshotResults& a) {
+  lbRealInputConcentration_->setText(Concentration(a.Input.Mean));
+  lbRealInputMg_->setText(QString::fromUtf8("(%1 мг/м3)").arg(Milligrams(a.Input.Mean)));
+  const TSnapshotStatistic& out = a.Output;
+  lbOutputConcentration_->setText(Concentration(out.Between.Mean));
+  QString interval = QString::fromUtf8("(%1 мг/м3").arg(Milligrams(out.Between.Mean));
+  if (std::isfinite(out.Between.Mean95.Low))
+    interval += QString::fromUtf8("; ") + QString::fromStdString(ConfidenceIntervalText(
+                                               Milligrams(std::max(out.Between.Mean95.Low, 0.0)).toStdString(),
+                                               Milligrams(out.Between.Mean95.High).toStdString(), "мг/м3"));
+  lbOutputInterval_->setText(interval + ")");
+  lbNoResults_->hide();
+  // The report is of one run: it is not offered for an average.
+  for (QPushButton* b : {btnDetails_, btnExport_}) {
+    b->setEnabled(true);
+    b->setToolTip(QString());
+  }
+  btnReport_->setEnabled(false);
+  btnReport_->setToolTip(QString::fromUtf8("Отчет составляется по одному расчету, не по среднему"));
+  FitBeside(lbRealInputMg_, lbRealInputConcentration_, RealInputCaption);
+  FitBeside(lbOutputInterval_, lbOutputConcentration_, OutputCaption);
+  QString text = QString::fromUtf8("Среднее по %1 мгновенным полям через %2 с (%3–%4 с); интервал - по разбросу между "
+                                   "полями")
+                     .arg(a.Plan.Count)
+                     .arg(Text(FormatGeneral(a.Plan.Every)))
+                     .arg(Text(FormatFixed(a.Runs.front().Time, 6, 3)), Text(FormatFixed(a.Runs.back().Time, 6, 3)));
+  if (std::isfinite(out.RunMean95.Low))
+    text += QString::fromUtf8("; 95 % одного расчета в среднем: %1–%2 мг/м3")
+                .arg(Milligrams(out.RunMean95.Low), Milligrams(out.RunMean95.High));
+  lbSnapshots_->setText(text + ".");
+  lbSnapshots_->show();
+  setFixedSize(kClientWidth, kClientHeight + 2 * fontMetrics().lineSpacing() + 6);
+  if (Details_ != nullptr) Details_->Fill(s, &a);
+
+  const int n = static_cast<int>(std::min(a.OutletShares.size(), a.Fractions.size()));
+  sgDispersedComposition_->setRowCount(n);
+  for (int i = 0; i < n; ++i) {
+    const TFraction& f = a.Fractions[static_cast<size_t>(i)];
+    sgDispersedComposition_->setItem(i, 0, NumberCell(i + 1, sgDispersedComposition_->palette()));
+    sgDispersedComposition_->setItem(i, 1, Cell(Micrometres(f.Lower)));
+    sgDispersedComposition_->setItem(i, 2, Cell(Micrometres(f.Upper)));
+    sgDispersedComposition_->setItem(i, 3, Cell(Text(FormatFixed(a.OutletShares[static_cast<size_t>(i)].Mean, 4, 3))));
+  }
+  if (a.HeldShare.Mean > 0) {
+    lbHeldParticles_->setText(
+        QString::fromUtf8("Задержано в потоке: доля массы %1 в среднем").arg(Text(FormatFixed(a.HeldShare.Mean, 5, 4))));
+    lbHeldParticles_->show();
+  } else {
+    lbHeldParticles_->clear();
+    lbHeldParticles_->hide();
+  }
+}
+
 void TfrmShowOutputConcentration::btnDetailsClick() {
   if (Shown_ == nullptr || !HasResults(*Shown_)) return;
   if (Details_ == nullptr) {
     Details_ = new TfrmRunDetails(this);
     Details_->OnReport = [this] { btnReportClick(); };
-    Details_->Fill(*Shown_);
+    Details_->Fill(*Shown_, ShownSnapshots_);
   }
   Services_.execDialog(Details_);
 }
@@ -285,12 +353,13 @@ void TfrmShowOutputConcentration::btnExportClick() {
   const TCsvFlavour flavour =
       property(SpreadsheetCsvProperty).toBool() ? TCsvFlavour::Spreadsheet : TCsvFlavour::Program;
   std::string reason;
-  if (!ExportResults(*Shown_, VersionText, QFile::encodeName(fileName).toStdString(), reason, flavour))
+  if (!ExportResults(*Shown_, VersionText, QFile::encodeName(fileName).toStdString(), reason, flavour,
+                     ShownSnapshots_))
     Services_.message(this, QString::fromUtf8("Не удалось записать файл %1: %2").arg(fileName, Text(reason)));
 }
 
 void TfrmShowOutputConcentration::btnReportClick() {
-  if (Shown_ == nullptr || !HasResults(*Shown_) || !Services_.saveReportFile) return;
+  if (Shown_ == nullptr || !HasResults(*Shown_) || ShownSnapshots_ != nullptr || !Services_.saveReportFile) return;
   const QString fileName = Services_.saveReportFile(this);
   if (fileName.isEmpty()) return;
   const QImage picture = Picture_ ? Picture_() : QImage();

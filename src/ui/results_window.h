@@ -6,6 +6,7 @@
 #include <QImage>
 #include <functional>
 
+#include "dust/snapshot_run.h"
 #include "model/model_state.h"
 #include "ui/ui_services.h"
 
@@ -27,11 +28,14 @@ class TfrmShowOutputConcentration : public QDialog {
   void SetPictureSource(std::function<QImage()> picture) { Picture_ = std::move(picture); }
 
   // Fills the labels and the grid from the model anew, then shows the window
-  // modally.
-  void ShowFor(const TModelState& s);
+  // modally. With an average over the moments of the flow the window shows
+  // the average: its concentrations and shares, the interval from the spread
+  // between the moments and the mean of the runs' own intervals.
+  void ShowFor(const TModelState& s, const TSnapshotResults* snapshots = nullptr);
 
  private:
-  void FormShow(const TModelState& s);
+  void FormShow(const TModelState& s, const TSnapshotResults* snapshots);
+  void FormShowAverage(const TModelState& s, const TSnapshotResults& a);
 
  public:
   // Whether s holds the results of a complete concentration run, which the
@@ -59,6 +63,8 @@ class TfrmShowOutputConcentration : public QDialog {
   void btnReportClick();
   class TfrmRunDetails* Details_ = nullptr;
   const TModelState* Shown_ = nullptr;
+  const TSnapshotResults* ShownSnapshots_ = nullptr;
+  QLabel* lbSnapshots_ = nullptr;
   void btnDetailsClick();
   void btnExportClick();
   QTableWidget* sgDispersedComposition_ = nullptr;

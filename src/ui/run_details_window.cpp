@@ -129,7 +129,7 @@ TfrmRunDetails::TfrmRunDetails(QWidget* parent)
   root->addLayout(bottom);
 }
 
-void TfrmRunDetails::Fill(const TModelState& s) {
+void TfrmRunDetails::Fill(const TModelState& s, const TSnapshotResults* snapshots) {
   const TRunTally& tally = s.OutputTally;
   const TFateTally total = tally.Total();
   const TOutletStatistics stats = OutletStatistics(total, s.RealInputConcentration);
@@ -139,6 +139,32 @@ void TfrmRunDetails::Fill(const TModelState& s) {
   if (std::isfinite(stats.Penetration95.Low))
     summary += QString::fromUtf8(" (%1)").arg(Text(ConfidenceIntervalText(
         Percent(stats.Penetration95.Low).toStdString(), Percent(stats.Penetration95.High).toStdString(), "%")));
+  if (snapshots != nullptr && !snapshots->Empty()) {
+    const TSnapshotResults& a = *snapshots;
+    const TSnapshotStatistic& p = a.Penetration;
+    QString average =
+        QString::fromUtf8("Среднее по %1 мгновенным полям через %2 с: проскок пыли по массе %3 %")
+            .arg(a.Plan.Count)
+            .arg(Text(FormatGeneral(a.Plan.Every)))
+            .arg(Percent(p.Between.Mean));
+    if (std::isfinite(p.Between.Mean95.Low))
+      average += QString::fromUtf8(" (95 % между полями: %1 – %2 %").arg(Percent(p.Between.Mean95.Low),
+                                                                       Percent(p.Between.Mean95.High));
+    else
+      average += QString::fromUtf8(" (");
+    if (std::isfinite(p.RunMean95.Low))
+      average += QString::fromUtf8("; 95 % одного расчета в среднем: %1 – %2 %")
+                     .arg(Percent(p.RunMean95.Low), Percent(p.RunMean95.High));
+    average += QString::fromUtf8("). Выходная концентрация по полям, мг/м3:");
+    for (const TSnapshotResult& r : a.Runs)
+      average += QString::fromUtf8(" %1 (%2 с);")
+                     .arg(Text(FormatFixed(static_cast<Extended>(r.OutputConcentration) * 1000000.0L, 3, 2)),
+                          Text(FormatFixed(r.Time, 6, 3)));
+    average.chop(1);
+    summary = average + QString::fromUtf8(".\nТаблица и графики - расчет в последнем поле (%1 с): ")
+                            .arg(Text(FormatFixed(a.Runs.back().Time, 6, 3))) +
+              summary;
+  }
   lbSummary_->setText(summary);
 
   const int K = static_cast<int>(std::min(tally.Fractions.size(), s.Dust.Fractions.size()));
@@ -223,6 +249,16 @@ void TfrmRunDetails::Fill(const TModelState& s) {
   }
   grade->addSeries(line);
   grade->addSeries(points);
+  QLineSeries* mean = nullptr;
+  if (snapshots != nullptr && !snapshots->Empty()) {
+    mean = new QLineSeries;
+    mean->setName(QString::fromUtf8("Среднее по мгновенным полям, %"));
+    const TSnapshotResults& a = *snapshots;
+    for (size_t k = 0; k < a.GradeEfficiency.size() && k < a.ClassLower.size(); ++k)
+      if (a.GradeEfficiency[k].Count > 0)
+        mean->append((a.ClassLower[k] + a.ClassUpper[k]) / 2 * 1e6, a.GradeEfficiency[k].Mean * 100);
+    grade->addSeries(mean);
+  }
   for (QLegendMarker* marker : grade->legend()->markers(points)) marker->setVisible(false);
   auto* sizeAxis = new QValueAxis;
   sizeAxis->setRange(tally.ClassLow * 1e6, tally.ClassHigh * 1e6);
@@ -235,7 +271,9 @@ void TfrmRunDetails::Fill(const TModelState& s) {
   percentAxis->setTitleText(QString::fromUtf8("Проскок, %"));
   grade->addAxis(sizeAxis, Qt::AlignBottom);
   grade->addAxis(percentAxis, Qt::AlignLeft);
-  for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(points)}) {
+  for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(points),
+                                  static_cast<QAbstractSeries*>(mean)}) {
+    if (series == nullptr) continue;
     series->attachAxis(sizeAxis);
     series->attachAxis(percentAxis);
   }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <functional>
 
+#include "dust/snapshot_run.h"
 #include "model/model_state.h"
 
 class QTableWidget;
@@ -21,8 +22,10 @@ class TfrmRunDetails : public QDialog {
  public:
   explicit TfrmRunDetails(QWidget* parent = nullptr);
 
-  // Fills the table and the charts from the last complete run of s.
-  void Fill(const TModelState& s);
+  // Fills the table and the charts from the last complete run of s; with an
+  // average over the moments of the flow, also its summary, each moment's
+  // outlet concentration and the mean grade-efficiency curve.
+  void Fill(const TModelState& s, const TSnapshotResults* snapshots = nullptr);
   // What "Отчет…" does (the results window writes the report); the button
   // is hidden without it.
   std::function<void()> OnReport;

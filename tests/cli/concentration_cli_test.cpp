@@ -270,3 +270,58 @@ TEST(ConcentrationCliTest, ReplicasRepeatTheRunWithTheFollowingSeeds) {
 
 }  // namespace
 }  // namespace ltr
+
+namespace ltr {
+namespace {
+
+// Averaging over the moments of the flow: the first moment's run is the plain
+// run in the flow as it is, the summary is that of the moments, the output
+// does not depend on the thread count, and options that make no sense are
+// refused with one line and status 2.
+TEST(ConcentrationCliTest, SnapshotsAverageTheRunsOfTheFlowsMoments) {
+  const std::vector<std::string> flow = {"--max-time", "0.03", "--seed", "7", "--quiet", "--max-residence", "1"};
+  auto averaged = [&flow](const std::string& threads) {
+    std::vector<std::string> more = flow;
+    more.insert(more.end(), {"--snapshots", "2", "--every", "0.01", "--threads", threads});
+    const auto r = RunCli(Coarse(more));
+    EXPECT_EQ(r.status, 0) << r.err;
+    return Json(r);
+  };
+  const auto one = averaged("1");
+  const auto two = averaged("2");
+  EXPECT_EQ(one, two);
+  const auto plain = Json(RunCli(Coarse(flow)));
+  const auto& runs = one["snapshots"]["runs"];
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0]["output_concentration"], plain["output_concentration"]);
+  EXPECT_EQ(runs[0]["output_concentration_ci95"], plain["output_concentration_ci95"]);
+  EXPECT_NEAR(runs[1]["time"].get<double>() - runs[0]["time"].get<double>(), 0.01, 0.0025 + 1e-12);
+  EXPECT_EQ(runs[1]["seed"], 8);
+  const double mean = (runs[0]["output_concentration"].get<double>() + runs[1]["output_concentration"].get<double>()) / 2;
+  EXPECT_DOUBLE_EQ(one["snapshots"]["output_concentration"]["mean"].get<double>(), mean);
+  EXPECT_EQ(one["snapshots"]["output_concentration"]["run_ci95_mean"].size(), 2u);
+  // The output's own results are those of the last moment.
+  EXPECT_EQ(one["output_concentration"], runs[1]["output_concentration"]);
+
+  const std::vector<std::vector<std::string>> refused = {
+      {"--snapshots", "2", "--every", "0.01", "--seed", "7"},                    // no flow to go on from
+      {"--max-time", "0.01", "--every", "0.01"},                                 // --every alone
+      {"--max-time", "0.01", "--snapshots", "2"},                                // no --every
+      {"--max-time", "0.01", "--snapshots", "0", "--every", "0.01"},
+      {"--max-time", "0.01", "--snapshots", "2", "--every", "0"},
+      {"--max-time", "0.01", "--snapshots", "2", "--every", "0.01", "--replicas", "2"},
+      {"--max-time", "0.01", "--snapshots", "2", "--every", "0.01", "--seed", "none"},
+      {"--max-time", "0.01", "--snapshots", "2", "--every", "0.001"},            // below the vortex step
+  };
+  for (const auto& args : refused) {
+    std::vector<std::string> more = args;
+    more.push_back("--quiet");
+    const auto r = RunCli(Coarse(more));
+    EXPECT_EQ(r.status, 2) << args[1] << args[3];
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace ltr

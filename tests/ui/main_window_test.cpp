@@ -586,6 +586,31 @@ TEST_F(MainWindowTest, CompleteConcentrationRunShowsResults) {
 
   Action("miShowLastConcentration")->trigger();
   EXPECT_EQ(Shown.size(), 2);
+  auto* average = results.findChild<QLabel*>("lbSnapshots");
+  ASSERT_NE(average, nullptr);
+  EXPECT_TRUE(average->isHidden());
+
+  // Averaged over two moments of the flow, 0,01 s apart: the vortex run goes
+  // on with the velocity page's fields, and the results window shows the
+  // average.
+  Get<QCheckBox>("cbSnapshots")->setChecked(true);
+  Get<TNumberField>("edSnapshotCount")->setValue(2);
+  Get<TNumberField>("edSnapshotEvery")->setValue(0.01);
+  Button("btnStartCountConcentration")->click();
+  EXPECT_TRUE(Messages.isEmpty()) << Messages.join('|').toStdString();
+  ASSERT_EQ(w->LastSnapshots().Runs.size(), 2u);
+  EXPECT_NEAR(w->LastSnapshots().Runs[1].Time - w->LastSnapshots().Runs[0].Time, 0.01, 0.0025 + 1e-12);
+  EXPECT_EQ(Shown.size(), 3);
+  EXPECT_FALSE(average->isHidden());
+  EXPECT_TRUE(average->text().startsWith(U("Среднее по 2 мгновенным полям через 0,01 с"))) << average->text().toStdString();
+  EXPECT_EQ(results.findChild<QLabel*>("lbOutputConcentration")->text().left(9),
+            QString::fromStdString(FormatFixed(w->LastSnapshots().Output.Between.Mean, 8, 7)).left(9));
+  EXPECT_EQ(Buttons(), "EDDED");
+  // A plain run again shows its own results.
+  Get<QCheckBox>("cbSnapshots")->setChecked(false);
+  Button("btnStartCountConcentration")->click();
+  EXPECT_TRUE(w->LastSnapshots().Empty());
+  EXPECT_TRUE(average->isHidden());
 }
 
 // The particle step: as the run is described, automatic or typed; a typed
