@@ -40,6 +40,10 @@ struct TParticleStepMode {
   bool operator==(const TParticleStepMode&) const = default;
 };
 
+// The names of the particle step modes as the window offers them, in the
+// order of TParticleStepMode::TKind.
+inline constexpr const char* ParticleStepCaptions[] = {"по шагу ввода частиц", "автоматически", "задать, с:"};
+
 struct TConcentrationOptions {
   TSizeSeed Seed;
   // When above 0, the run is stopped (as by the Stop button) once it has made

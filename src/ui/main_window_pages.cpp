@@ -283,7 +283,7 @@ QWidget* TfrmMain::BuildConcentrationPage() {
   v->addWidget(MakeLabel(page, Tr("Шаг интегрирования частиц"), "lbParticleStep"));
   cbParticleStep_ = new QComboBox(page);
   cbParticleStep_->setObjectName(QStringLiteral("cbParticleStep"));
-  cbParticleStep_->addItems({Tr("по шагу ввода частиц"), Tr("автоматически"), Tr("задать, с:")});
+  for (const char* caption : ParticleStepCaptions) cbParticleStep_->addItem(Tr(caption));
   cbParticleStep_->setToolTip(
       Tr("По шагу ввода частиц: один шаг Рунге-Кутты на каждый шаг по времени, через который вводятся частицы.\n"
          "Автоматически и заданный шаг: частицы появляются через тот же шаг по времени, а движутся\n"

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dust/concentration_run.h"
 #include "dust/result_texts.h"
 #include "dust/run_statistics.h"
 #include "io/file_access.h"
@@ -132,8 +133,8 @@ void CaseSections(THtml& h, const TCase& c) {
 }
 
 QString ParticleStepText(const std::string& step) {
-  if (step == "described") return U("как в описании");
-  if (step == "auto") return U("автоматически");
+  if (step == "described") return U(ParticleStepCaptions[0]);
+  if (step == "auto") return U(ParticleStepCaptions[1]);
   Extended value = 0;
   return ParseReal(step, value) ? U("задан, ") + S(FormatGeneral(value)) + U(" с") : S(step);
 }
