@@ -149,16 +149,6 @@ QString SaveResultsFile(QWidget* parent) {
   return file;
 }
 
-QString SavePictureFile(QWidget* parent) {
-  QFileDialog dialog(parent, QString::fromUtf8("Сохранить рисунок"), QStringLiteral("."));
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(QString::fromUtf8("Рисунки PNG (*.png)"));
-  dialog.setDefaultSuffix(QStringLiteral("png"));
-  return ChosenFile(dialog);
-}
-
 QString SaveFileOfType(QWidget* parent, const char* title, const char* filter, const char* suffix) {
   QFileDialog dialog(parent, QString::fromUtf8(title), QStringLiteral("."));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -167,6 +157,10 @@ QString SaveFileOfType(QWidget* parent, const char* title, const char* filter, c
   dialog.setNameFilter(QString::fromUtf8(filter));
   dialog.setDefaultSuffix(QString::fromLatin1(suffix));
   return ChosenFile(dialog);
+}
+
+QString SavePictureFile(QWidget* parent) {
+  return SaveFileOfType(parent, "Сохранить рисунок", "Рисунки PNG (*.png)", "png");
 }
 
 QString OpenCaseFile(QWidget* parent) {
