@@ -63,7 +63,7 @@ void RegisterStreamline(CLI::App& app) {
     const bool flowComputed = FlowComputed(s.Flow());
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
     TObserver silent;
-    ThrowUnlessDone(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), silent, x, y, step, maxLen, &end));
+    ThrowUnlessDone(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), silent, x, y, step, maxLen, &end, s.Compute));
     nlohmann::json points = nlohmann::json::array();
     for (const TRealPoint& p : s.FlowLines.back()) points.push_back({ToDouble(p.X), ToDouble(p.Y)});
     nlohmann::json j;

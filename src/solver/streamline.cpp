@@ -46,13 +46,17 @@ std::string CheckFlowLineStep(const TAreaParams& area, double X, double Y, doubl
 }
 
 TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObserver& ui, double X, double Y,
-                       double Step, double MaxLen, TFlowLineEnd* end) {
+                       double Step, double MaxLen, TFlowLineEnd* end, const TComputeSettings& compute) {
   if (std::string error = CheckFlowLineArgs(X, Y, Step, MaxLen); !error.empty())
     return TOutcome::Refusal(std::move(error));
   if (std::string error = CheckFlowLineStep(c.Area, X, Y, Step); !error.empty())
     return TOutcome::Refusal(std::move(error));
 
   const int stepLimit = FlowLineStepLimit(Step, MaxLen);
+  // The vortices do not move while a line is traced: the fast kernel's
+  // arrays are loaded once.
+  TFastVortices fast;
+  if (compute.Fast) LoadFastVortices(c, f, fast);
   TRealPoint P{X, Y};
   double travelled = 0.0;
   TRealPointArray line;
@@ -70,7 +74,10 @@ TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObser
     }
     double u;
     double v;
-    VelocityVectorAt(c, f, P, -1, u, v);
+    if (compute.Fast)
+      FastVelocityAt(fast, ToDouble(P.X), ToDouble(P.Y), u, v);
+    else
+      VelocityVectorAt(c, f, P, -1, u, v);
     // A flow that is no longer finite gives no line at all.
     if (!std::isfinite(u) || !std::isfinite(v))
       return TOutcome::Failure(NonFiniteRunText("Построение линии тока остановлено", count + 1));

@@ -44,8 +44,11 @@ std::string CheckFlowLineStep(const TAreaParams& area, double X, double Y, doubl
 // refused (with CheckFlowLineArgs' message, nothing stored), and so is a step
 // too short to move the point (CheckFlowLineStep). A flow that gives
 // a velocity that is not finite ends the line without storing it (Failed).
-// When `end` is given, it receives why a traced line ended.
+// When `end` is given, it receives why a traced line ended. With
+// compute.Fast, the velocities are the fast kernel's double sums over the
+// vortices as they are (FastVelocityAt); otherwise the exact sums.
 TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObserver& ui, double X, double Y,
-                       double Step, double MaxLen, TFlowLineEnd* end = nullptr);
+                       double Step, double MaxLen, TFlowLineEnd* end = nullptr,
+                       const TComputeSettings& compute = {});
 
 }  // namespace ltr

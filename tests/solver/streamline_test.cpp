@@ -64,6 +64,29 @@ TEST(StreamlineTest, OneSecondOfFiveMillimetreStepsIs200Steps) {
   }
 }
 
+// In fast mode the line follows the fast kernel's velocities: close to the
+// exact line, but not the same to the last bit; the exact line is unchanged.
+TEST(StreamlineTest, FastModeTracesWithTheFastKernel) {
+  TModelState s;
+  BuildArea(s.Area, s.Flow());
+  ASSERT_TRUE(SolveCurrentFlow(s.Case(), s.Flow(), s.Compute));
+  TComputeSettings fast;
+  fast.Fast = true;
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.2, 0.6, 0.005, 0.3));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.2, 0.6, 0.005, 0.3, nullptr, fast));
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), Quiet(), 0.2, 0.6, 0.005, 0.3, nullptr, {}));
+  const TRealPointArray& exact = s.FlowLines[0];
+  const TRealPointArray& quick = s.FlowLines[1];
+  ASSERT_EQ(quick.size(), exact.size());
+  bool differs = false;
+  for (size_t k = 0; k < exact.size(); ++k) {
+    EXPECT_LT(static_cast<double>(Distance(quick[k], exact[k])), 1e-9) << k;
+    differs = differs || quick[k].X != exact[k].X || quick[k].Y != exact[k].Y;
+    EXPECT_EQ(s.FlowLines[2][k].X, exact[k].X);
+  }
+  EXPECT_TRUE(differs);
+}
+
 TEST(StreamlineTest, EndsAtTheWallItCrosses) {
   TModelState s;
   s.Area.H = 0.05;
