@@ -243,6 +243,9 @@ struct TRun {
   bool MatrFactored = false;
   TVortexArray MovedVortices;
   TFastVortices FastVortices;
+  // The free vortices alone, with no core (as the influence coefficients
+  // have none): the fast mode's right-hand side.
+  TFastVortices FastFreeVortices;
 };
 
 // The particles of the current or last concentration run: those in flight

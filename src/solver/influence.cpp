@@ -1,5 +1,6 @@
 #include "solver/influence.h"
 
+#include "numerics/fast_velocity.h"
 #include "numerics/parallel.h"
 #include "solver/velocity.h"
 
@@ -31,15 +32,37 @@ void UpdateRightSide(const TFlow& f, TRun& run) {
   const int F = f.FreeCount;
   // Rows are independent; each keeps its own sum in vortex order.
   const int threads = F > 0 ? ResolveThreadCount(run.Compute.Threads) : 1;
-  ParallelFor(N, threads, 16, [&f, &run, N, F](int i) {
-    const TCalcPoint& c = f.CalcPoints[i];
-    Extended sum = c.Vn;
+  if (run.Compute.Fast && F > 0) {
+    // The normal velocity the free vortices induce at each calc point, from
+    // the double sums of the fast kernel without a core.
+    TFastVortices& field = run.FastFreeVortices;
+    field.Resize(static_cast<size_t>(F));
     for (int k = 0; k < F; ++k) {
-      const TVortex& v = f.Vortices[N + k];
-      sum = sum - InducedVelocity(c.Pos, v.Pos, c.Normal) * v.Gamma;
+      field.X[k] = ToDouble(f.Vortices[N + k].Pos.X);
+      field.Y[k] = ToDouble(f.Vortices[N + k].Pos.Y);
+      field.Gamma[k] = ToDouble(f.Vortices[N + k].Gamma);
     }
-    run.Matr[i][N + 1] = sum;
-  });
+    field.CoreRadius = 0.0;
+    field.CoreEpsilon = 0.0;
+    FastVelocityTarget();  // picks the instruction set before the threads start
+    ParallelFor(N, threads, 64, [&f, &run, &field, N](int i) {
+      const TCalcPoint& c = f.CalcPoints[i];
+      double u = 0.0;
+      double v = 0.0;
+      FastVelocityAt(field, ToDouble(c.Pos.X), ToDouble(c.Pos.Y), u, v);
+      run.Matr[i][N + 1] = c.Vn - (static_cast<Extended>(u) * c.Normal.X + static_cast<Extended>(v) * c.Normal.Y);
+    });
+  } else {
+    ParallelFor(N, threads, 16, [&f, &run, N, F](int i) {
+      const TCalcPoint& c = f.CalcPoints[i];
+      Extended sum = c.Vn;
+      for (int k = 0; k < F; ++k) {
+        const TVortex& v = f.Vortices[N + k];
+        sum = sum - InducedVelocity(c.Pos, v.Pos, c.Normal) * v.Gamma;
+      }
+      run.Matr[i][N + 1] = sum;
+    });
+  }
   Extended sum = 0.0L;
   for (int k = 0; k < F; ++k) sum = sum - f.Vortices[N + k].Gamma;
   run.Matr[N][N + 1] = sum;

@@ -135,10 +135,16 @@ void MoveFreeVortices(const TCase& c, TFlow& f, TRun& run) {
 void TimeStep(const TCase& c, TFlow& f, TRun& run) {
   const int N = f.BoundCount;
 
-  // The four searches are independent of each other.
-  ParallelFor(SeparationPointCount, ResolveThreadCount(run.Compute.Threads), 1, [&c, &f](int j) {
+  // The four searches are independent of each other. In fast mode they sum
+  // with the fast kernel over the vortices as they are at the step's start.
+  const TFastVortices* fast = nullptr;
+  if (run.Compute.Fast) {
+    LoadFastVortices(c, f, run.FastVortices);
+    fast = &run.FastVortices;
+  }
+  ParallelFor(SeparationPointCount, ResolveThreadCount(run.Compute.Threads), 1, [&c, &f, fast](int j) {
     TSeparationPoint& sp = f.SepPoints[j];
-    if (c.Enabled[j]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo);
+    if (c.Enabled[j]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo, fast);
   });
 
   MoveFreeVortices(c, f, run);

@@ -109,12 +109,21 @@ bool FlowComputed(const TFlow& f) {
   return false;
 }
 
-int FindSeparation(const TCase& c, const TFlow& f, int From, int To) {
+int FindSeparation(const TCase& c, const TFlow& f, int From, int To, const TFastVortices* fast) {
   const int step = To >= From ? 1 : -1;
-  const int s0 = SignOf(VelocityAt(c, f, f.CalcPoints[From].Pos, XDirection, -1));
+  // The sign of the x component of the velocity at calc point i.
+  auto sign = [&](int i) {
+    const TRealPoint& P = f.CalcPoints[i].Pos;
+    if (fast == nullptr) return SignOf(VelocityAt(c, f, P, XDirection, -1));
+    double u = 0.0;
+    double v = 0.0;
+    FastVelocityAt(*fast, ToDouble(P.X), ToDouble(P.Y), u, v);
+    return SignOf(u);
+  };
+  const int s0 = sign(From);
   int i = From;
   while (i != To) {
-    if (SignOf(VelocityAt(c, f, f.CalcPoints[i].Pos, XDirection, -1)) != s0) break;
+    if (sign(i) != s0) break;
     i += step;
   }
   return i == From ? i : i - step;

@@ -45,7 +45,9 @@ bool FlowComputed(const TFlow& f);
 inline constexpr const char* FlowNotComputedQuestion =
     "Поле скоростей не рассчитано: все циркуляции равны нулю, воздух в укрытии неподвижен. Продолжить?";
 
-// Index of the separation position between calc points From and To.
-int FindSeparation(const TCase& c, const TFlow& f, int From, int To);
+// Index of the separation position between calc points From and To. With
+// `fast`, the signs are those of the fast kernel's sums over its vortices
+// (loaded from f as it is).
+int FindSeparation(const TCase& c, const TFlow& f, int From, int To, const TFastVortices* fast = nullptr);
 
 }  // namespace ltr
