@@ -310,6 +310,7 @@ class TConcentrationRun {
     d_.ConcentrationTime = 0;
 
     stepper_.MaxResidence = control_.MaxResidence;
+    stepper_.FrozenVortices = !MoveVortices_;
     stepper_.Prepare(static_cast<int>(d_.Particles.size()));
     startY_ = static_cast<Extended>(c_.Area.RoomHeight) - static_cast<Extended>(c_.Area.H) / 2;
     if (mode_.OwnSteps()) {

@@ -296,13 +296,25 @@ void SettleFates(const TDustParams& dust, TDustRun& d, TParticleStepper& stepper
 
 }  // namespace
 
+namespace {
+
+// The fast mode's arrays of the vortices as they are: at every step, or once
+// when they are frozen.
+void LoadFastVorticesOnce(const TCase& c, const TFlow& f, TRun& run, TParticleStepper& stepper) {
+  if (!run.Compute.Fast || (stepper.FrozenVortices && stepper.FastVorticesLoaded)) return;
+  LoadFastVortices(c, f, run.FastVortices);
+  stepper.FastVorticesLoaded = true;
+}
+
+}  // namespace
+
 void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper) {
   const int count = d.ParticleCount;
   if (count == 0) return;
   const int threads = ResolveThreadCount(run.Compute.Threads);
   stepper.Prepare(count);
   const TParticleBounds bounds(c.Area, stepper.MaxResidence);
-  if (run.Compute.Fast) LoadFastVortices(c, f, run.FastVortices);
+  LoadFastVorticesOnce(c, f, run, stepper);
   // A particle's exact step is worth a thread from a few particles on; the
   // fast one is some ten times cheaper.
   const int minPerThread = run.Compute.Fast ? 32 : 4;
@@ -322,7 +334,7 @@ void AdvanceParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TP
   const int threads = ResolveThreadCount(run.Compute.Threads);
   stepper.Prepare(count);
   const TParticleBounds bounds(c.Area, stepper.MaxResidence);
-  if (run.Compute.Fast) LoadFastVortices(c, f, run.FastVortices);
+  LoadFastVorticesOnce(c, f, run, stepper);
   ParallelFor(count, threads, 1, [&c, &f, &run, &d, &stepper, &bounds, &rule, interval](int i) {
     stepper.Fates[i] = AdvanceOne(c, f, run, d.Particles[i], bounds, rule, interval);
   });

@@ -72,6 +72,11 @@ struct TParticleStepper {
   // A particle longer in flight than this (s of model time) is held; 0: no
   // limit.
   double MaxResidence = 0.0;
+  // The vortices stay where they are for the whole run (frozen): the fast
+  // mode then loads its arrays once, at the first step, instead of at every
+  // step.
+  bool FrozenVortices = false;
+  bool FastVorticesLoaded = false;
   // Room for `capacity` particles.
   void Prepare(int capacity);
   std::vector<TParticleFate> Fates;
