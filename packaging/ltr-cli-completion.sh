@@ -13,8 +13,8 @@ mapfile -t subs < <("$cli" --help |
 # option line is "  NAMES [VALUE...]", two blanks or more, the description.
 option_words() {
   awk -v only_valued="$1" '/^  -/ {
-    spec = $0; sub(/^  /, "", spec); sub(/  .*/, "", spec)
-    if (split(spec, w, " ") < 2 && only_valued) next
+    usage = $0; sub(/^  /, "", usage); sub(/  .*/, "", usage)
+    if (split(usage, w, " ") < 2 && only_valued) next
     n = split(w[1], names, ","); for (i = 1; i <= n; i++) printf "%s ", names[i]
   }'
 }

@@ -70,8 +70,8 @@ axis() {
   local title="$1" name="$2"
   shift 2
   local rows=() results=() label h dt p m extra
-  for spec in "$@"; do
-    IFS='|' read -r label h dt p m extra <<< "$spec"
+  for setting in "$@"; do
+    IFS='|' read -r label h dt p m extra <<< "$setting"
     # shellcheck disable=SC2086
     results+=("$(run "$(flow "$h" "$dt")" "$p" "$m" $extra)")
     rows+=("$label")
