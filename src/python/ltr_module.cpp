@@ -98,8 +98,7 @@ class PythonObserver : public TStudyObserver {
   void RaiseIfInterrupted() {
     if (error_) {
       std::shared_ptr<py::error_already_set> error = std::move(error_);
-      error->restore();
-      throw py::error_already_set();
+      throw py::error_already_set(*error);
     }
   }
 
@@ -114,8 +113,8 @@ class PythonObserver : public TStudyObserver {
         if (studyCount_ > 0) fraction = (studyIndex_ + fraction) / studyCount_;
         progress_(fraction, text_);
       }
-    } catch (py::error_already_set&) {
-      error_ = std::make_shared<py::error_already_set>(std::move(py::error_already_set()));
+    } catch (py::error_already_set& e) {
+      error_ = std::make_shared<py::error_already_set>(std::move(e));
       Stop();
     }
   }
