@@ -177,7 +177,6 @@ struct CaseSection {
 };
 
 void SetSection(Case& c, Section kind, const py::dict& values) {
-  CaseSection section{nullptr, kind};
   for (auto item : values) {
     const std::string name = py::str(item.first);
     if (kind == Section::Area ? FindAreaField(name) == nullptr : FindDustField(name) == nullptr)
@@ -318,7 +317,8 @@ py::object RunFlow(Flow& f, double maxTime, std::optional<double> dt, std::optio
   s.Compute = ComputeOf(f, fast, exhaust, threads, false);
   s.StopVortexRun = false;
   TRunStart start;
-  if (s.FreeCount > 0 || s.Time != 0.0) RaiseUnlessDone(BeginContinuedRun(s.Case(), s.Flow(), free, maxTime, step, start));
+  if (s.FreeCount > 0 || s.Time != 0.0)
+    RaiseUnlessDone(BeginContinuedRun(s.Case(), s.Flow(), free, maxTime, step, start));
   PythonObserver observer(s.Control(), progress);
   int steps = 0;
   struct Counter : TObserver {
@@ -379,8 +379,8 @@ py::tuple Velocity(const Flow& f, const py::object& x, const py::object& y) {
 
 py::dict Field(const Flow& f, int nx, int ny, std::optional<bool> fast, int threads) {
   if (nx < 1 || nx > MaxFieldGridSide || ny < 1 || ny > MaxFieldGridSide)
-    ThrowInput("размер сетки должен быть от 1 до " + std::to_string(MaxFieldGridSide) + " точек: " +
-               std::to_string(nx) + " x " + std::to_string(ny));
+    ThrowInput("размер сетки должен быть от 1 до " + std::to_string(MaxFieldGridSide) +
+               " точек: " + std::to_string(nx) + " x " + std::to_string(ny));
   const TComputeSettings compute = ComputeOf(f, fast, std::nullopt, threads, false);
   TVelocityField field;
   {
@@ -443,7 +443,8 @@ std::shared_ptr<ConcentrationResult> Concentration(const Flow& flow, int particl
   TModelState& s = after->State;
   if (!std::isfinite(maxResidence) || maxResidence < 0)
     ThrowInput("значение max_residence должно быть неотрицательным числом секунд: " + FormatGeneral(maxResidence));
-  if (maxSteps < 0) ThrowInput("значение max_steps должно быть целым положительным числом: " + std::to_string(maxSteps));
+  if (maxSteps < 0)
+    ThrowInput("значение max_steps должно быть целым положительным числом: " + std::to_string(maxSteps));
   s.MaxResidence = maxResidence;
   s.Compute = ComputeOf(*after, fast, std::nullopt, threads, true);
   TConcentrationOptions run;
@@ -495,9 +496,8 @@ struct SweepResult {
 
 std::shared_ptr<SweepResult> Sweep(const Case& c, const std::string& param, const std::vector<double>& values,
                                    int particles, int moments, const py::object& seed, bool moveVortices,
-                                   const py::object& particleStep, double maxResidence,
-                                   std::optional<double> maxTime, std::optional<double> dt,
-                                   std::optional<int> maxFree, std::optional<bool> fast,
+                                   const py::object& particleStep, double maxResidence, std::optional<double> maxTime,
+                                   std::optional<double> dt, std::optional<int> maxFree, std::optional<bool> fast,
                                    std::optional<bool> exhaust, int threads, py::object progress) {
   TStudy study;
   study.Case = c.File.Case;
@@ -587,13 +587,20 @@ PYBIND11_MODULE(ltr, m) {
       .def(py::init(&MakeCase), py::arg("source") = py::none())
       .def_static("fields", &CaseFields, "Every field: section, name, unit, Russian caption, range, decimals")
       .def_property(
-          "area", [](std::shared_ptr<Case> c) { return CaseSection{c, Section::Area}; },
+          "area",
+          [](std::shared_ptr<Case> c) {
+            return CaseSection{c, Section::Area};
+          },
           [](Case& c, const py::dict& values) { SetSection(c, Section::Area, values); })
       .def_property(
-          "dust", [](std::shared_ptr<Case> c) { return CaseSection{c, Section::Dust}; },
+          "dust",
+          [](std::shared_ptr<Case> c) {
+            return CaseSection{c, Section::Dust};
+          },
           [](Case& c, const py::dict& values) { SetSection(c, Section::Dust, values); })
       .def_property(
-          "separation", [](const Case& c) { return std::vector<bool>(c.File.Case.Enabled.begin(), c.File.Case.Enabled.end()); },
+          "separation",
+          [](const Case& c) { return std::vector<bool>(c.File.Case.Enabled.begin(), c.File.Case.Enabled.end()); },
           [](Case& c, const std::vector<bool>& on) {
             if (on.size() != SeparationPointCount) ThrowInput("separation ожидает четыре значения");
             for (int i = 0; i < SeparationPointCount; ++i) c.File.Case.Enabled[i] = on[i];
@@ -611,9 +618,9 @@ PYBIND11_MODULE(ltr, m) {
             if (std::string error = FractionsError(fractions); !error.empty()) ThrowInput(error);
             c.File.Case.Dust.Fractions = fractions;
           })
-      .def("check",
-           [](const Case& c) { (void)CompletedCase(c); },
-           "Raises ValueError with the program's message when the case cannot be computed")
+      .def(
+          "check", [](const Case& c) { (void)CompletedCase(c); },
+          "Raises ValueError with the program's message when the case cannot be computed")
       .def("to_dict", [](const Case& c) { return ToPython(nlohmann::json::parse(CaseFileText(c.File))); })
       .def("save",
            [](const Case& c, const py::object& path) {
@@ -622,7 +629,9 @@ PYBIND11_MODULE(ltr, m) {
              if (!o) throw std::runtime_error(o.Message());
            })
       .def("copy", [](const Case& c) { return std::make_shared<Case>(c); })
-      .def("__repr__", [](const Case& c) { return "ltr.Case(" + std::string(py::repr(ToPython(nlohmann::json::parse(CaseFileText(c.File))))) + ")"; });
+      .def("__repr__", [](const Case& c) {
+        return "ltr.Case(" + std::string(py::repr(ToPython(nlohmann::json::parse(CaseFileText(c.File))))) + ")";
+      });
 
   py::class_<Flow, std::shared_ptr<Flow>>(m, "Flow", "The flow of a case: its discretization and vortices")
       .def(py::init(&MakeSteadyFlow), py::arg("case"), "The steady flow of the bound vortices of the case")
@@ -659,21 +668,29 @@ PYBIND11_MODULE(ltr, m) {
       .def("copy", [](const Flow& f) { return std::make_shared<Flow>(f); });
 
   py::class_<ConcentrationResult, std::shared_ptr<ConcentrationResult>>(m, "ConcentrationResult")
-      .def("to_dict", [](const ConcentrationResult& r) { return ToPython(r.Json); },
-           "Every number as ltr-cli concentration prints it")
-      .def("__getitem__", [](const ConcentrationResult& r, const std::string& key) {
-        if (!r.Json.contains(key)) throw py::key_error(key);
-        return ToPython(r.Json[key]);
-      })
-      .def_property_readonly("seed", [](const ConcentrationResult& r) -> py::object {
-        if (r.Seed.Kind == TSizeSeed::TKind::Value) return py::int_(r.Seed.Value);
-        return py::none();
-      })
+      .def(
+          "to_dict", [](const ConcentrationResult& r) { return ToPython(r.Json); },
+          "Every number as ltr-cli concentration prints it")
+      .def("__getitem__",
+           [](const ConcentrationResult& r, const std::string& key) {
+             if (!r.Json.contains(key)) throw py::key_error(key);
+             return ToPython(r.Json[key]);
+           })
+      .def_property_readonly("seed",
+                             [](const ConcentrationResult& r) -> py::object {
+                               if (r.Seed.Kind == TSizeSeed::TKind::Value) return py::int_(r.Seed.Value);
+                               return py::none();
+                             })
       .def_property_readonly("stopped", [](const ConcentrationResult& r) { return r.Json["stopped"].get<bool>(); })
-      .def_property_readonly("output_concentration", [](const ConcentrationResult& r) { return ToPython(r.Json["output_concentration"]); })
-      .def_property_readonly("real_input_concentration", [](const ConcentrationResult& r) { return ToPython(r.Json["real_input_concentration"]); })
-      .def_property_readonly("penetration", [](const ConcentrationResult& r) { return ToPython(r.Json.value("penetration", nlohmann::json())); })
-      .def_property_readonly("fates", [](const ConcentrationResult& r) { return ToPython(r.Json.value("fates", nlohmann::json())); })
+      .def_property_readonly("output_concentration",
+                             [](const ConcentrationResult& r) { return ToPython(r.Json["output_concentration"]); })
+      .def_property_readonly("real_input_concentration",
+                             [](const ConcentrationResult& r) { return ToPython(r.Json["real_input_concentration"]); })
+      .def_property_readonly(
+          "penetration",
+          [](const ConcentrationResult& r) { return ToPython(r.Json.value("penetration", nlohmann::json())); })
+      .def_property_readonly(
+          "fates", [](const ConcentrationResult& r) { return ToPython(r.Json.value("fates", nlohmann::json())); })
       .def_property_readonly("grade_efficiency",
                              [](const ConcentrationResult& r) -> py::object {
                                if (!r.Json.contains("grade_efficiency")) return py::none();
@@ -685,8 +702,9 @@ PYBIND11_MODULE(ltr, m) {
                                d["penetration"] = ResultArray(r, "grade_efficiency", "penetration");
                                return d;
                              })
-      .def_property_readonly("flow", [](const ConcentrationResult& r) { return r.After; },
-                             "The flow after the run (its free vortices moved with move_vortices)")
+      .def_property_readonly(
+          "flow", [](const ConcentrationResult& r) { return r.After; },
+          "The flow after the run (its free vortices moved with move_vortices)")
       .def("table", [](const ConcentrationResult& r) {
         // The grade-efficiency curve as a pandas DataFrame (pandas is optional).
         py::module_ pandas = py::module_::import("pandas");
@@ -695,9 +713,8 @@ PYBIND11_MODULE(ltr, m) {
 
   m.def("concentration", &Concentration, py::arg("flow"), py::arg("particles") = DefaultParticleCount,
         py::arg("moments") = DefaultMomentCount, py::arg("seed") = py::none(), py::arg("move_vortices") = false,
-        py::arg("particle_step") = py::none(), py::arg("max_residence") = DefaultMaxResidence,
-        py::arg("max_steps") = 0, py::arg("fast") = py::none(), py::arg("threads") = 0,
-        py::arg("progress") = py::none(),
+        py::arg("particle_step") = py::none(), py::arg("max_residence") = DefaultMaxResidence, py::arg("max_steps") = 0,
+        py::arg("fast") = py::none(), py::arg("threads") = 0, py::arg("progress") = py::none(),
         "The concentration run in the flow (a copy of it: the flow stays as it is); seed None draws one from "
         "the clock, 'none' takes the generator's fixed start sequence");
 
@@ -708,19 +725,20 @@ PYBIND11_MODULE(ltr, m) {
                                for (const TStudyRow& row : r.Rows) l.append(StudyRowDict(row));
                                return l;
                              })
-      .def("to_csv",
-           [](const SweepResult& r) {
-             std::string text = StudyCsvHeader(r.Fractions);
-             for (const TStudyRow& row : r.Rows) text += StudyCsvRow(r.Field, row, r.Fractions);
-             return text;
-           },
-           "The CSV ltr-cli sweep writes");
+      .def(
+          "to_csv",
+          [](const SweepResult& r) {
+            std::string text = StudyCsvHeader(r.Fractions);
+            for (const TStudyRow& row : r.Rows) text += StudyCsvRow(r.Field, row, r.Fractions);
+            return text;
+          },
+          "The CSV ltr-cli sweep writes");
 
   m.def("sweep", &Sweep, py::arg("case"), py::arg("param"), py::arg("values"),
         py::arg("particles") = DefaultParticleCount, py::arg("moments") = DefaultMomentCount,
         py::arg("seed") = py::none(), py::arg("move_vortices") = false, py::arg("particle_step") = py::none(),
-        py::arg("max_residence") = DefaultMaxResidence, py::arg("max_time") = py::none(),
-        py::arg("dt") = py::none(), py::arg("max_free") = py::none(), py::arg("fast") = py::none(),
-        py::arg("exhaust_removal") = py::none(), py::arg("threads") = 0, py::arg("progress") = py::none(),
+        py::arg("max_residence") = DefaultMaxResidence, py::arg("max_time") = py::none(), py::arg("dt") = py::none(),
+        py::arg("max_free") = py::none(), py::arg("fast") = py::none(), py::arg("exhaust_removal") = py::none(),
+        py::arg("threads") = 0, py::arg("progress") = py::none(),
         "The concentration run for each value of one field, as ltr-cli sweep");
 }
