@@ -6,7 +6,9 @@
 # command. help2man and rsvg-convert make the manual pages and the PNG icons of
 # the build; dpkg-dev gives CPack the package's library dependencies; the rest
 # of the last line checks the package (scripts/check_package.sh). The tests
-# read the text of the PDF reports with pdftotext (poppler-utils).
+# read the text of the PDF reports with pdftotext (poppler-utils). pybind11 with
+# the Python headers builds the Python module ltr; NumPy and pytest test it,
+# Matplotlib draws the plots of its example (docs/examples).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -21,6 +23,7 @@ PACKAGES=(
   qt6-translations-l10n locales jq
   clang libclang-rt-dev libomp-dev
   help2man librsvg2-bin dpkg-dev
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
   lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db x11-utils
 )
 

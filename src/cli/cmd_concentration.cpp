@@ -48,41 +48,6 @@ nlohmann::json SummaryJson(const std::vector<double>& values) {
   return {{"mean", r.Mean}, {"std_dev", JsonNumber(r.StdDev)}, {"ci95", JsonInterval(r.Mean95)}, {"values", values}};
 }
 
-nlohmann::json Results(const TModelState& s, bool completed, bool flowComputed, bool ownSteps) {
-  nlohmann::json j;
-  j["particle_dt"] = s.Dust.ParticleDt;
-  if (completed) {
-    j["real_input_concentration"] = s.RealInputConcentration;
-    j["output_concentration"] = s.OutputConcentration;
-    nlohmann::json fractions = nlohmann::json::array();
-    for (const TFraction& f : s.OutputFractions)
-      fractions.push_back({{"lower", f.Lower}, {"upper", f.Upper}, {"share", f.Share}});
-    j["output_fractions"] = std::move(fractions);
-  } else {
-    j["real_input_concentration"] = nullptr;
-    j["output_concentration"] = nullptr;
-    j["output_fractions"] = nullptr;
-  }
-  j["stopped"] = !completed;
-  j["steps"] = s.ConcentrationSteps;
-  j["free_count"] = s.FreeCount;
-  if (s.Compute.ExhaustVortices) j["exhausted_vortices"] = s.ExhaustedVortexCount;
-  // Only with own particle steps, whose run steps have no fixed length.
-  if (ownSteps) j["model_time"] = s.ConcentrationTime;
-  if (completed) {
-    j["held"] = s.HeldCount;
-    j["held_mass_share"] = s.HeldMassShare;
-    AddRunStatistics(j, s.Dust, s.Results());
-  } else {
-    j["held"] = nullptr;
-    j["held_mass_share"] = nullptr;
-  }
-  // Said only when it is so, so that a run in a computed flow prints what it
-  // always printed.
-  if (!flowComputed) j["flow_computed"] = false;
-  return j;
-}
-
 }  // namespace
 
 void RegisterConcentration(CLI::App& app) {
@@ -158,7 +123,7 @@ void RegisterConcentration(CLI::App& app) {
       progress.Finish(completed ? "средняя выходная концентрация " + FormatFixed(snapshots.Output.Between.Mean, 8, 7) +
                                       " кг/м3"
                                 : std::string("остановлен"));
-      nlohmann::json results = Results(s, completed, flowComputed, run.ParticleStep.OwnSteps());
+      nlohmann::json results = ConcentrationRunJson(s, completed, flowComputed, run.ParticleStep.OwnSteps());
       if (completed) results["snapshots"] = SnapshotsJson(snapshots);
       if (options->listVortices) {
         results["bound_count"] = s.BoundCount;
@@ -171,7 +136,7 @@ void RegisterConcentration(CLI::App& app) {
     // Every replica starts from this flow.
     const TModelState flow = replicas > 1 ? s : TModelState{};
     const bool completed = RunConcentrationCase(s, setup, run, options->run.quiet, "Расчет концентрации");
-    nlohmann::json results = Results(s, completed, flowComputed, run.ParticleStep.OwnSteps());
+    nlohmann::json results = ConcentrationRunJson(s, completed, flowComputed, run.ParticleStep.OwnSteps());
     if (replicas > 1 && completed) {
       std::vector<double> output{s.OutputConcentration}, input{s.RealInputConcentration},
           penetration{Penetration(s.OutputTally.Total())}, held{s.HeldMassShare};

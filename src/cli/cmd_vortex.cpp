@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "cli/run_options.h"
+#include "io/results_export.h"
 #include "io/vortex_file.h"
 
 namespace ltr::cli {
@@ -64,16 +65,7 @@ void RegisterVortex(CLI::App& app) {
     }
     WriteOutputs(outputs);
 
-    const int count = s.BoundCount + s.FreeCount;
-    Extended total = 0.0L;
-    for (int j = 0; j < count; ++j) total += s.Vortices[j].Gamma;
-    nlohmann::json j;
-    j["time"] = s.Time;
-    j["free_count"] = s.FreeCount;
-    j["bound_count"] = s.BoundCount;
-    j["steps"] = outcome.steps;
-    j["total_gamma"] = ToDouble(total);
-    if (s.Compute.ExhaustVortices) j["exhausted_vortices"] = s.ExhaustedVortexCount;
+    nlohmann::json j = VortexRunJson(s.Flow(), s.Compute, outcome.steps);
     if (options->listVortices) j["vortices"] = VortexList(s);
     PrintJson(j);
   });

@@ -116,6 +116,55 @@ void AddRunStatistics(nlohmann::json& j, const TDustParams& dust, const TResults
   j["grade_efficiency"] = std::move(curve);
 }
 
+nlohmann::json ConcentrationRunJson(const TModelState& s, bool completed, bool flowComputed, bool ownSteps) {
+  nlohmann::json j;
+  j["particle_dt"] = s.Dust.ParticleDt;
+  if (completed) {
+    j["real_input_concentration"] = s.RealInputConcentration;
+    j["output_concentration"] = s.OutputConcentration;
+    nlohmann::json fractions = nlohmann::json::array();
+    for (const TFraction& f : s.OutputFractions)
+      fractions.push_back({{"lower", f.Lower}, {"upper", f.Upper}, {"share", f.Share}});
+    j["output_fractions"] = std::move(fractions);
+  } else {
+    j["real_input_concentration"] = nullptr;
+    j["output_concentration"] = nullptr;
+    j["output_fractions"] = nullptr;
+  }
+  j["stopped"] = !completed;
+  j["steps"] = s.ConcentrationSteps;
+  j["free_count"] = s.FreeCount;
+  if (s.Compute.ExhaustVortices) j["exhausted_vortices"] = s.ExhaustedVortexCount;
+  // Only with own particle steps, whose run steps have no fixed length.
+  if (ownSteps) j["model_time"] = s.ConcentrationTime;
+  if (completed) {
+    j["held"] = s.HeldCount;
+    j["held_mass_share"] = s.HeldMassShare;
+    AddRunStatistics(j, s.Dust, s.Results());
+  } else {
+    j["held"] = nullptr;
+    j["held_mass_share"] = nullptr;
+  }
+  // Said only when it is so, so that a run in a computed flow prints what it
+  // always printed.
+  if (!flowComputed) j["flow_computed"] = false;
+  return j;
+}
+
+nlohmann::json VortexRunJson(const TFlow& f, const TComputeSettings& compute, int steps) {
+  const int count = f.BoundCount + f.FreeCount;
+  Extended total = 0.0L;
+  for (int j = 0; j < count; ++j) total += f.Vortices[j].Gamma;
+  nlohmann::json j;
+  j["time"] = f.Time;
+  j["free_count"] = f.FreeCount;
+  j["bound_count"] = f.BoundCount;
+  j["steps"] = steps;
+  j["total_gamma"] = ToDouble(total);
+  if (compute.ExhaustVortices) j["exhausted_vortices"] = f.ExhaustedVortexCount;
+  return j;
+}
+
 nlohmann::json ResultsJson(const TModelState& s, const std::string& version) {
   const TRunSettings& run = s.RunSettings;
   const TAreaParams& a = s.Area;

@@ -27,6 +27,20 @@ nlohmann::json JsonInterval(const TInterval& interval);
 // The fractions are those of the run's dust, `dust`.
 void AddRunStatistics(nlohmann::json& j, const TDustParams& dust, const TResults& r);
 
+// The results of the last concentration run of s as ltr-cli concentration
+// prints them: the particle step, the outlet concentration and composition
+// (null when the run stopped before it had results), the steps and free
+// vortices, the held particles and the statistics (AddRunStatistics) of a
+// complete run; model_time with own particle steps, exhausted_vortices when
+// vortices leave through the exhaust, flow_computed: false when the flow had
+// no circulation.
+nlohmann::json ConcentrationRunJson(const TModelState& s, bool completed, bool flowComputed, bool ownSteps);
+
+// The state a vortex run leaves, as ltr-cli vortex prints it: time, free and
+// bound counts, the steps made, the total circulation (summed in extended
+// precision) and, when vortices leave through the exhaust, how many did.
+nlohmann::json VortexRunJson(const TFlow& f, const TComputeSettings& compute, int steps);
+
 // The whole export of the model: program, case, run (s.RunSettings,
 // s.RunSeed, the residence limit, the flow's free vortices and time) and
 // results.
