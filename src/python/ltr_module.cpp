@@ -210,30 +210,25 @@ TCaseFile CompletedCase(const Case& c) {
   return file;
 }
 
+// One description of a field as a dict: its section, name, unit, one-line
+// caption, range (None for a field that is not typed) and decimals.
+template <class TField>
+py::dict FieldDict(const char* section, const TField& f) {
+  py::dict d;
+  d["section"] = section;
+  d["name"] = f.Name;
+  d["unit"] = f.Unit;
+  d["caption"] = OneLineCaption(f.Caption);
+  d["minimum"] = f.Minimum < f.Maximum ? py::object(py::float_(f.Minimum)) : py::object(py::none());
+  d["maximum"] = f.Minimum < f.Maximum ? py::object(py::float_(f.Maximum)) : py::object(py::none());
+  d["decimals"] = f.Decimals;
+  return d;
+}
+
 py::list CaseFields() {
   py::list fields;
-  for (const TAreaField& f : AreaFields) {
-    py::dict d;
-    d["section"] = "area";
-    d["name"] = f.Name;
-    d["unit"] = f.Unit;
-    d["caption"] = OneLineCaption(f.Caption);
-    d["minimum"] = f.Minimum < f.Maximum ? py::object(py::float_(f.Minimum)) : py::object(py::none());
-    d["maximum"] = f.Minimum < f.Maximum ? py::object(py::float_(f.Maximum)) : py::object(py::none());
-    d["decimals"] = f.Decimals;
-    fields.append(d);
-  }
-  for (const TDustField& f : DustFields) {
-    py::dict d;
-    d["section"] = "dust";
-    d["name"] = f.Name;
-    d["unit"] = f.Unit;
-    d["caption"] = OneLineCaption(f.Caption);
-    d["minimum"] = f.Minimum < f.Maximum ? py::object(py::float_(f.Minimum)) : py::object(py::none());
-    d["maximum"] = f.Minimum < f.Maximum ? py::object(py::float_(f.Maximum)) : py::object(py::none());
-    d["decimals"] = f.Decimals;
-    fields.append(d);
-  }
+  for (const TAreaField& f : AreaFields) fields.append(FieldDict("area", f));
+  for (const TDustField& f : DustFields) fields.append(FieldDict("dust", f));
   return fields;
 }
 
