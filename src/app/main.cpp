@@ -47,7 +47,9 @@ int AnswerWithoutWindow(int argc, char* argv[]) {
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("ltr %s\n", ltr::VersionText);
+      std::fputs("ltr ", stdout);
+      std::fputs(ltr::VersionText, stdout);
+      std::fputc('\n', stdout);
       return 0;
     }
   }

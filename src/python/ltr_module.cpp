@@ -264,6 +264,21 @@ TComputeSettings ComputeOf(const Flow& f, std::optional<bool> fast, std::optiona
   return compute;
 }
 
+
+// The flow of `source` made in s (the steady solve, or the file loaded) as
+// ltr-cli makes it, without the GIL; ValueError or RuntimeError as the outcome
+// says.
+void MakeFlowOf(TModelState& s, const TFlowSource& source) {
+  TFlowMade made;
+  TObserver quiet;
+  TOutcome outcome;
+  {
+    py::gil_scoped_release release;
+    outcome = MakeFlow(source, s.Case(), s.Flow(), s.DustRun(), s.Control(), quiet, made);
+  }
+  RaiseUnlessDone(outcome);
+}
+
 std::shared_ptr<Flow> MakeSteadyFlow(const Case& c) {
   auto f = std::make_shared<Flow>();
   const TCaseFile file = CompletedCase(c);
@@ -272,32 +287,15 @@ std::shared_ptr<Flow> MakeSteadyFlow(const Case& c) {
   f->Settings = file.Settings;
   s.Compute = ComputeOf(*f, std::nullopt, file.Settings.ExhaustRemoval.value_or(false), 0, false);
   BuildArea(s.Area, s.Flow());
-  TFlowSource source;
-  TFlowMade made;
-  TObserver quiet;
-  TOutcome outcome;
-  {
-    py::gil_scoped_release release;
-    outcome = MakeFlow(source, s.Case(), s.Flow(), s.DustRun(), s.Control(), quiet, made);
-  }
-  RaiseUnlessDone(outcome);
+  MakeFlowOf(s, TFlowSource{});
   return f;
 }
 
 std::shared_ptr<Flow> LoadFlow(const py::object& path) {
   auto f = std::make_shared<Flow>();
-  TModelState& s = f->State;
-  const std::string name = py::str(py::module_::import("os").attr("fsdecode")(path));
   TFlowSource source;
-  source.File = name;
-  TFlowMade made;
-  TObserver quiet;
-  TOutcome outcome;
-  {
-    py::gil_scoped_release release;
-    outcome = MakeFlow(source, s.Case(), s.Flow(), s.DustRun(), s.Control(), quiet, made);
-  }
-  RaiseUnlessDone(outcome);
+  source.File = py::str(py::module_::import("os").attr("fsdecode")(path));
+  MakeFlowOf(f->State, source);
   return f;
 }
 
