@@ -111,14 +111,13 @@ void MoveFreeVorticesThroughExhaust(const TCase& c, TFlow& f, TRun& run, const T
   }
 }
 
-}  // namespace
-
-void MoveFreeVortices(const TCase& c, TFlow& f, TRun& run) {
+// MoveFreeVortices with the fast mode's arrays already loaded from the
+// vortices as they are.
+void MoveLoadedFreeVortices(const TCase& c, TFlow& f, TRun& run) {
   const int N = f.BoundCount;
   const int F = f.FreeCount;
   if (static_cast<int>(run.MovedVortices.size()) < F) run.MovedVortices.resize(static_cast<size_t>(F));
   const TBox box = ContourBox(f.InnerRibs);
-  if (run.Compute.Fast) LoadFastVortices(c, f, run.FastVortices);
   // Velocities from the positions at the start of the step: the moved
   // vortices are written to MovedVortices and copied back only at the end, so
   // the vortices can move on several threads.
@@ -132,11 +131,19 @@ void MoveFreeVortices(const TCase& c, TFlow& f, TRun& run) {
   for (int j = 0; j < F; ++j) f.Vortices[N + j] = run.MovedVortices[j];
 }
 
+}  // namespace
+
+void MoveFreeVortices(const TCase& c, TFlow& f, TRun& run) {
+  if (run.Compute.Fast) LoadFastVortices(c, f, run.FastVortices);
+  MoveLoadedFreeVortices(c, f, run);
+}
+
 void TimeStep(const TCase& c, TFlow& f, TRun& run) {
   const int N = f.BoundCount;
 
   // The four searches are independent of each other. In fast mode they sum
-  // with the fast kernel over the vortices as they are at the step's start.
+  // with the fast kernel over the vortices as they are at the step's start,
+  // loaded once for the searches and the move.
   const TFastVortices* fast = nullptr;
   if (run.Compute.Fast) {
     LoadFastVortices(c, f, run.FastVortices);
@@ -147,7 +154,7 @@ void TimeStep(const TCase& c, TFlow& f, TRun& run) {
     if (c.Enabled[j]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo, fast);
   });
 
-  MoveFreeVortices(c, f, run);
+  MoveLoadedFreeVortices(c, f, run);
 
   // The run gives Vortices room for N + MaxFreeVortex entries; a caller that
   // raised the maximum without growing it still gets room here.
