@@ -25,6 +25,31 @@ struct StreamlineOptions {
   std::string maxLen = DefaultFlowLineMaxLenText;
 };
 
+// The points of the line as the text of a JSON array, written as the trace
+// hands them over: a compact text instead of a tree of JSON values (a line may
+// have a million points). The numbers are written as the JSON library writes
+// them.
+class TPointsText : public TObserver {
+ public:
+  void FlowLineStart(const TRealPoint& p) override { Add(p); }
+  void FlowLineTo(const TRealPoint& p) override { Add(p); }
+  const std::string& Text() {
+    if (text_.empty()) text_ = "[";
+    text_ += ']';
+    return text_;
+  }
+
+ private:
+  void Add(const TRealPoint& p) {
+    text_ += text_.empty() ? "[[" : ",[";
+    text_ += nlohmann::json(ToDouble(p.X)).dump();
+    text_ += ',';
+    text_ += nlohmann::json(ToDouble(p.Y)).dump();
+    text_ += ']';
+  }
+  std::string text_;
+};
+
 }  // namespace
 
 void RegisterStreamline(CLI::App& app) {
@@ -62,18 +87,21 @@ void RegisterStreamline(CLI::App& app) {
     // traced all the same, and the output says so.
     const bool flowComputed = FlowComputed(s.Flow());
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
-    TObserver silent;
-    ThrowUnlessDone(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), silent, x, y, step, maxLen, &end, s.Compute));
-    nlohmann::json points = nlohmann::json::array();
-    for (const TRealPoint& p : s.FlowLines.back()) points.push_back({ToDouble(p.X), ToDouble(p.Y)});
+    TPointsText points;
+    ThrowUnlessDone(TraceFlowLine(s.Case(), s.Flow(), points, x, y, step, maxLen, &end, s.Compute));
     nlohmann::json j;
-    j["points"] = std::move(points);
     // Each said only when it is so: the output of a line in a computed flow
     // that ends by itself stays as it was.
     if (!flowComputed) j["flow_computed"] = false;
     // The line was cut at the most steps a line may make, before its length.
     if (end == TFlowLineEnd::StepLimit) j["step_limit_reached"] = true;
-    PrintJson(j);
+    // The points go where the JSON library puts a placeholder; they are
+    // finite, as the trace stops at the first velocity that is not.
+    j["points"] = 0;
+    const std::string text = j.dump();
+    const std::string placeholder = "\"points\":0";
+    const size_t at = text.find(placeholder) + placeholder.size() - 1;
+    PrintJsonText({std::string_view(text).substr(0, at), points.Text(), std::string_view(text).substr(at + 1)});
   });
 }
 

@@ -150,8 +150,13 @@ void PrintJson(const nlohmann::json& j) {
   // nothing, with exit status 0. (A value that is deliberately absent is
   // written as null, not as a NaN.)
   if (!AllNumbersFinite(j)) throw RunFailure(NonFiniteResultText("Результат не выведен"));
+  PrintJsonText({j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)});
+}
+
+void PrintJsonText(std::initializer_list<std::string_view> parts) {
   errno = 0;
-  std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+  for (std::string_view part : parts) std::cout << part;
+  std::cout << std::endl;
   if (!std::cout) throw RunFailure("не удалось вывести результат: " + SystemReason(errno != 0 ? errno : EIO));
 }
 

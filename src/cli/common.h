@@ -5,9 +5,11 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 #include <climits>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/case_file.h"
@@ -111,5 +113,8 @@ nlohmann::json VortexList(const TFlow& s);
 // appears with its bad bytes replaced. RunFailure when a number in it is not
 // finite (which would print as null) or when stdout cannot take it.
 void PrintJson(const nlohmann::json& j);
+// Writes a JSON text already made, in parts, and its line end to stdout; a
+// failed write is a RunFailure.
+void PrintJsonText(std::initializer_list<std::string_view> parts);
 
 }  // namespace ltr::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numerics/fast_particle_step.h"
 #include "numerics/parallel.h"
 #include "solver/velocity.h"
 
@@ -68,18 +69,27 @@ void ParticleRungeKuttaStep(const TParticleMotion& m, Extended* Y, double h) {
   for (int i = 0; i < 4; ++i) Y[i] = Y[i] + ((k[i][1] + k[i][2]) * 2 + k[i][0] + k[i][3]) / 6;
 }
 
-void ExactDragStep(const TParticleMotion& m, Extended* Y, Extended h) {
-  const Extended tau = static_cast<Extended>(m.ParticleMass) / m.DragFactor;
-  const Extended wx = m.AirVx;
-  const Extended wy = m.AirVy - static_cast<Extended>(m.Gravity) * tau;
-  const Extended decay = std::expm1(-h / tau);  // e^(-h/tau) - 1
-  const Extended dvx = Y[0] - wx;
-  const Extended dvy = Y[2] - wy;
+namespace {
+
+// The drag step of ExactDragStep in the working precision Real: extended for
+// the exact mode, double (with the double expm1) for the fast one.
+template <typename Real>
+void DragStep(const TParticleMotion& m, Real* Y, Real h) {
+  const Real tau = static_cast<Real>(m.ParticleMass) / m.DragFactor;
+  const Real wx = static_cast<Real>(m.AirVx);
+  const Real wy = static_cast<Real>(m.AirVy) - static_cast<Real>(m.Gravity) * tau;
+  const Real decay = std::expm1(-h / tau);  // e^(-h/tau) - 1
+  const Real dvx = Y[0] - wx;
+  const Real dvy = Y[2] - wy;
   Y[1] = Y[1] + wx * h - dvx * tau * decay;
   Y[3] = Y[3] + wy * h - dvy * tau * decay;
   Y[0] = Y[0] + dvx * decay;
   Y[2] = Y[2] + dvy * decay;
 }
+
+}  // namespace
+
+void ExactDragStep(const TParticleMotion& m, Extended* Y, Extended h) { DragStep<Extended>(m, Y, h); }
 
 Extended OpeningSpeed(const TAreaParams& area) {
   return std::max(std::fabs(static_cast<Extended>(area.InflowSpeed)), std::fabs(static_cast<Extended>(area.Speed)));
@@ -183,6 +193,9 @@ TParticleFate EndConditions(const TCase& c, const TFlow& f, TParticle& P, const 
   return TParticleFate::InFlight;
 }
 
+TParticleFate FinishStep(const TCase& c, const TFlow& f, TParticle& P, const TParticle& Prev,
+                         const TParticleBounds& b);
+
 // One step of particle i: its new state in place and what became of it. It
 // reads the vortices and the particle itself, and writes only the particle.
 TParticleFate StepOne(const TCase& c, const TFlow& f, const TRun& run, TParticle& P, const TParticleBounds& b) {
@@ -204,6 +217,13 @@ TParticleFate StepOne(const TCase& c, const TFlow& f, const TRun& run, TParticle
 
   P.Pos = {Y[1], Y[3]};
   P.Velocity = {Y[0], Y[2]};
+  return FinishStep(c, f, P, Prev, b);
+}
+
+// The clock, the end conditions and the residence limit of a particle whose
+// state the step has moved from Prev to P.
+TParticleFate FinishStep(const TCase& c, const TFlow& f, TParticle& P, const TParticle& Prev,
+                         const TParticleBounds& b) {
   // The clock counts steps: a sum of steps would stop growing once a step
   // falls below the spacing of doubles near the time reached.
   P.FlightSteps = Prev.FlightSteps + 1;
@@ -216,13 +236,45 @@ TParticleFate StepOne(const TCase& c, const TFlow& f, const TRun& run, TParticle
   return TParticleFate::InFlight;
 }
 
-// Particle i advanced by `interval` in sub-steps of its own.
+// The fast step of the particles first .. first + count - 1 (at most a
+// block): the air velocities from the double-precision sum, the Runge-Kutta
+// step in double across the block, then each particle's end conditions.
+void StepBlockFast(const TCase& c, const TFlow& f, const TRun& run, TParticle* particles, TParticleFate* fates,
+                   int count, const TParticleBounds& b) {
+  TFastParticleBlock block;
+  for (int k = 0; k < count; ++k) {
+    const TParticle& P = particles[k];
+    TParticleMotion motion;
+    motion.SetDiameter(c.Dust, P.Diameter);
+    block.Vx[k] = ToDouble(P.Velocity.X);
+    block.X[k] = ToDouble(P.Pos.X);
+    block.Vy[k] = ToDouble(P.Velocity.Y);
+    block.Y[k] = ToDouble(P.Pos.Y);
+    FastVelocityAt(run.FastVortices, block.X[k], block.Y[k], block.AirVx[k], block.AirVy[k]);
+    block.Rate[k] = motion.DragFactor / motion.ParticleMass;
+  }
+  for (int k = count; k < TFastParticleBlock::Size; ++k)
+    block.Vx[k] = block.X[k] = block.Vy[k] = block.Y[k] = block.AirVx[k] = block.AirVy[k] = block.Rate[k] = 0.0;
+  FastParticleRungeKuttaStep(block, count, c.Dust.Gravity, c.Dust.ParticleDt);
+  for (int k = 0; k < count; ++k) {
+    TParticle& P = particles[k];
+    const TParticle Prev = P;
+    P.Pos = {block.X[k], block.Y[k]};
+    P.Velocity = {block.Vx[k], block.Vy[k]};
+    fates[k] = FinishStep(c, f, P, Prev, b);
+  }
+}
+
+// Particle i advanced by `interval` in sub-steps of its own, each computed
+// in the working precision Real (extended, or double in the fast mode); the
+// flight time and the time left are added up in extended either way.
+template <typename Real>
 TParticleFate AdvanceOne(const TCase& c, const TFlow& f, const TRun& run, TParticle& P, const TParticleBounds& b,
                          const TSubStepRule& rule, Extended interval) {
   TParticleMotion motion;
   motion.SetDiameter(c.Dust, P.Diameter);
-  const Extended tau = static_cast<Extended>(motion.ParticleMass) / motion.DragFactor;
-  const Extended settling = static_cast<Extended>(motion.Gravity) * tau;
+  const Real tau = static_cast<Real>(motion.ParticleMass) / motion.DragFactor;
+  const Real settling = static_cast<Real>(motion.Gravity) * tau;
   // The flight time in extended, so that the sub-steps add up to the model
   // time; stored in the particle after each sub-step.
   Extended flight = P.FlightTime;
@@ -243,9 +295,9 @@ TParticleFate AdvanceOne(const TCase& c, const TFlow& f, const TRun& run, TParti
       h = std::min(h, rule.MaxTime);
       // The velocity in a sub-step lies between the start velocity and the
       // settling velocity, so the larger of their speeds bounds the path.
-      const Extended wy = static_cast<Extended>(v) - settling;
-      const Extended speed = std::max(std::hypot(Prev.Velocity.X, Prev.Velocity.Y),
-                                      std::hypot(static_cast<Extended>(u), wy));
+      const Real wy = static_cast<Real>(v) - settling;
+      const Real speed = std::max(std::hypot(static_cast<Real>(Prev.Velocity.X), static_cast<Real>(Prev.Velocity.Y)),
+                                  std::hypot(static_cast<Real>(u), wy));
       if (speed * h > rule.MaxDisplacement) h = rule.MaxDisplacement / speed;
     }
     if (!(h > 0)) h = left;  // a speed without bound: no sub-step of no length
@@ -255,8 +307,9 @@ TParticleFate AdvanceOne(const TCase& c, const TFlow& f, const TRun& run, TParti
       reachesLimit = true;
     }
 
-    Extended Y[4] = {Prev.Velocity.X, Prev.Pos.X, Prev.Velocity.Y, Prev.Pos.Y};
-    ExactDragStep(motion, Y, h);
+    Real Y[4] = {static_cast<Real>(Prev.Velocity.X), static_cast<Real>(Prev.Pos.X),
+                 static_cast<Real>(Prev.Velocity.Y), static_cast<Real>(Prev.Pos.Y)};
+    DragStep<Real>(motion, Y, static_cast<Real>(h));
     P.Pos = {Y[1], Y[3]};
     P.Velocity = {Y[0], Y[2]};
     flight = reachesLimit ? limit : flight + h;
@@ -315,12 +368,20 @@ void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TPart
   stepper.Prepare(count);
   const TParticleBounds bounds(c.Area, stepper.MaxResidence);
   LoadFastVorticesOnce(c, f, run, stepper);
-  // A particle's exact step is worth a thread from a few particles on; the
-  // fast one is some ten times cheaper.
-  const int minPerThread = run.Compute.Fast ? 32 : 4;
-  ParallelFor(count, threads, minPerThread, [&c, &f, &run, &d, &stepper, &bounds](int i) {
-    stepper.Fates[i] = StepOne(c, f, run, d.Particles[i], bounds);
-  });
+  if (run.Compute.Fast) {
+    // Blocks of particles; a block is worth a thread of its own.
+    const int blocks = (count + TFastParticleBlock::Size - 1) / TFastParticleBlock::Size;
+    ParallelFor(blocks, threads, 1, [&c, &f, &run, &d, &stepper, &bounds, count](int k) {
+      const int first = k * TFastParticleBlock::Size;
+      const int n = std::min(TFastParticleBlock::Size, count - first);
+      StepBlockFast(c, f, run, d.Particles.data() + first, stepper.Fates.data() + first, n, bounds);
+    });
+  } else {
+    // A particle's exact step is worth a thread from a few particles on.
+    ParallelFor(count, threads, 4, [&c, &f, &run, &d, &stepper, &bounds](int i) {
+      stepper.Fates[i] = StepOne(c, f, run, d.Particles[i], bounds);
+    });
+  }
 
   // Counting and removal in the order of the particles, as if each had been
   // stepped and removed in turn.
@@ -336,7 +397,8 @@ void AdvanceParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TP
   const TParticleBounds bounds(c.Area, stepper.MaxResidence);
   LoadFastVorticesOnce(c, f, run, stepper);
   ParallelFor(count, threads, 1, [&c, &f, &run, &d, &stepper, &bounds, &rule, interval](int i) {
-    stepper.Fates[i] = AdvanceOne(c, f, run, d.Particles[i], bounds, rule, interval);
+    stepper.Fates[i] = run.Compute.Fast ? AdvanceOne<double>(c, f, run, d.Particles[i], bounds, rule, interval)
+                                        : AdvanceOne<Extended>(c, f, run, d.Particles[i], bounds, rule, interval);
   });
   SettleFates(c.Dust, d, stepper, count);
 }

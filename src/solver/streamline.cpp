@@ -45,8 +45,11 @@ std::string CheckFlowLineStep(const TAreaParams& area, double X, double Y, doubl
   return {};
 }
 
-TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObserver& ui, double X, double Y,
-                       double Step, double MaxLen, TFlowLineEnd* end, const TComputeSettings& compute) {
+namespace {
+
+// The line traced; stored in *lines unless that is null.
+TOutcome Trace(const TCase& c, const TFlow& f, TFlowLines* lines, TObserver& ui, double X, double Y, double Step,
+               double MaxLen, TFlowLineEnd* end, const TComputeSettings& compute) {
   if (std::string error = CheckFlowLineArgs(X, Y, Step, MaxLen); !error.empty())
     return TOutcome::Refusal(std::move(error));
   if (std::string error = CheckFlowLineStep(c.Area, X, Y, Step); !error.empty())
@@ -60,8 +63,10 @@ TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObser
   TRealPoint P{X, Y};
   double travelled = 0.0;
   TRealPointArray line;
-  line.reserve(100);
-  line.push_back(P);
+  if (lines != nullptr) {
+    line.reserve(100);
+    line.push_back(P);
+  }
   ui.FlowLineStart(P);
 
   int count = 0;
@@ -106,18 +111,32 @@ TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObser
     ui.FlowLineTo(P);
 
     ++count;
-    line.push_back(P);
+    if (lines != nullptr) line.push_back(P);
     if (hit) {
       reason = TFlowLineEnd::Rib;
       break;
     }
   }
 
-  line.shrink_to_fit();
-  lines.FlowLines.push_back(std::move(line));
-  ++lines.FlowLineCount;
+  if (lines != nullptr) {
+    line.shrink_to_fit();
+    lines->FlowLines.push_back(std::move(line));
+    ++lines->FlowLineCount;
+  }
   if (end != nullptr) *end = reason;
   return {};
+}
+
+}  // namespace
+
+TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObserver& ui, double X, double Y,
+                       double Step, double MaxLen, TFlowLineEnd* end, const TComputeSettings& compute) {
+  return Trace(c, f, &lines, ui, X, Y, Step, MaxLen, end, compute);
+}
+
+TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TObserver& ui, double X, double Y, double Step, double MaxLen,
+                       TFlowLineEnd* end, const TComputeSettings& compute) {
+  return Trace(c, f, nullptr, ui, X, Y, Step, MaxLen, end, compute);
 }
 
 }  // namespace ltr

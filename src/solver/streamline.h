@@ -51,4 +51,9 @@ TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TFlowLines& lines, TObser
                        double Step, double MaxLen, TFlowLineEnd* end = nullptr,
                        const TComputeSettings& compute = {});
 
+// The same line, handed to the observer point by point and not stored: for a
+// caller that writes the points out as they come (a line may have a million).
+TOutcome TraceFlowLine(const TCase& c, const TFlow& f, TObserver& ui, double X, double Y, double Step, double MaxLen,
+                       TFlowLineEnd* end = nullptr, const TComputeSettings& compute = {});
+
 }  // namespace ltr

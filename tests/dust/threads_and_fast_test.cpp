@@ -58,25 +58,31 @@ TEST(ParticleIntegrator, TheParticleStepIsTheGeneralStepBitForBit) {
 // A crowded step: many particles leave through the exhaust, settle, hit walls
 // or stay in flight in one step, so that the order of counting and removal
 // shows if threads disturbed it.
-TEST(ParticleThreads, OneStepIsTheSameOnOneThreadAndOnFour) {
+TModelState CrowdedStep(Extended maxSpeed) {
   TModelState base = ShortRun();
-  base.Dust.ParticleDt = 0.01;
-  base.MaxResidence = 0.005;  // some are held
+  base.Dust.ParticleDt = 0.003;
+  base.MaxResidence = 0.005;  // those a step old are held
   base.FractionHits.assign(base.Dust.Fractions.size(), 0);
   base.FractionHeld.assign(base.Dust.Fractions.size(), 0);
   std::mt19937_64 g(3);
-  std::uniform_real_distribution<double> x(0.0, 1.0), y(0.0, 0.7), v(-40, 40);
+  std::uniform_real_distribution<double> x(0.0, 1.0), y(0.0, 0.7), v(-maxSpeed, maxSpeed);
   base.Particles.clear();
+  // 300: four whole blocks of the fast step and a part of one.
   for (int i = 0; i < 300; ++i) {
     TParticle p;
     p.Pos = {x(g), y(g)};
     p.Velocity = {v(g), v(g)};
     p.Diameter = 30e-6 + 4e-7 * (i % 100);
-    p.FlightTime = i % 3 == 0 ? 0.0 : 0.001;
+    p.FlightSteps = i % 3 == 0 ? 0 : 1;
+    p.FlightTime = static_cast<double>(p.FlightSteps) * base.Dust.ParticleDt;
     base.Particles.push_back(p);
   }
   base.ParticleCount = 300;
+  return base;
+}
 
+TEST(ParticleThreads, OneStepIsTheSameOnOneThreadAndOnFour) {
+  const TModelState base = CrowdedStep(40);
   TModelState one = base;
   one.Compute.Threads = 1;
   TModelState four = base;
@@ -88,6 +94,7 @@ TEST(ParticleThreads, OneStepIsTheSameOnOneThreadAndOnFour) {
     StepParticles(s->Case(), s->Flow(), run, s->DustRun(), stepper);
   }
   ASSERT_LT(one.ParticleCount, 290);
+  ASSERT_GT(one.ParticleCount, 50);
   ASSERT_GT(one.ExhaustedMass, 0.0);
   ASSERT_GT(one.HeldMass, 0.0);
   ASSERT_EQ(one.ParticleCount, four.ParticleCount);
@@ -175,6 +182,52 @@ TEST(FastMode, AVortexRunFollowsTheExactOneAndIsTheSameOnAnyThreads) {
   }
   EXPECT_TRUE(differs);  // the fast sums were used
   for (int j = 0; j < SeparationPointCount; ++j) EXPECT_EQ(fast.SepPoints[j].Index, exact.SepPoints[j].Index);
+}
+
+// The fast particle step (the Runge-Kutta step in double, across blocks of
+// particles) and the fast own sub-steps end every particle as the exact steps
+// do, within 1e-9 m, and give the same bits on one thread and on three.
+TEST(FastMode, ParticleStepsFollowTheExactOnesAndAreTheSameOnAnyThreads) {
+  for (const bool ownSteps : {false, true}) {
+    SCOPED_TRACE(ownSteps ? "own sub-steps" : "one step per particle");
+    TModelState exact = CrowdedStep(2);
+    exact.Compute.Threads = 1;
+    // The sub-steps hold the older third at the limit, within the interval.
+    if (ownSteps) exact.MaxResidence = 0.004;
+    TModelState fast = exact;
+    fast.Compute.Fast = true;
+    TModelState fast3 = fast;
+    fast3.Compute.Threads = 3;
+    for (TModelState* s : {&exact, &fast, &fast3}) {
+      TRun run(s->Compute);
+      TParticleStepper stepper;
+      stepper.MaxResidence = s->MaxResidence;
+      if (ownSteps)
+        AdvanceParticles(s->Case(), s->Flow(), run, s->DustRun(), stepper, MakeSubStepRule(s->Area, 0), 0.002L);
+      else
+        StepParticles(s->Case(), s->Flow(), run, s->DustRun(), stepper);
+    }
+    ASSERT_LT(exact.ParticleCount, 300);
+    ASSERT_GT(exact.ParticleCount, 50);
+    ASSERT_EQ(fast.ParticleCount, exact.ParticleCount);
+    EXPECT_EQ(fast.Tally.Total().Count, exact.Tally.Total().Count);
+    EXPECT_EQ(fast.FractionHits, exact.FractionHits);
+    EXPECT_EQ(fast.FractionHeld, exact.FractionHeld);
+    bool differs = false;
+    for (int i = 0; i < exact.ParticleCount; ++i) {
+      const TParticle& e = exact.Particles[i];
+      const TParticle& f = fast.Particles[i];
+      ASSERT_TRUE(SameBits(f.Diameter, e.Diameter)) << i;
+      EXPECT_LT(static_cast<double>(PointDistance(e.Pos, f.Pos)), 1e-9) << i;
+      EXPECT_LT(static_cast<double>(PointDistance(e.Velocity, f.Velocity)), 1e-7) << i;
+      EXPECT_EQ(f.FlightTime, e.FlightTime) << i;
+      differs = differs || !SameBits(e.Pos.X, f.Pos.X);
+      const TParticle& f3 = fast3.Particles[i];
+      ASSERT_TRUE(SameBits(f.Pos.X, f3.Pos.X) && SameBits(f.Pos.Y, f3.Pos.Y)) << i;
+      ASSERT_TRUE(SameBits(f.Velocity.X, f3.Velocity.X) && SameBits(f.Velocity.Y, f3.Velocity.Y)) << i;
+    }
+    EXPECT_TRUE(differs);  // the fast step was used
+  }
 }
 
 // Fast mode changes only the sums: a whole concentration run ends with the

@@ -49,6 +49,19 @@ TEST(StreamlineTest, OneSecondOfFiveMillimetreStepsIs200Steps) {
   ASSERT_EQ(ui.drawn.size(), line.size());
   for (size_t k = 0; k < line.size(); ++k) EXPECT_EQ(ui.drawn[k].X, line[k].X);
 
+  // Traced without storing, the observer gets the same points and nothing
+  // is kept.
+  RecordingObserver streamed;
+  end = TFlowLineEnd::StepLimit;
+  ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), streamed, 0.1, 0.005, 0.005, 1.0, &end));
+  EXPECT_EQ(end, TFlowLineEnd::MaxLength);
+  EXPECT_EQ(s.FlowLineCount, 1);
+  ASSERT_EQ(streamed.drawn.size(), line.size());
+  for (size_t k = 0; k < line.size(); ++k) {
+    EXPECT_EQ(streamed.drawn[k].X, line[k].X);
+    EXPECT_EQ(streamed.drawn[k].Y, line[k].Y);
+  }
+
   // MaxLen 0 makes exactly one step; a negative one none.
   ASSERT_TRUE(TraceFlowLine(s.Case(), s.Flow(), s.Lines(), ui, 0.1, 0.005, 0.005, 0.0));
   EXPECT_EQ(s.FlowLines[1].size(), 2u);
