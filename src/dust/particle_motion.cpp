@@ -120,9 +120,7 @@ TFunctionArray ParticleEquations(const TParticleMotion& m) {
   };
 }
 
-Extended ParticleMassOf(Extended D, double density) {
-  return (((ParticlePi * D) * D) * D) / 6 * density;
-}
+Extended ParticleMassOf(Extended D, double density) { return (((ParticlePi * D) * D) * D) / 6 * density; }
 
 void TParticleStepper::Prepare(int capacity) {
   if (static_cast<int>(Fates.size()) < capacity) Fates.resize(static_cast<size_t>(capacity));
@@ -183,8 +181,7 @@ TParticleFate EndConditions(const TCase& c, const TFlow& f, TParticle& P, const 
   // a particle that starts the step in the margin, or passes a corner, is
   // left where the step took it and can get through the wall itself. Such a
   // particle is put back WallOffset inside the inset wall it is beyond.
-  if (!StrictlyInside(P.Pos, b.enclosure))
-    PullInside(P.Pos, b.enclosure, static_cast<Extended>(b.margin) + WallOffset);
+  if (!StrictlyInside(P.Pos, b.enclosure)) PullInside(P.Pos, b.enclosure, static_cast<Extended>(b.margin) + WallOffset);
 
   const TParticle& Now = P;
   if (std::fabs(Prev.Velocity.X) < RestSpeed && std::fabs(Prev.Velocity.Y) < RestSpeed &&
@@ -193,8 +190,7 @@ TParticleFate EndConditions(const TCase& c, const TFlow& f, TParticle& P, const 
   return TParticleFate::InFlight;
 }
 
-TParticleFate FinishStep(const TCase& c, const TFlow& f, TParticle& P, const TParticle& Prev,
-                         const TParticleBounds& b);
+TParticleFate FinishStep(const TCase& c, const TFlow& f, TParticle& P, const TParticle& Prev, const TParticleBounds& b);
 
 // One step of particle i: its new state in place and what became of it. It
 // reads the vortices and the particle itself, and writes only the particle.
@@ -307,8 +303,8 @@ TParticleFate AdvanceOne(const TCase& c, const TFlow& f, const TRun& run, TParti
       reachesLimit = true;
     }
 
-    Real Y[4] = {static_cast<Real>(Prev.Velocity.X), static_cast<Real>(Prev.Pos.X),
-                 static_cast<Real>(Prev.Velocity.Y), static_cast<Real>(Prev.Pos.Y)};
+    Real Y[4] = {static_cast<Real>(Prev.Velocity.X), static_cast<Real>(Prev.Pos.X), static_cast<Real>(Prev.Velocity.Y),
+                 static_cast<Real>(Prev.Pos.Y)};
     DragStep<Real>(motion, Y, static_cast<Real>(h));
     P.Pos = {Y[1], Y[3]};
     P.Velocity = {Y[0], Y[2]};
@@ -368,17 +364,18 @@ void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TPart
   stepper.Prepare(count);
   const TParticleBounds bounds(c.Area, stepper.MaxResidence);
   LoadFastVorticesOnce(c, f, run, stepper);
+  // A particle's step sums the velocity once.
+  const long long vortices = static_cast<long long>(f.BoundCount) + f.FreeCount;
   if (run.Compute.Fast) {
-    // Blocks of particles; a block is worth a thread of its own.
     const int blocks = (count + TFastParticleBlock::Size - 1) / TFastParticleBlock::Size;
-    ParallelFor(blocks, threads, 1, [&c, &f, &run, &d, &stepper, &bounds, count](int k) {
-      const int first = k * TFastParticleBlock::Size;
-      const int n = std::min(TFastParticleBlock::Size, count - first);
-      StepBlockFast(c, f, run, d.Particles.data() + first, stepper.Fates.data() + first, n, bounds);
-    });
+    ParallelFor(blocks, threads, ThreadGrain(run.Compute, TFastParticleBlock::Size * vortices),
+                [&c, &f, &run, &d, &stepper, &bounds, count](int k) {
+                  const int first = k * TFastParticleBlock::Size;
+                  const int n = std::min(TFastParticleBlock::Size, count - first);
+                  StepBlockFast(c, f, run, d.Particles.data() + first, stepper.Fates.data() + first, n, bounds);
+                });
   } else {
-    // A particle's exact step is worth a thread from a few particles on.
-    ParallelFor(count, threads, 4, [&c, &f, &run, &d, &stepper, &bounds](int i) {
+    ParallelFor(count, threads, ThreadGrain(run.Compute, vortices), [&c, &f, &run, &d, &stepper, &bounds](int i) {
       stepper.Fates[i] = StepOne(c, f, run, d.Particles[i], bounds);
     });
   }
@@ -396,10 +393,17 @@ void AdvanceParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TP
   stepper.Prepare(count);
   const TParticleBounds bounds(c.Area, stepper.MaxResidence);
   LoadFastVorticesOnce(c, f, run, stepper);
-  ParallelFor(count, threads, 1, [&c, &f, &run, &d, &stepper, &bounds, &rule, interval](int i) {
-    stepper.Fates[i] = run.Compute.Fast ? AdvanceOne<double>(c, f, run, d.Particles[i], bounds, rule, interval)
-                                        : AdvanceOne<Extended>(c, f, run, d.Particles[i], bounds, rule, interval);
-  });
+  // A particle's sub-steps each sum the velocity once; there are at least
+  // interval / MaxTime of them (or interval / Fixed).
+  const Extended longest = rule.Fixed > 0 ? rule.Fixed : rule.MaxTime;
+  const Extended subSteps = longest > 0 ? std::ceil(interval / longest) : 1.0L;
+  const long long terms =
+      (static_cast<long long>(f.BoundCount) + f.FreeCount) * static_cast<long long>(std::clamp(subSteps, 1.0L, 1e6L));
+  ParallelFor(
+      count, threads, ThreadGrain(run.Compute, terms), [&c, &f, &run, &d, &stepper, &bounds, &rule, interval](int i) {
+        stepper.Fates[i] = run.Compute.Fast ? AdvanceOne<double>(c, f, run, d.Particles[i], bounds, rule, interval)
+                                            : AdvanceOne<Extended>(c, f, run, d.Particles[i], bounds, rule, interval);
+      });
   SettleFates(c.Dust, d, stepper, count);
 }
 

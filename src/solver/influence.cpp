@@ -45,7 +45,7 @@ void UpdateRightSide(const TFlow& f, TRun& run) {
     field.CoreRadius = 0.0;
     field.CoreEpsilon = 0.0;
     FastVelocityTarget();  // picks the instruction set before the threads start
-    ParallelFor(N, threads, 64, [&f, &run, &field, N](int i) {
+    ParallelFor(N, threads, ThreadGrain(run.Compute, F), [&f, &run, &field, N](int i) {
       const TCalcPoint& c = f.CalcPoints[i];
       double u = 0.0;
       double v = 0.0;
@@ -53,7 +53,7 @@ void UpdateRightSide(const TFlow& f, TRun& run) {
       run.Matr[i][N + 1] = c.Vn - (static_cast<Extended>(u) * c.Normal.X + static_cast<Extended>(v) * c.Normal.Y);
     });
   } else {
-    ParallelFor(N, threads, 16, [&f, &run, N, F](int i) {
+    ParallelFor(N, threads, ThreadGrain(run.Compute, F), [&f, &run, N, F](int i) {
       const TCalcPoint& c = f.CalcPoints[i];
       Extended sum = c.Vn;
       for (int k = 0; k < F; ++k) {

@@ -54,8 +54,8 @@ TRealPoint ConfinedPosition(const TFlow& f, int i, TRealPoint B, const TBox& box
 
 // The part of the inset right-hand side that faces the exhaust opening.
 struct TExhaustBand {
-  Extended X;     // the inset right-hand side
-  Extended Low;   // the opening's lower and upper edges
+  Extended X;    // the inset right-hand side
+  Extended Low;  // the opening's lower and upper edges
   Extended High;
 
   TExhaustBand(const TAreaParams& a, const TBox& box)
@@ -81,7 +81,7 @@ void MoveFreeVorticesThroughExhaust(const TCase& c, TFlow& f, TRun& run, const T
   const bool confined = !f.InnerRibs.empty();
   const TExhaustBand band(c.Area, box);
   std::vector<std::uint8_t> leaves(static_cast<size_t>(F), 0);
-  ParallelFor(F, ResolveThreadCount(run.Compute.Threads), run.Compute.Fast ? 64 : 16,
+  ParallelFor(F, ResolveThreadCount(run.Compute.Threads), ThreadGrain(run.Compute, N + F),
               [&c, &f, &run, N, confined, &box, &band, &leaves](int k) {
                 const TRealPoint A = f.Vortices[N + k].Pos;
                 const TRealPoint B = FreeStep(c, f, run, N + k);
@@ -125,9 +125,10 @@ void MoveLoadedFreeVortices(const TCase& c, TFlow& f, TRun& run) {
     MoveFreeVorticesThroughExhaust(c, f, run, box);
     return;
   }
-  ParallelFor(F, ResolveThreadCount(run.Compute.Threads), run.Compute.Fast ? 64 : 16, [&c, &f, &run, N, &box](int k) {
-    run.MovedVortices[k] = {ConfinedPosition(f, N + k, FreeStep(c, f, run, N + k), box), f.Vortices[N + k].Gamma};
-  });
+  ParallelFor(
+      F, ResolveThreadCount(run.Compute.Threads), ThreadGrain(run.Compute, N + F), [&c, &f, &run, N, &box](int k) {
+        run.MovedVortices[k] = {ConfinedPosition(f, N + k, FreeStep(c, f, run, N + k), box), f.Vortices[N + k].Gamma};
+      });
   for (int j = 0; j < F; ++j) f.Vortices[N + j] = run.MovedVortices[j];
 }
 
@@ -149,10 +150,13 @@ void TimeStep(const TCase& c, TFlow& f, TRun& run) {
     LoadFastVortices(c, f, run.FastVortices);
     fast = &run.FastVortices;
   }
-  ParallelFor(SeparationPointCount, ResolveThreadCount(run.Compute.Threads), 1, [&c, &f, fast](int j) {
-    TSeparationPoint& sp = f.SepPoints[j];
-    if (c.Enabled[j]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo, fast);
-  });
+  // A search sums the velocity at a few calc points, some ten on average.
+  const long long searchTerms = 10LL * (N + f.FreeCount);
+  ParallelFor(SeparationPointCount, ResolveThreadCount(run.Compute.Threads), ThreadGrain(run.Compute, searchTerms),
+              [&c, &f, fast](int j) {
+                TSeparationPoint& sp = f.SepPoints[j];
+                if (c.Enabled[j]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo, fast);
+              });
 
   MoveLoadedFreeVortices(c, f, run);
 

@@ -100,10 +100,17 @@ void FlowVelocityAt(const TCase& c, const TFlow& f, const TRun& run, const TReal
     VelocityVectorAt(c, f, P, Skip, u, v);
 }
 
+int ThreadGrain(const TComputeSettings& compute, long long termsPerIndex) {
+  constexpr long long ExactTermsPerThread = 5000;
+  constexpr long long FastTermsPerThread = 250000;
+  const long long perThread = compute.Fast ? FastTermsPerThread : ExactTermsPerThread;
+  const long long perIndex = std::max(1LL, termsPerIndex);
+  return static_cast<int>(std::clamp((perThread + perIndex - 1) / perIndex, 1LL, 1LL << 30));
+}
+
 bool FlowComputed(const TFlow& f) {
-  const size_t count =
-      std::min(f.Vortices.size(), static_cast<size_t>(std::max(0, f.BoundCount)) +
-                                      static_cast<size_t>(std::max(0, f.FreeCount)));
+  const size_t count = std::min(f.Vortices.size(), static_cast<size_t>(std::max(0, f.BoundCount)) +
+                                                       static_cast<size_t>(std::max(0, f.FreeCount)));
   for (size_t i = 0; i < count; ++i)
     if (f.Vortices[i].Gamma != 0) return true;
   return false;

@@ -35,6 +35,14 @@ void LoadFastVortices(const TCase& c, const TFlow& f, TFastVortices& fast);
 void FlowVelocityAt(const TCase& c, const TFlow& f, const TRun& run, const TRealPoint& P, int Skip, double& u,
                     double& v);
 
+// The fewest indices a thread of a parallel loop should take when each index
+// costs about termsPerIndex terms of the velocity sums (one vortex's
+// contribution at one point): below that, waking a sleeping thread costs more
+// than it saves. A term of the exact sums takes some 20 ns and one of the fast
+// sums some 0.4 ns (bench_speed's BM_VelocityTerms), and a thread is worth
+// some 100 us of work.
+int ThreadGrain(const TComputeSettings& compute, long long termsPerIndex);
+
 // Whether the vortices carry a flow: some circulation among vortices
 // 0 .. N+FreeCount-1 is not zero. A fresh discretization has none until the
 // bound circulations are solved, and the air then stands still everywhere.

@@ -48,24 +48,25 @@ TVelocityField ComputeVelocityField(const TCase& c, const TFlow& flow, const TCo
   if (compute.Fast) LoadFastVortices(c, flow, fast);
 
   const int threads = ResolveThreadCount(compute.Threads);
-  ParallelFor(ny, threads, 4, [&](int j) {
-    const Extended y = static_cast<Extended>(f.Y(j));
-    for (int i = 0; i < nx; ++i) {
-      const TRealPoint p{static_cast<Extended>(f.X(i)), y};
-      double u = 0.0;
-      double v = 0.0;
-      if (compute.Fast)
-        FastVelocityAt(fast, ToDouble(p.X), ToDouble(p.Y), u, v);
-      else
-        VelocityVectorAt(c, flow, p, -1, u, v);
-      const size_t k = static_cast<size_t>(j) * nx + i;
-      f.U[k] = u;
-      f.V[k] = v;
-      const Extended eu = u;
-      const Extended ev = v;
-      f.Speed[k] = ToDouble(std::sqrt(eu * eu + ev * ev));
-    }
-  });
+  ParallelFor(ny, threads, ThreadGrain(compute, static_cast<long long>(nx) * static_cast<long long>(count)),
+              [&](int j) {
+                const Extended y = static_cast<Extended>(f.Y(j));
+                for (int i = 0; i < nx; ++i) {
+                  const TRealPoint p{static_cast<Extended>(f.X(i)), y};
+                  double u = 0.0;
+                  double v = 0.0;
+                  if (compute.Fast)
+                    FastVelocityAt(fast, ToDouble(p.X), ToDouble(p.Y), u, v);
+                  else
+                    VelocityVectorAt(c, flow, p, -1, u, v);
+                  const size_t k = static_cast<size_t>(j) * nx + i;
+                  f.U[k] = u;
+                  f.V[k] = v;
+                  const Extended eu = u;
+                  const Extended ev = v;
+                  f.Speed[k] = ToDouble(std::sqrt(eu * eu + ev * ev));
+                }
+              });
   for (double sp : f.Speed) f.MaxSpeed = std::max(f.MaxSpeed, sp);
   return f;
 }
