@@ -163,7 +163,9 @@ total=$(elapsed "$started")
   echo "\`Dt\` = $REF_DT s, $P particles at each of $M moments (\`particle_dt\` = $particle_dt s), the described"
   echo "particle step; each table varies one of them. The interval is the run's own 95 % interval of the outlet"
   echo "concentration, which covers the randomness of the particle sizes only. A setting \"agrees\" when the"
-  echo "finest setting's value lies within its interval."
+  echo "finest setting's value lies within its interval. Every run draws the same sizes (seed $SEED), so the"
+  echo "differences between the rows of a table come from the setting, not from other particles. The run"
+  echo "times are wall-clock seconds on the shared machine and vary with its load."
   echo
   echo "The vortex runs:"
   echo
