@@ -101,8 +101,8 @@ void FlowVelocityAt(const TCase& c, const TFlow& f, const TRun& run, const TReal
 }
 
 int ThreadGrain(const TComputeSettings& compute, long long termsPerIndex) {
-  constexpr long long ExactTermsPerThread = 5000;
-  constexpr long long FastTermsPerThread = 250000;
+  constexpr long long ExactTermsPerThread = 1000;
+  constexpr long long FastTermsPerThread = 50000;
   const long long perThread = compute.Fast ? FastTermsPerThread : ExactTermsPerThread;
   const long long perIndex = std::max(1LL, termsPerIndex);
   return static_cast<int>(std::clamp((perThread + perIndex - 1) / perIndex, 1LL, 1LL << 30));

@@ -40,7 +40,7 @@ void FlowVelocityAt(const TCase& c, const TFlow& f, const TRun& run, const TReal
 // contribution at one point): below that, waking a sleeping thread costs more
 // than it saves. A term of the exact sums takes some 20 ns and one of the fast
 // sums some 0.4 ns (bench_speed's BM_VelocityTerms), and a thread is worth
-// some 100 us of work.
+// waking for some 20 us of work (measured with bench_speed's threaded cases).
 int ThreadGrain(const TComputeSettings& compute, long long termsPerIndex);
 
 // Whether the vortices carry a flow: some circulation among vortices
