@@ -70,66 +70,83 @@ struct TExhaustBand {
   }
 };
 
-// The move with the exhaust open to vortices: a vortex whose step reaches the
-// band leaves the flow. The fate of each vortex is found on its own thread;
-// the survivors are then copied back in their order, and the link to the last
-// vortex shed at each separation point follows its vortex, or is cleared when
-// that vortex left.
-void MoveFreeVorticesThroughExhaust(const TCase& c, TFlow& f, TRun& run, const TBox& box) {
-  const int N = f.BoundCount;
-  const int F = f.FreeCount;
-  const bool confined = !f.InnerRibs.empty();
-  const TExhaustBand band(c.Area, box);
-  std::vector<std::uint8_t> leaves(static_cast<size_t>(F), 0);
-  ParallelFor(F, ResolveThreadCount(run.Compute.Threads), ThreadGrain(run.Compute, N + F),
-              [&c, &f, &run, N, confined, &box, &band, &leaves](int k) {
-                const TRealPoint A = f.Vortices[N + k].Pos;
-                const TRealPoint B = FreeStep(c, f, run, N + k);
-                if (confined && band.Reached(A, B))
-                  leaves[k] = 1;
-                else
-                  run.MovedVortices[k] = {ConfinedPosition(f, N + k, B, box), f.Vortices[N + k].Gamma};
-              });
+// The move of the free vortices in three parts: the constructor prepares it,
+// Move(k) moves free vortex k from the positions at the start of the step and
+// writes only its own entries (so the vortices can move on several threads),
+// and Finish copies the moved vortices back in their order. With the exhaust
+// open to vortices, a vortex whose step reaches the band leaves the flow: the
+// survivors are copied back in their order, and the link to the last vortex
+// shed at each separation point follows its vortex, or is cleared when that
+// vortex left.
+class TFreeVortexMove {
+ public:
+  TFreeVortexMove(const TCase& c, TFlow& f, TRun& run)
+      : c_(c),
+        f_(f),
+        run_(run),
+        N_(f.BoundCount),
+        F_(f.FreeCount),
+        box_(ContourBox(f.InnerRibs)),
+        band_(c.Area, box_),
+        confined_(!f.InnerRibs.empty()) {
+    if (static_cast<int>(run.MovedVortices.size()) < F_) run.MovedVortices.resize(static_cast<size_t>(F_));
+    if (run.Compute.ExhaustVortices) leaves_.assign(static_cast<size_t>(F_), 0);
+  }
 
-  std::vector<int> newIndex(static_cast<size_t>(F), -1);
-  int kept = 0;
-  for (int k = 0; k < F; ++k) {
-    if (leaves[k] != 0) {
-      ++f.ExhaustedVortexCount;
-      continue;
+  int Count() const { return F_; }
+
+  void Move(int k) {
+    const TRealPoint B = FreeStep(c_, f_, run_, N_ + k);
+    if (run_.Compute.ExhaustVortices && confined_ && band_.Reached(f_.Vortices[N_ + k].Pos, B))
+      leaves_[k] = 1;
+    else
+      run_.MovedVortices[k] = {ConfinedPosition(f_, N_ + k, B, box_), f_.Vortices[N_ + k].Gamma};
+  }
+
+  void Finish() {
+    if (!run_.Compute.ExhaustVortices) {
+      for (int j = 0; j < F_; ++j) f_.Vortices[N_ + j] = run_.MovedVortices[j];
+      return;
     }
-    newIndex[k] = N + kept;
-    f.Vortices[N + kept] = run.MovedVortices[k];
-    ++kept;
+    std::vector<int> newIndex(static_cast<size_t>(F_), -1);
+    int kept = 0;
+    for (int k = 0; k < F_; ++k) {
+      if (leaves_[k] != 0) {
+        ++f_.ExhaustedVortexCount;
+        continue;
+      }
+      newIndex[k] = N_ + kept;
+      f_.Vortices[N_ + kept] = run_.MovedVortices[k];
+      ++kept;
+    }
+    f_.FreeCount = kept;
+    // With no link, the next vortex born at the point is not compared with
+    // one that is gone.
+    for (TSeparationPoint& sp : f_.SepPoints) {
+      if (sp.LastShed < N_) continue;
+      sp.LastShed = sp.LastShed - N_ < F_ ? newIndex[sp.LastShed - N_] : -1;
+    }
   }
-  f.FreeCount = kept;
-  // With no link, the next vortex born at the point is not compared with one
-  // that is gone.
-  for (TSeparationPoint& sp : f.SepPoints) {
-    if (sp.LastShed < N) continue;
-    sp.LastShed = sp.LastShed - N < F ? newIndex[sp.LastShed - N] : -1;
-  }
-}
+
+ private:
+  const TCase& c_;
+  TFlow& f_;
+  TRun& run_;
+  const int N_;
+  const int F_;
+  const TBox box_;
+  const TExhaustBand band_;
+  const bool confined_;
+  std::vector<std::uint8_t> leaves_;
+};
 
 // MoveFreeVortices with the fast mode's arrays already loaded from the
 // vortices as they are.
 void MoveLoadedFreeVortices(const TCase& c, TFlow& f, TRun& run) {
-  const int N = f.BoundCount;
-  const int F = f.FreeCount;
-  if (static_cast<int>(run.MovedVortices.size()) < F) run.MovedVortices.resize(static_cast<size_t>(F));
-  const TBox box = ContourBox(f.InnerRibs);
-  // Velocities from the positions at the start of the step: the moved
-  // vortices are written to MovedVortices and copied back only at the end, so
-  // the vortices can move on several threads.
-  if (run.Compute.ExhaustVortices) {
-    MoveFreeVorticesThroughExhaust(c, f, run, box);
-    return;
-  }
-  ParallelFor(
-      F, ResolveThreadCount(run.Compute.Threads), ThreadGrain(run.Compute, N + F), [&c, &f, &run, N, &box](int k) {
-        run.MovedVortices[k] = {ConfinedPosition(f, N + k, FreeStep(c, f, run, N + k), box), f.Vortices[N + k].Gamma};
-      });
-  for (int j = 0; j < F; ++j) f.Vortices[N + j] = run.MovedVortices[j];
+  TFreeVortexMove move(c, f, run);
+  ParallelFor(move.Count(), ResolveThreadCount(run.Compute.Threads),
+              ThreadGrain(run.Compute, f.BoundCount + f.FreeCount), [&move](int k) { move.Move(k); });
+  move.Finish();
 }
 
 }  // namespace
@@ -142,23 +159,32 @@ void MoveFreeVortices(const TCase& c, TFlow& f, TRun& run) {
 void TimeStep(const TCase& c, TFlow& f, TRun& run) {
   const int N = f.BoundCount;
 
-  // The four searches are independent of each other. In fast mode they sum
-  // with the fast kernel over the vortices as they are at the step's start,
-  // loaded once for the searches and the move.
+  // The four searches are independent of each other and of the moves of the
+  // free vortices: all of them read the vortices as they are at the step's
+  // start (in fast mode summed with the fast kernel, loaded once for the
+  // searches and the moves) and write apart, so they share one parallel loop,
+  // the searches first. A search sums the velocity at some ten calc points,
+  // a move at one point.
   const TFastVortices* fast = nullptr;
   if (run.Compute.Fast) {
     LoadFastVortices(c, f, run.FastVortices);
     fast = &run.FastVortices;
   }
-  // A search sums the velocity at a few calc points, some ten on average.
-  const long long searchTerms = 10LL * (N + f.FreeCount);
-  ParallelFor(SeparationPointCount, ResolveThreadCount(run.Compute.Threads), ThreadGrain(run.Compute, searchTerms),
-              [&c, &f, fast](int j) {
-                TSeparationPoint& sp = f.SepPoints[j];
-                if (c.Enabled[j]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo, fast);
-              });
-
-  MoveLoadedFreeVortices(c, f, run);
+  TFreeVortexMove move(c, f, run);
+  const long long vortices = static_cast<long long>(N) + f.FreeCount;
+  const int count = SeparationPointCount + move.Count();
+  const long long terms = (10LL * SeparationPointCount + move.Count()) * vortices;
+  // A thread for every part of the work worth one (ThreadGrain of the whole).
+  const int grain = ThreadGrain(run.Compute, terms / 2) == 1 ? 1 : count;
+  ParallelFor(count, ResolveThreadCount(run.Compute.Threads), grain, [&c, &f, fast, &move](int i) {
+    if (i >= SeparationPointCount) {
+      move.Move(i - SeparationPointCount);
+      return;
+    }
+    TSeparationPoint& sp = f.SepPoints[i];
+    if (c.Enabled[i]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo, fast);
+  });
+  move.Finish();
 
   // The run gives Vortices room for N + MaxFreeVortex entries; a caller that
   // raised the maximum without growing it still gets room here.
