@@ -25,23 +25,20 @@ struct StreamlineOptions {
   std::string maxLen = DefaultFlowLineMaxLenText;
 };
 
-// The points of the line as the text of a JSON array, written as the trace
-// hands them over: a compact text instead of a tree of JSON values (a line may
-// have a million points). The numbers are written as the JSON library writes
-// them.
+// The points of the line as the text of the elements of a JSON array,
+// written as the trace hands them over: a compact text instead of a tree of
+// JSON values (a line may have a million points). The numbers are written as
+// the JSON library writes them.
 class TPointsText : public TObserver {
  public:
   void FlowLineStart(const TRealPoint& p) override { Add(p); }
   void FlowLineTo(const TRealPoint& p) override { Add(p); }
-  const std::string& Text() {
-    if (text_.empty()) text_ = "[";
-    text_ += ']';
-    return text_;
-  }
+  const std::string& Text() const { return text_; }
 
  private:
   void Add(const TRealPoint& p) {
-    text_ += text_.empty() ? "[[" : ",[";
+    if (!text_.empty()) text_ += ',';
+    text_ += '[';
     text_ += nlohmann::json(ToDouble(p.X)).dump();
     text_ += ',';
     text_ += nlohmann::json(ToDouble(p.Y)).dump();
@@ -89,19 +86,14 @@ void RegisterStreamline(CLI::App& app) {
     TFlowLineEnd end = TFlowLineEnd::MaxLength;
     TPointsText points;
     ThrowUnlessDone(TraceFlowLine(s.Case(), s.Flow(), points, x, y, step, maxLen, &end, s.Compute));
-    nlohmann::json j;
-    // Each said only when it is so: the output of a line in a computed flow
-    // that ends by itself stays as it was.
-    if (!flowComputed) j["flow_computed"] = false;
+    // The keys in the JSON library's (alphabetical) order; each of the other
+    // two said only when it is so: the output of a line in a computed flow
+    // that ends by itself stays as it was. The points are finite, as the trace
+    // stops at the first velocity that is not.
+    const char* head = flowComputed ? "{\"points\":[" : "{\"flow_computed\":false,\"points\":[";
     // The line was cut at the most steps a line may make, before its length.
-    if (end == TFlowLineEnd::StepLimit) j["step_limit_reached"] = true;
-    // The points go where the JSON library puts a placeholder; they are
-    // finite, as the trace stops at the first velocity that is not.
-    j["points"] = 0;
-    const std::string text = j.dump();
-    const std::string placeholder = "\"points\":0";
-    const size_t at = text.find(placeholder) + placeholder.size() - 1;
-    PrintJsonText({std::string_view(text).substr(0, at), points.Text(), std::string_view(text).substr(at + 1)});
+    const char* tail = end == TFlowLineEnd::StepLimit ? "],\"step_limit_reached\":true}" : "]}";
+    PrintJsonText({head, points.Text(), tail});
   });
 }
 

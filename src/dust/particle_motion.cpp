@@ -190,7 +190,21 @@ TParticleFate EndConditions(const TCase& c, const TFlow& f, TParticle& P, const 
   return TParticleFate::InFlight;
 }
 
-TParticleFate FinishStep(const TCase& c, const TFlow& f, TParticle& P, const TParticle& Prev, const TParticleBounds& b);
+// The clock, the end conditions and the residence limit of a particle whose
+// state the step has moved from Prev to P.
+TParticleFate FinishStep(const TCase& c, const TFlow& f, TParticle& P, const TParticle& Prev,
+                         const TParticleBounds& b) {
+  // The clock counts steps: a sum of steps would stop growing once a step
+  // falls below the spacing of doubles near the time reached.
+  P.FlightSteps = Prev.FlightSteps + 1;
+  const Extended flight = static_cast<Extended>(P.FlightSteps) * c.Dust.ParticleDt;
+  P.FlightTime = ToDouble(flight);
+
+  const TParticleFate fate = EndConditions(c, f, P, Prev, b);
+  if (fate != TParticleFate::InFlight) return fate;
+  if (b.limit > 0 && flight > b.limit) return TParticleFate::Held;
+  return TParticleFate::InFlight;
+}
 
 // One step of particle i: its new state in place and what became of it. It
 // reads the vortices and the particle itself, and writes only the particle.
@@ -214,22 +228,6 @@ TParticleFate StepOne(const TCase& c, const TFlow& f, const TRun& run, TParticle
   P.Pos = {Y[1], Y[3]};
   P.Velocity = {Y[0], Y[2]};
   return FinishStep(c, f, P, Prev, b);
-}
-
-// The clock, the end conditions and the residence limit of a particle whose
-// state the step has moved from Prev to P.
-TParticleFate FinishStep(const TCase& c, const TFlow& f, TParticle& P, const TParticle& Prev,
-                         const TParticleBounds& b) {
-  // The clock counts steps: a sum of steps would stop growing once a step
-  // falls below the spacing of doubles near the time reached.
-  P.FlightSteps = Prev.FlightSteps + 1;
-  const Extended flight = static_cast<Extended>(P.FlightSteps) * c.Dust.ParticleDt;
-  P.FlightTime = ToDouble(flight);
-
-  const TParticleFate fate = EndConditions(c, f, P, Prev, b);
-  if (fate != TParticleFate::InFlight) return fate;
-  if (b.limit > 0 && flight > b.limit) return TParticleFate::Held;
-  return TParticleFate::InFlight;
 }
 
 // The fast step of the particles first .. first + count - 1 (at most a

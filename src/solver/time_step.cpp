@@ -140,20 +140,14 @@ class TFreeVortexMove {
   std::vector<std::uint8_t> leaves_;
 };
 
-// MoveFreeVortices with the fast mode's arrays already loaded from the
-// vortices as they are.
-void MoveLoadedFreeVortices(const TCase& c, TFlow& f, TRun& run) {
-  TFreeVortexMove move(c, f, run);
-  ParallelFor(move.Count(), ResolveThreadCount(run.Compute.Threads),
-              ThreadGrain(run.Compute, f.BoundCount + f.FreeCount), [&move](int k) { move.Move(k); });
-  move.Finish();
-}
-
 }  // namespace
 
 void MoveFreeVortices(const TCase& c, TFlow& f, TRun& run) {
   if (run.Compute.Fast) LoadFastVortices(c, f, run.FastVortices);
-  MoveLoadedFreeVortices(c, f, run);
+  TFreeVortexMove move(c, f, run);
+  ParallelFor(move.Count(), ResolveThreadCount(run.Compute.Threads),
+              ThreadGrain(run.Compute, f.BoundCount + f.FreeCount), [&move](int k) { move.Move(k); });
+  move.Finish();
 }
 
 void TimeStep(const TCase& c, TFlow& f, TRun& run) {
@@ -174,16 +168,15 @@ void TimeStep(const TCase& c, TFlow& f, TRun& run) {
   const long long vortices = static_cast<long long>(N) + f.FreeCount;
   const int count = SeparationPointCount + move.Count();
   const long long terms = (10LL * SeparationPointCount + move.Count()) * vortices;
-  // A thread for every part of the work worth one (ThreadGrain of the whole).
-  const int grain = ThreadGrain(run.Compute, terms / 2) == 1 ? 1 : count;
-  ParallelFor(count, ResolveThreadCount(run.Compute.Threads), grain, [&c, &f, fast, &move](int i) {
-    if (i >= SeparationPointCount) {
-      move.Move(i - SeparationPointCount);
-      return;
-    }
-    TSeparationPoint& sp = f.SepPoints[i];
-    if (c.Enabled[i]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo, fast);
-  });
+  ParallelFor(count, ResolveThreadCount(run.Compute.Threads), ThreadGrain(run.Compute, terms / count),
+              [&c, &f, fast, &move](int i) {
+                if (i >= SeparationPointCount) {
+                  move.Move(i - SeparationPointCount);
+                  return;
+                }
+                TSeparationPoint& sp = f.SepPoints[i];
+                if (c.Enabled[i]) sp.Index = FindSeparation(c, f, sp.SearchFrom, sp.SearchTo, fast);
+              });
   move.Finish();
 
   // The run gives Vortices room for N + MaxFreeVortex entries; a caller that
