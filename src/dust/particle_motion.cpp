@@ -317,25 +317,32 @@ TParticleFate AdvanceOne(const TCase& c, const TFlow& f, const TRun& run, TParti
   return TParticleFate::InFlight;
 }
 
+// Books the decided fate of particle I (which reads only its diameter).
+void BookFate(const TDustParams& dust, TDustRun& d, int I, TParticleFate fate) {
+  switch (fate) {
+    case TParticleFate::Exhausted:
+      CountExhausted(dust, d, I);
+      TallyFate(dust, d, I, TFateKind::Exhausted);
+      break;
+    case TParticleFate::Held:
+      CountHeld(dust, d, I);
+      TallyFate(dust, d, I, TFateKind::Held);
+      break;
+    case TParticleFate::Settled: TallyFate(dust, d, I, TFateKind::Settled); break;
+    case TParticleFate::AtRest: TallyFate(dust, d, I, TFateKind::AtRest); break;
+    case TParticleFate::InFlight: break;
+  }
+}
+
 // Books and removes, in the order of the particles, what a sweep decided.
 void SettleFates(const TDustParams& dust, TDustRun& d, TParticleStepper& stepper, int count) {
   int kept = 0;
   for (int i = 0; i < count; ++i) {
-    switch (stepper.Fates[i]) {
-      case TParticleFate::Exhausted:
-        CountExhausted(dust, d, i);
-        TallyFate(dust, d, i, TFateKind::Exhausted);
-        break;
-      case TParticleFate::Held:
-        CountHeld(dust, d, i);
-        TallyFate(dust, d, i, TFateKind::Held);
-        break;
-      case TParticleFate::Settled: TallyFate(dust, d, i, TFateKind::Settled); break;
-      case TParticleFate::AtRest: TallyFate(dust, d, i, TFateKind::AtRest); break;
-      case TParticleFate::InFlight:
-        if (kept != i) d.Particles[kept] = d.Particles[i];
-        ++kept;
-        break;
+    if (stepper.Fates[i] != TParticleFate::InFlight) {
+      BookFate(dust, d, i, stepper.Fates[i]);
+    } else {
+      if (kept != i) d.Particles[kept] = d.Particles[i];
+      ++kept;
     }
   }
   d.ParticleCount = kept;
@@ -381,6 +388,67 @@ void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TPart
   // Counting and removal in the order of the particles, as if each had been
   // stepped and removed in turn.
   SettleFates(c.Dust, d, stepper, count);
+}
+
+int StepParticlesAhead(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper,
+                       int steps) {
+  const int count = d.ParticleCount;
+  if (count == 0 || steps < 1) return 0;
+  const int threads = ResolveThreadCount(run.Compute.Threads);
+  stepper.Prepare(count);
+  stepper.Ahead.assign(d.Particles.begin(), d.Particles.begin() + count);
+  // The step (from 0) that decided each fate; `steps` for a particle still in
+  // flight after all of them, -1 for one that lost its finite state in flight.
+  stepper.FateStep.assign(static_cast<size_t>(count), steps);
+  const TParticleBounds bounds(c.Area, stepper.MaxResidence);
+  const long long terms = (static_cast<long long>(f.BoundCount) + f.FreeCount) * steps;
+  ParallelFor(count, threads, ThreadGrain(run.Compute, terms), [&c, &f, &run, &stepper, &bounds, steps](int i) {
+    TParticle& p = stepper.Ahead[i];
+    stepper.Fates[i] = TParticleFate::InFlight;
+    for (int s = 0; s < steps; ++s) {
+      const TParticleFate fate = StepOne(c, f, run, p, bounds);
+      if (fate != TParticleFate::InFlight) {
+        stepper.Fates[i] = fate;
+        stepper.FateStep[i] = s;
+        return;
+      }
+      if (!ParticleFinite(p)) {
+        stepper.FateStep[i] = -1;
+        return;
+      }
+    }
+  });
+
+  // The decided particles in the order of booking: by step, then by index.
+  stepper.Booking.clear();
+  for (int i = 0; i < count; ++i) {
+    if (stepper.FateStep[i] < 0) return 0;
+    if (stepper.FateStep[i] < steps) stepper.Booking.push_back(i);
+  }
+  std::stable_sort(stepper.Booking.begin(), stepper.Booking.end(),
+                   [&stepper](int a, int b) { return stepper.FateStep[a] < stepper.FateStep[b]; });
+  // The exhausted mass as the booking will sum it: an overflow stops the run
+  // at its very step.
+  double exhausted = d.ExhaustedMass;
+  for (const int i : stepper.Booking) {
+    if (stepper.Fates[i] != TParticleFate::Exhausted) continue;
+    exhausted = ToDouble(exhausted + ParticleMassOf(d.Particles[i].Diameter, c.Dust.ParticleDensity));
+    if (!std::isfinite(static_cast<Extended>(exhausted))) return 0;
+  }
+
+  for (const int i : stepper.Booking) BookFate(c.Dust, d, i, stepper.Fates[i]);
+  int kept = 0;
+  for (int i = 0; i < count; ++i)
+    if (stepper.FateStep[i] == steps) d.Particles[kept++] = stepper.Ahead[i];
+  d.ParticleCount = kept;
+  // Without particles the run ends at the step the last one left.
+  return kept > 0 ? steps : stepper.FateStep[stepper.Booking.back()] + 1;
+}
+
+bool ParticleFinite(const TParticle& p) {
+  // x - x is 0 for every finite x and NaN for an infinity or a NaN.
+  return std::isfinite(p.Pos.X - p.Pos.X + p.Pos.Y - p.Pos.Y + p.Velocity.X - p.Velocity.X + p.Velocity.Y -
+                       p.Velocity.Y);
 }
 
 void AdvanceParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper,

@@ -80,6 +80,11 @@ struct TParticleStepper {
   // Room for `capacity` particles.
   void Prepare(int capacity);
   std::vector<TParticleFate> Fates;
+  // StepParticlesAhead's copies of the particles in flight, the step (from
+  // 0) of each one's fate, and the order in which the fates are booked.
+  TParticleArray Ahead;
+  std::vector<int> FateStep;
+  std::vector<int> Booking;
 };
 
 // How long the sub-steps of the particles' own integration may be.
@@ -121,6 +126,20 @@ void AdvanceParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TP
 // and counting then follow the order of the particles, so the result is the
 // same for any thread count.
 void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper);
+
+// `steps` calls of StepParticles in exact mode (not fast), with the flow f
+// unchanged between them, in one parallel loop: each particle makes its steps
+// in turn, until its fate is decided, and the fates are then booked step by
+// step, each step's in the order of the particles, so that everything in d
+// ends as those calls leave it. Returns the steps made: `steps`, or fewer
+// when the last particle leaves at an earlier one (the steps up to it); or 0,
+// with d unchanged, when a particle still in flight loses its finite state or
+// the exhausted mass overflows within them: stepped one at a time, the run
+// then stops at the very step.
+int StepParticlesAhead(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper, int steps);
+
+// A particle's position and velocity are all finite.
+bool ParticleFinite(const TParticle& p);
 
 // The new velocity of particle P after an impact on the wall at Angle, from
 // its velocity Prev before the step.

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 
 #include "dust/concentration_run.h"
@@ -108,6 +109,116 @@ TEST(ParticleThreads, OneStepIsTheSameOnOneThreadAndOnFour) {
     ASSERT_TRUE(SameBits(one.Particles[i].Velocity.X, four.Particles[i].Velocity.X)) << i;
     ASSERT_TRUE(SameBits(one.Particles[i].Diameter, four.Particles[i].Diameter)) << i;
   }
+}
+
+void ExpectSameParticles(const TDustRun& a, const TDustRun& b) {
+  ASSERT_EQ(a.ParticleCount, b.ParticleCount);
+  for (int i = 0; i < a.ParticleCount; ++i) {
+    const TParticle& p = a.Particles[i];
+    const TParticle& q = b.Particles[i];
+    ASSERT_TRUE(SameBits(p.Pos.X, q.Pos.X) && SameBits(p.Pos.Y, q.Pos.Y) && SameBits(p.Velocity.X, q.Velocity.X) &&
+                SameBits(p.Velocity.Y, q.Velocity.Y) && SameBits(p.Diameter, q.Diameter))
+        << "particle " << i;
+    ASSERT_EQ(p.FlightSteps, q.FlightSteps) << "particle " << i;
+    ASSERT_EQ(p.FlightTime, q.FlightTime) << "particle " << i;
+  }
+}
+
+// Everything booked, with the sums in the order they were made.
+void ExpectSameBooking(const TDustRun& a, const TDustRun& b) {
+  EXPECT_EQ(a.FractionHits, b.FractionHits);
+  EXPECT_EQ(a.FractionHeld, b.FractionHeld);
+  EXPECT_EQ(a.ExhaustedMass, b.ExhaustedMass);
+  EXPECT_EQ(a.HeldMass, b.HeldMass);
+  ASSERT_EQ(a.Tally.Fractions.size(), b.Tally.Fractions.size());
+  for (size_t j = 0; j < a.Tally.Fractions.size(); ++j) {
+    const TFateTally& x = a.Tally.Fractions[j];
+    const TFateTally& y = b.Tally.Fractions[j];
+    EXPECT_EQ(x.Count, y.Count) << "fraction " << j;
+    for (int k = 0; k < FateKindCount; ++k)
+      EXPECT_TRUE(SameBits(x.Mass[k], y.Mass[k]) && SameBits(x.Squares[k], y.Squares[k]))
+          << "fraction " << j << ", fate " << k;
+  }
+}
+
+// Several steps in one loop (each particle stepping on through them) leave
+// the particles and every sum as the single steps do, with the fates booked
+// step by step in the order of the particles; on any number of threads.
+TEST(ParticleThreads, StepsAheadAreTheSingleStepsBitForBit) {
+  TModelState base = CrowdedStep(40);
+  // Particles from 0 to 8 steps old, held at 12: at every one of the steps.
+  base.Dust.ParticleDt = 0.001;
+  base.MaxResidence = 0.0115;
+  for (int i = 0; i < base.ParticleCount; ++i) {
+    base.Particles[i].FlightSteps = i % 9;
+    base.Particles[i].FlightTime = static_cast<double>(i % 9) * base.Dust.ParticleDt;
+  }
+  base.Tally.Reset(base.Dust.Fractions);
+  TModelState single = base;
+  single.Compute.Threads = 1;
+  {
+    TRun run(single.Compute);
+    TParticleStepper stepper;
+    stepper.MaxResidence = single.MaxResidence;
+    for (int k = 0; k < 8; ++k) StepParticles(single.Case(), single.Flow(), run, single.DustRun(), stepper);
+  }
+  ASSERT_GT(single.ParticleCount, 20);
+  ASSERT_LT(single.ParticleCount, 200);
+  ASSERT_GT(single.ExhaustedMass, 0.0);
+  ASSERT_GT(single.HeldMass, 0.0);
+  for (int threads : {1, 3}) {
+    SCOPED_TRACE(threads);
+    TModelState ahead = base;
+    ahead.Compute.Threads = threads;
+    TRun run(ahead.Compute);
+    TParticleStepper stepper;
+    stepper.MaxResidence = ahead.MaxResidence;
+    ASSERT_EQ(StepParticlesAhead(ahead.Case(), ahead.Flow(), run, ahead.DustRun(), stepper, 5), 5);
+    ASSERT_EQ(StepParticlesAhead(ahead.Case(), ahead.Flow(), run, ahead.DustRun(), stepper, 3), 3);
+    ExpectSameParticles(single.DustRun(), ahead.DustRun());
+    ExpectSameBooking(single.DustRun(), ahead.DustRun());
+  }
+}
+
+// The steps end with the step the last particle leaves at; a particle in
+// flight whose state stops being finite leaves everything as it was, so that
+// single steps find the step where the run stops.
+TEST(ParticleThreads, StepsAheadEndWithTheLastParticleAndGiveUpOnALostOne) {
+  TModelState base = CrowdedStep(8);
+  base.MaxResidence = 0.02;
+  base.Tally.Reset(base.Dust.Fractions);
+  TModelState single = base;
+  int steps = 0;
+  {
+    TRun run(single.Compute);
+    TParticleStepper stepper;
+    stepper.MaxResidence = single.MaxResidence;
+    while (single.ParticleCount > 0) {
+      StepParticles(single.Case(), single.Flow(), run, single.DustRun(), stepper);
+      ++steps;
+    }
+  }
+  ASSERT_GT(steps, 3);
+  ASSERT_LT(steps, 40);
+  TModelState ahead = base;
+  {
+    TRun run(ahead.Compute);
+    TParticleStepper stepper;
+    stepper.MaxResidence = ahead.MaxResidence;
+    EXPECT_EQ(StepParticlesAhead(ahead.Case(), ahead.Flow(), run, ahead.DustRun(), stepper, 50), steps);
+  }
+  EXPECT_EQ(ahead.ParticleCount, 0);
+  ExpectSameBooking(single.DustRun(), ahead.DustRun());
+
+  TModelState lost = base;
+  lost.MaxResidence = 0;
+  lost.Particles[7].Velocity.X = std::numeric_limits<double>::infinity();
+  const TModelState before = lost;
+  TRun run(lost.Compute);
+  TParticleStepper stepper;
+  EXPECT_EQ(StepParticlesAhead(lost.Case(), lost.Flow(), run, lost.DustRun(), stepper, 4), 0);
+  ExpectSameParticles(before.DustRun(), lost.DustRun());
+  ExpectSameBooking(before.DustRun(), lost.DustRun());
 }
 
 TEST(VortexThreads, ARunIsTheSameOnOneThreadAndOnThree) {
