@@ -56,7 +56,7 @@ def test_seeded_concentration_equals_ltr_cli_and_leaves_the_flow(cli, tmp_path):
     saved = tmp_path / "run.evt"
     moving.save(saved)
     before = moving.vortices.copy()
-    args = dict(particles=3, moments=3, seed=2, move_vortices=True, max_residence=0.5)
+    args = dict(particles=3, moments=3, seed=2, move_vortices=True, max_residence=0.1)
     first = ltr.concentration(moving, **args)
     assert np.array_equal(moving.vortices, before)
     assert ltr.concentration(moving, **args).to_dict() == first.to_dict()
@@ -65,7 +65,7 @@ def test_seeded_concentration_equals_ltr_cli_and_leaves_the_flow(cli, tmp_path):
     # were shed), so ltr-cli --load equals the flow loaded from it.
     assert ltr.concentration(ltr.Flow.load(saved), **args).to_dict() == cli(
         "concentration", "--load", saved, "--particles", 3, "--moments", 3, "--seed", 2, "--move-vortices",
-        "--max-residence", 0.5)
+        "--max-residence", 0.1)
 
 
 def test_sweep_equals_ltr_cli(cli):
