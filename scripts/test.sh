@@ -16,18 +16,20 @@ phase "The Release suite"
 export QT_QPA_PLATFORM=offscreen
 # setup.sh made the locales: a test that needs one fails instead of skipping.
 export LTR_REQUIRE_LOCALES=1
+# The cores: nproc would count OMP_NUM_THREADS instead (set below for the tests).
+CORES="$(env -u OMP_NUM_THREADS -u OMP_THREAD_LIMIT nproc)"
 # ctest already runs the suites side by side on every core: a run that asks for
 # no thread count takes one (tests of the threads name theirs), and a waiting
 # thread sleeps instead of spinning on a core another suite needs.
 export OMP_NUM_THREADS=1 OMP_WAIT_POLICY=PASSIVE
 # The optimisation of the sanitizer and fuzzer builds.
 SANITIZER_FLAGS="-O1 -g1 -DNDEBUG"
-LANG=C.UTF-8 LC_ALL=C.UTF-8 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+LANG=C.UTF-8 LC_ALL=C.UTF-8 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$CORES"
 
 for loc in ru_RU.UTF-8 de_DE.UTF-8; do
   phase "Tests under the locale $loc"
-  LANG="$loc" LC_ALL="$loc" ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" -L gui
-  LANG="$loc" LC_ALL="$loc" ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" -R 'CliTest\.|python\.test_control'
+  LANG="$loc" LC_ALL="$loc" ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$CORES" -L gui
+  LANG="$loc" LC_ALL="$loc" ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$CORES" -R 'CliTest\.|python\.test_control'
 done
 
 phase "The Debian package"
@@ -49,7 +51,7 @@ if [ "${LTR_SANITIZER_PASS:-1}" != "0" ]; then
   # (seen after a PDF report), and the program's own memory is never there.
   ASAN_OPTIONS="intercept_tls_get_addr=0" \
   LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0" \
-    ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$(nproc)"
+    ctest --test-dir "$SANITIZE_DIR" --output-on-failure -j "$CORES"
 fi
 
 FUZZ_SECONDS="${LTR_FUZZ_SECONDS:-60}"
@@ -74,7 +76,7 @@ if [ "$FUZZ_SECONDS" != "0" ] && command -v clang++ >/dev/null; then
     cp -R "$ROOT/fuzz/corpus/$target/." "${work[$target]}/"
     phase "Fuzzing $target for $FUZZ_SECONDS s"
     fuzz_one "$target" "${work[$target]}" &
-    while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
+    while [ "$(jobs -rp | wc -l)" -ge "$CORES" ]; do wait -n || true; done
   done
   wait
   found=()

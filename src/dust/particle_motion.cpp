@@ -124,6 +124,9 @@ Extended ParticleMassOf(Extended D, double density) { return (((ParticlePi * D) 
 
 void TParticleStepper::Prepare(int capacity) {
   if (static_cast<int>(Fates.size()) < capacity) Fates.resize(static_cast<size_t>(capacity));
+  Ahead.reserve(static_cast<size_t>(capacity));
+  FateStep.reserve(static_cast<size_t>(capacity));
+  Booking.reserve(static_cast<size_t>(capacity));
 }
 
 namespace {
@@ -393,7 +396,7 @@ void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TPart
 int StepParticlesAhead(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper,
                        int steps) {
   const int count = d.ParticleCount;
-  if (count == 0 || steps < 1) return 0;
+  if (count == 0 || steps < 1 || run.Compute.Fast) return 0;
   const int threads = ResolveThreadCount(run.Compute.Threads);
   stepper.Prepare(count);
   stepper.Ahead.assign(d.Particles.begin(), d.Particles.begin() + count);

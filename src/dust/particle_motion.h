@@ -77,7 +77,7 @@ struct TParticleStepper {
   // step.
   bool FrozenVortices = false;
   bool FastVorticesLoaded = false;
-  // Room for `capacity` particles.
+  // Room for `capacity` particles (in each of the arrays below).
   void Prepare(int capacity);
   std::vector<TParticleFate> Fates;
   // StepParticlesAhead's copies of the particles in flight, the step (from
@@ -130,8 +130,8 @@ void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TPart
 // `steps` calls of StepParticles in exact mode (not fast), with the flow f
 // unchanged between them, in one parallel loop: each particle makes its steps
 // in turn, until its fate is decided, and the fates are then booked step by
-// step, each step's in the order of the particles, so that everything in d
-// ends as those calls leave it. Returns the steps made: `steps`, or fewer
+// step, each step's in the order of the particles, so that the particles in
+// flight and every count and sum of d end as those calls leave them. Returns the steps made: `steps`, or fewer
 // when the last particle leaves at an earlier one (the steps up to it); or 0,
 // with d unchanged, when a particle still in flight loses its finite state or
 // the exhausted mass overflows within them: stepped one at a time, the run

@@ -299,6 +299,7 @@ TEST(ConcentrationRun, StopDuringTheDrainKeepsTheParticlesAndOldResults) {
       RunConcentration(s.Case(), s.Flow(), s.DustRun(), s.Results(), s.Control(), ui, 2, 2, false, Unseeded()).Kind(),
       TOutcome::TKind::Stopped);
   EXPECT_EQ(s.ConcentrationSteps, 12);
+  EXPECT_EQ(s.ConcentrationTime, ToDouble(12 * static_cast<Extended>(s.Dust.ParticleDt)));
   EXPECT_GT(s.ParticleCount, 0);
   EXPECT_EQ(ui.LabelTexts(TLabel::VortexCount2), std::vector<std::string>{"Свободных вихрей: 0"});
   EXPECT_EQ(ui.progress.back()[0], 0);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include "dust/concentration_run.h"
 #include "dust/particle_motion.h"
@@ -130,14 +131,17 @@ void ExpectSameBooking(const TDustRun& a, const TDustRun& b) {
   EXPECT_EQ(a.FractionHeld, b.FractionHeld);
   EXPECT_EQ(a.ExhaustedMass, b.ExhaustedMass);
   EXPECT_EQ(a.HeldMass, b.HeldMass);
-  ASSERT_EQ(a.Tally.Fractions.size(), b.Tally.Fractions.size());
-  for (size_t j = 0; j < a.Tally.Fractions.size(); ++j) {
-    const TFateTally& x = a.Tally.Fractions[j];
-    const TFateTally& y = b.Tally.Fractions[j];
-    EXPECT_EQ(x.Count, y.Count) << "fraction " << j;
-    for (int k = 0; k < FateKindCount; ++k)
-      EXPECT_TRUE(SameBits(x.Mass[k], y.Mass[k]) && SameBits(x.Squares[k], y.Squares[k]))
-          << "fraction " << j << ", fate " << k;
+  for (const auto& [name, one, other] : {std::tuple{"fraction", &a.Tally.Fractions, &b.Tally.Fractions},
+                                         std::tuple{"size class", &a.Tally.Classes, &b.Tally.Classes}}) {
+    ASSERT_EQ(one->size(), other->size());
+    for (size_t j = 0; j < one->size(); ++j) {
+      const TFateTally& x = (*one)[j];
+      const TFateTally& y = (*other)[j];
+      EXPECT_EQ(x.Count, y.Count) << name << " " << j;
+      for (int k = 0; k < FateKindCount; ++k)
+        EXPECT_TRUE(SameBits(x.Mass[k], y.Mass[k]) && SameBits(x.Squares[k], y.Squares[k]))
+            << name << " " << j << ", fate " << k;
+    }
   }
 }
 
@@ -146,12 +150,13 @@ void ExpectSameBooking(const TDustRun& a, const TDustRun& b) {
 // step by step in the order of the particles; on any number of threads.
 TEST(ParticleThreads, StepsAheadAreTheSingleStepsBitForBit) {
   TModelState base = CrowdedStep(40);
-  // Particles from 0 to 8 steps old, held at 12: at every one of the steps.
+  // Particles from 0 to 11 steps old, held at 12: some at every one of the
+  // steps, and a third of them too young to be held.
   base.Dust.ParticleDt = 0.001;
   base.MaxResidence = 0.0115;
   for (int i = 0; i < base.ParticleCount; ++i) {
-    base.Particles[i].FlightSteps = i % 9;
-    base.Particles[i].FlightTime = static_cast<double>(i % 9) * base.Dust.ParticleDt;
+    base.Particles[i].FlightSteps = i % 12;
+    base.Particles[i].FlightTime = static_cast<double>(i % 12) * base.Dust.ParticleDt;
   }
   base.Tally.Reset(base.Dust.Fractions);
   TModelState single = base;
@@ -181,8 +186,9 @@ TEST(ParticleThreads, StepsAheadAreTheSingleStepsBitForBit) {
 }
 
 // The steps end with the step the last particle leaves at; a particle in
-// flight whose state stops being finite leaves everything as it was, so that
-// single steps find the step where the run stops.
+// flight whose state stops being finite, or an exhausted mass that overflows,
+// leaves everything as it was, so that single steps find the step where the
+// run stops.
 TEST(ParticleThreads, StepsAheadEndWithTheLastParticleAndGiveUpOnALostOne) {
   TModelState base = CrowdedStep(8);
   base.MaxResidence = 0.02;
@@ -200,6 +206,7 @@ TEST(ParticleThreads, StepsAheadEndWithTheLastParticleAndGiveUpOnALostOne) {
   }
   ASSERT_GT(steps, 3);
   ASSERT_LT(steps, 40);
+  ASSERT_GT(single.ExhaustedMass, 0.0);
   TModelState ahead = base;
   {
     TRun run(ahead.Compute);
@@ -219,6 +226,14 @@ TEST(ParticleThreads, StepsAheadEndWithTheLastParticleAndGiveUpOnALostOne) {
   EXPECT_EQ(StepParticlesAhead(lost.Case(), lost.Flow(), run, lost.DustRun(), stepper, 4), 0);
   ExpectSameParticles(before.DustRun(), lost.DustRun());
   ExpectSameBooking(before.DustRun(), lost.DustRun());
+
+  TModelState full = base;
+  full.ExhaustedMass = std::numeric_limits<double>::max();
+  full.Dust.ParticleDensity = 1e306;  // a particle's mass is more than the spacing of doubles there
+  const TModelState unbooked = full;
+  EXPECT_EQ(StepParticlesAhead(full.Case(), full.Flow(), run, full.DustRun(), stepper, 50), 0);
+  ExpectSameParticles(unbooked.DustRun(), full.DustRun());
+  ExpectSameBooking(unbooked.DustRun(), full.DustRun());
 }
 
 TEST(VortexThreads, ARunIsTheSameOnOneThreadAndOnThree) {
