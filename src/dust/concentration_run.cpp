@@ -357,8 +357,7 @@ class TConcentrationRun {
   void Step(Extended target) {
     if (!mode_.OwnSteps()) {
       StepParticles(c_, f_, run_, d_, stepper_);
-      ++d_.ConcentrationSteps;
-      d_.ConcentrationTime = ToDouble(static_cast<Extended>(d_.ConcentrationSteps) * c_.Dust.ParticleDt);
+      CountDescribedSteps(1);
       if (MoveVortices_) TimeStep(c_, f_, run_);
     } else {
       // The model time of the run, T, is kept whole: each run step ends at a
@@ -427,11 +426,16 @@ class TConcentrationRun {
     if (steps < 2) return 0;
     const int made = StepParticlesAhead(c_, f_, run_, d_, stepper_, steps);
     if (made > 0) {
-      d_.ConcentrationSteps += made;
-      d_.ConcentrationTime = ToDouble(static_cast<Extended>(d_.ConcentrationSteps) * c_.Dust.ParticleDt);
+      CountDescribedSteps(made);
       CheckFinite();
     }
     return made;
+  }
+
+  // Counts n described steps made: the model time is that of the count.
+  void CountDescribedSteps(int n) {
+    d_.ConcentrationSteps += n;
+    d_.ConcentrationTime = ToDouble(static_cast<Extended>(d_.ConcentrationSteps) * c_.Dust.ParticleDt);
   }
 
   void ShowMoment(int moment) {
