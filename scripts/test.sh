@@ -6,8 +6,9 @@
 # (the windows offscreen) once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer (LTR_SANITIZER_PASS=0 skips that second pass);
 # then each libFuzzer target for LTR_FUZZ_SECONDS (default 60; 0 skips) from
-# its corpus, as many at once as there are cores. Both builds replay the fuzz corpora in ctest. A crash input found
-# by the fuzzers is kept in fuzz/corpus/<target>/ and fails the run.
+# its corpus, as many at once as there are cores. Both builds replay the fuzz
+# corpora in ctest. A crash input found by the fuzzers is kept in
+# fuzz/corpus/<target>/ and fails the run.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 # Each part's start, with the minutes and seconds since the script began.

@@ -345,7 +345,7 @@ class TConcentrationRun {
       p.Velocity = {0.0L, -static_cast<Extended>(c_.Area.InflowSpeed)};
       p.FlightTime = 0;
       p.FlightSteps = 0;
-      injectedMass_ = ToDouble(injectedMass_ + ParticleMassOf(p.Diameter, c_.Dust.ParticleDensity));
+      injectedMass_ = WithParticleMass(injectedMass_, p.Diameter, c_.Dust.ParticleDensity);
       TallyFate(c_.Dust, d_, d_.ParticleCount + i, TFateKind::Injected);
     }
     d_.ParticleCount += NumParticle_;

@@ -435,7 +435,7 @@ int StepParticlesAhead(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, T
   double exhausted = d.ExhaustedMass;
   for (const int i : stepper.Booking) {
     if (stepper.Fates[i] != TParticleFate::Exhausted) continue;
-    exhausted = ToDouble(exhausted + ParticleMassOf(d.Particles[i].Diameter, c.Dust.ParticleDensity));
+    exhausted = WithParticleMass(exhausted, d.Particles[i].Diameter, c.Dust.ParticleDensity);
     if (!std::isfinite(static_cast<Extended>(exhausted))) return 0;
   }
 
@@ -505,11 +505,15 @@ int FractionOf(const std::vector<TFraction>& fractions, Extended D) {
   return j;
 }
 
+double WithParticleMass(double sum, Extended D, double density) {
+  return ToDouble(sum + ParticleMassOf(D, density));
+}
+
 void CountExhausted(const TDustParams& dust, TDustRun& d, int I) {
   const Extended D = d.Particles[I].Diameter;
   FitCounters(d.FractionHits, dust);
   if (const int j = FractionOf(dust.Fractions, D); j >= 0) ++d.FractionHits[j];
-  d.ExhaustedMass = ToDouble(d.ExhaustedMass + ParticleMassOf(D, dust.ParticleDensity));
+  d.ExhaustedMass = WithParticleMass(d.ExhaustedMass, D, dust.ParticleDensity);
 }
 
 void TallyFate(const TDustParams& dust, TDustRun& d, int I, TFateKind kind) {
@@ -521,7 +525,7 @@ void CountHeld(const TDustParams& dust, TDustRun& d, int I) {
   const Extended D = d.Particles[I].Diameter;
   FitCounters(d.FractionHeld, dust);
   if (const int j = FractionOf(dust.Fractions, D); j >= 0) ++d.FractionHeld[j];
-  d.HeldMass = ToDouble(d.HeldMass + ParticleMassOf(D, dust.ParticleDensity));
+  d.HeldMass = WithParticleMass(d.HeldMass, D, dust.ParticleDensity);
 }
 
 }  // namespace ltr

@@ -131,11 +131,11 @@ void StepParticles(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TPart
 // unchanged between them, in one parallel loop: each particle makes its steps
 // in turn, until its fate is decided, and the fates are then booked step by
 // step, each step's in the order of the particles, so that the particles in
-// flight and every count and sum of d end as those calls leave them. Returns the steps made: `steps`, or fewer
-// when the last particle leaves at an earlier one (the steps up to it); or 0,
-// with d unchanged, when a particle still in flight loses its finite state or
-// the exhausted mass overflows within them: stepped one at a time, the run
-// then stops at the very step.
+// flight and every count and sum of d end as those calls leave them. Returns
+// the steps made: `steps`, or fewer when the last particle leaves at an
+// earlier one (the steps up to it); or 0, with d unchanged, when a particle
+// still in flight loses its finite state or the exhausted mass overflows
+// within them: stepped one at a time, the run then stops at the very step.
 int StepParticlesAhead(const TCase& c, const TFlow& f, TRun& run, TDustRun& d, TParticleStepper& stepper, int steps);
 
 // A particle's position and velocity are all finite.
@@ -151,6 +151,10 @@ void RemoveParticle(TDustRun& d, int I);
 // The input fraction of a particle of diameter D: the first whose upper bound
 // is not below D, the last when D lies above all of them; -1 without fractions.
 int FractionOf(const std::vector<TFraction>& fractions, Extended D);
+
+// A booked mass `sum` with a particle of diameter D added, as the bookings
+// add it.
+double WithParticleMass(double sum, Extended D, double density);
 
 // Books particle I as exhausted: in FractionHits and ExhaustedMass.
 void CountExhausted(const TDustParams& dust, TDustRun& d, int I);
